@@ -1,0 +1,156 @@
+#include "scan/Mask.h"
+
+#include "platform/Utf8.h"
+
+namespace harrowdale {
+
+namespace {
+
+// Code points of a string; an invalid byte b becomes 0x110000 + b so that it can only
+// ever match itself.
+std::vector<std::int32_t> CodePoints(std::string_view s)
+{
+    std::vector<std::int32_t> out;
+    out.reserve(s.size());
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const std::size_t start = pos;
+        const std::int32_t cp = platform::DecodeUtf8(s, pos);
+        out.push_back(cp < 0 ? 0x110000 + static_cast<unsigned char>(s[start]) : cp);
+    }
+    return out;
+}
+
+[[noreturn]] void InvalidMask(std::string_view mask, std::size_t position)
+{
+    throw EMaskException("'" + std::string(mask) + "' is an invalid mask at (" +
+                         std::to_string(position) + ")");
+}
+
+} // namespace
+
+TMask::TMask(std::string_view mask)
+{
+    const std::vector<std::int32_t> cps = CodePoints(mask);
+    const std::size_t n = cps.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::int32_t c = cps[i];
+        if (c == '*') {
+            if (FElements.empty() || FElements.back().Kind != Op::Star)
+                FElements.push_back({Op::Star});
+            ++i;
+        } else if (c == '?') {
+            FElements.push_back({Op::Any});
+            ++i;
+        } else if (c == '[') {
+            ++i;
+            Element e{Op::Set};
+            if (i < n && cps[i] == '!') {
+                e.Negate = true;
+                ++i;
+            }
+            e.SetStart = static_cast<std::uint32_t>(FRanges.size());
+            std::int32_t last = -1;
+            while (i < n && cps[i] != ']') {
+                if (cps[i] == '-') {
+                    if (last < 0)
+                        InvalidMask(mask, i + 1); // a range needs a start
+                    ++i;
+                    if (i >= n)
+                        break; // unclosed, reported below
+                    // The range end is taken as written, even a ']': "[a-]" stays open.
+                    FRanges.emplace_back(last, cps[i]);
+                } else {
+                    last = cps[i];
+                    FRanges.emplace_back(last, last);
+                }
+                ++i;
+            }
+            e.SetCount = static_cast<std::uint32_t>(FRanges.size()) - e.SetStart;
+            if (i >= n || e.SetCount == 0)
+                InvalidMask(mask, i + 1);
+            ++i; // past ']'
+            FElements.push_back(e);
+        } else {
+            Element e{Op::Literal};
+            e.Char = c;
+            FElements.push_back(e);
+            ++i;
+        }
+    }
+}
+
+bool TMask::InSet(const Element& e, std::int32_t c) const
+{
+    bool found = false;
+    for (std::uint32_t k = 0; k < e.SetCount && !found; ++k) {
+        const auto& [lo, hi] = FRanges[e.SetStart + k];
+        found = c >= lo && c <= hi;
+    }
+    return found != e.Negate;
+}
+
+bool TMask::Matches(std::string_view textBytes) const
+{
+    const std::vector<std::int32_t> text = CodePoints(textBytes);
+    // Classic wildcard match: on a mismatch, retry from the last '*' one character later.
+    std::size_t t = 0, p = 0;
+    std::size_t starP = SIZE_MAX, starT = 0;
+    const std::size_t np = FElements.size();
+    while (t < text.size()) {
+        if (p < np) {
+            const Element& e = FElements[p];
+            if (e.Kind == Op::Star) {
+                starP = p++;
+                starT = t;
+                continue;
+            }
+            const bool ok = e.Kind == Op::Any || (e.Kind == Op::Literal && e.Char == text[t]) ||
+                            (e.Kind == Op::Set && InSet(e, text[t]));
+            if (ok) {
+                ++p;
+                ++t;
+                continue;
+            }
+        }
+        if (starP == SIZE_MAX)
+            return false;
+        p = starP + 1;
+        t = ++starT;
+    }
+    while (p < np && FElements[p].Kind == Op::Star)
+        ++p;
+    return p == np;
+}
+
+std::string_view Trim(std::string_view s)
+{
+    auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
+               (static_cast<unsigned char>(c) < 0x20 && c != '\0');
+    };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::string> SplitMasks(std::string_view pattern)
+{
+    std::vector<std::string> masks;
+    std::size_t start = 0;
+    while (start <= pattern.size()) {
+        std::size_t end = pattern.find(';', start);
+        if (end == std::string_view::npos)
+            end = pattern.size();
+        const std::string_view piece = Trim(pattern.substr(start, end - start));
+        if (!piece.empty())
+            masks.emplace_back(piece);
+        start = end + 1;
+    }
+    return masks;
+}
+
+} // namespace harrowdale

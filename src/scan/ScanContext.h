@@ -1,0 +1,33 @@
+#pragma once
+
+#include "scan/DateTime.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace harrowdale {
+
+/// Filter options of one scan and its cancellation flag. The options are written before
+/// the scan starts and only read afterwards; the flag may be set from any thread.
+class TScanContext
+{
+public:
+    /// Requests cancellation; any thread, any number of times. One-way.
+    void Cancel() { FCancelled.exchange(1); }
+    bool IsCancelled() const { return FCancelled.load(std::memory_order_relaxed) != 0; }
+
+    bool ExcludeModifiedBefore = false;
+    TDateTime ModifiedBefore = 0; ///< local time; earlier files are excluded
+    bool ExcludeLessThan = false;
+    std::int64_t LessThanBytes = 0; ///< smaller files are excluded; 0 excludes nothing
+    bool ExcludePattern = false;
+    std::string Pattern;                   ///< as entered, trimmed
+    std::vector<std::string> PatternMasks; ///< split and trimmed, none empty
+
+private:
+    std::atomic<std::int32_t> FCancelled{0};
+};
+
+} // namespace harrowdale

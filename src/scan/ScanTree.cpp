@@ -1,0 +1,332 @@
+#include "scan/ScanTree.h"
+
+#include "platform/Casing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace harrowdale {
+
+// ---------------------------------------------------------------- TExtTable
+
+TExtTable::TExtTable()
+{
+    FKeys.reserve(64);
+    Intern("");
+}
+
+TExtTable::Id TExtTable::Intern(std::string_view lowerExt)
+{
+    if (const auto it = FIds.find(lowerExt); it != FIds.end())
+        return it->second;
+    const Id id = static_cast<Id>(FKeys.size());
+    // The map holds views into the strings; rehash the views when the vector moves them.
+    const bool relocates = FKeys.size() == FKeys.capacity();
+    FKeys.emplace_back(lowerExt);
+    if (relocates) {
+        FIds.clear();
+        for (Id i = 0; i < FKeys.size(); ++i)
+            FIds.emplace(FKeys[i], i);
+    } else {
+        FIds.emplace(FKeys.back(), id);
+    }
+    return id;
+}
+
+std::string_view TExtTable::StatKey(Id id) const
+{
+    return id == kNone || FKeys[id].empty() ? std::string_view("(none)")
+                                            : std::string_view(FKeys[id]);
+}
+
+std::int64_t TExtTable::Find(std::string_view lowerExt) const
+{
+    const auto it = FIds.find(lowerExt);
+    return it == FIds.end() ? -1 : static_cast<std::int64_t>(it->second);
+}
+
+// ---------------------------------------------------------------- TExtStatsView
+
+TExtStat TExtStatsView::Get(std::string_view statKey) const
+{
+    for (const TExtStatEntry& e : FEntries)
+        if (FTable->StatKey(e.ExtId) == statKey)
+            return {e.Bytes, e.Files};
+    return {};
+}
+
+std::vector<TExtStatPair> TExtStatsView::ToSortedArrayByBytesDesc() const
+{
+    std::vector<TExtStatPair> out;
+    out.reserve(FEntries.size());
+    for (const TExtStatEntry& e : FEntries)
+        out.push_back({std::string(FTable->StatKey(e.ExtId)), e.Bytes, e.Files});
+    std::sort(out.begin(), out.end(),
+              [](const TExtStatPair& a, const TExtStatPair& b) { return a.Bytes > b.Bytes; });
+    return out;
+}
+
+// ---------------------------------------------------------------- TFileLeaf
+
+void TFileLeaf::AppendFullPath(std::string& out) const
+{
+    FParent->AppendFullPath(out);
+    if (out.empty() || out.back() != '/')
+        out.push_back('/');
+    out.append(FName, FNameLen);
+}
+
+std::string TFileLeaf::FullPath() const
+{
+    std::string s;
+    AppendFullPath(s);
+    return s;
+}
+
+std::string_view TFileLeaf::Ext() const
+{
+    return FParent->Tree()->Exts().Key(FExtId);
+}
+
+TDateTime TFileLeaf::GetModifiedDateTime() const
+{
+    // Converted on demand instead of cached: a cache would cost 8 bytes per file, and
+    // only the few thousand listed files ever need it.
+    return FileTimeToLocalDateTime(FModifiedFT);
+}
+
+// ---------------------------------------------------------------- TDirNode
+
+void TDirNode::AppendFullPath(std::string& out) const
+{
+    if (FRootPath != nullptr || FParent == nullptr) {
+        out.append(FRootPath == nullptr ? "" : FRootPath, FRootPathLen);
+        return;
+    }
+    // Collect the chain up to the nearest node that knows its absolute path.
+    const TDirNode* chain[256];
+    std::size_t depth = 0;
+    std::vector<const TDirNode*> deep;
+    const TDirNode* n = this;
+    while (n->FRootPath == nullptr && n->FParent != nullptr) {
+        if (depth < std::size(chain))
+            chain[depth++] = n;
+        else
+            deep.push_back(n);
+        n = n->FParent;
+    }
+    n->AppendFullPath(out);
+    auto appendName = [&out](const TDirNode* d) {
+        if (out.empty() || out.back() != '/')
+            out.push_back('/');
+        out.append(d->FName, d->FNameLen);
+    };
+    for (auto it = deep.rbegin(); it != deep.rend(); ++it)
+        appendName(*it);
+    while (depth > 0)
+        appendName(chain[--depth]);
+}
+
+std::string TDirNode::FullPath() const
+{
+    std::string s;
+    AppendFullPath(s);
+    return s;
+}
+
+TExtStatsView TDirNode::ExtStats() const
+{
+    return {&FTree->Exts(), {FExtStats, FExtCount}};
+}
+
+// ---------------------------------------------------------------- TScanTree
+
+TScanTree::TScanTree() = default;
+TScanTree::~TScanTree() = default;
+
+TDirNode* TScanTree::NewNode()
+{
+    auto* node = new (FArena.AllocateArray<TDirNode>(1)) TDirNode();
+    node->FTree = this;
+    return node;
+}
+
+TDirNode* TScanTree::NewScanRoot(std::string_view fullPath)
+{
+    if (fullPath.size() > 0xFFFFFFFFu)
+        throw std::length_error("path too long");
+    TDirNode* node = NewNode();
+    node->FRootPath = FArena.CopyBytes(fullPath.data(), fullPath.size());
+    node->FRootPathLen = static_cast<std::uint32_t>(fullPath.size());
+    std::string_view name = fullPath;
+    if (const auto slash = fullPath.rfind('/'); slash != std::string_view::npos)
+        name = fullPath.substr(slash + 1);
+    if (name.empty())
+        name = fullPath;
+    node->FName = node->FRootPath + (name.data() - fullPath.data());
+    node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
+    node->FTotalDirs = 1;
+    return node;
+}
+
+TDirNode* TScanTree::NewChild(TDirNode* parent, std::string_view name)
+{
+    TDirNode* node = NewNode();
+    node->FParent = parent;
+    node->FName = FArena.CopyBytes(name.data(), name.size());
+    node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
+    node->FTotalDirs = 1;
+    return node;
+}
+
+TDirNode* TScanTree::NewSyntheticRoot(std::string_view name)
+{
+    TDirNode* node = NewNode();
+    node->FName = FArena.CopyBytes(name.data(), name.size());
+    node->FNameLen = static_cast<std::uint16_t>(name.size());
+    node->FSynthetic = true;
+    node->FRootPath = "";
+    return node;
+}
+
+std::string_view TScanTree::StoreName(std::string_view name)
+{
+    return {FArena.CopyBytes(name.data(), name.size()), name.size()};
+}
+
+void TScanTree::SetLeaves(TDirNode* node, std::span<const TNewFile> files)
+{
+    if (files.empty())
+        return;
+    TFileLeaf* leaves = FArena.AllocateArray<TFileLeaf>(files.size());
+    std::int64_t bytes = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const TNewFile& f = files[i];
+        TFileLeaf* leaf = new (leaves + i) TFileLeaf();
+        leaf->FParent = node;
+        leaf->FName = f.Name.data();
+        leaf->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(f.Name.size(), 0xFFFF));
+        leaf->FSize = f.Size;
+        leaf->FModifiedFT = f.ModifiedFT;
+        leaf->FExtId = f.ExtId;
+        bytes += f.Size;
+    }
+    node->FLeaves = leaves;
+    node->FLeafCount = static_cast<std::uint32_t>(files.size());
+    node->FTotalSize += bytes;
+    node->FTotalFiles += static_cast<std::int64_t>(files.size());
+}
+
+void TScanTree::SetChildren(TDirNode* node, std::span<TDirNode* const> children)
+{
+    if (children.empty())
+        return;
+    TDirNode** arr = FArena.AllocateArray<TDirNode*>(children.size());
+    std::copy(children.begin(), children.end(), arr);
+    node->FChildren = arr;
+    node->FChildCount = static_cast<std::uint32_t>(children.size());
+    for (const TDirNode* c : children) {
+        node->FTotalSize += c->FTotalSize;
+        node->FTotalFiles += c->FTotalFiles;
+        node->FTotalDirs += c->FTotalDirs;
+    }
+}
+
+void TScanTree::SetExtStats(TDirNode* node, std::span<const TExtStatEntry> entries)
+{
+    if (entries.empty()) {
+        node->FExtStats = nullptr;
+        node->FExtCount = 0;
+        return;
+    }
+    TExtStatEntry* arr = FArena.AllocateArray<TExtStatEntry>(entries.size());
+    std::copy(entries.begin(), entries.end(), arr);
+    node->FExtStats = arr;
+    node->FExtCount = static_cast<std::uint32_t>(entries.size());
+}
+
+void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
+{
+    FSyntheticChildren.push_back(drive);
+    drive->FParent = root;
+    root->FChildren = FSyntheticChildren.data();
+    root->FChildCount = static_cast<std::uint32_t>(FSyntheticChildren.size());
+    root->FTotalSize += drive->FTotalSize;
+    root->FTotalFiles += drive->FTotalFiles;
+    root->FTotalDirs += drive->FTotalDirs;
+    // Merge the drive's table into the root's (both share this tree's ids).
+    for (const TExtStatEntry& e : drive->ExtStats().Entries()) {
+        auto it = std::find_if(FSyntheticExts.begin(), FSyntheticExts.end(),
+                               [&](const TExtStatEntry& x) { return x.ExtId == e.ExtId; });
+        if (it == FSyntheticExts.end()) {
+            FSyntheticExts.push_back(e);
+        } else {
+            it->Files += e.Files;
+            it->Bytes += e.Bytes;
+        }
+    }
+    root->FExtStats = FSyntheticExts.data();
+    root->FExtCount = static_cast<std::uint32_t>(FSyntheticExts.size());
+}
+
+std::size_t TScanTree::ArenaBytes() const
+{
+    return FArena.BytesReserved();
+}
+
+// ---------------------------------------------------------------- TExtStats
+
+void TExtStats::AddFile(TExtTable::Id id, std::int64_t size)
+{
+    if (id >= FSlot.size())
+        FSlot.resize(static_cast<std::size_t>(id) + 64, -1);
+    std::int64_t& slot = FSlot[id];
+    if (slot < 0) {
+        slot = static_cast<std::int64_t>(FOut.size());
+        FOut.push_back({id, 0, 0});
+    }
+    TExtStatEntry& e = FOut[static_cast<std::size_t>(slot)];
+    e.Files += 1;
+    e.Bytes += size;
+}
+
+void TExtStats::MergeFrom(TExtStatsView child)
+{
+    for (const TExtStatEntry& c : child.Entries()) {
+        if (c.ExtId >= FSlot.size())
+            FSlot.resize(static_cast<std::size_t>(c.ExtId) + 64, -1);
+        std::int64_t& slot = FSlot[c.ExtId];
+        if (slot < 0) {
+            slot = static_cast<std::int64_t>(FOut.size());
+            FOut.push_back({c.ExtId, 0, 0});
+        }
+        TExtStatEntry& e = FOut[static_cast<std::size_t>(slot)];
+        e.Files += c.Files;
+        e.Bytes += c.Bytes;
+    }
+}
+
+std::span<const TExtStatEntry> TExtStats::Take()
+{
+    for (const TExtStatEntry& e : FOut)
+        FSlot[e.ExtId] = -1;
+    FTaken.swap(FOut);
+    FOut.clear();
+    return FTaken;
+}
+
+// ---------------------------------------------------------------- extension keys
+
+std::string_view RawFileExt(std::string_view fileName)
+{
+    const auto dot = fileName.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot);
+}
+
+std::string LowerFileExt(std::string_view fileName)
+{
+    return platform::LowerCaseLocale(RawFileExt(fileName));
+}
+
+} // namespace harrowdale

@@ -1,0 +1,260 @@
+#pragma once
+
+// The scan tree: folders owning their subfolders and files, each folder carrying the
+// totals of its subtree and a per-extension table.
+//
+// A scan of a million files must stay small in memory, so the tree is not a graph of
+// heap objects. A TScanTree owns arenas; TDirNode and TFileLeaf are plain records in
+// them, names are bytes in a name arena, full paths are derived from the parent chain
+// when asked for, and extension keys are interned once per tree. Pointers to nodes and
+// files stay valid for the life of the tree; nothing is freed or moved before the tree
+// is destroyed (which frees everything at once).
+//
+// Thread: a tree is built by one thread (the scan task) and then handed over whole to
+// the thread that reads it; there is no locking inside.
+
+#include "scan/Arena.h"
+#include "scan/DateTime.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace harrowdale {
+
+class TDirNode;
+class TScanTree;
+
+/// Interned extension keys of one tree. Id 0 is always the empty key (no extension).
+class TExtTable
+{
+public:
+    using Id = std::uint32_t;
+    static constexpr Id kNone = 0;
+
+    TExtTable();
+    /// Id of a key that is already lower-cased ("" for no extension).
+    Id Intern(std::string_view lowerExt);
+    /// The stored key: a file's `Ext`, "" when it has none.
+    std::string_view Key(Id id) const { return FKeys[id]; }
+    /// The key as extension tables show it: "(none)" for the empty key.
+    std::string_view StatKey(Id id) const;
+    std::size_t Count() const { return FKeys.size(); }
+    /// Id of a key if interned, else -1.
+    std::int64_t Find(std::string_view lowerExt) const;
+
+private:
+    std::vector<std::string> FKeys;
+    std::unordered_map<std::string_view, Id> FIds; // views into FKeys' strings
+};
+
+/// Running totals of one extension.
+struct TExtStat
+{
+    std::int64_t Bytes = 0;
+    std::int64_t Files = 0;
+};
+
+/// One row of an extension table, as views and reports list it.
+struct TExtStatPair
+{
+    std::string Ext;
+    std::int64_t Bytes = 0;
+    std::int64_t Files = 0;
+};
+
+/// Compact stored form of one extension's totals in a folder's table. A subtree holds
+/// fewer than 2^32 files (each costs tens of bytes of memory), so the count fits 32 bits.
+struct TExtStatEntry
+{
+    TExtTable::Id ExtId;
+    std::uint32_t Files;
+    std::int64_t Bytes;
+};
+
+/// A folder's per-extension table of its whole subtree; read-only view into the tree.
+class TExtStatsView
+{
+public:
+    TExtStatsView() = default;
+    TExtStatsView(const TExtTable* table, std::span<const TExtStatEntry> entries)
+        : FTable(table), FEntries(entries)
+    {
+    }
+    std::size_t Count() const { return FEntries.size(); }
+    bool Empty() const { return FEntries.empty(); }
+    std::span<const TExtStatEntry> Entries() const { return FEntries; }
+    std::string_view Key(const TExtStatEntry& e) const { return FTable->StatKey(e.ExtId); }
+    /// Totals of one key ("(none)" for files without extension); zero when absent.
+    TExtStat Get(std::string_view statKey) const;
+    /// Every key with its totals, largest byte count first; equal byte counts in no
+    /// defined order.
+    std::vector<TExtStatPair> ToSortedArrayByBytesDesc() const;
+
+private:
+    const TExtTable* FTable = nullptr;
+    std::span<const TExtStatEntry> FEntries;
+};
+
+/// One included file. Lives in its tree's arena; 40 bytes plus its name.
+class TFileLeaf
+{
+public:
+    std::string_view Name() const { return {FName, FNameLen}; }
+    /// Parent folder path, '/', Name (just "/" + Name under the file-system root).
+    std::string FullPath() const;
+    void AppendFullPath(std::string& out) const;
+    /// Extension key: from the last '.', lower-cased under the user's locale; "" if none.
+    std::string_view Ext() const;
+    TExtTable::Id ExtId() const { return FExtId; }
+    std::int64_t Size() const { return FSize; }
+    /// Last write time as the file system reported it: 100-ns ticks since 1601 (UTC).
+    std::int64_t ModifiedFT() const { return FModifiedFT; }
+    /// Local last-write time; 0 (or less) means no date.
+    TDateTime GetModifiedDateTime() const;
+    TDirNode* Parent() const { return FParent; }
+
+private:
+    friend class TScanTree;
+    TDirNode* FParent = nullptr;
+    const char* FName = nullptr;
+    std::int64_t FSize = 0;
+    std::int64_t FModifiedFT = 0;
+    TExtTable::Id FExtId = 0;
+    std::uint16_t FNameLen = 0;
+};
+
+/// One folder. Lives in its tree's arena.
+class TDirNode
+{
+public:
+    /// Last component of FullPath, or FullPath itself for "/" and for the synthetic
+    /// "(All Drives)" root.
+    std::string_view Name() const { return {FName, FNameLen}; }
+    /// Folder path without trailing '/' ("/" for the file-system root; "" for the
+    /// synthetic all-drives root).
+    std::string FullPath() const;
+    void AppendFullPath(std::string& out) const;
+
+    std::int64_t TotalSize() const { return FTotalSize; }
+    std::int64_t TotalFiles() const { return FTotalFiles; }
+    /// Folders in the subtree, this one included (the synthetic root does not count
+    /// itself).
+    std::int64_t TotalDirs() const { return FTotalDirs; }
+
+    /// Subfolders, in enumeration order until a view sorts them in place.
+    std::span<TDirNode* const> Children() const { return {FChildren, FChildCount}; }
+    std::span<TDirNode*> MutableChildren() { return {FChildren, FChildCount}; }
+    /// The folder's own included files, in enumeration order.
+    std::span<const TFileLeaf> Leaves() const { return {FLeaves, FLeafCount}; }
+    TExtStatsView ExtStats() const;
+
+    TDirNode* Parent() const { return FParent; }
+    TScanTree* Tree() const { return FTree; }
+    bool IsSyntheticRoot() const { return FSynthetic; }
+
+private:
+    friend class TScanTree;
+    TScanTree* FTree = nullptr;
+    TDirNode* FParent = nullptr;
+    const char* FName = nullptr;
+    const char* FRootPath = nullptr; ///< set only on scan roots, whose path is absolute
+    std::int64_t FTotalSize = 0;
+    std::int64_t FTotalFiles = 0;
+    std::int64_t FTotalDirs = 0;
+    TDirNode** FChildren = nullptr;
+    TFileLeaf* FLeaves = nullptr;
+    TExtStatEntry* FExtStats = nullptr;
+    std::uint32_t FChildCount = 0;
+    std::uint32_t FLeafCount = 0;
+    std::uint32_t FExtCount = 0;
+    std::uint32_t FRootPathLen = 0;
+    std::uint16_t FNameLen = 0;
+    bool FSynthetic = false;
+};
+
+/// Description of one file handed to the tree when a folder is finished.
+struct TNewFile
+{
+    std::string_view Name; ///< must come from TScanTree::StoreName of the same tree
+    std::int64_t Size = 0;
+    std::int64_t ModifiedFT = 0;
+    TExtTable::Id ExtId = 0;
+};
+
+/// Owner of one scan's nodes, files, names and extension keys.
+class TScanTree
+{
+public:
+    TScanTree();
+    ~TScanTree();
+    TScanTree(const TScanTree&) = delete;
+    TScanTree& operator=(const TScanTree&) = delete;
+
+    TDirNode* Root() const { return FRoot; }
+    void SetRoot(TDirNode* root) { FRoot = root; }
+    TExtTable& Exts() { return FExts; }
+    const TExtTable& Exts() const { return FExts; }
+
+    // --- building; used by the scanner, the scan task and test fixtures ---
+
+    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
+    TDirNode* NewScanRoot(std::string_view fullPath);
+    /// A folder `name` below `parent`; its totals start at one folder and nothing else.
+    TDirNode* NewChild(TDirNode* parent, std::string_view name);
+    /// The synthetic root of an all-drives scan: named `name`, empty FullPath, totals 0.
+    TDirNode* NewSyntheticRoot(std::string_view name);
+
+    /// Copies name bytes into the tree, for TNewFile::Name.
+    std::string_view StoreName(std::string_view name);
+    /// Stores a folder's files (in this order) and adds them to its totals.
+    void SetLeaves(TDirNode* node, std::span<const TNewFile> files);
+    /// Stores a folder's subfolders (in this order) and adds their totals to its own.
+    void SetChildren(TDirNode* node, std::span<TDirNode* const> children);
+    /// Stores a folder's extension table (any order; merged per id).
+    void SetExtStats(TDirNode* node, std::span<const TExtStatEntry> entries);
+    /// Appends a finished drive to the synthetic root: child, totals, extension table.
+    void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
+
+    /// Bytes held by the arenas (for benchmarks).
+    std::size_t ArenaBytes() const;
+
+private:
+    TDirNode* NewNode();
+
+    TArena FArena;
+    TExtTable FExts;
+    TDirNode* FRoot = nullptr;
+    // The synthetic root grows one drive at a time; its arrays live here.
+    std::vector<TDirNode*> FSyntheticChildren;
+    std::vector<TExtStatEntry> FSyntheticExts;
+};
+
+/// Builds a finished folder's extension table from its own files and its children's
+/// tables. Keeps a dense scratch array between calls, so one per builder thread.
+class TExtStats
+{
+public:
+    void AddFile(TExtTable::Id id, std::int64_t size);
+    void MergeFrom(TExtStatsView child);
+    /// The accumulated entries (reset afterwards).
+    std::span<const TExtStatEntry> Take();
+
+private:
+    std::vector<std::int64_t> FSlot; ///< index into FOut by ext id, -1 when untouched
+    std::vector<TExtStatEntry> FOut;
+    std::vector<TExtStatEntry> FTaken;
+};
+
+/// Extension key of a file name: from its last '.', dot included, lower-cased under the
+/// user's locale; "" when the name has no dot.
+std::string LowerFileExt(std::string_view fileName);
+
+/// Bytes of the extension of `fileName` as written (from the last '.'), not lower-cased.
+std::string_view RawFileExt(std::string_view fileName);
+
+} // namespace harrowdale
