@@ -187,7 +187,13 @@ TScanOutcome RunScanTask(const TScanRequest& request, const TScanContext& contex
         } else {
             scanner.ResetCounters();
             tree->SetRoot(scanner.Scan(request.PathToScan));
+            filesOff = scanner.Files();
+            dirsOff = scanner.Dirs();
+            bytesOff = scanner.Bytes();
         }
+        out.Files = filesOff;
+        out.Dirs = dirsOff;
+        out.Bytes = bytesOff;
         out.Ok = !context.IsCancelled();
         out.Tree = std::move(tree);
     } catch (...) {

@@ -89,6 +89,9 @@ struct TScanOutcome
     bool Ok = false;
     std::string Err; ///< "Class: message"; empty on success and on a plain cancellation
     std::unique_ptr<TScanTree> Tree;
+    /// Counters of the whole scan: included files, folders entered, bytes met (excluded
+    /// files included).
+    std::int64_t Files = 0, Dirs = 0, Bytes = 0;
 };
 
 /// The task body: scans a folder, or every drive under a synthetic root, publishing

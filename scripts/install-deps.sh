@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building and testing Harrowdale needs on Debian 12 (run as root).
+# Only installs packages that are missing, so it is quick on a prepared machine.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    libicu-dev zlib1g-dev libgtest-dev
+    qt6-base-dev qt6-base-dev-tools libglib2.0-dev
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,56 @@
+#pragma once
+
+// Duplicate files: same name ignoring case and same size. Contents are never read.
+
+#include "scan/ScanTree.h"
+#include "treemap/Colors.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace harrowdale {
+
+constexpr std::size_t kMaxDupGroups = 2000;
+constexpr std::size_t kMaxDupFilesPerGroupNode = 500;
+
+/// One group of duplicates. Files belong to the scan tree.
+struct TDupGroup
+{
+    std::string FileName;        ///< as spelled by the group's second member found
+    std::int64_t Size = 0;       ///< the common size
+    std::int64_t ModifiedFT = 0; ///< last-write ticks of that second member
+    TColor Color = kGrey;
+    std::vector<const TFileLeaf*> Files; ///< members in the order found
+};
+
+/// Result of grouping. On Linux a path key is the path itself, so the per-file maps are
+/// keyed by the file entry, which is one-to-one with its path.
+struct TDuplicates
+{
+    std::vector<std::unique_ptr<TDupGroup>> Groups; ///< largest files x size first, <= 2000
+    std::unordered_map<const TFileLeaf*, TColor> ColorByFile;
+    std::unordered_map<const TFileLeaf*, const TDupGroup*> GroupByFile;
+    void Clear();
+};
+
+/// "NAME|SIZE": the upper-cased name, '|', the size in decimal digits.
+std::string DuplicateKey(std::string_view name, std::int64_t size);
+
+/// Progress of the grouping pass: files handled so far and the total. Return false to
+/// cancel; the build then stops at once and leaves `out` empty.
+using TDupProgress = std::function<bool(std::size_t done, std::size_t total)>;
+
+/// Groups `allFiles` (largest first, as FlattenAllFilesFromRoot gives them) by duplicate
+/// key, ranks groups by files x size, keeps the `cap` largest and fills both maps.
+/// `progress` is called with done = i + 1 for every index i with i % 800 == 0 and for
+/// the last index.
+/// Returns false when cancelled.
+bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates& out,
+                     const TDupProgress& progress = {}, std::size_t cap = kMaxDupGroups);
+
+} // namespace harrowdale

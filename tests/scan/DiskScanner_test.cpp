@@ -1,0 +1,403 @@
+#include "platform/FileSystem.h"
+#include "scan/DiskScanner.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace harrowdale {
+namespace {
+
+using test::TempDir;
+
+struct ScanResult
+{
+    std::unique_ptr<TScanTree> Tree;
+    TDirNode* Root = nullptr;
+    std::int64_t Files = 0, Dirs = 0, Bytes = 0;
+};
+
+ScanResult ScanWith(const TScanContext& ctx, const std::string& path)
+{
+    ScanResult r;
+    r.Tree = std::make_unique<TScanTree>();
+    TDiskScanner scanner(ctx, *r.Tree);
+    r.Root = scanner.Scan(path);
+    r.Files = scanner.Files();
+    r.Dirs = scanner.Dirs();
+    r.Bytes = scanner.Bytes();
+    return r;
+}
+
+const TFileLeaf* FindLeaf(const TDirNode* node, std::string_view name)
+{
+    for (const TFileLeaf& f : node->Leaves())
+        if (f.Name() == name)
+            return &f;
+    return nullptr;
+}
+
+const TDirNode* FindChild(const TDirNode* node, std::string_view name)
+{
+    for (const TDirNode* c : node->Children())
+        if (c->Name() == name)
+            return c;
+    return nullptr;
+}
+
+// Odd names, links of every kind and dates that are not there.
+void MakeOddTree(const TempDir& t)
+{
+    t.MakeDir("sub dir/deeper");
+    t.MakeDir("-dash");
+    t.MakeFile("plain.txt", 10);
+    t.MakeFile("with space.DOC", 2000);
+    t.MakeFile("new\nline", 3);
+    t.MakeFile("bad\xff\xfe.bin", 4096);
+    t.MakeFile("-dash/-rf", 5);
+    t.MakeFile("sub dir/deeper/Photo.JPG", 123456);
+    t.MakeFile("sub dir/zero-date.txt", 7, 0);
+    t.MakeFile("sub dir/.hidden", 1);
+    t.MakeLink("plain.txt", "link-to-file");
+    t.MakeLink("sub dir", "link-to-dir");
+    t.MakeLink("nowhere", "dangling");
+}
+
+TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
+{
+    TempDir t;
+    MakeOddTree(t);
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, t.Path());
+    const test::WalkTotals walk = test::IndependentWalk(t.Path());
+
+    ASSERT_NE(r.Root, nullptr);
+    EXPECT_EQ(r.Root->TotalFiles(), walk.Files);
+    EXPECT_EQ(r.Root->TotalDirs(), walk.Dirs);
+    EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
+    EXPECT_EQ(r.Root->TotalFiles(), 8);
+    EXPECT_EQ(r.Root->TotalDirs(), 4);
+    EXPECT_EQ(r.Files, 8);
+    EXPECT_EQ(r.Dirs, 4);
+    EXPECT_EQ(r.Bytes, r.Root->TotalSize());
+
+    // Names stay bytes, full paths are built from them.
+    const TFileLeaf* bad = FindLeaf(r.Root, "bad\xff\xfe.bin");
+    ASSERT_NE(bad, nullptr);
+    EXPECT_EQ(bad->FullPath(), t.Path() + "/bad\xff\xfe.bin");
+    EXPECT_NE(FindLeaf(r.Root, "new\nline"), nullptr);
+    EXPECT_EQ(FindLeaf(r.Root, "link-to-file"), nullptr);
+    EXPECT_EQ(FindLeaf(r.Root, "dangling"), nullptr);
+    EXPECT_EQ(FindChild(r.Root, "link-to-dir"), nullptr);
+
+    const TDirNode* sub = FindChild(r.Root, "sub dir");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->FullPath(), t.Path() + "/sub dir");
+    const TDirNode* deeper = FindChild(sub, "deeper");
+    ASSERT_NE(deeper, nullptr);
+    EXPECT_EQ(deeper->Leaves()[0].Ext(), ".jpg");
+    EXPECT_EQ(deeper->Leaves()[0].FullPath(), t.Path() + "/sub dir/deeper/Photo.JPG");
+    EXPECT_EQ(sub->TotalDirs(), 2);
+
+    // A zero date stays "no date".
+    const TFileLeaf* zero = FindLeaf(sub, "zero-date.txt");
+    ASSERT_NE(zero, nullptr);
+    EXPECT_EQ(zero->ModifiedFT(), 0);
+    EXPECT_EQ(zero->GetModifiedDateTime(), 0);
+    EXPECT_EQ(zero->GetModifiedDateTime(), 0);
+
+    const TExtStat jpg = r.Root->ExtStats().Get(".jpg");
+    EXPECT_EQ(jpg.Files, 1);
+    EXPECT_EQ(jpg.Bytes, 123456);
+    EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 2); // "new\nline", "-rf"
+}
+
+TEST(DiskScanner, EmptyAndTrailingSlashRoots)
+{
+    TempDir t;
+    t.MakeDir("empty");
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, t / "empty/");
+    ASSERT_NE(r.Root, nullptr);
+    EXPECT_EQ(r.Root->FullPath(), t / "empty");
+    EXPECT_EQ(r.Root->Name(), "empty");
+    EXPECT_EQ(r.Root->TotalDirs(), 1);
+    EXPECT_EQ(r.Root->TotalFiles(), 0);
+    EXPECT_EQ(r.Root->TotalSize(), 0);
+    EXPECT_EQ(r.Dirs, 1);
+    EXPECT_TRUE(r.Root->ExtStats().Empty());
+}
+
+TEST(DiskScanner, FileSystemRootHasNoDoubleSlash)
+{
+    // Only the first level matters: stop once the walk has gone below the root.
+    TScanContext ctx;
+    auto tree = std::make_unique<TScanTree>();
+    TDiskScanner scanner(ctx, *tree);
+    scanner.OnProgress = [&](const std::string& path, std::int64_t, std::int64_t) {
+        if (path != "/")
+            ctx.Cancel();
+    };
+    TDirNode* root = scanner.Scan("/");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->FullPath(), "/");
+    EXPECT_EQ(root->Name(), "/");
+    for (const TDirNode* c : root->Children())
+        EXPECT_EQ(c->FullPath(), "/" + std::string(c->Name()));
+    for (const TFileLeaf& f : root->Leaves())
+        EXPECT_EQ(f.FullPath(), "/" + std::string(f.Name()));
+}
+
+TEST(DiskScanner, ExclusionFilters)
+{
+    TempDir t;
+    t.MakeDir("cache");
+    t.MakeFile("small.bin", 1023);
+    t.MakeFile("limit.bin", 1024);
+    t.MakeFile("a.jpg", 5000);
+    t.MakeFile("cache/b.txt", 5000);
+    // 2020-01-01 00:00:00 UTC and the epoch (no date).
+    t.MakeFile("old.txt", 5000, 1577836800);
+    t.MakeFile("undated.txt", 5000, 0);
+
+    struct Case
+    {
+        const char* Label;
+        bool LessThan;
+        std::int64_t Limit;
+        std::vector<std::string> Masks;
+        bool Before;
+        std::vector<std::string> Expected;
+    };
+    const std::vector<Case> cases = {
+        {"1024 excludes 1023 only", true, 1024, {}, false,
+         {"limit.bin", "a.jpg", "b.txt", "old.txt", "undated.txt"}},
+        {"limit 0 excludes nothing", true, 0, {}, false,
+         {"small.bin", "limit.bin", "a.jpg", "b.txt", "old.txt", "undated.txt"}},
+        {"masks by name and by path, any case", false, 0, {"*.JPG", "*cache*"}, false,
+         {"small.bin", "limit.bin", "old.txt", "undated.txt"}},
+        {"[set] and ?", false, 0, {"[a-c].???"}, false,
+         {"small.bin", "limit.bin", "old.txt", "undated.txt"}},
+        {"modified before excludes dated older files only", false, 0, {}, true,
+         {"small.bin", "limit.bin", "a.jpg", "b.txt", "undated.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Label);
+        TScanContext ctx;
+        ctx.ExcludeLessThan = c.LessThan;
+        ctx.LessThanBytes = c.Limit;
+        ctx.ExcludePattern = !c.Masks.empty();
+        ctx.PatternMasks = c.Masks;
+        ctx.ExcludeModifiedBefore = c.Before;
+        ctx.ModifiedBefore = *EncodeDateTime({2024, 1, 1, 0, 0, 0, 0});
+        const ScanResult r = ScanWith(ctx, t.Path());
+        std::vector<std::string> names;
+        std::vector<const TDirNode*> stack{r.Root};
+        while (!stack.empty()) {
+            const TDirNode* n = stack.back();
+            stack.pop_back();
+            for (const TFileLeaf& f : n->Leaves())
+                names.emplace_back(f.Name());
+            for (const TDirNode* ch : n->Children())
+                stack.push_back(ch);
+        }
+        std::vector<std::string> expected = c.Expected;
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+        // Excluded files still count as bytes met.
+        EXPECT_EQ(r.Bytes, 1023 + 1024 + 4 * 5000);
+        EXPECT_EQ(r.Files, static_cast<std::int64_t>(expected.size()));
+    }
+}
+
+TEST(DiskScanner, ModifiedExactlyAtTheLimitIsIncluded)
+{
+    TempDir t;
+    const std::int64_t when = 1700000000;
+    t.MakeFile("edge.txt", 1, when);
+    TScanContext ctx;
+    ctx.ExcludeModifiedBefore = true;
+    ctx.ModifiedBefore = FileTimeToLocalDateTime(platform::UnixTimeToTicks(when, 0));
+    EXPECT_EQ(ScanWith(ctx, t.Path()).Root->TotalFiles(), 1);
+}
+
+TEST(DiskScanner, InvalidMaskFailsTheScanWithItsPosition)
+{
+    TempDir t;
+    t.MakeFile("a.txt", 1);
+    struct Case
+    {
+        const char* Mask;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {"*.[txt", "'*.[TXT' is an invalid mask at (7)"},
+        {"[]", "'[]' is an invalid mask at (2)"},
+        {"[-a]", "'[-A]' is an invalid mask at (2)"},
+        {"[!]", "'[!]' is an invalid mask at (3)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Mask);
+        TScanContext ctx;
+        ctx.ExcludePattern = true;
+        ctx.PatternMasks = {"*.none", c.Mask};
+        auto tree = std::make_unique<TScanTree>();
+        TDiskScanner scanner(ctx, *tree);
+        try {
+            scanner.Scan(t.Path());
+            ADD_FAILURE() << "no error";
+        } catch (const EMaskException& e) {
+            EXPECT_STREQ(e.what(), c.Message);
+        }
+    }
+}
+
+TEST(DiskScanner, CancellationBeforeAndDuring)
+{
+    TempDir t;
+    for (int d = 0; d < 20; ++d)
+        for (int f = 0; f < 20; ++f)
+            t.MakeFile(t.MakeDir("d" + std::to_string(d)).substr(t.Path().size() + 1) + "/f" +
+                           std::to_string(f),
+                       1);
+    {
+        TScanContext ctx;
+        ctx.Cancel();
+        EXPECT_EQ(ScanWith(ctx, t.Path()).Root, nullptr);
+    }
+    {
+        // Cancel from the progress callback: the walk stops at the next entry.
+        TScanContext ctx;
+        auto tree = std::make_unique<TScanTree>();
+        TDiskScanner scanner(ctx, *tree);
+        int calls = 0;
+        scanner.OnProgress = [&](const std::string&, std::int64_t, std::int64_t) {
+            ++calls;
+            ctx.Cancel();
+        };
+        std::this_thread::sleep_for(std::chrono::milliseconds(90));
+        TDirNode* root = scanner.Scan(t.Path());
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(calls, 1);
+        EXPECT_LT(root->TotalFiles(), 400);
+    }
+}
+
+TEST(DiskScanner, ProgressIsThrottledTo80ms)
+{
+    // A real tree big enough to take a while; stop after a handful of reports.
+    const std::string root = "/usr";
+    TScanContext ctx;
+    auto tree = std::make_unique<TScanTree>();
+    TDiskScanner scanner(ctx, *tree);
+    std::vector<std::chrono::steady_clock::time_point> times;
+    std::int64_t lastFiles = -1;
+    scanner.OnProgress = [&](const std::string& path, std::int64_t files, std::int64_t) {
+        EXPECT_EQ(path.rfind(root, 0), 0u) << path;
+        EXPECT_GE(files, lastFiles);
+        lastFiles = files;
+        times.push_back(std::chrono::steady_clock::now());
+        if (times.size() == 4)
+            ctx.Cancel();
+    };
+    const auto start = std::chrono::steady_clock::now();
+    scanner.Scan(root);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // Each report waits for 80 ms since the last one (or since the counters were reset).
+    EXPECT_LE(static_cast<std::int64_t>(times.size()),
+              std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 80 + 1);
+    for (std::size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(79));
+}
+
+TEST(DiskScanner, OtherMountsAreNotEntered)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting needs root";
+    TempDir t;
+    t.MakeFile("top.bin", 10);
+    const std::string tmpfs = t.MakeDir("tmpfs");
+    const std::string bind = t.MakeDir("bind");
+    t.MakeDir("real");
+    t.MakeFile("real/inside.bin", 20);
+    if (::mount("none", tmpfs.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount here";
+    const std::string realDir = t / "real";
+    const bool bound = ::mount(realDir.c_str(), bind.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    {
+        TempDir inner; // a file on the tmpfs must not be seen
+        const std::string f = tmpfs + "/hidden.bin";
+        FILE* fp = std::fopen(f.c_str(), "w");
+        if (fp != nullptr) {
+            std::fputs("hello", fp);
+            std::fclose(fp);
+        }
+    }
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, t.Path());
+    ::umount(tmpfs.c_str());
+    if (bound)
+        ::umount(bind.c_str());
+    EXPECT_EQ(FindChild(r.Root, "tmpfs"), nullptr);
+    if (bound) {
+        EXPECT_EQ(FindChild(r.Root, "bind"), nullptr);
+    }
+    EXPECT_EQ(r.Root->TotalFiles(), 2);
+    EXPECT_EQ(r.Root->TotalSize(), 30);
+    EXPECT_EQ(r.Root->TotalDirs(), 2);
+}
+
+TEST(DiskScanner, UnreadableFolderIsAnEmptyFolder)
+{
+    TempDir t;
+    t.MakeDir("locked");
+    t.MakeFile("locked/x", 5);
+    t.MakeFile("open.txt", 3);
+    ::chmod(t.Path().c_str(), 0755);
+    ::chmod((t / "locked").c_str(), 0);
+    // Root reads every folder, so look as an ordinary user would, in a child process.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(10);
+        TScanContext ctx;
+        const ScanResult r = ScanWith(ctx, t.Path());
+        const TDirNode* locked = FindChild(r.Root, "locked");
+        const bool ok = locked != nullptr && locked->TotalDirs() == 1 &&
+                        locked->TotalFiles() == 0 && r.Dirs == 2 && r.Root->TotalFiles() == 1;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::chmod((t / "locked").c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 10)
+        GTEST_SKIP() << "cannot switch to an ordinary user";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
+{
+    const std::string root = "/usr/include";
+    if (!platform::DirectoryExists(root))
+        GTEST_SKIP();
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, root);
+    const test::WalkTotals walk = test::IndependentWalk(root);
+    EXPECT_EQ(r.Root->TotalFiles(), walk.Files);
+    EXPECT_EQ(r.Root->TotalDirs(), walk.Dirs);
+    EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
+}
+
+} // namespace
+} // namespace harrowdale

@@ -1,0 +1,103 @@
+#include "support/TempDir.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <ftw.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace harrowdale::test {
+
+namespace {
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    ::remove(path);
+    return 0;
+}
+
+thread_local WalkTotals* gWalk = nullptr;
+
+int CountEntry(const char*, const struct stat* st, int flag, struct FTW*)
+{
+    if (flag == FTW_D || flag == FTW_DNR || flag == FTW_DP) {
+        ++gWalk->Dirs;
+    } else if (flag == FTW_SL || flag == FTW_SLN) {
+        // links are not counted
+    } else if (flag == FTW_F && !S_ISLNK(st->st_mode)) {
+        ++gWalk->Files;
+        gWalk->Bytes += st->st_size;
+    }
+    return 0;
+}
+
+} // namespace
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/harrowdale-test-XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    FPath = templ;
+}
+
+TempDir::~TempDir()
+{
+    ::nftw(FPath.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+}
+
+std::string TempDir::MakeDir(std::string_view rel) const
+{
+    std::string path = FPath;
+    std::size_t pos = 0;
+    while (pos <= rel.size()) {
+        std::size_t end = rel.find('/', pos);
+        if (end == std::string_view::npos)
+            end = rel.size();
+        path += "/" + std::string(rel.substr(pos, end - pos));
+        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+            throw std::runtime_error("mkdir failed: " + path);
+        pos = end + 1;
+    }
+    return path;
+}
+
+std::string TempDir::MakeFile(std::string_view rel, std::int64_t size, std::int64_t mtime) const
+{
+    const std::string path = *this / rel;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + path);
+    if (size > 0 && ::ftruncate(fd, size) != 0) {
+        ::close(fd);
+        throw std::runtime_error("cannot size " + path);
+    }
+    if (mtime >= 0) {
+        const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+        ::futimens(fd, times);
+    }
+    ::close(fd);
+    return path;
+}
+
+std::string TempDir::MakeLink(std::string_view target, std::string_view rel) const
+{
+    const std::string path = *this / rel;
+    if (::symlink(std::string(target).c_str(), path.c_str()) != 0)
+        throw std::runtime_error("cannot link " + path);
+    return path;
+}
+
+WalkTotals IndependentWalk(const std::string& root)
+{
+    WalkTotals totals;
+    gWalk = &totals;
+    ::nftw(root.c_str(), CountEntry, 64, FTW_PHYS | FTW_MOUNT);
+    gWalk = nullptr;
+    return totals;
+}
+
+} // namespace harrowdale::test

@@ -1,0 +1,44 @@
+#pragma once
+
+// A scratch folder on disk for tests that need a real file system: odd names, links,
+// dates and mounts made at run time. Removed (without following links) on destruction.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace harrowdale::test {
+
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    std::string operator/(std::string_view rel) const { return FPath + "/" + std::string(rel); }
+
+    /// Creates folders along `rel`.
+    std::string MakeDir(std::string_view rel) const;
+    /// Creates a file of `size` bytes (sparse) with an optional last-write time (Unix
+    /// seconds; leave -1 to keep "now").
+    std::string MakeFile(std::string_view rel, std::int64_t size, std::int64_t mtime = -1) const;
+    std::string MakeLink(std::string_view target, std::string_view rel) const;
+
+private:
+    std::string FPath;
+};
+
+/// Totals of an independent walk (nftw, physical, one file system): entries that are
+/// neither folders nor links count as files, by st_size.
+struct WalkTotals
+{
+    std::int64_t Files = 0;
+    std::int64_t Dirs = 0;
+    std::int64_t Bytes = 0;
+};
+WalkTotals IndependentWalk(const std::string& root);
+
+} // namespace harrowdale::test
