@@ -1,5 +1,6 @@
 #include "scan/Arena.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -22,7 +23,9 @@ void* TArena::Allocate(std::size_t size, std::size_t align)
             auto mis = reinterpret_cast<std::uintptr_t>(p) & (align - 1);
             return p + (mis ? align - mis : 0);
         }
-        const std::size_t blockSize = FNextBlock;
+        // A request larger than the next block (but not big enough for its own block)
+        // still has to fit.
+        const std::size_t blockSize = std::max(FNextBlock, size + align);
         if (FNextBlock < kMaxBlock)
             FNextBlock *= 2;
         FBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(blockSize));

@@ -48,9 +48,27 @@ using TDupProgress = std::function<bool(std::size_t done, std::size_t total)>;
 /// Groups `allFiles` (largest first, as FlattenAllFilesFromRoot gives them) by duplicate
 /// key, ranks groups by files x size, keeps the `cap` largest and fills both maps.
 /// `progress` is called with done = i + 1 for every index i with i % 800 == 0 and for
-/// the last index.
+/// the last index (a null entry is skipped together with its progress step).
 /// Returns false when cancelled.
+///
+/// The result is that of one pass with a dictionary (group made when the
+/// second member arrives, named and dated after it, members in array order), but the
+/// dictionary is never built: only files of equal size can be duplicates, so each run of
+/// equal sizes is grouped on its own, and only the `cap` best groups are ever held.
+/// Temporary memory is 16 bytes per file of the largest run of equal sizes. An array whose
+/// equal sizes are not adjacent (not sorted by size) costs 8 more bytes per file for a
+/// sorted index. Equal products rank in no defined order.
+///
+/// `fillMaps` false leaves ColorByFile and GroupByFile empty: they cost about 40 bytes per
+/// member each, which a front end that only lists the groups (the command line) need not
+/// pay.
 bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates& out,
-                     const TDupProgress& progress = {}, std::size_t cap = kMaxDupGroups);
+                     const TDupProgress& progress = {}, std::size_t cap = kMaxDupGroups,
+                     bool fillMaps = true);
+
+/// The "Modified" text of a group in the groups list: the local last-write time of its
+/// first member rounded to 1/10000 day (halves to even), as "yyyy-mm-dd hh:nn"; "" when
+/// the group has no member or the time is not after 0.
+std::string DupGroupModifiedText(const TDupGroup& group);
 
 } // namespace harrowdale

@@ -1,0 +1,253 @@
+#include "i18n/Translation.h"
+
+#include "platform/Locale.h"
+
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef HARROWDALE_DATADIR
+#define HARROWDALE_DATADIR ""
+#endif
+
+namespace harrowdale {
+
+namespace {
+
+constexpr std::string_view kFileName = "transl.dt";
+
+std::vector<std::string_view> SplitLines(std::string_view s)
+{
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const std::size_t brk = s.find_first_of("\r\n", pos);
+        if (brk == std::string_view::npos) {
+            lines.push_back(s.substr(pos));
+            break;
+        }
+        lines.push_back(s.substr(pos, brk - pos));
+        pos = brk + 1;
+        if (s[brk] == '\r' && pos < s.size() && s[pos] == '\n')
+            ++pos; // CR LF is one break
+    }
+    return lines;
+}
+
+// Line 1: a decimal count. Blanks around it and a '+' are tolerated (an editor may add
+// them); anything else, a sign '-' included, is an error.
+std::optional<std::size_t> ParseColumnCount(std::string_view line)
+{
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    line.remove_prefix(first);
+    line.remove_suffix(line.size() - line.find_last_not_of(" \t") - 1);
+    if (!line.empty() && line.front() == '+')
+        line.remove_prefix(1);
+    if (line.empty() || line.size() > 9) // more than 999,999,999 columns is not a file
+        return std::nullopt;
+    std::size_t n = 0;
+    for (const char c : line) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return n;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool IsExistingFile(const std::string& path)
+{
+    // As FileExists: a folder of that name does not count.
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+bool ParseTranslationFile(std::string_view contents, TLangTable& table, std::string& error)
+{
+    table.clear();
+    if (contents.starts_with("\xEF\xBB\xBF"))
+        contents.remove_prefix(3);
+    const std::vector<std::string_view> lines = SplitLines(contents);
+    const std::optional<std::size_t> n =
+        lines.empty() ? std::nullopt : ParseColumnCount(lines.front());
+    if (!n) {
+        error = "Translation file: the first line is not a column count";
+        return false;
+    }
+    if (*n == 0)
+        return true; // no columns: no error, the language stays English
+    // A file too short to hold a display name and a code
+    // for every column is treated as if it were missing, so the language menu never sees
+    // a column without a name or a code.
+    if (lines.size() < 2 * *n + 1) {
+        error = "Translation file: too short for its header rows";
+        return false;
+    }
+    const std::size_t rows = (lines.size() - 1) / *n; // an incomplete last row is ignored
+    table.assign(*n, TLangColumn{});
+    for (std::size_t c = 0; c < *n; ++c) {
+        table[c].reserve(rows);
+        for (std::size_t r = 0; r < rows; ++r)
+            table[c].emplace_back(lines[1 + r * *n + c]);
+    }
+    return true;
+}
+
+std::string SystemLanguageCode(std::string_view localeName)
+{
+    // Primary language: "de" of "de_DE.UTF-8@euro" (also "zh-Hans").
+    const std::string_view primary = localeName.substr(0, localeName.find_first_of("_.@-"));
+    std::string lang;
+    for (const char c : primary)
+        lang.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    static constexpr std::pair<std::string_view, std::string_view> kCodes[] = {
+        {"ar", "ar"}, {"zh", "cn"}, {"cs", "cs"}, {"de", "de"}, {"el", "el"},
+        {"es", "es"}, {"fr", "fr"}, {"hu", "hu"}, {"it", "it"}, {"ja", "jp"},
+        {"ko", "kr"}, {"nl", "nl"}, {"pl", "pl"}, {"pt", "pt"}, {"tr", "tr"},
+    };
+    for (const auto& [iso, code] : kCodes)
+        if (lang == iso)
+            return std::string(code);
+    return "en";
+}
+
+std::string SystemLanguageCode()
+{
+    return SystemLanguageCode(platform::UiLanguage());
+}
+
+std::vector<std::string> TranslationFileCandidates()
+{
+    std::vector<std::string> out;
+    std::string exe(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
+    if (n > 0 && static_cast<std::size_t>(n) < exe.size()) {
+        exe.resize(static_cast<std::size_t>(n));
+        const auto slash = exe.rfind('/');
+        if (slash != std::string::npos)
+            out.push_back(exe.substr(0, slash + 1) + std::string(kFileName));
+    }
+    const std::string dataDir = HARROWDALE_DATADIR;
+    if (!dataDir.empty()) {
+        std::string installed = dataDir + "/" + std::string(kFileName);
+        if (out.empty() || out.front() != installed)
+            out.push_back(std::move(installed));
+    }
+    return out;
+}
+
+bool TTranslation::Load(std::string_view systemCode, const std::optional<std::string>& savedCode,
+                        std::span<const std::string> candidates)
+{
+    FLangCode = savedCode ? *savedCode : std::string(systemCode);
+    FLangIndex = 0;
+    FLangTable.clear();
+    FRowOfKey.clear();
+    FLastError.clear();
+    FLoadedPath.clear();
+
+    const std::string* path = nullptr;
+    for (const std::string& candidate : candidates) {
+        if (IsExistingFile(candidate)) {
+            path = &candidate;
+            break;
+        }
+    }
+    if (path == nullptr) {
+        FLastError = "Cannot find translation file:" +
+                     (candidates.empty() ? std::string(kFileName) : candidates.front());
+        return false;
+    }
+    std::ifstream in(*path, std::ios::binary);
+    std::string contents;
+    if (in.is_open())
+        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        FLastError = "Cannot read translation file:" + *path;
+        return false;
+    }
+    if (!ParseTranslationFile(contents, FLangTable, FLastError))
+        return false;
+    FLoadedPath = *path;
+
+    if (!FLangTable.empty()) {
+        const TLangColumn& keys = FLangTable.front();
+        for (std::size_t r = 0; r < keys.size(); ++r)
+            FRowOfKey.try_emplace(keys[r], r); // the first row of a key wins
+    }
+    for (std::size_t c = 0; c < FLangTable.size(); ++c) {
+        if (EqualsIgnoringAsciiCase(FLangTable[c][1], FLangCode)) {
+            FLangIndex = static_cast<int>(c);
+            break;
+        }
+    }
+    return true;
+}
+
+bool TTranslation::SetLanguage(int column)
+{
+    if (column < 0 || static_cast<std::size_t>(column) >= FLangTable.size())
+        return false;
+    FLangIndex = column;
+    FLangCode = FLangTable[static_cast<std::size_t>(column)][1];
+    return true;
+}
+
+std::string TTranslation::Translate(std::string_view text) const
+{
+    if (FLangIndex <= 0 || static_cast<std::size_t>(FLangIndex) >= FLangTable.size())
+        return std::string(text);
+    const auto it = FRowOfKey.find(text);
+    if (it == FRowOfKey.end())
+        return std::string(text);
+    const std::string& value = FLangTable[static_cast<std::size_t>(FLangIndex)][it->second];
+    return value.empty() ? std::string(text) : value;
+}
+
+TTranslation& Translation()
+{
+    static TTranslation instance;
+    return instance;
+}
+
+bool LoadTranslation(const std::optional<std::string>& savedCode,
+                     std::span<const std::string> candidates)
+{
+    return Translation().Load(SystemLanguageCode(), savedCode, candidates);
+}
+
+bool LoadTranslation(const std::optional<std::string>& savedCode)
+{
+    const std::vector<std::string> candidates = TranslationFileCandidates();
+    return LoadTranslation(savedCode, candidates);
+}
+
+std::string Translate(std::string_view text)
+{
+    return Translation().Translate(text);
+}
+
+} // namespace harrowdale

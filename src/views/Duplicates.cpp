@@ -1,0 +1,280 @@
+#include "views/Duplicates.h"
+
+#include "platform/Casing.h"
+#include "ui/text/DisplayFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace harrowdale {
+
+namespace {
+
+/// One file of the current run of equal sizes: the hash of its upper-cased name and its
+/// position in the processing order. While a block of equal hashes is split, `Hash` is
+/// reused as the "same name as the block's first" flag.
+struct TRunEntry
+{
+    std::uint64_t Hash;
+    std::size_t Pos;
+};
+
+std::uint64_t NameHash(const TFileLeaf* f)
+{
+    return std::hash<std::string>{}(platform::UpperCase(f->Name()));
+}
+
+std::int64_t GroupProduct(std::size_t files, std::int64_t size)
+{
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(static_cast<std::int64_t>(files), size, &product))
+        return size < 0 ? std::numeric_limits<std::int64_t>::min()
+                        : std::numeric_limits<std::int64_t>::max();
+    return product;
+}
+
+/// Keeps the `cap` groups with the largest products seen so far (a min-heap), so a build
+/// never holds more groups than it will return.
+class TGroupSelector
+{
+public:
+    explicit TGroupSelector(std::size_t cap) : FCap(cap) {}
+
+    /// Whether a group with this product would be kept now.
+    bool Wants(std::int64_t product) const
+    {
+        return FCap > 0 && (FHeap.size() < FCap || product > FHeap.front().Product);
+    }
+
+    void Add(std::int64_t product, std::unique_ptr<TDupGroup> group)
+    {
+        if (FHeap.size() == FCap) {
+            std::pop_heap(FHeap.begin(), FHeap.end(), Greater);
+            FHeap.back() = {product, std::move(group)};
+        } else {
+            FHeap.push_back({product, std::move(group)});
+        }
+        std::push_heap(FHeap.begin(), FHeap.end(), Greater);
+    }
+
+    /// The kept groups, largest product first (equal products in no defined order).
+    std::vector<std::unique_ptr<TDupGroup>> Take()
+    {
+        std::sort(FHeap.begin(), FHeap.end(), Greater);
+        std::vector<std::unique_ptr<TDupGroup>> out;
+        out.reserve(FHeap.size());
+        for (TEntry& e : FHeap)
+            out.push_back(std::move(e.Group));
+        FHeap.clear();
+        return out;
+    }
+
+private:
+    struct TEntry
+    {
+        std::int64_t Product;
+        std::unique_ptr<TDupGroup> Group;
+    };
+    static bool Greater(const TEntry& a, const TEntry& b) { return a.Product > b.Product; }
+
+    std::size_t FCap;
+    std::vector<TEntry> FHeap;
+};
+
+/// Groups the files of one run of equal sizes. Equivalent to the dictionary pass of Part
+/// 3.5 restricted to the run: entries are sorted by (name hash, position), so within a
+/// block of equal hashes the files keep the array order; a block is then split by the
+/// actual upper-cased names (hashes may collide), each name taking its members in order.
+template <typename TAt>
+void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
+              TGroupSelector& selector)
+{
+    if (run.size() < 2)
+        return;
+    std::sort(run.begin(), run.end(), [](const TRunEntry& a, const TRunEntry& b) {
+        return a.Hash != b.Hash ? a.Hash < b.Hash : a.Pos < b.Pos;
+    });
+    std::size_t b = 0;
+    while (b < run.size()) {
+        std::size_t e = b + 1;
+        while (e < run.size() && run[e].Hash == run[b].Hash)
+            ++e;
+        const std::size_t blockEnd = e;
+        // Split [b, e) by name: the first entry's name takes every entry of that name;
+        // the others move up, in order, and are split again. One round unless hashes
+        // collide.
+        while (e - b >= 2) {
+            const std::string name = platform::UpperCase(at(run[b].Pos)->Name());
+            std::size_t count = 0;
+            for (std::size_t k = b; k < e; ++k) {
+                const bool same = k == b || platform::UpperCase(at(run[k].Pos)->Name()) == name;
+                run[k].Hash = same ? 1 : 0;
+                count += same ? 1 : 0;
+            }
+            if (count >= 2 && selector.Wants(GroupProduct(count, size))) {
+                auto group = std::make_unique<TDupGroup>();
+                group->Files.reserve(count);
+                for (std::size_t k = b; k < e; ++k)
+                    if (run[k].Hash == 1)
+                        group->Files.push_back(at(run[k].Pos));
+                // Named and dated after the member whose arrival made the group.
+                const TFileLeaf* second = group->Files[1];
+                group->FileName = std::string(second->Name());
+                group->Size = size;
+                group->ModifiedFT = second->ModifiedFT();
+                group->Color = DupGroupColor(name + "|" + std::to_string(size));
+                selector.Add(GroupProduct(count, size), std::move(group));
+            }
+            const auto rest = std::remove_if(run.begin() + static_cast<std::ptrdiff_t>(b),
+                                             run.begin() + static_cast<std::ptrdiff_t>(e),
+                                             [](const TRunEntry& x) { return x.Hash == 1; });
+            e = static_cast<std::size_t>(rest - run.begin());
+        }
+        b = blockEnd;
+    }
+}
+
+/// True when files of equal size are adjacent: sizes never increase, or never decrease
+/// (null entries ignored).
+bool EqualSizesAdjacent(const std::vector<const TFileLeaf*>& files)
+{
+    bool down = true;
+    bool up = true;
+    const TFileLeaf* prev = nullptr;
+    for (const TFileLeaf* f : files) {
+        if (f == nullptr)
+            continue;
+        if (prev != nullptr) {
+            down = down && f->Size() <= prev->Size();
+            up = up && f->Size() >= prev->Size();
+            if (!down && !up)
+                return false;
+        }
+        prev = f;
+    }
+    return true;
+}
+
+template <typename TAt>
+bool GroupAll(std::size_t n, const TAt& at, const TDupProgress& progress, TGroupSelector& selector)
+{
+    std::vector<TRunEntry> run;
+    std::int64_t runSize = 0;
+    for (std::size_t p = 0; p < n; ++p) {
+        const TFileLeaf* f = at(p);
+        if (f == nullptr)
+            continue;
+        if (run.empty() || f->Size() != runSize) {
+            GroupRun(run, runSize, at, selector);
+            run.clear();
+            runSize = f->Size();
+            // Size the buffer for the whole run at once, so it never holds twice a run.
+            std::size_t length = 0;
+            for (std::size_t q = p; q < n; ++q) {
+                const TFileLeaf* g = at(q);
+                if (g == nullptr)
+                    continue;
+                if (g->Size() != runSize)
+                    break;
+                ++length;
+            }
+            if (length > run.capacity()) {
+                std::vector<TRunEntry>().swap(run);
+                run.reserve(length);
+            }
+        }
+        // Names are hashed only once a run has a second file: a file of unique size (most
+        // files) costs no upper-casing.
+        run.push_back({0, p});
+        if (run.size() == 2)
+            run[0].Hash = NameHash(at(run[0].Pos));
+        if (run.size() >= 2)
+            run.back().Hash = NameHash(f);
+        if ((p % 800 == 0 || p == n - 1) && progress && !progress(p + 1, n))
+            return false;
+    }
+    GroupRun(run, runSize, at, selector);
+    return true;
+}
+
+} // namespace
+
+void TDuplicates::Clear()
+{
+    // The maps refer to the groups: drop them first.
+    ColorByFile.clear();
+    GroupByFile.clear();
+    Groups.clear();
+}
+
+std::string DuplicateKey(std::string_view name, std::int64_t size)
+{
+    std::string key = platform::UpperCase(name);
+    key.push_back('|');
+    key += std::to_string(size);
+    return key;
+}
+
+bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates& out,
+                     const TDupProgress& progress, std::size_t cap, bool fillMaps)
+{
+    out.Clear();
+    const std::size_t n = allFiles.size();
+    if (n == 0)
+        return true;
+
+    TGroupSelector selector(cap);
+    bool completed = false;
+    if (EqualSizesAdjacent(allFiles)) {
+        completed = GroupAll(
+            n, [&allFiles](std::size_t p) { return allFiles[p]; }, progress, selector);
+    } else {
+        // Not sorted by size: process in a stable size order, so equal sizes are adjacent
+        // and keep their array order.
+        std::vector<std::size_t> order(n);
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(), [&allFiles](std::size_t a, std::size_t b) {
+            const TFileLeaf* fa = allFiles[a];
+            const TFileLeaf* fb = allFiles[b];
+            if (fa == nullptr || fb == nullptr)
+                return fa != nullptr && fb == nullptr; // nulls last
+            return fa->Size() > fb->Size();
+        });
+        completed = GroupAll(
+            n, [&](std::size_t p) { return allFiles[order[p]]; }, progress, selector);
+    }
+    if (!completed)
+        return false; // the selector frees the groups found so far
+
+    out.Groups = selector.Take();
+    if (fillMaps) {
+        std::size_t members = 0;
+        for (const auto& g : out.Groups)
+            members += g->Files.size();
+        out.ColorByFile.reserve(members);
+        out.GroupByFile.reserve(members);
+        for (const auto& g : out.Groups) {
+            for (const TFileLeaf* f : g->Files) {
+                out.ColorByFile[f] = g->Color;
+                out.GroupByFile[f] = g.get();
+            }
+        }
+    }
+    return true;
+}
+
+std::string DupGroupModifiedText(const TDupGroup& group)
+{
+    if (group.Files.empty() || group.Files.front() == nullptr)
+        return {};
+    const TDateTime t = group.Files.front()->GetModifiedDateTime();
+    // Round to 1/10000 day as the groups list does; nearbyint rounds halves to even.
+    const double d = std::nearbyint(t * 10000.0);
+    if (!(d > 0))
+        return {};
+    return FormatDateText(d / 10000.0);
+}
+
+} // namespace harrowdale

@@ -1,0 +1,353 @@
+#include "i18n/Translation.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace harrowdale {
+namespace {
+
+// English, German, French; "Scan" and "Stop" translated; "Files" has an empty German
+// cell; "Scan failed: " carries its trailing blank.
+constexpr std::string_view kThreeColumns = "3\n"
+                                           "English\nDeutsch\nFran\xC3\xA7"
+                                           "ais\n"
+                                           "en\nde\nfr\n"
+                                           "Scan\nScannen\nAnalyser\n"
+                                           "Stop\nStopp\nArr\xC3\xAAter\n"
+                                           "Files\n\nFichiers\n"
+                                           "Scan failed: \nScan fehlgeschlagen: \n\xC3\x89"
+                                           "chec : \n";
+
+class TranslationTest : public ::testing::Test
+{
+protected:
+    std::string Write(std::string_view name, std::string_view contents)
+    {
+        const std::string path = FDir / name;
+        std::ofstream(path, std::ios::binary) << contents;
+        return path;
+    }
+    bool Load(TTranslation& t, std::string_view contents, std::string_view systemCode,
+              std::optional<std::string> saved = std::nullopt)
+    {
+        const std::vector<std::string> candidates{Write("transl.dt", contents)};
+        return t.Load(systemCode, saved, candidates);
+    }
+
+    test::TempDir FDir;
+};
+
+TEST_F(TranslationTest, SavedCodeMatchesIgnoringCase)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, "de", "FR"));
+    EXPECT_EQ(t.LangIndex(), 2);
+    EXPECT_EQ(t.LangCode(), "FR");
+    EXPECT_EQ(t.Translate("Scan"), "Analyser");
+    EXPECT_EQ(t.LastError(), "");
+}
+
+TEST_F(TranslationTest, SystemLanguageWithoutSavedValue)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, SystemLanguageCode("de_DE.UTF-8")));
+    EXPECT_EQ(t.LangIndex(), 1);
+    EXPECT_EQ(t.LangCode(), "de");
+    EXPECT_EQ(t.Translate("Stop"), "Stopp");
+}
+
+TEST_F(TranslationTest, JapaneseSystemPicksJpNotJa)
+{
+    const std::string code = SystemLanguageCode("ja_JP.UTF-8");
+    EXPECT_EQ(code, "jp");
+    TTranslation withJa;
+    ASSERT_TRUE(Load(withJa, "2\nEnglish\nJapanese\nen\nja\nScan\nSCAN-JA\n", code));
+    EXPECT_EQ(withJa.LangIndex(), 0);
+    EXPECT_EQ(withJa.Translate("Scan"), "Scan");
+    TTranslation withJp;
+    ASSERT_TRUE(Load(withJp, "2\nEnglish\nJapanese\nen\njp\nScan\nSCAN-JP\n", code));
+    EXPECT_EQ(withJp.LangIndex(), 1);
+    EXPECT_EQ(withJp.Translate("Scan"), "SCAN-JP");
+}
+
+TEST_F(TranslationTest, SavedCodeWithoutColumnGivesEnglishEvenWhenSystemHasOne)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, "de", "xx"));
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.LangCode(), "xx");
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+}
+
+TEST_F(TranslationTest, LookupIsExact)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, "de"));
+    EXPECT_EQ(t.Translate("Scan failed: "), "Scan fehlgeschlagen: ");
+    EXPECT_EQ(t.Translate("Scan failed:"), "Scan failed:");
+    EXPECT_EQ(t.Translate("scan"), "scan");
+    EXPECT_EQ(t.Translate("Scan "), "Scan ");
+    EXPECT_EQ(t.Translate("Not in the file"), "Not in the file");
+    EXPECT_EQ(t.Translate(""), "");
+    // Rows 0 and 1 take part in the search like all others.
+    EXPECT_EQ(t.Translate("English"), "Deutsch");
+    EXPECT_EQ(t.Translate("en"), "de");
+}
+
+TEST_F(TranslationTest, EmptyCellShowsEnglish)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, "de"));
+    EXPECT_EQ(t.Translate("Files"), "Files");
+    EXPECT_EQ(t.Translate("Scan"), "Scannen"); // the rest stays translated
+}
+
+TEST_F(TranslationTest, ColumnZeroTurnsLookupsOff)
+{
+    // Column 0 says something else for "Scan": it is never shown.
+    TTranslation t;
+    ASSERT_TRUE(Load(t, "2\nEnglish\nDeutsch\nen\nde\nScan\nScannen\n", "en"));
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+    ASSERT_TRUE(t.SetLanguage(1));
+    EXPECT_EQ(t.LangCode(), "de");
+    EXPECT_EQ(t.Translate("Scan"), "Scannen");
+    ASSERT_TRUE(t.SetLanguage(0));
+    EXPECT_EQ(t.LangCode(), "en");
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+    EXPECT_FALSE(t.SetLanguage(2));
+    EXPECT_FALSE(t.SetLanguage(-1));
+    EXPECT_EQ(t.LangIndex(), 0);
+}
+
+TEST_F(TranslationTest, ValuesAreTakenExactlyAsWritten)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, "2\n English \nDeutsch\t\nen\nde\n  Scan\n  Scannen  \n", "de"));
+    EXPECT_EQ(t.LangTable()[0][0], " English ");
+    EXPECT_EQ(t.LangTable()[1][0], "Deutsch\t");
+    EXPECT_EQ(t.Translate("  Scan"), "  Scannen  ");
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+}
+
+TEST_F(TranslationTest, FirstRowOfADuplicatedKeyWins)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, "2\nEnglish\nDeutsch\nen\nde\nScan\nEins\nScan\nZwei\n", "de"));
+    EXPECT_EQ(t.Translate("Scan"), "Eins");
+}
+
+TEST_F(TranslationTest, IncompleteLastRowIsIgnored)
+{
+    TTranslation t;
+    // 3 columns, 10 lines after the count: rows 0..2 complete, "Stop" row has 1 of 3.
+    ASSERT_TRUE(
+        Load(t, "3\nEnglish\nDeutsch\nFr\nen\nde\nfr\nScan\nScannen\nAnalyser\nStop", "de"));
+    ASSERT_EQ(t.LangTable().size(), 3u);
+    for (const TLangColumn& column : t.LangTable())
+        EXPECT_EQ(column.size(), 3u);
+    EXPECT_EQ(t.Translate("Stop"), "Stop");
+    EXPECT_EQ(t.Translate("Scan"), "Scannen");
+}
+
+TEST_F(TranslationTest, ByteOrderMarkAndLineEnds)
+{
+    const std::string body = "2|English|Deutsch|en|de|Scan|Scannen|Files||Stop|Stopp";
+    for (const std::string_view brk : {"\r\n", "\n", "\r"}) {
+        for (const bool bom : {false, true}) {
+            for (const bool finalBreak : {false, true}) {
+                std::string text = bom ? "\xEF\xBB\xBF" : "";
+                for (const char c : body) {
+                    if (c == '|')
+                        text += brk;
+                    else
+                        text.push_back(c);
+                }
+                if (finalBreak)
+                    text += brk;
+                TTranslation t;
+                SCOPED_TRACE(testing::Message() << "break " << brk.size() << (bom ? " bom" : "")
+                                                << (finalBreak ? " final" : ""));
+                ASSERT_TRUE(Load(t, text, "de")) << t.LastError();
+                ASSERT_EQ(t.LangTable().size(), 2u);
+                EXPECT_EQ(t.LangTable()[0].size(), 5u);
+                EXPECT_EQ(t.LangTable()[0][0], "English");
+                EXPECT_EQ(t.Translate("Scan"), "Scannen");
+                EXPECT_EQ(t.Translate("Files"), "Files"); // empty line = empty value
+                EXPECT_EQ(t.Translate("Stop"), "Stopp");
+            }
+        }
+    }
+    // Mixed line ends in one file; "\n\r" is two breaks (an empty line between).
+    TTranslation t;
+    ASSERT_TRUE(Load(t, "2\r\nEnglish\rDeutsch\nen\r\nde\nScan\n\rStop\r\nStopp\r\n", "de"));
+    EXPECT_EQ(t.LangTable()[0].size(), 4u);
+    EXPECT_EQ(t.LangTable()[1][2], ""); // Scan's German cell is the empty line
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+    EXPECT_EQ(t.Translate("Stop"), "Stopp");
+}
+
+TEST_F(TranslationTest, ZeroColumnsIsNoError)
+{
+    TTranslation t;
+    EXPECT_TRUE(Load(t, "0\nwhatever\n", "de"));
+    EXPECT_TRUE(t.LangTable().empty());
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.LastError(), "");
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+}
+
+TEST_F(TranslationTest, MissingFileFallsBackSilently)
+{
+    TTranslation t;
+    const std::string missing = FDir / "nowhere/transl.dt";
+    const std::vector<std::string> candidates{missing, FDir / "also-missing.dt"};
+    EXPECT_FALSE(t.Load("de", std::nullopt, candidates));
+    EXPECT_EQ(t.LastError(), "Cannot find translation file:" + missing);
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.LangCode(), "de");
+    EXPECT_TRUE(t.LangTable().empty());
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+    // A folder named transl.dt is not a file either.
+    FDir.MakeDir("dir/transl.dt");
+    const std::vector<std::string> folder{FDir / "dir/transl.dt"};
+    EXPECT_FALSE(t.Load("de", std::nullopt, folder));
+}
+
+TEST_F(TranslationTest, LaterCandidateIsUsedWhenTheFirstIsMissing)
+{
+    TTranslation t;
+    const std::vector<std::string> candidates{FDir / "missing.dt", Write("b.dt", kThreeColumns)};
+    EXPECT_TRUE(t.Load("fr", std::nullopt, candidates));
+    EXPECT_EQ(t.LoadedPath(), candidates[1]);
+    EXPECT_EQ(t.Translate("Scan"), "Analyser");
+}
+
+TEST_F(TranslationTest, TooShortFileIsTreatedAsMissing)
+{
+    // Three columns need 7 lines for their names and codes; 6 are there.
+    TTranslation t;
+    EXPECT_FALSE(Load(t, "3\nEnglish\nDeutsch\nFr\nen\nde\n", "de"));
+    EXPECT_TRUE(t.LangTable().empty()); // the language menu sees no nameless columns
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.Translate("English"), "English");
+    EXPECT_FALSE(t.LastError().empty());
+    // Exactly 2 N + 1 lines: names and codes only, no texts.
+    EXPECT_TRUE(Load(t, "3\nEnglish\nDeutsch\nFr\nen\nde\nfr", "de"));
+    EXPECT_EQ(t.LangIndex(), 1);
+    EXPECT_EQ(t.LangTable()[2].size(), 2u);
+}
+
+TEST_F(TranslationTest, BadColumnCount)
+{
+    for (const std::string_view bad :
+         {"", "\n", "abc\nx\n", "-1\nx\ny\n", "3x\n", "1.5\n", "0x2\n", "99999999999\n"}) {
+        TTranslation t;
+        SCOPED_TRACE(std::string(bad));
+        EXPECT_FALSE(Load(t, std::string(bad) + std::string(kThreeColumns.substr(2)), "de"));
+        EXPECT_TRUE(t.LangTable().empty());
+        EXPECT_EQ(t.LangIndex(), 0);
+        EXPECT_EQ(t.Translate("Scan"), "Scan");
+    }
+    // Blanks around the count and a plus sign are tolerated.
+    TTranslation t;
+    EXPECT_TRUE(Load(t, " +3 " + std::string(kThreeColumns.substr(1)), "de"));
+    EXPECT_EQ(t.Translate("Scan"), "Scannen");
+}
+
+TEST_F(TranslationTest, ReloadStartsFromScratch)
+{
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kThreeColumns, "de"));
+    const std::vector<std::string> none;
+    EXPECT_FALSE(t.Load("de", std::nullopt, none));
+    EXPECT_TRUE(t.LangTable().empty());
+    EXPECT_EQ(t.LangIndex(), 0);
+    EXPECT_EQ(t.Translate("Scan"), "Scan");
+}
+
+TEST(SystemLanguageCode, PrimaryLanguageMapsToTheProgramsCodes)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"ar_EG.UTF-8", "ar"},
+        {"zh_CN", "cn"},
+        {"zh_TW.UTF-8", "cn"},
+        {"zh-Hans", "cn"},
+        {"cs_CZ", "cs"},
+        {"de_DE.UTF-8", "de"},
+        {"de_AT@euro", "de"},
+        {"el_GR", "el"},
+        {"es_ES", "es"},
+        {"fr", "fr"},
+        {"FR_fr", "fr"},
+        {"hu_HU", "hu"},
+        {"it_IT", "it"},
+        {"ja_JP.UTF-8", "jp"},
+        {"ko_KR.EUC-KR", "kr"},
+        {"nl_NL", "nl"},
+        {"pl_PL", "pl"},
+        {"pt_BR.UTF-8", "pt"},
+        {"tr_TR", "tr"},
+        {"en_US.UTF-8", "en"},
+        {"sv_SE", "en"},
+        {"C", "en"},
+        {"C.UTF-8", "en"},
+        {"POSIX", "en"},
+        {"", "en"},
+        {"jp", "en"},
+        {"kr_KR", "en"},
+    };
+    for (const auto& [locale, code] : cases)
+        EXPECT_EQ(SystemLanguageCode(locale), code) << locale;
+}
+
+TEST(TranslationFiles, CandidatesBesideTheExecutableThenInstalled)
+{
+    const std::vector<std::string> c = TranslationFileCandidates();
+    ASSERT_GE(c.size(), 1u);
+    char exe[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+    std::string dir(exe);
+    dir.resize(dir.rfind('/') + 1);
+    EXPECT_EQ(c.front(), dir + "transl.dt");
+    EXPECT_EQ(c.back(), std::string(HARROWDALE_DATADIR) + "/transl.dt");
+}
+
+// The process-wide instance with the user's language from the environment.
+TEST_F(TranslationTest, ProcessWideLoadUsesTheUiLanguage)
+{
+    struct TEnvGuard
+    {
+        std::optional<std::string> Old;
+        TEnvGuard()
+        {
+            if (const char* v = std::getenv("LANGUAGE"))
+                Old = v;
+            ::setenv("LANGUAGE", "fr_FR.UTF-8:de", 1);
+        }
+        ~TEnvGuard()
+        {
+            if (Old)
+                ::setenv("LANGUAGE", Old->c_str(), 1);
+            else
+                ::unsetenv("LANGUAGE");
+            const std::vector<std::string> none; // back to English for the other tests
+            LoadTranslation(std::nullopt, none);
+        }
+    } guard;
+    EXPECT_EQ(SystemLanguageCode(), "fr");
+    const std::vector<std::string> candidates{Write("transl.dt", kThreeColumns)};
+    ASSERT_TRUE(LoadTranslation(std::nullopt, candidates));
+    EXPECT_EQ(Translate("Scan"), "Analyser");
+    ASSERT_TRUE(LoadTranslation(std::string("de"), candidates));
+    EXPECT_EQ(Translate("Scan"), "Scannen");
+    EXPECT_EQ(&Translation(), &Translation());
+    ASSERT_TRUE(Translation().SetLanguage(0));
+    EXPECT_EQ(Translate("Scan"), "Scan");
+}
+
+} // namespace
+} // namespace harrowdale
