@@ -153,11 +153,7 @@ void TDiskScanner::FinishFolder(Frame& frame)
     TDirNode* node = frame.Node;
     const std::span<TDirNode* const> kept(frame.Children.data(), frame.Kept);
     FTree.SetChildren(node, kept);
-    for (const TFileLeaf& f : node->Leaves())
-        FExtAcc.AddFile(f.ExtId(), f.Size());
-    for (const TDirNode* c : kept)
-        FExtAcc.MergeFrom(c->ExtStats());
-    FTree.SetExtStats(node, FExtAcc.Take());
+    FTree.BuildExtStats(node, FExtAcc);
 }
 
 TDirNode* TDiskScanner::Scan(std::string_view rootPath)

@@ -50,7 +50,7 @@ std::int64_t TExtTable::Find(std::string_view lowerExt) const
 
 TExtStat TExtStatsView::Get(std::string_view statKey) const
 {
-    for (const TExtStatEntry& e : FEntries)
+    for (const TExtStatEntry& e : Entries())
         if (FTable->StatKey(e.ExtId) == statKey)
             return {e.Bytes, e.Files};
     return {};
@@ -59,8 +59,8 @@ TExtStat TExtStatsView::Get(std::string_view statKey) const
 std::vector<TExtStatPair> TExtStatsView::ToSortedArrayByBytesDesc() const
 {
     std::vector<TExtStatPair> out;
-    out.reserve(FEntries.size());
-    for (const TExtStatEntry& e : FEntries)
+    out.reserve(Count());
+    for (const TExtStatEntry& e : Entries())
         out.push_back({std::string(FTable->StatKey(e.ExtId)), e.Bytes, e.Files});
     std::sort(out.begin(), out.end(),
               [](const TExtStatPair& a, const TExtStatPair& b) { return a.Bytes > b.Bytes; });
@@ -137,7 +137,20 @@ std::string TDirNode::FullPath() const
 
 TExtStatsView TDirNode::ExtStats() const
 {
-    return {&FTree->Exts(), {FExtStats, FExtCount}};
+    if (FChildCount != 0 || FSynthetic)
+        return {&FTree->Exts(), std::span<const TExtStatEntry>(FExtStats, FExtCount)};
+    std::vector<TExtStatEntry> computed;
+    for (const TFileLeaf& f : Leaves()) {
+        auto it = std::find_if(computed.begin(), computed.end(),
+                               [&](const TExtStatEntry& e) { return e.ExtId == f.ExtId(); });
+        if (it == computed.end()) {
+            computed.push_back({f.ExtId(), 1, f.Size()});
+        } else {
+            it->Files += 1;
+            it->Bytes += f.Size();
+        }
+    }
+    return {&FTree->Exts(), std::move(computed)};
 }
 
 // ---------------------------------------------------------------- TScanTree
@@ -233,13 +246,15 @@ void TScanTree::SetChildren(TDirNode* node, std::span<TDirNode* const> children)
     }
 }
 
-void TScanTree::SetExtStats(TDirNode* node, std::span<const TExtStatEntry> entries)
+void TScanTree::BuildExtStats(TDirNode* node, TExtStats& scratch)
 {
-    if (entries.empty()) {
-        node->FExtStats = nullptr;
-        node->FExtCount = 0;
-        return;
-    }
+    if (node->FChildCount == 0)
+        return; // computed from the folder's own files when asked
+    for (const TFileLeaf& f : node->Leaves())
+        scratch.AddFile(f.ExtId(), f.Size());
+    for (const TDirNode* c : node->Children())
+        scratch.MergeFrom(c->ExtStats());
+    const std::span<const TExtStatEntry> entries = scratch.Take();
     TExtStatEntry* arr = FArena.AllocateArray<TExtStatEntry>(entries.size());
     std::copy(entries.begin(), entries.end(), arr);
     node->FExtStats = arr;
@@ -291,7 +306,7 @@ void TExtStats::AddFile(TExtTable::Id id, std::int64_t size)
     e.Bytes += size;
 }
 
-void TExtStats::MergeFrom(TExtStatsView child)
+void TExtStats::MergeFrom(const TExtStatsView& child)
 {
     for (const TExtStatEntry& c : child.Entries()) {
         if (c.ExtId >= FSlot.size())

@@ -27,6 +27,7 @@
 namespace harrowdale {
 
 class TDirNode;
+class TExtStats;
 class TScanTree;
 
 /// Interned extension keys of one tree. Id 0 is always the empty key (no extension).
@@ -76,18 +77,27 @@ struct TExtStatEntry
     std::int64_t Bytes;
 };
 
-/// A folder's per-extension table of its whole subtree; read-only view into the tree.
+/// A folder's per-extension table of its whole subtree. Folders with subfolders keep
+/// their table in the tree; a folder without subfolders has its table computed from its
+/// own files when asked, which saves most of the tables' memory in big trees.
 class TExtStatsView
 {
 public:
     TExtStatsView() = default;
     TExtStatsView(const TExtTable* table, std::span<const TExtStatEntry> entries)
-        : FTable(table), FEntries(entries)
+        : FTable(table), FStored(entries)
     {
     }
-    std::size_t Count() const { return FEntries.size(); }
-    bool Empty() const { return FEntries.empty(); }
-    std::span<const TExtStatEntry> Entries() const { return FEntries; }
+    TExtStatsView(const TExtTable* table, std::vector<TExtStatEntry> computed)
+        : FTable(table), FComputed(std::move(computed)), FUsesComputed(true)
+    {
+    }
+    std::size_t Count() const { return Entries().size(); }
+    bool Empty() const { return Entries().empty(); }
+    std::span<const TExtStatEntry> Entries() const
+    {
+        return FUsesComputed ? std::span<const TExtStatEntry>(FComputed) : FStored;
+    }
     std::string_view Key(const TExtStatEntry& e) const { return FTable->StatKey(e.ExtId); }
     /// Totals of one key ("(none)" for files without extension); zero when absent.
     TExtStat Get(std::string_view statKey) const;
@@ -97,7 +107,9 @@ public:
 
 private:
     const TExtTable* FTable = nullptr;
-    std::span<const TExtStatEntry> FEntries;
+    std::span<const TExtStatEntry> FStored;
+    std::vector<TExtStatEntry> FComputed;
+    bool FUsesComputed = false;
 };
 
 /// One included file. Lives in its tree's arena; 40 bytes plus its name.
@@ -215,8 +227,9 @@ public:
     void SetLeaves(TDirNode* node, std::span<const TNewFile> files);
     /// Stores a folder's subfolders (in this order) and adds their totals to its own.
     void SetChildren(TDirNode* node, std::span<TDirNode* const> children);
-    /// Stores a folder's extension table (any order; merged per id).
-    void SetExtStats(TDirNode* node, std::span<const TExtStatEntry> entries);
+    /// Builds a finished folder's extension table from its files and its children's
+    /// tables; call after SetLeaves and SetChildren. `scratch` is reused between calls.
+    void BuildExtStats(TDirNode* node, TExtStats& scratch);
     /// Appends a finished drive to the synthetic root: child, totals, extension table.
     void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
 
@@ -240,7 +253,7 @@ class TExtStats
 {
 public:
     void AddFile(TExtTable::Id id, std::int64_t size);
-    void MergeFrom(TExtStatsView child);
+    void MergeFrom(const TExtStatsView& child);
     /// The accumulated entries (reset afterwards).
     std::span<const TExtStatEntry> Take();
 

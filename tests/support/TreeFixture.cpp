@@ -41,11 +41,7 @@ void TreeFixture::FinishNode(TDirNode* node)
         FinishNode(c);
     FTree->SetLeaves(node, p.Files);
     FTree->SetChildren(node, p.Children);
-    for (const TFileLeaf& f : node->Leaves())
-        FAcc.AddFile(f.ExtId(), f.Size());
-    for (const TDirNode* c : p.Children)
-        FAcc.MergeFrom(c->ExtStats());
-    FTree->SetExtStats(node, FAcc.Take());
+    FTree->BuildExtStats(node, FAcc);
 }
 
 TScanTree& TreeFixture::Finish()

@@ -1,0 +1,127 @@
+#include "ui/Services.h"
+
+#include "platform/Utf8.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace harrowdale::ui {
+
+namespace {
+
+class TQtMessageBoxes final : public IMessageBoxes
+{
+public:
+    void Error(QWidget* parent, const QString& text) override
+    {
+        QMessageBox::critical(parent, QStringLiteral("Harrowdale"), text, QMessageBox::Ok);
+    }
+    void Info(QWidget* parent, const QString& title, const QString& text) override
+    {
+        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    }
+    bool Confirm(QWidget* parent, const QString& text) override
+    {
+        return QMessageBox::question(parent, QStringLiteral("Harrowdale"), text,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
+};
+
+class TQtFolderPicker final : public IFolderPicker
+{
+public:
+    std::optional<std::string> PickFolder(QWidget* parent, const QString& caption,
+                                          const std::string& startFolder) override
+    {
+        const QString dir = QFileDialog::getExistingDirectory(
+            parent, caption, QFile::decodeName(QByteArray::fromStdString(startFolder)),
+            QFileDialog::ShowDirsOnly);
+        if (dir.isEmpty())
+            return std::nullopt;
+        return QFile::encodeName(dir).toStdString();
+    }
+};
+
+std::string ParentOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return path;
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// org.freedesktop.FileManager1: the file managers of the common desktops answer it.
+bool CallFileManager(const QString& method, const std::string& path)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), method);
+    call << QStringList{FileUri(path)} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+class TDesktopShell final : public IShell
+{
+public:
+    void OpenWebPage(const QString& url) override { QDesktopServices::openUrl(QUrl(url)); }
+    void OpenPath(const std::string& path) override
+    {
+        QDesktopServices::openUrl(QUrl(FileUri(path), QUrl::StrictMode));
+    }
+    void RevealInFileManager(const std::string& path) override
+    {
+        if (!CallFileManager(QStringLiteral("ShowItems"), path))
+            OpenPath(ParentOf(path));
+    }
+    void ShowProperties(const std::string& path) override
+    {
+        if (!CallFileManager(QStringLiteral("ShowItemProperties"), path))
+            OpenPath(ParentOf(path));
+    }
+};
+
+} // namespace
+
+TUiServices DesktopServices()
+{
+    TUiServices s;
+    s.Messages = std::make_unique<TQtMessageBoxes>();
+    s.Folders = std::make_unique<TQtFolderPicker>();
+    s.Shell = std::make_unique<TDesktopShell>();
+    return s;
+}
+
+QString FileUri(const std::string& path)
+{
+    static const char* kHex = "0123456789ABCDEF";
+    QString uri = QStringLiteral("file://");
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                           c == '~' || c == '/';
+        if (plain) {
+            uri += QChar(c);
+        } else {
+            uri += QChar('%');
+            uri += QChar(kHex[c >> 4]);
+            uri += QChar(kHex[c & 15]);
+        }
+    }
+    return uri;
+}
+
+QString DisplayText(const std::string& bytes)
+{
+    return QString::fromStdString(platform::ToDisplayUtf8(bytes));
+}
+
+} // namespace harrowdale::ui

@@ -1,0 +1,70 @@
+#pragma once
+
+// What the window asks of the desktop, behind small interfaces so that tests can answer
+// message boxes and pickers themselves and record shell calls instead of launching
+// programs. The program uses the Qt/desktop implementations (QtServices.cpp).
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace harrowdale::ui {
+
+class IMessageBoxes
+{
+public:
+    virtual ~IMessageBoxes() = default;
+    /// An error box with a single OK button.
+    virtual void Error(QWidget* parent, const QString& text) = 0;
+    /// An information box with a single OK button.
+    virtual void Info(QWidget* parent, const QString& title, const QString& text) = 0;
+    /// A Yes/No question; true for Yes.
+    virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+};
+
+class IFolderPicker
+{
+public:
+    virtual ~IFolderPicker() = default;
+    /// The folder the user chose (path bytes), or nullopt when the picker was cancelled.
+    virtual std::optional<std::string> PickFolder(QWidget* parent, const QString& caption,
+                                                  const std::string& startFolder) = 0;
+};
+
+class IShell
+{
+public:
+    virtual ~IShell() = default;
+    /// Opens a web page in the default browser.
+    virtual void OpenWebPage(const QString& url) = 0;
+    /// Opens a file or folder (path bytes) with the desktop's default application.
+    virtual void OpenPath(const std::string& path) = 0;
+    /// Shows the file manager with the item selected (falls back to its parent folder).
+    virtual void RevealInFileManager(const std::string& path) = 0;
+    /// Shows the file manager's properties of the item (falls back to its parent folder).
+    virtual void ShowProperties(const std::string& path) = 0;
+};
+
+struct TUiServices
+{
+    std::unique_ptr<IMessageBoxes> Messages;
+    std::unique_ptr<IFolderPicker> Folders;
+    std::unique_ptr<IShell> Shell;
+};
+
+/// The real desktop implementations.
+TUiServices DesktopServices();
+
+/// A file:// URI of path bytes, every byte outside the unreserved set percent-encoded, so
+/// a name that is not valid UTF-8 reaches the file manager as itself.
+QString FileUri(const std::string& path);
+
+/// Path bytes to text for display (invalid UTF-8 as U+FFFD). Never turn the result back
+/// into a path.
+QString DisplayText(const std::string& bytes);
+
+} // namespace harrowdale::ui

@@ -1,0 +1,140 @@
+#include "ui/TreemapCanvas.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QToolTip>
+
+namespace harrowdale::ui {
+
+namespace {
+
+QColor ToQColor(TColor c)
+{
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+} // namespace
+
+void TQtTreemapCanvas::FillRect(const TRect& r, TColor color)
+{
+    if (r.IsEmpty())
+        return;
+    FPainter.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(color));
+}
+
+void TQtTreemapCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
+{
+    if (r.IsEmpty())
+        return;
+    // Drawn as filled bands so the pixels are exactly those of the pixel-buffer canvas:
+    // a 1-pixel pen covers the border pixels, wider pens a band centred on them.
+    const int half = penWidth / 2;
+    const QColor q = ToQColor(color);
+    const int l = r.Left - half, t = r.Top - half, rr = r.Right - 1 + half,
+              b = r.Bottom - 1 + half;
+    const int w = rr - l + 1, h = b - t + 1;
+    if (w <= 2 * penWidth || h <= 2 * penWidth) {
+        FPainter.fillRect(QRect(l, t, w, h), q);
+        return;
+    }
+    FPainter.fillRect(QRect(l, t, w, penWidth), q);
+    FPainter.fillRect(QRect(l, b - penWidth + 1, w, penWidth), q);
+    FPainter.fillRect(QRect(l, t + penWidth, penWidth, h - 2 * penWidth), q);
+    FPainter.fillRect(QRect(rr - penWidth + 1, t + penWidth, penWidth, h - 2 * penWidth), q);
+}
+
+TTreemapCanvas::TTreemapCanvas(QWidget* parent) : QWidget(parent)
+{
+    // The paint handler always covers the whole widget.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setMinimumSize(0, 0);
+}
+
+void TTreemapCanvas::Invalidate()
+{
+    FDirty = true;
+    update();
+}
+
+void TTreemapCanvas::SetPlaceholderText(const QString& text)
+{
+    FPlaceholder = text;
+}
+
+void TTreemapCanvas::Redraw()
+{
+    QPainter p(&FBuffer);
+    if (HasData && HasData() && PaintLayout) {
+        TQtTreemapCanvas canvas(p, {0, 0, FBuffer.width(), FBuffer.height()});
+        PaintLayout(canvas);
+    } else {
+        p.fillRect(FBuffer.rect(), palette().color(QPalette::Button));
+        QFont f = font();
+        f.setPointSize(20);
+        p.setFont(f);
+        p.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+        p.drawText(FBuffer.rect(), Qt::AlignCenter | Qt::TextSingleLine, FPlaceholder);
+    }
+    FDirty = false;
+}
+
+void TTreemapCanvas::paintEvent(QPaintEvent*)
+{
+    if ((Closing && Closing()) || width() <= 0 || height() <= 0)
+        return;
+    if (FBuffer.size() != size()) {
+        FBuffer = QImage(size(), QImage::Format_RGB32);
+        FDirty = true;
+    }
+    if (FDirty)
+        Redraw();
+    QPainter p(this);
+    p.drawImage(0, 0, FBuffer);
+}
+
+void TTreemapCanvas::ShowHintNow(const QString& text)
+{
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(QCursor::pos(), text, this);
+    setToolTip(text);
+}
+
+void TTreemapCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT MouseMoved(event->position().toPoint());
+}
+
+void TTreemapCanvas::mousePressEvent(QMouseEvent* event)
+{
+    // Every button selects; Ctrl is the only modifier that counts.
+    Q_EMIT MousePressed(event->position().toPoint(),
+                        event->modifiers().testFlag(Qt::ControlModifier));
+}
+
+void TTreemapCanvas::mouseDoubleClickEvent(QMouseEvent*)
+{
+    Q_EMIT DoubleClicked();
+}
+
+void TTreemapCanvas::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FStale = false;
+    Q_EMIT Resized();
+}
+
+void TTreemapCanvas::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (FStale) {
+        FStale = false;
+        Q_EMIT Resized();
+    }
+}
+
+} // namespace harrowdale::ui

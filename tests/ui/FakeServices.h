@@ -1,0 +1,80 @@
+#pragma once
+
+// Services that record what the window asked instead of showing boxes or launching
+// programs; answers are set by the test.
+
+#include "ui/Services.h"
+
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace harrowdale::test {
+
+struct ServiceLog
+{
+    QStringList Errors;
+    QStringList Infos;
+    QStringList Questions;
+    bool Answer = true;
+    std::optional<std::string> PickedFolder;
+    std::vector<std::string> Opened;
+    std::vector<std::string> Revealed;
+    std::vector<std::string> Properties;
+    QStringList WebPages;
+};
+
+class FakeMessages final : public ui::IMessageBoxes
+{
+public:
+    explicit FakeMessages(ServiceLog& log) : FLog(log) {}
+    void Error(QWidget*, const QString& text) override { FLog.Errors << text; }
+    void Info(QWidget*, const QString&, const QString& text) override { FLog.Infos << text; }
+    bool Confirm(QWidget*, const QString& text) override
+    {
+        FLog.Questions << text;
+        return FLog.Answer;
+    }
+
+private:
+    ServiceLog& FLog;
+};
+
+class FakeFolders final : public ui::IFolderPicker
+{
+public:
+    explicit FakeFolders(ServiceLog& log) : FLog(log) {}
+    std::optional<std::string> PickFolder(QWidget*, const QString&, const std::string&) override
+    {
+        return FLog.PickedFolder;
+    }
+
+private:
+    ServiceLog& FLog;
+};
+
+class FakeShell final : public ui::IShell
+{
+public:
+    explicit FakeShell(ServiceLog& log) : FLog(log) {}
+    void OpenWebPage(const QString& url) override { FLog.WebPages << url; }
+    void OpenPath(const std::string& p) override { FLog.Opened.push_back(p); }
+    void RevealInFileManager(const std::string& p) override { FLog.Revealed.push_back(p); }
+    void ShowProperties(const std::string& p) override { FLog.Properties.push_back(p); }
+
+private:
+    ServiceLog& FLog;
+};
+
+inline ui::TUiServices FakeServices(ServiceLog& log)
+{
+    ui::TUiServices s;
+    s.Messages = std::make_unique<FakeMessages>(log);
+    s.Folders = std::make_unique<FakeFolders>(log);
+    s.Shell = std::make_unique<FakeShell>(log);
+    return s;
+}
+
+} // namespace harrowdale::test

@@ -1,0 +1,180 @@
+#include "Output.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "platform/Utf8.h"
+#include "ui/text/DisplayFormat.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace harrowdale::cli {
+
+namespace {
+
+std::string Folder(const TFileLeaf& f)
+{
+    return f.Parent()->FullPath();
+}
+
+std::string Pad(const std::string& s, std::size_t width, bool right = false)
+{
+    // Width in code points, which is close enough for a plain-text table.
+    std::size_t cps = 0;
+    for (const char c : s)
+        cps += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (cps >= width)
+        return s;
+    const std::string fill(width - cps, ' ');
+    return right ? fill + s : s + fill;
+}
+
+std::string DateText(const TFileLeaf& f)
+{
+    return FormatDateText(f.GetModifiedDateTime());
+}
+
+} // namespace
+
+std::string TerminalText(std::string_view bytes)
+{
+    std::string s = platform::ToDisplayUtf8(bytes);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return s;
+}
+
+std::string JsonString(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() + 2);
+    out.push_back('"');
+    std::size_t pos = 0;
+    char buf[8];
+    while (pos < s.size()) {
+        const auto c = static_cast<unsigned char>(s[pos]);
+        if (c < 0x80) {
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out.push_back(static_cast<char>(c));
+                }
+            }
+            ++pos;
+            continue;
+        }
+        const std::size_t start = pos;
+        if (platform::DecodeUtf8(s, pos) < 0) {
+            std::snprintf(buf, sizeof buf, "\\udc%02x", c);
+            out += buf;
+        } else {
+            out.append(s.substr(start, pos - start));
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+void WriteText(std::ostream& out, const ReportData& d)
+{
+    const std::int64_t total = d.AllFiles.TotalBytes;
+    out << FormatText(Translate("Done. Total files: %d   Total size: %s"),
+                      {static_cast<std::int64_t>(d.AllFiles.Files.size()), FormatSize(total)})
+        << "\n";
+    if (d.Root == nullptr)
+        return;
+
+    out << "\n" << Translate("Extension") << "\n";
+    for (const TExtStatPair& p : d.Root->ExtStats().ToSortedArrayByBytesDesc())
+        out << "  " << Pad(TerminalText(p.Ext), 14) << Pad(FormatSize(p.Bytes), 12, true)
+            << Pad(FormatPercent(p.Bytes, total), 10, true) << Pad(std::to_string(p.Files), 10, true)
+            << "\n";
+
+    const std::size_t n = std::min(d.Largest, d.AllFiles.Files.size());
+    if (n > 0) {
+        out << "\n" << "Largest files" << "\n";
+        for (std::size_t i = 0; i < n; ++i) {
+            const TFileLeaf& f = *d.AllFiles.Files[i];
+            out << "  " << Pad(FormatSize(f.Size()), 10, true) << Pad(FormatPercent(f.Size(), total), 9, true)
+                << "  " << Pad(DateText(f), 16) << "  " << TerminalText(f.Name()) << "  ("
+                << TerminalText(Folder(f)) << ")\n";
+        }
+    }
+
+    const std::size_t g = std::min(d.DuplicateGroups, d.Duplicates.Groups.size());
+    if (g > 0) {
+        out << "\n" << "Duplicate groups" << "\n";
+        for (std::size_t i = 0; i < g; ++i) {
+            const TDupGroup& grp = *d.Duplicates.Groups[i];
+            out << "  " << TerminalText(grp.FileName) << "  (" << grp.Files.size() << " x "
+                << FormatSize(grp.Size) << ")\n";
+            for (const TFileLeaf* f : grp.Files)
+                out << "      " << TerminalText(f->FullPath()) << "\n";
+        }
+    }
+}
+
+void WriteJson(std::ostream& out, const ReportData& d)
+{
+    const TDirNode* r = d.Root;
+    out << "{\n  \"root\": " << JsonString(r ? r->FullPath() : std::string()) << ",\n";
+    out << "  \"files\": " << (r ? r->TotalFiles() : 0) << ",\n";
+    out << "  \"dirs\": " << (r ? r->TotalDirs() : 0) << ",\n";
+    out << "  \"bytes\": " << (r ? r->TotalSize() : 0) << ",\n";
+    out << "  \"met_bytes\": " << d.MetBytes << ",\n";
+    out << "  \"extensions\": [";
+    if (r != nullptr) {
+        bool first = true;
+        for (const TExtStatPair& p : r->ExtStats().ToSortedArrayByBytesDesc()) {
+            out << (first ? "\n" : ",\n") << "    {\"ext\": " << JsonString(p.Ext)
+                << ", \"bytes\": " << p.Bytes << ", \"files\": " << p.Files << "}";
+            first = false;
+        }
+        if (!first)
+            out << "\n  ";
+    }
+    out << "],\n  \"largest\": [";
+    const std::size_t n = std::min(d.Largest, d.AllFiles.Files.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const TFileLeaf& f = *d.AllFiles.Files[i];
+        out << (i ? ",\n" : "\n") << "    {\"path\": " << JsonString(f.FullPath())
+            << ", \"size\": " << f.Size() << ", \"modified\": " << JsonString(DateText(f)) << "}";
+    }
+    if (n > 0)
+        out << "\n  ";
+    out << "],\n  \"duplicate_groups\": " << d.Duplicates.Groups.size() << ",\n";
+    out << "  \"duplicates\": [";
+    const std::size_t g = std::min(d.DuplicateGroups, d.Duplicates.Groups.size());
+    for (std::size_t i = 0; i < g; ++i) {
+        const TDupGroup& grp = *d.Duplicates.Groups[i];
+        out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(grp.FileName)
+            << ", \"size\": " << grp.Size << ", \"files\": [";
+        for (std::size_t k = 0; k < grp.Files.size(); ++k)
+            out << (k ? ", " : "") << JsonString(grp.Files[k]->FullPath());
+        out << "]}";
+    }
+    if (g > 0)
+        out << "\n  ";
+    out << "]\n}\n";
+}
+
+} // namespace harrowdale::cli
