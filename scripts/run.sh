@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHARROWDALE_TESTS=OFF
 cmake --build build/release
-exec build/release/tools/harrowdale-scan/harrowdale-scan "${@:-$HOME}"
+exec build/release/src/harrowdale "$@"

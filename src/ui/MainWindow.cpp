@@ -384,22 +384,19 @@ void TfrmMain::ApplyListWidths()
 {
     if (FAppClosing)
         return;
+    // The right-hand lists sit in splitters; a drag changes their width until the next
+    // resize of the window.
+    auto setRightWidth = [](QWidget* panel, int rightWidth) {
+        auto* split = static_cast<QSplitter*>(panel);
+        const int total = split->width() - split->handleWidth();
+        if (split->width() > 0)
+            split->setSizes({std::max(total - rightWidth, 0), rightWidth});
+    };
     const int half = std::max(width() / 2, 200);
-    if (pnlBottom1->width() > 0)
-        lvExt->setFixedWidth(std::max(pnlBottom1->width() - 6 - half, 160));
-    if (Panel2->width() > 0)
-        tvFileExtensions->setFixedWidth(std::max(Panel2->width() - 6 - half, 160));
-    if (pnlBottom2->width() > 0)
-        lvFilesOfSelectedFolder->setFixedWidth(std::max(pnlBottom2->width() / 2, 200));
-    if (Panel3->width() > 0)
-        lvDuplicateGroupsColors->setFixedWidth(std::max(Panel3->width() / 2, 200));
-    // Fixed only for this size: a splitter drag may change it until the next resize.
-    for (QTreeView* v : {lvExt, tvFileExtensions, lvFilesOfSelectedFolder, lvDuplicateGroupsColors}) {
-        const int w = v->width();
-        v->setMinimumWidth(0);
-        v->setMaximumWidth(QWIDGETSIZE_MAX);
-        v->resize(w, v->height());
-    }
+    setRightWidth(pnlBottom1, std::max(pnlBottom1->width() - 6 - half, 160));
+    setRightWidth(Panel2, std::max(Panel2->width() - 6 - half, 160));
+    setRightWidth(pnlBottom2, std::max(pnlBottom2->width() / 2, 200));
+    setRightWidth(Panel3, std::max(Panel3->width() / 2, 200));
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)

@@ -15,21 +15,91 @@ struct IconSpec
     const char* Name;
     const char* Theme;
     QColor Color;
-    const char* Glyph; // drawn on our own picture
+    void (*Draw)(QPainter&); // our own picture, on a 70 x 70 tile
 };
 
+void Document(QPainter& p)
+{
+    QPainterPath page;
+    page.moveTo(22, 14);
+    page.lineTo(42, 14);
+    page.lineTo(50, 22);
+    page.lineTo(50, 56);
+    page.lineTo(22, 56);
+    page.closeSubpath();
+    p.drawPath(page);
+}
+
+void Folder(QPainter& p)
+{
+    QPainterPath f;
+    f.moveTo(14, 22);
+    f.lineTo(28, 22);
+    f.lineTo(32, 27);
+    f.lineTo(56, 27);
+    f.lineTo(56, 52);
+    f.lineTo(14, 52);
+    f.closeSubpath();
+    p.drawPath(f);
+}
+
 const IconSpec kIcons[] = {
-    {"scan", "system-search", QColor(40, 120, 200), "\u25B6"},
-    {"stop", "process-stop", QColor(200, 50, 50), "\u25A0"},
-    {"open-file", "document-open", QColor(60, 150, 90), "\u2197"},
-    {"clipboard", "edit-copy", QColor(120, 100, 180), "\u2398"},
-    {"open-folder", "folder-open", QColor(210, 160, 40), "\u25A4"},
-    {"file-properties", "document-properties", QColor(90, 110, 130), "i"},
-    {"recycle", "user-trash", QColor(70, 140, 70), "\u267B"},
-    {"delete-file", "edit-delete", QColor(170, 40, 40), "\u2715"},
-    {"domain", "applications-internet", QColor(30, 110, 170), "\u25CE"},
-    {"info (2)", "help-about", QColor(60, 90, 160), "?"},
-    {"file (4)", "text-x-generic", QColor(120, 120, 120), "\u25AF"},
+    {"scan", "system-search", QColor(40, 120, 200),
+     [](QPainter& p) {
+         p.drawEllipse(QPointF(31, 31), 13, 13);
+         p.drawLine(QPointF(41, 41), QPointF(54, 54));
+     }},
+    {"stop", "process-stop", QColor(200, 50, 50),
+     [](QPainter& p) { p.drawRect(QRectF(22, 22, 26, 26)); }},
+    {"open-file", "document-open", QColor(60, 150, 90),
+     [](QPainter& p) {
+         Document(p);
+         p.drawLine(QPointF(29, 44), QPointF(43, 30));
+         p.drawLine(QPointF(35, 30), QPointF(43, 30));
+         p.drawLine(QPointF(43, 30), QPointF(43, 38));
+     }},
+    {"clipboard", "edit-copy", QColor(120, 100, 180),
+     [](QPainter& p) {
+         p.drawRect(QRectF(20, 18, 30, 38));
+         p.drawRect(QRectF(28, 13, 14, 8));
+         p.drawLine(QPointF(26, 32), QPointF(44, 32));
+         p.drawLine(QPointF(26, 42), QPointF(44, 42));
+     }},
+    {"open-folder", "folder-open", QColor(210, 160, 40), Folder},
+    {"file-properties", "document-properties", QColor(90, 110, 130),
+     [](QPainter& p) {
+         Document(p);
+         for (int y : {28, 36, 44})
+             p.drawLine(QPointF(28, y), QPointF(44, y));
+     }},
+    {"recycle", "user-trash", QColor(70, 140, 70),
+     [](QPainter& p) {
+         p.drawLine(QPointF(18, 22), QPointF(52, 22));
+         p.drawRect(QRectF(30, 15, 10, 7));
+         QPainterPath bin;
+         bin.moveTo(22, 22);
+         bin.lineTo(26, 56);
+         bin.lineTo(44, 56);
+         bin.lineTo(48, 22);
+         p.drawPath(bin);
+     }},
+    {"delete-file", "edit-delete", QColor(170, 40, 40),
+     [](QPainter& p) {
+         p.drawLine(QPointF(22, 22), QPointF(48, 48));
+         p.drawLine(QPointF(48, 22), QPointF(22, 48));
+     }},
+    {"domain", "applications-internet", QColor(30, 110, 170),
+     [](QPainter& p) {
+         p.drawEllipse(QPointF(35, 35), 19, 19);
+         p.drawEllipse(QPointF(35, 35), 8, 19);
+         p.drawLine(QPointF(16, 35), QPointF(54, 35));
+     }},
+    {"info (2)", "help-about", QColor(60, 90, 160),
+     [](QPainter& p) {
+         p.drawLine(QPointF(35, 32), QPointF(35, 52));
+         p.drawPoint(QPointF(35, 22));
+     }},
+    {"file (4)", "text-x-generic", QColor(120, 120, 120), Document},
 };
 
 QIcon OwnPicture(const IconSpec& spec)
@@ -38,15 +108,12 @@ QIcon OwnPicture(const IconSpec& spec)
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(4, 4, 62, 62), 12, 12);
-    p.fillPath(path, spec.Color);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setPixelSize(38);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(4, 4, 62, 62), Qt::AlignCenter, QString::fromUtf8(spec.Glyph));
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(4, 4, 62, 62), 12, 12);
+    p.fillPath(tile, spec.Color);
+    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    spec.Draw(p);
     return QIcon(pm);
 }
 

@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -282,6 +283,55 @@ TEST(MainWindow, StopDuringTheBuildClearsEverything)
     EXPECT_EQ(w->ExtModel()->rowCount(), 0);
     EXPECT_TRUE(w->Treemap().Items().empty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(MainWindow, CanvasHintsClicksAndDoubleClicks)
+{
+    test::TempDir t;
+    t.MakeDir("sub");
+    t.MakeFile("big.iso", 4000000);
+    t.MakeFile("sub/small.txt", 1000000);
+    Window w;
+    w.ChoosePath(t.Path());
+    ASSERT_TRUE(w.ScanAndWait());
+    w->PageControl1->setCurrentIndex(1);
+    QApplication::processEvents();
+    ASSERT_EQ(w->Treemap().Items().size(), 2u);
+    const TTreemapItem& big = w->Treemap().Items()[0];
+    const QPoint inBig((big.Rect.Left + big.Rect.Right) / 2, (big.Rect.Top + big.Rect.Bottom) / 2);
+
+    QTest::mouseMove(w->PaintBox1, inBig);
+    EXPECT_EQ(w->PaintBox1->toolTip(), QString::fromStdString(t / "big.iso") + "\n3.81 MB");
+
+    // A right click selects like a left click; the status shows path and size.
+    QTest::mouseClick(w->PaintBox1, Qt::RightButton, {}, inBig);
+    EXPECT_EQ(w->Treemap().Primary(), &big);
+    EXPECT_EQ(w.Status(), QString::fromStdString(t / "big.iso") + "  3.81 MB");
+    QTest::mouseDClick(w->PaintBox1, Qt::LeftButton, {}, inBig);
+    ASSERT_EQ(w.Log.Revealed.size(), 1u);
+    EXPECT_EQ(w.Log.Revealed[0], t / "big.iso");
+
+    // Ctrl toggles the primary off again.
+    QTest::mouseClick(w->PaintBox1, Qt::LeftButton, Qt::ControlModifier, inBig);
+    EXPECT_EQ(w->Treemap().Primary(), nullptr);
+    EXPECT_FALSE(w->Treemap().HasSelection());
+
+    // On the nested map a folder double-click opens the folder itself.
+    w->PageControl1->setCurrentIndex(0);
+    QApplication::processEvents();
+    const THierItem* folder = nullptr;
+    for (const THierItem& it : w->HierMap().Items())
+        if (it.Kind() == hkDir)
+            folder = &it;
+    ASSERT_NE(folder, nullptr);
+    // The folder's 1-pixel margin hits the folder, not its file.
+    const QPoint margin(folder->Rect.Left, folder->Rect.Top);
+    QTest::mouseClick(w->PaintBox3, Qt::LeftButton, {}, margin);
+    ASSERT_NE(w->HierMap().Primary(), nullptr);
+    EXPECT_EQ(w->HierMap().Primary()->Kind(), hkDir);
+    QTest::mouseDClick(w->PaintBox3, Qt::LeftButton, {}, margin);
+    ASSERT_EQ(w.Log.Opened.size(), 1u);
+    EXPECT_EQ(w.Log.Opened[0], t / "sub");
 }
 
 TEST(MainWindow, ModeMenuAndToolbarToggle)

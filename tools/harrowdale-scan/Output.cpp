@@ -103,18 +103,21 @@ void WriteText(std::ostream& out, const ReportData& d)
     if (d.Root == nullptr)
         return;
 
-    out << "\n" << Translate("Extension") << "\n";
+    out << "\n  " << Pad(Translate("Extension"), 14) << Pad(Translate("Bytes"), 12, true)
+        << Pad(Translate("Percentage"), 12, true) << Pad(Translate("Files"), 8, true) << "\n";
     for (const TExtStatPair& p : d.Root->ExtStats().ToSortedArrayByBytesDesc())
         out << "  " << Pad(TerminalText(p.Ext), 14) << Pad(FormatSize(p.Bytes), 12, true)
-            << Pad(FormatPercent(p.Bytes, total), 10, true) << Pad(std::to_string(p.Files), 10, true)
+            << Pad(FormatPercent(p.Bytes, total), 12, true) << Pad(std::to_string(p.Files), 8, true)
             << "\n";
 
     const std::size_t n = std::min(d.Largest, d.AllFiles.Files.size());
     if (n > 0) {
-        out << "\n" << "Largest files" << "\n";
+        out << "\n  " << Pad(Translate("Size"), 10, true) << Pad(Translate("Percentage"), 12, true)
+            << "  " << Pad(Translate("Modified"), 16) << "  " << Translate("Name") << "  ("
+            << Translate("Folder") << ")\n";
         for (std::size_t i = 0; i < n; ++i) {
             const TFileLeaf& f = *d.AllFiles.Files[i];
-            out << "  " << Pad(FormatSize(f.Size()), 10, true) << Pad(FormatPercent(f.Size(), total), 9, true)
+            out << "  " << Pad(FormatSize(f.Size()), 10, true) << Pad(FormatPercent(f.Size(), total), 12, true)
                 << "  " << Pad(DateText(f), 16) << "  " << TerminalText(f.Name()) << "  ("
                 << TerminalText(Folder(f)) << ")\n";
         }
@@ -122,7 +125,7 @@ void WriteText(std::ostream& out, const ReportData& d)
 
     const std::size_t g = std::min(d.DuplicateGroups, d.Duplicates.Groups.size());
     if (g > 0) {
-        out << "\n" << "Duplicate groups" << "\n";
+        out << "\n  " << Translate("Duplicates") << "\n";
         for (std::size_t i = 0; i < g; ++i) {
             const TDupGroup& grp = *d.Duplicates.Groups[i];
             out << "  " << TerminalText(grp.FileName) << "  (" << grp.Files.size() << " x "

@@ -7,6 +7,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "platform/Casing.h"
 #include "platform/FileSystem.h"
 #include "scan/DiskScanner.h"
 #include "scan/Mask.h"

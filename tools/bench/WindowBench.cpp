@@ -1,0 +1,115 @@
+// harrowdale-window-bench: drives the real window offscreen over a folder (default the
+// benchmark tree) and prints the scan time, the result pipeline time, the longest stall
+// of the event loop (how long a repaint or Stop could wait), the time of a resize with
+// re-layout and repaint of the visible canvas, and memory per entry.
+
+#include "ui/MainWindow.h"
+#include "ui/Services.h"
+#include "ui/TreemapCanvas.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+using namespace harrowdale;
+
+namespace {
+
+long StatusKiB(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field) + 1);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString tree = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QStringLiteral("/tmp/harrowdale-bench-tree");
+
+    ui::TfrmMain w(ui::DesktopServices());
+    w.resize(1600, 900);
+    w.show();
+    QApplication::processEvents();
+    const long baseKiB = StatusKiB("VmRSS:");
+
+    // Watch the event loop: the longest gap between two ticks is the longest time a
+    // repaint or a click on Stop would have waited.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0, worstGap = 0, scanEnd = -1;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, &watcher, [&] {
+        const qint64 now = clock.elapsed();
+        worstGap = std::max(worstGap, now - lastTick);
+        lastTick = now;
+        if (scanEnd < 0 && w.lblStatus->text().startsWith(QLatin1String("Building file list")))
+            scanEnd = now;
+    });
+
+    w.rbCustomPath->setChecked(true);
+    w.cmbCustomPath->setEditText(tree);
+    clock.restart();
+    lastTick = 0;
+    watcher.start(5);
+    w.btnScan->click();
+    while (w.IsBusy())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qint64 done = clock.elapsed();
+    watcher.stop();
+    if (!w.lblStatus->text().startsWith(QLatin1String("Done."))) {
+        std::fprintf(stderr, "scan did not finish: %s\n", qPrintable(w.lblStatus->text()));
+        return 1;
+    }
+    const TDirNode* root = w.Root();
+    const double entries = static_cast<double>(root->TotalFiles() + root->TotalDirs());
+
+    // A resize of the window: every visible canvas is laid out again and repainted.
+    double worstResize = 0;
+    for (int page = 0; page < 4; ++page) {
+        w.PageControl1->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (const QSize size : {QSize(1500, 850), QSize(1600, 900)}) {
+            QElapsedTimer t;
+            t.start();
+            w.resize(size);
+            QApplication::processEvents();
+            for (ui::TTreemapCanvas* c : {w.PaintBox1, w.PaintBox2, w.PaintBox3, w.PaintBox4})
+                if (c->isVisible())
+                    c->repaint();
+            worstResize = std::max(worstResize, t.nsecsElapsed() / 1e9);
+        }
+    }
+    const long rssKiB = StatusKiB("VmRSS:");
+    const long peakKiB = StatusKiB("VmHWM:");
+
+    std::printf("Window over %s: %.0f entries\n", qPrintable(tree), entries);
+    std::printf("  %s\n", qPrintable(w.lblStatus->text()));
+    std::printf("  scan                         %7.3f s\n", scanEnd / 1000.0);
+    std::printf("  result pipeline              %7.3f s   (target < 3 s)\n",
+                (done - scanEnd) / 1000.0);
+    std::printf("  longest event-loop stall     %7.3f s   (target <= 0.2 s)\n", worstGap / 1000.0);
+    std::printf("  slowest resize + repaint     %7.3f s   (target < 0.3 s)\n", worstResize);
+    std::printf("  memory after the scan        %7.1f bytes per entry (target < 250)\n",
+                rssKiB * 1024.0 / entries);
+    std::printf("  peak memory                  %7.1f bytes per entry (window alone %.1f MiB)\n",
+                peakKiB * 1024.0 / entries, baseKiB / 1024.0);
+    return 0;
+}
