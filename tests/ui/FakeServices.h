@@ -7,9 +7,17 @@
 
 #include <QStringList>
 
+#include <ostream>
+
 #include <optional>
 #include <string>
 #include <vector>
+
+// Readable failure messages for QString comparisons (found by argument lookup).
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace harrowdale::test {
 

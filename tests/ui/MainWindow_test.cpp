@@ -301,12 +301,12 @@ TEST(MainWindow, CanvasHintsClicksAndDoubleClicks)
     const QPoint inBig((big.Rect.Left + big.Rect.Right) / 2, (big.Rect.Top + big.Rect.Bottom) / 2);
 
     QTest::mouseMove(w->PaintBox1, inBig);
-    EXPECT_EQ(w->PaintBox1->toolTip(), QString::fromStdString(t / "big.iso") + "\n3.81 MB");
+    EXPECT_EQ(w->PaintBox1->toolTip(), QString::fromStdString(t / "big.iso") + "\n3.8 MB");
 
     // A right click selects like a left click; the status shows path and size.
     QTest::mouseClick(w->PaintBox1, Qt::RightButton, {}, inBig);
     EXPECT_EQ(w->Treemap().Primary(), &big);
-    EXPECT_EQ(w.Status(), QString::fromStdString(t / "big.iso") + "  3.81 MB");
+    EXPECT_EQ(w.Status(), QString::fromStdString(t / "big.iso") + "  3.8 MB");
     QTest::mouseDClick(w->PaintBox1, Qt::LeftButton, {}, inBig);
     ASSERT_EQ(w.Log.Revealed.size(), 1u);
     EXPECT_EQ(w.Log.Revealed[0], t / "big.iso");
@@ -321,14 +321,14 @@ TEST(MainWindow, CanvasHintsClicksAndDoubleClicks)
     QApplication::processEvents();
     const THierItem* folder = nullptr;
     for (const THierItem& it : w->HierMap().Items())
-        if (it.Kind() == hkDir)
+        if (it.Kind == hkDir)
             folder = &it;
     ASSERT_NE(folder, nullptr);
     // The folder's 1-pixel margin hits the folder, not its file.
     const QPoint margin(folder->Rect.Left, folder->Rect.Top);
     QTest::mouseClick(w->PaintBox3, Qt::LeftButton, {}, margin);
     ASSERT_NE(w->HierMap().Primary(), nullptr);
-    EXPECT_EQ(w->HierMap().Primary()->Kind(), hkDir);
+    EXPECT_EQ(w->HierMap().Primary()->Kind, hkDir);
     QTest::mouseDClick(w->PaintBox3, Qt::LeftButton, {}, margin);
     ASSERT_EQ(w.Log.Opened.size(), 1u);
     EXPECT_EQ(w.Log.Opened[0], t / "sub");

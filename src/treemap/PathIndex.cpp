@@ -1,0 +1,191 @@
+#include "treemap/PathIndex.h"
+
+#include <functional>
+
+namespace harrowdale {
+
+namespace {
+
+std::uint64_t HashKey(const TEntryKey& key)
+{
+    std::uint64_t h = std::hash<std::string_view>{}(key.Name);
+    h ^= static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key.Parent)) *
+         0x9E3779B97F4A7C15ull;
+    // Final mix (MurmurHash3's), so that the high bits used for the slot depend on all.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return h;
+}
+
+/// Whether `stored` is the entry `query` asks for. A query without Entry matches by folder
+/// and name; with Entry (a drive) only that entry matches.
+bool Matches(const TEntryKey& query, const TEntryKey& stored)
+{
+    return query.Parent == stored.Parent && query.Name == stored.Name &&
+           (query.Entry == nullptr || query.Entry == stored.Entry);
+}
+
+} // namespace
+
+TEntryKey KeyOfFile(const TFileLeaf& file)
+{
+    return {file.Parent(), file.Name(), nullptr};
+}
+
+TEntryKey KeyOfDir(const TDirNode& dir)
+{
+    const TDirNode* parent = dir.Parent();
+    const bool isDrive = parent != nullptr && parent->IsSyntheticRoot();
+    return {parent, dir.Name(), isDrive ? &dir : nullptr};
+}
+
+const TDirNode* TopFolderOf(const TFileLeaf& file)
+{
+    const TDirNode* d = file.Parent();
+    while (d != nullptr && d->Parent() != nullptr)
+        d = d->Parent();
+    return d;
+}
+
+// ---------------------------------------------------------------- TPathIndex
+
+void TPathIndex::Clear()
+{
+    std::vector<std::uint32_t>().swap(FSlots);
+    FBuilt = false;
+}
+
+std::size_t TPathIndex::SlotOf(const TEntryKey& key) const
+{
+    // Multiply-shift maps the hash onto any table size, so the table need not be a power
+    // of two and stays at about 1.5 slots per item.
+    return static_cast<std::size_t>(((HashKey(key) >> 32) * FSlots.size()) >> 32);
+}
+
+void TPathIndex::Build(std::uint32_t count, const TKeyOf& keyOf)
+{
+    FSlots.assign(static_cast<std::size_t>(count) + count / 2 + 8, 0);
+    FBuilt = true;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const TEntryKey key = keyOf(i);
+        if (key.Parent == nullptr)
+            continue;
+        std::size_t s = SlotOf(key);
+        while (FSlots[s] != 0 && !Matches(key, keyOf(FSlots[s] - 1)))
+            s = s + 1 == FSlots.size() ? 0 : s + 1;
+        FSlots[s] = i + 1;
+    }
+}
+
+std::uint32_t TPathIndex::Find(const TEntryKey& key, const TKeyOf& keyOf) const
+{
+    if (FSlots.empty() || key.Parent == nullptr)
+        return kNone;
+    std::size_t s = SlotOf(key);
+    while (FSlots[s] != 0) {
+        if (Matches(key, keyOf(FSlots[s] - 1)))
+            return FSlots[s] - 1;
+        s = s + 1 == FSlots.size() ? 0 : s + 1;
+    }
+    return kNone;
+}
+
+// ---------------------------------------------------------------- TPathResolver
+
+TPathResolver::TPathResolver(const TDirNode* top, TFindChildDir findChildDir)
+    : FTop(top), FFindChildDir(std::move(findChildDir))
+{
+    if (FTop == nullptr)
+        return;
+    if (FTop->IsSyntheticRoot()) {
+        for (const TDirNode* drive : FTop->Children())
+            FDrives.emplace_back(drive->FullPath(), drive);
+    } else {
+        FTopPath = FTop->FullPath();
+    }
+}
+
+const TDirNode* TPathResolver::Walk(const TDirNode* from, std::string_view relative) const
+{
+    const TDirNode* node = from;
+    while (node != nullptr) {
+        const auto slash = relative.find('/');
+        const std::string_view name = relative.substr(0, slash);
+        // An empty component ("a//b", a trailing '/') names nothing: no entry's path has one.
+        node = name.empty() ? nullptr : FFindChildDir(node, name);
+        if (slash == std::string_view::npos)
+            break;
+        relative.remove_prefix(slash + 1);
+    }
+    return node;
+}
+
+namespace {
+
+/// The part of `path` below the folder at `base`, when `path` lies strictly below it.
+std::optional<std::string_view> Below(std::string_view path, std::string_view base)
+{
+    if (base == "/")
+        return path.size() > 1 && path.front() == '/' ? std::optional(path.substr(1))
+                                                      : std::nullopt;
+    if (path.size() > base.size() + 1 && path.starts_with(base) && path[base.size()] == '/')
+        return path.substr(base.size() + 1);
+    return std::nullopt;
+}
+
+} // namespace
+
+const TDirNode* TPathResolver::ResolveDir(std::string_view dirPath)
+{
+    if (const auto it = FResolved.find(dirPath); it != FResolved.end())
+        return it->second;
+    const TDirNode* result = nullptr;
+    if (FTop == nullptr) {
+        // nothing below
+    } else if (!FTop->IsSyntheticRoot()) {
+        if (dirPath == FTopPath)
+            result = FTop;
+        else if (const auto rest = Below(dirPath, FTopPath))
+            result = Walk(FTop, *rest);
+    } else {
+        // Drives can nest ("/" and "/home"): the deepest drive holding the path owns it.
+        const std::pair<std::string, const TDirNode*>* owner = nullptr;
+        std::string_view rest;
+        for (const auto& drive : FDrives) {
+            if (dirPath == drive.first)
+                return FResolved[dirPath] = drive.second;
+            const auto below = Below(dirPath, drive.first);
+            if (below && (owner == nullptr || drive.first.size() > owner->first.size())) {
+                owner = &drive;
+                rest = *below;
+            }
+        }
+        if (owner != nullptr)
+            result = Walk(owner->second, rest);
+    }
+    FResolved.emplace(dirPath, result);
+    return result;
+}
+
+std::optional<TEntryKey> TPathResolver::KeyOf(std::string_view path)
+{
+    if (FTop == nullptr || path.empty())
+        return std::nullopt;
+    for (const auto& drive : FDrives)
+        if (path == drive.first)
+            return TEntryKey{FTop, drive.second->Name(), drive.second};
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos || slash + 1 == path.size())
+        return std::nullopt;
+    // Entries of "/" are "/name", so "//name" names nothing.
+    if (slash == 1 && path.front() == '/')
+        return std::nullopt;
+    const std::string_view dir = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+    const TDirNode* parent = ResolveDir(dir);
+    if (parent == nullptr)
+        return std::nullopt;
+    return TEntryKey{parent, path.substr(slash + 1), nullptr};
+}
+
+} // namespace harrowdale
