@@ -21,9 +21,45 @@ struct TRunEntry
     std::size_t Pos;
 };
 
+bool IsAsciiName(std::string_view s)
+{
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+// Most names are ASCII: hash and compare them upper-cased on the fly, without building
+// an upper-cased copy for each of a million files.
 std::uint64_t NameHash(const TFileLeaf* f)
 {
-    return std::hash<std::string>{}(platform::UpperCase(f->Name()));
+    const std::string_view name = f->Name();
+    if (!IsAsciiName(name))
+        return std::hash<std::string>{}(platform::UpperCase(name));
+    std::uint64_t h = 0xcbf29ce484222325ULL;
+    for (const char c : name) {
+        h ^= static_cast<unsigned char>(AsciiUpper(c));
+        h *= 0x100000001b3ULL;
+    }
+    return h ^ 0x9E3779B97F4A7C15ULL; // keeps ASCII and non-ASCII hashes apart
+}
+
+bool SameUpperName(std::string_view a, std::string_view b)
+{
+    if (IsAsciiName(a) && IsAsciiName(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+                return false;
+        return true;
+    }
+    return platform::UpperCase(a) == platform::UpperCase(b);
 }
 
 std::int64_t GroupProduct(std::size_t files, std::int64_t size)
@@ -83,8 +119,8 @@ private:
     std::vector<TEntry> FHeap;
 };
 
-/// Groups the files of one run of equal sizes. Equivalent to the dictionary pass of Part
-/// 3.5 restricted to the run: entries are sorted by (name hash, position), so within a
+/// Groups the files of one run of equal sizes. Equivalent to one pass with a dictionary
+/// from key to members, restricted to the run: entries are sorted by (name hash, position), so within a
 /// block of equal hashes the files keep the array order; a block is then split by the
 /// actual upper-cased names (hashes may collide), each name taking its members in order.
 template <typename TAt>
@@ -106,10 +142,10 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
         // the others move up, in order, and are split again. One round unless hashes
         // collide.
         while (e - b >= 2) {
-            const std::string name = platform::UpperCase(at(run[b].Pos)->Name());
+            const std::string_view first = at(run[b].Pos)->Name();
             std::size_t count = 0;
             for (std::size_t k = b; k < e; ++k) {
-                const bool same = k == b || platform::UpperCase(at(run[k].Pos)->Name()) == name;
+                const bool same = k == b || SameUpperName(at(run[k].Pos)->Name(), first);
                 run[k].Hash = same ? 1 : 0;
                 count += same ? 1 : 0;
             }
@@ -124,7 +160,7 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
                 group->FileName = std::string(second->Name());
                 group->Size = size;
                 group->ModifiedFT = second->ModifiedFT();
-                group->Color = DupGroupColor(name + "|" + std::to_string(size));
+                group->Color = DupGroupColor(DuplicateKey(first, size));
                 selector.Add(GroupProduct(count, size), std::move(group));
             }
             const auto rest = std::remove_if(run.begin() + static_cast<std::ptrdiff_t>(b),
