@@ -135,6 +135,19 @@ std::string TDirNode::FullPath() const
     return s;
 }
 
+void TDirNode::SortChildrenBySize()
+{
+    const auto larger = [](const TDirNode* a, const TDirNode* b) {
+        return a->FTotalSize > b->FTotalSize;
+    };
+    // Sorting a sorted list again would still shuffle equal sizes, and views hold rows.
+    if (std::is_sorted(FChildren, FChildren + FChildCount, larger))
+        return;
+    std::sort(FChildren, FChildren + FChildCount, larger);
+    for (std::uint32_t i = 0; i < FChildCount; ++i)
+        FChildren[i]->FIndexInParent = i;
+}
+
 TExtStatsView TDirNode::ExtStats() const
 {
     if (FChildCount != 0 || FSynthetic)
@@ -237,6 +250,8 @@ void TScanTree::SetChildren(TDirNode* node, std::span<TDirNode* const> children)
         return;
     TDirNode** arr = FArena.AllocateArray<TDirNode*>(children.size());
     std::copy(children.begin(), children.end(), arr);
+    for (std::size_t i = 0; i < children.size(); ++i)
+        arr[i]->FIndexInParent = static_cast<std::uint32_t>(i);
     node->FChildren = arr;
     node->FChildCount = static_cast<std::uint32_t>(children.size());
     for (const TDirNode* c : children) {
@@ -263,6 +278,7 @@ void TScanTree::BuildExtStats(TDirNode* node, TExtStats& scratch)
 
 void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
 {
+    drive->FIndexInParent = static_cast<std::uint32_t>(FSyntheticChildren.size());
     FSyntheticChildren.push_back(drive);
     drive->FParent = root;
     root->FChildren = FSyntheticChildren.data();

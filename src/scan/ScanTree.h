@@ -158,9 +158,13 @@ public:
     /// itself).
     std::int64_t TotalDirs() const { return FTotalDirs; }
 
-    /// Subfolders, in enumeration order until a view sorts them in place.
+    /// Subfolders, in enumeration order until SortChildrenBySize reorders them.
     std::span<TDirNode* const> Children() const { return {FChildren, FChildCount}; }
-    std::span<TDirNode*> MutableChildren() { return {FChildren, FChildCount}; }
+    /// Reorders the subfolders by TotalSize, largest first (equal sizes in no defined
+    /// order), in place, for every later reader.
+    void SortChildrenBySize();
+    /// Position of this folder in its parent's Children (0 for a root).
+    std::uint32_t IndexInParent() const { return FIndexInParent; }
     /// The folder's own included files, in enumeration order.
     std::span<const TFileLeaf> Leaves() const { return {FLeaves, FLeafCount}; }
     TExtStatsView ExtStats() const;
@@ -185,6 +189,7 @@ private:
     std::uint32_t FLeafCount = 0;
     std::uint32_t FExtCount = 0;
     std::uint32_t FRootPathLen = 0;
+    std::uint32_t FIndexInParent = 0; ///< kept in step with the parent's Children order
     std::uint16_t FNameLen = 0;
     bool FSynthetic = false;
 };

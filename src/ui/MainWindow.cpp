@@ -6,6 +6,7 @@
 #include "ui/ScanJob.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/ToolbarIcons.h"
+#include "ui/TreeModels.h"
 #include "ui/TreemapCanvas.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -138,6 +140,11 @@ TfrmMain::~TfrmMain()
     FFilesModel->Clear();
     FExtModel->Clear();
     FFileExtModel->Clear();
+    FFolderTreeModel->SetRoot(nullptr);
+    FFilesTreeModel->SetRoot(nullptr);
+    FDupTreeModel->SetGroups(nullptr);
+    FDupGroupsModel->SetGroups(nullptr);
+    FTopFoldersModel->Clear();
     FTreemap.Clear();
     FHierMap.Clear();
     FFolderMap.Clear();
@@ -378,6 +385,27 @@ void TfrmMain::SetUpLists()
     tvFileExtensions->setModel(FFileExtModel);
     tvFileExtensions->setItemDelegate(new TSwatchDelegate(1, tvFileExtensions));
     SetColumns(tvFileExtensions, {120, 70, 120, 70});
+
+    FFolderTreeModel = new TFolderTreeModel(this);
+    tvFolders->setModel(FFolderTreeModel);
+    connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { tvFoldersChange(current); });
+
+    FTopFoldersModel = new TTopFoldersModel(this);
+    lvFilesOfSelectedFolder->setModel(FTopFoldersModel);
+    lvFilesOfSelectedFolder->setItemDelegate(new TSwatchDelegate(1, lvFilesOfSelectedFolder));
+    SetColumns(lvFilesOfSelectedFolder, {220, 70, 110, 80, 70});
+
+    FFilesTreeModel = new TFilesTreeModel(this);
+    tvFoldersAndFiles->setModel(FFilesTreeModel);
+
+    FDupTreeModel = new TDupTreeModel(this);
+    tvDuplicateFiles->setModel(FDupTreeModel);
+
+    FDupGroupsModel = new TDupGroupsModel(this);
+    lvDuplicateGroupsColors->setModel(FDupGroupsModel);
+    lvDuplicateGroupsColors->setItemDelegate(new TSwatchDelegate(1, lvDuplicateGroupsColors));
+    SetColumns(lvDuplicateGroupsColors, {220, 70, 110, 140});
 }
 
 void TfrmMain::ApplyListWidths()
@@ -567,6 +595,9 @@ void TfrmMain::ApplyTranslation()
         {T("Name"), T("Path"), T("Size"), T("Percentage"), T("Modified"), T("FullPath")});
     FExtModel->SetHeaders({T("Extension"), T("Color"), T("Bytes"), T("Percentage"), T("Files")});
     FFileExtModel->SetHeaders({T("Extension"), T("Color"), T("Bytes"), T("Files")});
+    FTopFoldersModel->SetHeaders(
+        {T("Folder"), T("Color"), T("Bytes"), QStringLiteral("%"), T("Files")});
+    FDupGroupsModel->SetHeaders({T("Group"), T("Color"), T("Size"), T("Modified")});
 
     const QString placeholder = T("Visualization not available");
     for (TTreemapCanvas* c : {PaintBox1, PaintBox2, PaintBox3, PaintBox4}) {

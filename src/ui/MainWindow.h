@@ -44,6 +44,11 @@ namespace harrowdale::ui {
 class TTreemapCanvas;
 class TLargestFilesModel;
 class TExtListModel;
+class TFolderTreeModel;
+class TFilesTreeModel;
+class TDupTreeModel;
+class TTopFoldersModel;
+class TDupGroupsModel;
 struct TScanJob;
 
 class TfrmMain : public QMainWindow
@@ -146,6 +151,11 @@ public:
     TLargestFilesModel* FilesModel() const { return FFilesModel; }
     TExtListModel* ExtModel() const { return FExtModel; }
     TExtListModel* FileExtensionsModel() const { return FFileExtModel; }
+    TFolderTreeModel* FoldersModel() const { return FFolderTreeModel; }
+    TFilesTreeModel* FoldersAndFilesModel() const { return FFilesTreeModel; }
+    TDupTreeModel* DuplicateFilesModel() const { return FDupTreeModel; }
+    TTopFoldersModel* TopFoldersModel() const { return FTopFoldersModel; }
+    TDupGroupsModel* DuplicateGroupsModel() const { return FDupGroupsModel; }
     const TTreemapLayout& Treemap() const { return FTreemap; }
     const THierTreemapLayout& HierMap() const { return FHierMap; }
     const TFolderTreemapLayout& FolderMap() const { return FFolderMap; }
@@ -179,6 +189,9 @@ private:
     void BuildDuplicateGroups();
     void PopulateFilesOfSelectedFolder();
     void BuildFoldersAndFilesTree();
+    void PopulateDuplicateFilesTree();
+    void tvFoldersChange(const QModelIndex& current);
+    void SelectFolderNode(const TDirNode* folder);
     void ProcessPendingMessages();
     void SetProgressMarquee();
     void SetProgressRange(int maximum, int position);
@@ -230,6 +243,11 @@ private:
     TLargestFilesModel* FFilesModel = nullptr;
     TExtListModel* FExtModel = nullptr;
     TExtListModel* FFileExtModel = nullptr;
+    TFolderTreeModel* FFolderTreeModel = nullptr;
+    TFilesTreeModel* FFilesTreeModel = nullptr;
+    TDupTreeModel* FDupTreeModel = nullptr;
+    TTopFoldersModel* FTopFoldersModel = nullptr;
+    TDupGroupsModel* FDupGroupsModel = nullptr;
 
     QActionGroup* FModeGroup = nullptr;
     QList<QAction*> FTranslatedActions;

@@ -221,10 +221,7 @@ void TfrmMain::PaintBox2MouseDown(QPoint p, bool)
     const TDirNode* node = FFolderMap.HitTest({p.x(), p.y()});
     if (node == nullptr)
         return;
-    FSelectedFolder = node;
-    FFolderMap.SetSelectedNode(node);
-    InvalidateFolderMap();
-    PopulateFilesOfSelectedFolder();
+    SelectFolderNode(node);
 }
 
 void TfrmMain::PaintBox3MouseDown(QPoint p, bool ctrl)

@@ -9,6 +9,7 @@
 #include "ui/MainWindow.h"
 #include "ui/ScanJob.h"
 #include "ui/TreemapCanvas.h"
+#include "ui/TreeModels.h"
 #include "ui/text/DisplayFormat.h"
 #include "views/ExtensionList.h"
 
@@ -27,6 +28,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -47,11 +49,8 @@ void SortChildrenBySize(TDirNode* node)
     while (!stack.empty()) {
         TDirNode* n = stack.back();
         stack.pop_back();
-        auto children = n->MutableChildren();
-        std::sort(children.begin(), children.end(), [](const TDirNode* a, const TDirNode* b) {
-            return a->TotalSize() > b->TotalSize();
-        });
-        for (TDirNode* c : children)
+        n->SortChildrenBySize();
+        for (TDirNode* c : n->Children())
             stack.push_back(c);
     }
 }
@@ -120,9 +119,14 @@ void TfrmMain::ClearResults()
 {
     FFilesModel->Clear();
     FExtModel->Clear();
+    FFolderTreeModel->SetRoot(nullptr);
+    FTopFoldersModel->Clear();
+    FFilesTreeModel->SetRoot(nullptr);
     FFileExtModel->Clear();
     FAllFiles = {};
     FDisplayFiles = {};
+    FDupTreeModel->SetGroups(nullptr);
+    FDupGroupsModel->SetGroups(nullptr);
     FDupeMap.Clear();
     FDupes.Clear();
     FHover4 = nullptr;
@@ -411,8 +415,74 @@ void TfrmMain::BuildFoldersTree()
 {
     if (!FRoot || FRoot->Root() == nullptr)
         return;
-    // The folders of the tree by size, largest first, for every later reader.
-    SortChildrenBySize(FRoot->Root());
+    FSyncing = true;
+    struct Reset
+    {
+        bool& Flag;
+        ~Reset() { Flag = false; }
+    } reset{FSyncing};
+    TDirNode* root = FRoot->Root();
+    const std::int64_t total = root->TotalDirs() - (root->IsSyntheticRoot() ? 0 : 1);
+    SetProgressRange(static_cast<int>(std::max<std::int64_t>(total, 1)), 0);
+    SetStatus(QString::fromStdString(Format(Translate("Building folders tree... 0 / %d"), total)));
+    // The folders by size, largest first, for every later reader of the tree.
+    SortChildrenBySize(root);
+
+    // Every folder becomes a node; the model presents them, and this walk reports the
+    // progress and notices Stop as a node-by-node fill would.
+    FFolderTreeModel->SetRoot(nullptr);
+    std::int64_t added = 0;
+    std::vector<const TDirNode*> stack(root->Children().rbegin(), root->Children().rend());
+    while (!stack.empty()) {
+        const TDirNode* d = stack.back();
+        stack.pop_back();
+        ++added;
+        if (added % 200 == 0) {
+            SetProgressRange(static_cast<int>(std::max<std::int64_t>(total, 1)),
+                             static_cast<int>(added));
+            SetStatus(QString::fromStdString(
+                Format(Translate("Building folders tree... %d / %d"), added, total)));
+            ProcessPendingMessages();
+            if (FAppClosing || (FJob && FJob->Context.IsCancelled())) {
+                SetStatus(T("Cancelled."));
+                return;
+            }
+        }
+        for (auto it = d->Children().rbegin(); it != d->Children().rend(); ++it)
+            stack.push_back(*it);
+    }
+    FFolderTreeModel->SetRoot(root);
+    if (FFolderTreeModel->rowCount() > 0)
+        tvFolders->setCurrentIndex(FFolderTreeModel->index(0, 0));
+    SetProgressRange(static_cast<int>(std::max<std::int64_t>(total, 1)),
+                     static_cast<int>(std::max<std::int64_t>(total, 1)));
+    SetStatus(QString::fromStdString(Format(Translate("Folders tree built (%d folders)."), added)));
+}
+
+void TfrmMain::tvFoldersChange(const QModelIndex& current)
+{
+    const TDirNode* folder = FFolderTreeModel->Folder(current);
+    if (FAppClosing || folder == nullptr)
+        return;
+    FSelectedFolder = folder;
+    PopulateFilesOfSelectedFolder();
+    FFolderMap.SetSelectedNode(FSelectedFolder);
+    InvalidateFolderMap();
+}
+
+void TfrmMain::SelectFolderNode(const TDirNode* folder)
+{
+    const QModelIndex index = FFolderTreeModel->IndexOf(folder);
+    if (index.isValid()) {
+        tvFolders->setCurrentIndex(index);
+        tvFolders->scrollTo(index);
+        tvFolders->expand(index);
+        return;
+    }
+    FSelectedFolder = folder;
+    PopulateFilesOfSelectedFolder();
+    FFolderMap.SetSelectedNode(FSelectedFolder);
+    InvalidateFolderMap();
 }
 
 void TfrmMain::BuildDuplicateGroups()
@@ -438,17 +508,48 @@ void TfrmMain::BuildDuplicateGroups()
                                                 static_cast<std::int64_t>(FDupes.Groups.size()))));
         ProcessPendingMessages();
     }
+    PopulateDuplicateFilesTree();
+    FDupGroupsModel->SetGroups(&FDupes.Groups);
     RebuildDupeMap();
+    tvDuplicateFiles->collapseAll();
+    if (FDupTreeModel->rowCount() > 0) {
+        const QModelIndex first = FDupTreeModel->index(0, 0);
+        tvDuplicateFiles->setCurrentIndex(first);
+        tvDuplicateFiles->scrollTo(first, QAbstractItemView::PositionAtTop);
+    }
 }
 
 void TfrmMain::PopulateFilesOfSelectedFolder()
 {
-    // Filled by the folders page.
+    // The legend of the folder map: always the top-level folders.
+    FTopFoldersModel->SetRoot(Root());
 }
 
 void TfrmMain::BuildFoldersAndFilesTree()
 {
-    // Filled by the folders-and-files page.
+    FFilesTreeModel->SetRoot(Root());
+    if (FFilesTreeModel->rowCount() > 0) {
+        const QModelIndex root = FFilesTreeModel->index(0, 0);
+        tvFoldersAndFiles->collapse(root);
+        tvFoldersAndFiles->setCurrentIndex(root);
+    }
 }
 
+void TfrmMain::PopulateDuplicateFilesTree()
+{
+    // Walk the nodes the tree will show, yielding every 150 file nodes so Stop works while
+    // a big result is put up.
+    std::size_t shown = 0;
+    for (const auto& g : FDupes.Groups) {
+        const std::size_t files = std::min(g->Files.size(), kMaxDupFilesPerGroupNode);
+        for (std::size_t k = 0; k < files; ++k) {
+            if (++shown % 150 != 0)
+                continue;
+            ProcessPendingMessages();
+            if (FAppClosing || (FJob && FJob->Context.IsCancelled()))
+                return;
+        }
+    }
+    FDupTreeModel->SetGroups(&FDupes.Groups);
+}
 } // namespace harrowdale::ui

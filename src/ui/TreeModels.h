@@ -1,0 +1,153 @@
+#pragma once
+
+// Models of the window's trees and of the lists beside them. They present the scan tree
+// directly (every folder a node without a widget item per folder), so a scan of a million
+// files and a hundred thousand folders stays light. Rows refer into the tree without
+// owning it; the window clears every model before it frees a tree.
+
+#include "scan/ScanTree.h"
+#include "views/Duplicates.h"
+
+#include <QAbstractItemModel>
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace harrowdale::ui {
+
+/// "Only Folders": every folder below the root, by total size; the root has no node.
+class TFolderTreeModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    using QAbstractItemModel::QAbstractItemModel;
+    /// Shows the folders below `root` (their children already sorted); null clears.
+    void SetRoot(const TDirNode* root);
+    const TDirNode* Root() const { return FRoot; }
+    const TDirNode* Folder(const QModelIndex& index) const;
+    /// The index of a folder below the root; invalid for the root or null.
+    QModelIndex IndexOf(const TDirNode* folder) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    const TDirNode* FRoot = nullptr;
+};
+
+/// "Files in Folders": the root as the only top-level node; a folder's children, loaded
+/// the first time it is expanded, are its subfolders by total size and then its files by
+/// size. Loading happens inside the expansion request, so code that expands a node finds
+/// its children at once.
+class TFilesTreeModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    using QAbstractItemModel::QAbstractItemModel;
+    void SetRoot(const TDirNode* root);
+    const TDirNode* Folder(const QModelIndex& index) const; ///< null for a file
+    const TFileLeaf* File(const QModelIndex& index) const;  ///< null for a folder
+    /// Index of a folder or file; loads the folders on the way so the index exists.
+    QModelIndex IndexOfFolder(const TDirNode* folder);
+    QModelIndex IndexOfFile(const TFileLeaf* file);
+    bool IsLoaded(const TDirNode* folder) const { return FLoaded.count(folder) != 0; }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    QModelIndex IndexOfEntry(const TDirNode* parentFolder, int row, quintptr tagged) const;
+    int RowOfFolder(const TDirNode* folder) const;
+
+    const TDirNode* FRoot = nullptr;
+    /// Loaded folders and their files by size, largest first.
+    std::unordered_map<const TDirNode*, std::vector<const TFileLeaf*>> FLoaded;
+};
+
+/// "Duplicates": one node per group ("name  (count)") with at most 500 of its files
+/// below it and, for bigger groups, one "... %d more files not shown" node.
+class TDupTreeModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    using QAbstractItemModel::QAbstractItemModel;
+    /// Shows `groups` (not owned; they must outlive the model's content). The "more
+    /// files" text is translated now, like every node text filled at that moment.
+    void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
+    const TDupGroup* Group(const QModelIndex& index) const;  ///< the group of any node
+    const TFileLeaf* File(const QModelIndex& index) const;   ///< file nodes only
+    bool IsMoreNode(const QModelIndex& index) const;
+    bool IsGroupNode(const QModelIndex& index) const;
+    QModelIndex IndexOfGroup(int group) const;
+    /// The node of a file (null when its group lists it past the first 500 files).
+    QModelIndex IndexOfFile(const TFileLeaf* file, const TDupGroup* group) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;
+    QString FMoreTemplate;
+};
+
+/// The top-level folders with their colour, bytes, share and files: the folder map's
+/// legend. Columns "Folder", "Color", "Bytes", "%", "Files".
+class TTopFoldersModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void SetRoot(const TDirNode* root);
+    void Clear() { SetRoot(nullptr); }
+    const TDirNode* Folder(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+    void SetHeaders(const QStringList& headers);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+private:
+    std::vector<const TDirNode*> FRows;
+    std::int64_t FTotal = 0;
+    QStringList FHeaders;
+};
+
+/// The duplicate groups with their colour, size and date: "Group", "Color", "Size",
+/// "Modified".
+class TDupGroupsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
+    const TDupGroup* Group(int row) const;
+    void SetHeaders(const QStringList& headers);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+private:
+    const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;
+    std::vector<QString> FDates; ///< computed when filled, like the other cells
+    QStringList FHeaders;
+};
+
+} // namespace harrowdale::ui
