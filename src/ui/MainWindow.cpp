@@ -412,13 +412,17 @@ void TfrmMain::ApplyListWidths()
 {
     if (FAppClosing)
         return;
-    // The right-hand lists sit in splitters; a drag changes their width until the next
-    // resize of the window.
-    auto setRightWidth = [](QWidget* panel, int rightWidth) {
+    // The right-hand lists sit in splitters; a drag changes their width until the panel
+    // is resized again. A panel on a hidden page has no real width yet: it gets its
+    // widths when its page is first shown.
+    auto setRightWidth = [this](QWidget* panel, int rightWidth) {
         auto* split = static_cast<QSplitter*>(panel);
+        if (!split->isVisible() || split->width() <= 0 ||
+            FAppliedWidth.value(panel, -1) == split->width())
+            return;
+        FAppliedWidth.insert(panel, split->width());
         const int total = split->width() - split->handleWidth();
-        if (split->width() > 0)
-            split->setSizes({std::max(total - rightWidth, 0), rightWidth});
+        split->setSizes({std::max(total - rightWidth, 0), rightWidth});
     };
     const int half = std::max(width() / 2, 200);
     setRightWidth(pnlBottom1, std::max(pnlBottom1->width() - 6 - half, 160));
@@ -463,6 +467,7 @@ void TfrmMain::SelectPage(int index)
 
 void TfrmMain::PageControl1Change()
 {
+    ApplyListWidths();
     QAction* modes[] = {FilesinFolders1, OnlyFiles1, OnlyFolders1, Duplicates1};
     for (int i = 0; i < 4; ++i)
         modes[i]->setChecked(i == PageControl1->currentIndex());

@@ -15,6 +15,7 @@
 #include "ui/Services.h"
 #include "views/Duplicates.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -249,6 +250,7 @@ private:
     TTopFoldersModel* FTopFoldersModel = nullptr;
     TDupGroupsModel* FDupGroupsModel = nullptr;
 
+    QHash<QWidget*, int> FAppliedWidth; ///< panel width the list widths were set for
     QActionGroup* FModeGroup = nullptr;
     QList<QAction*> FTranslatedActions;
     QMenu* File1 = nullptr;
