@@ -8,6 +8,7 @@
 #include "treemap/Colors.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
+#include "ui/TreeModels.h"
 #include "ui/TreemapCanvas.h"
 
 #include <QAction>
@@ -281,7 +282,14 @@ TEST(MainWindow, StopDuringTheBuildClearsEverything)
     EXPECT_EQ(w->Root(), nullptr);
     EXPECT_EQ(w->FilesModel()->rowCount(), 0);
     EXPECT_EQ(w->ExtModel()->rowCount(), 0);
+    EXPECT_EQ(w->FileExtensionsModel()->rowCount(), 0);
+    EXPECT_EQ(w->FoldersModel()->rowCount(), 0);
+    EXPECT_EQ(w->TopFoldersModel()->rowCount(), 0);
+    EXPECT_EQ(w->FoldersAndFilesModel()->rowCount(), 0);
+    EXPECT_EQ(w->DuplicateFilesModel()->rowCount(), 0);
+    EXPECT_EQ(w->DuplicateGroupsModel()->rowCount(), 0);
     EXPECT_TRUE(w->Treemap().Items().empty());
+    EXPECT_TRUE(w->DupeMap().Items().empty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
