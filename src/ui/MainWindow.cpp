@@ -280,6 +280,9 @@ void TfrmMain::CreatePages()
     pnlBottom1 = lower1;
     pnlBottom2 = lower2;
     Panel3 = lower3;
+    // The lists' widths follow their panel, which is resized after the window itself.
+    for (QWidget* panel : {Panel2, pnlBottom1, pnlBottom2, Panel3})
+        panel->installEventFilter(this);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::PageControl1Change);
 }
 
@@ -429,6 +432,14 @@ void TfrmMain::ApplyListWidths()
     setRightWidth(Panel2, std::max(Panel2->width() - 6 - half, 160));
     setRightWidth(pnlBottom2, std::max(pnlBottom2->width() / 2, 200));
     setRightWidth(Panel3, std::max(Panel3->width() / 2, 200));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize &&
+        (watched == Panel2 || watched == pnlBottom1 || watched == pnlBottom2 || watched == Panel3))
+        ApplyListWidths();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)
