@@ -118,6 +118,8 @@ TfrmMain::TfrmMain(TUiServices services, QWidget* parent)
     UpdateSourceControls();
     SetUpLists();
     SetUpCanvases();
+    SetUpSelectionSync();
+    SetUpCommands();
     SetBusy(false);
     UpdateFilterControls();
     ApplyListWidths();

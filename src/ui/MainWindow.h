@@ -81,6 +81,22 @@ public:
     void RebuildHierMap();
     void RebuildDupeMap();
 
+    // --- selections kept in step
+    void SyncFilesSelectionToTreemap();
+    void SyncExtSelection();
+    void RevealLeafInTree(const TFileLeaf* leaf);
+    void UpdateSelectionStatus();
+
+    // --- file commands
+    std::vector<std::string> CollectSelectedPaths();
+    void btnOpenClick();
+    void SpeedButton1Click();
+    void btnOpenExplorerClick();
+    void btnShowPropertiesClick();
+    void btnRemoveToRecycleBinClick();
+    void btnRemoveClick();
+    void ClearMapSelections();
+
     // --- window
     void ApplyListWidths();
     void UpdateSourceControls();
@@ -194,6 +210,18 @@ private:
     void PopulateDuplicateFilesTree();
     void tvFoldersChange(const QModelIndex& current);
     void SelectFolderNode(const TDirNode* folder);
+    void SetUpSelectionSync();
+    void SetUpCommands();
+    void lvFilesSelectItem(bool selected);
+    void SelectFileRow(const TTreemapItem& item, bool ctrl);
+    void tvFoldersAndFilesChange();
+    void tvFileExtensionsSelectItem();
+    void RevealInTree(const THierItem& item);
+    void tvDuplicateFilesChange();
+    void lvDuplicateGroupsColorsSelectItem(bool selected);
+    void RevealInDuplicateTree(const TDupItem& item);
+    void ShowSelectionStatus(const QString& path, const QString& sizeText, int count);
+    void RemoveSelection(bool toTrash);
     void ProcessPendingMessages();
     void SetProgressMarquee();
     void SetProgressRange(int maximum, int position);

@@ -195,24 +195,7 @@ void TfrmMain::PaintBox1MouseDown(QPoint p, bool ctrl)
     else
         FTreemap.SetSingleSelected(it);
     InvalidateTreemap();
-    // The largest-files rows follow the map: select the row of the clicked file.
-    if (!FSyncing && lvFiles->selectionModel() != nullptr) {
-        FSyncing = true;
-        QItemSelectionModel* sel = lvFiles->selectionModel();
-        if (!ctrl)
-            sel->clearSelection();
-        for (int row = 0; row < FFilesModel->rowCount(); ++row) {
-            if (FFilesModel->File(row) != it->File)
-                continue;
-            const QModelIndex index = FFilesModel->index(row, 0);
-            sel->select(index, (FTreemap.IsSelected(*it) ? QItemSelectionModel::Select
-                                                         : QItemSelectionModel::Deselect) |
-                                   QItemSelectionModel::Rows);
-            lvFiles->scrollTo(index);
-            break;
-        }
-        FSyncing = false;
-    }
+    SelectFileRow(*it, ctrl);
     SetStatus(StatusText(it->FullPath(), it->Size()));
 }
 
@@ -234,6 +217,7 @@ void TfrmMain::PaintBox3MouseDown(QPoint p, bool ctrl)
     else
         FHierMap.SetSingleSelected(it);
     InvalidateHierMap();
+    RevealInTree(*it);
     SetStatus(StatusText(it->FullPath(), it->Size()));
 }
 
@@ -247,7 +231,8 @@ void TfrmMain::PaintBox4MouseDown(QPoint p, bool ctrl)
     else
         FDupeMap.SetSingleSelected(it);
     InvalidateDupeMap();
-    SetStatus(StatusText(it->FullPath(), it->Size()));
+    RevealInDuplicateTree(*it);
+    UpdateSelectionStatus();
 }
 
 // ---------------------------------------------------------------- double-clicks

@@ -468,6 +468,7 @@ void TfrmMain::tvFoldersChange(const QModelIndex& current)
     PopulateFilesOfSelectedFolder();
     FFolderMap.SetSelectedNode(FSelectedFolder);
     InvalidateFolderMap();
+    UpdateSelectionStatus();
 }
 
 void TfrmMain::SelectFolderNode(const TDirNode* folder)

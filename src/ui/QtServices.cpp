@@ -1,5 +1,6 @@
 #include "ui/Services.h"
 
+#include "platform/FileOps.h"
 #include "platform/Utf8.h"
 
 #include <QDBusConnection>
@@ -26,11 +27,13 @@ public:
     {
         QMessageBox::information(parent, title, text, QMessageBox::Ok);
     }
-    bool Confirm(QWidget* parent, const QString& text) override
+    bool Confirm(QWidget* parent, const QString& text, bool warning) override
     {
-        return QMessageBox::question(parent, QStringLiteral("Harrowdale"), text,
-                                     QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+        QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question,
+                        QStringLiteral("Harrowdale"), text, QMessageBox::Yes | QMessageBox::No,
+                        parent);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
     }
 };
 
@@ -101,22 +104,7 @@ TUiServices DesktopServices()
 
 QString FileUri(const std::string& path)
 {
-    static const char* kHex = "0123456789ABCDEF";
-    QString uri = QStringLiteral("file://");
-    for (const char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
-        if (plain) {
-            uri += QChar(c);
-        } else {
-            uri += QChar('%');
-            uri += QChar(kHex[c >> 4]);
-            uri += QChar(kHex[c & 15]);
-        }
-    }
-    return uri;
+    return QStringLiteral("file://") + QString::fromLatin1(platform::PercentEncodePath(path));
 }
 
 QString DisplayText(const std::string& bytes)

@@ -22,8 +22,8 @@ public:
     virtual void Error(QWidget* parent, const QString& text) = 0;
     /// An information box with a single OK button.
     virtual void Info(QWidget* parent, const QString& title, const QString& text) = 0;
-    /// A Yes/No question; true for Yes.
-    virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+    /// A Yes/No question (a warning when `warning`); true for Yes.
+    virtual bool Confirm(QWidget* parent, const QString& text, bool warning = false) = 0;
 };
 
 class IFolderPicker

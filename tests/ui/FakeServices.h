@@ -40,7 +40,7 @@ public:
     explicit FakeMessages(ServiceLog& log) : FLog(log) {}
     void Error(QWidget*, const QString& text) override { FLog.Errors << text; }
     void Info(QWidget*, const QString&, const QString& text) override { FLog.Infos << text; }
-    bool Confirm(QWidget*, const QString& text) override
+    bool Confirm(QWidget*, const QString& text, bool) override
     {
         FLog.Questions << text;
         return FLog.Answer;
