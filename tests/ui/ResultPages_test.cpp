@@ -207,6 +207,17 @@ TEST(DuplicatesPage, GroupsCapsAndDates)
     w.Win.PageControl1->setCurrentIndex(3);
     QApplication::processEvents();
     EXPECT_FALSE(w.Win.DupeMap().Items().empty());
+
+    // The group node selects every file of the group in the map, also those past the
+    // 500 listed under it.
+    w.Win.tvDuplicateFiles->selectionModel()->clear();
+    w.Win.tvDuplicateFiles->setCurrentIndex(big);
+    std::size_t selected = 0;
+    for (const TDupItem& it : w.Win.DupeMap().Items())
+        selected += it.Kind() == dkFile && w.Win.DupeMap().IsSelected(it) ? 1 : 0;
+    EXPECT_EQ(selected, 503u);
+    EXPECT_TRUE(w.Win.lblStatus->text().endsWith("  1000 B  (503 duplicates)"))
+        << w.Win.lblStatus->text().toStdString();
 }
 
 TEST(DuplicatesPage, NoDuplicatesKeepsThePlaceholder)
