@@ -267,8 +267,15 @@ void TScanTree::BuildExtStats(TDirNode* node, TExtStats& scratch)
         return; // computed from the folder's own files when asked
     for (const TFileLeaf& f : node->Leaves())
         scratch.AddFile(f.ExtId(), f.Size());
-    for (const TDirNode* c : node->Children())
-        scratch.MergeFrom(c->ExtStats());
+    for (const TDirNode* c : node->Children()) {
+        if (c->FChildCount == 0 && !c->FSynthetic) {
+            // Its table would be computed from its files: add them directly.
+            for (const TFileLeaf& f : c->Leaves())
+                scratch.AddFile(f.ExtId(), f.Size());
+        } else {
+            scratch.MergeFrom(c->ExtStats());
+        }
+    }
     const std::span<const TExtStatEntry> entries = scratch.Take();
     TExtStatEntry* arr = FArena.AllocateArray<TExtStatEntry>(entries.size());
     std::copy(entries.begin(), entries.end(), arr);
