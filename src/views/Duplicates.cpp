@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <thread>
 
 namespace harrowdale {
 
@@ -84,6 +85,14 @@ public:
         return FCap > 0 && (FHeap.size() < FCap || product > FHeap.front().Product);
     }
 
+    /// Takes over the groups another selector kept that this one wants.
+    void MergeFrom(TGroupSelector& other)
+    {
+        for (TEntry& e : other.FHeap)
+            if (Wants(e.Product))
+                Add(e.Product, std::move(e.Group));
+        other.FHeap.clear();
+    }
     void Add(std::int64_t product, std::unique_ptr<TDupGroup> group)
     {
         if (FHeap.size() == FCap) {
@@ -193,12 +202,15 @@ bool EqualSizesAdjacent(const std::vector<const TFileLeaf*>& files)
     return true;
 }
 
+/// Groups positions [begin, end) of `n`; runs of equal sizes must not cross `begin` or
+/// `end`.
 template <typename TAt>
-bool GroupAll(std::size_t n, const TAt& at, const TDupProgress& progress, TGroupSelector& selector)
+bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
+              const TDupProgress& progress, TGroupSelector& selector)
 {
     std::vector<TRunEntry> run;
     std::int64_t runSize = 0;
-    for (std::size_t p = 0; p < n; ++p) {
+    for (std::size_t p = begin; p < end; ++p) {
         const TFileLeaf* f = at(p);
         if (f == nullptr)
             continue;
@@ -208,7 +220,7 @@ bool GroupAll(std::size_t n, const TAt& at, const TDupProgress& progress, TGroup
             runSize = f->Size();
             // Size the buffer for the whole run at once, so it never holds twice a run.
             std::size_t length = 0;
-            for (std::size_t q = p; q < n; ++q) {
+            for (std::size_t q = p; q < end; ++q) {
                 const TFileLeaf* g = at(q);
                 if (g == nullptr)
                     continue;
@@ -234,6 +246,8 @@ bool GroupAll(std::size_t n, const TAt& at, const TDupProgress& progress, TGroup
     GroupRun(run, runSize, at, selector);
     return true;
 }
+
+constexpr std::size_t kParallelFiles = 200000;
 
 } // namespace
 
@@ -263,9 +277,22 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
 
     TGroupSelector selector(cap);
     bool completed = false;
-    if (EqualSizesAdjacent(allFiles)) {
-        completed = GroupAll(
-            n, [&allFiles](std::size_t p) { return allFiles[p]; }, progress, selector);
+    const auto direct = [&allFiles](std::size_t p) { return allFiles[p]; };
+    if (EqualSizesAdjacent(allFiles) && !progress && n >= kParallelFiles) {
+        // Runs of equal sizes are independent: without progress to report, the second
+        // half is grouped on another core. Split where the size changes.
+        std::size_t mid = n / 2;
+        const auto sizeAt = [&](std::size_t p) { return allFiles[p] ? allFiles[p]->Size() : -1; };
+        while (mid < n && sizeAt(mid) == sizeAt(mid - 1))
+            ++mid;
+        TGroupSelector second(cap);
+        std::thread worker([&] { GroupAll(mid, n, n, direct, {}, second); });
+        GroupAll(0, mid, n, direct, {}, selector);
+        worker.join();
+        selector.MergeFrom(second);
+        completed = true;
+    } else if (EqualSizesAdjacent(allFiles)) {
+        completed = GroupAll(0, n, n, direct, progress, selector);
     } else {
         // Not sorted by size: process in a stable size order, so equal sizes are adjacent
         // and keep their array order.
@@ -279,7 +306,7 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
             return fa->Size() > fb->Size();
         });
         completed = GroupAll(
-            n, [&](std::size_t p) { return allFiles[order[p]]; }, progress, selector);
+            0, n, n, [&](std::size_t p) { return allFiles[order[p]]; }, progress, selector);
     }
     if (!completed)
         return false; // the selector frees the groups found so far

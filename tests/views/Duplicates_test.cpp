@@ -211,6 +211,20 @@ TEST(Duplicates, ManyFilesOfOneSize)
     ExpectSameAsReference(FlattenAllFilesFromRoot(fx.Root()).Files);
 }
 
+TEST(Duplicates, BigInputsSplitAcrossTwoThreadsGiveTheSameGroups)
+{
+    // Enough files for the grouping to split the size-sorted array in two; runs of equal
+    // sizes straddle the middle, and groups lie on both sides.
+    test::TreeFixture fx;
+    TDirNode* a = fx.Folder(fx.Root(), "a");
+    TDirNode* b = fx.Folder(fx.Root(), "b");
+    for (int i = 0; i < 240000; ++i)
+        fx.File(i % 3 ? a : b, "n" + std::to_string(i % 1500) + (i % 2 ? ".DAT" : ".dat"),
+                (i % 4000) * 7);
+    fx.Finish();
+    ExpectSameAsReference(FlattenAllFilesFromRoot(fx.Root()).Files);
+}
+
 TEST(Duplicates, RankingByFilesTimesSize)
 {
     test::TreeFixture fx;
