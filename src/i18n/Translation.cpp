@@ -1,5 +1,6 @@
 #include "i18n/Translation.h"
 
+#include "i18n/TextLines.h"
 #include "platform/Locale.h"
 
 #include <fstream>
@@ -16,24 +17,6 @@ namespace harrowdale {
 namespace {
 
 constexpr std::string_view kFileName = "transl.dt";
-
-std::vector<std::string_view> SplitLines(std::string_view s)
-{
-    std::vector<std::string_view> lines;
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        const std::size_t brk = s.find_first_of("\r\n", pos);
-        if (brk == std::string_view::npos) {
-            lines.push_back(s.substr(pos));
-            break;
-        }
-        lines.push_back(s.substr(pos, brk - pos));
-        pos = brk + 1;
-        if (s[brk] == '\r' && pos < s.size() && s[pos] == '\n')
-            ++pos; // CR LF is one break
-    }
-    return lines;
-}
 
 // Line 1: a decimal count. Blanks around it and a '+' are tolerated (an editor may add
 // them); anything else, a sign '-' included, is an error.
@@ -88,9 +71,7 @@ bool IsExistingFile(const std::string& path)
 bool ParseTranslationFile(std::string_view contents, TLangTable& table, std::string& error)
 {
     table.clear();
-    if (contents.starts_with("\xEF\xBB\xBF"))
-        contents.remove_prefix(3);
-    const std::vector<std::string_view> lines = SplitLines(contents);
+    const std::vector<std::string_view> lines = SplitTextLines(contents);
     const std::optional<std::size_t> n =
         lines.empty() ? std::nullopt : ParseColumnCount(lines.front());
     if (!n) {

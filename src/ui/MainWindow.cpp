@@ -2,6 +2,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "ui/LanguageSettings.h"
 #include "ui/ListModels.h"
 #include "ui/ScanJob.h"
 #include "ui/SwatchDelegate.h"
@@ -532,20 +533,19 @@ void TfrmMain::BuildLanguageMenu()
     mmLanguage->clear();
     const TLangTable& table = Translation().LangTable();
     for (int i = 0; i < static_cast<int>(table.size()); ++i) {
-        const std::string& name = table[static_cast<std::size_t>(i)].empty()
-                                      ? std::string()
-                                      : table[static_cast<std::size_t>(i)][0];
-        QAction* a = mmLanguage->addAction(QString::fromStdString(name));
-        a->setCheckable(true);
-        a->setChecked(i == Translation().LangIndex());
-        connect(a, &QAction::triggered, this, [this, i, a] {
+        // The display name is shown as written: an '&' in it is not a mnemonic.
+        QString caption = QString::fromStdString(table[static_cast<std::size_t>(i)][0]);
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* item = mmLanguage->addAction(caption);
+        item->setData(i); // the column the item picks
+        item->setCheckable(true);
+        item->setChecked(i == Translation().LangIndex());
+        connect(item, &QAction::triggered, this, [this, item] {
             for (QAction* other : mmLanguage->actions())
                 other->setChecked(false);
-            Translation().SetLanguage(i);
-            a->setChecked(true);
-            QSettings(QStringLiteral("Harrowdale"), QStringLiteral("Harrowdale"))
-                .setValue(QStringLiteral("CurrentLanguage"),
-                          QString::fromStdString(Translation().LangCode()));
+            Translation().SetLanguage(item->data().toInt());
+            item->setChecked(true);
+            SaveLanguage();
             ApplyTranslation();
         });
     }
@@ -618,10 +618,12 @@ void TfrmMain::ApplyTranslation()
     FDupGroupsModel->SetHeaders({T("Group"), T("Color"), T("Size"), T("Modified")});
 
     const QString placeholder = T("Visualization not available");
-    for (TTreemapCanvas* c : {PaintBox1, PaintBox2, PaintBox3, PaintBox4}) {
+    for (TTreemapCanvas* c : {PaintBox1, PaintBox2, PaintBox3, PaintBox4})
         c->SetPlaceholderText(placeholder);
-        c->Invalidate();
-    }
+    InvalidateTreemap();
+    InvalidateFolderMap();
+    InvalidateHierMap();
+    InvalidateDupeMap();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)

@@ -2,21 +2,12 @@
 // then the main window.
 
 #include "i18n/Translation.h"
+#include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/Services.h"
+#include "update/UpdateCheck.h"
 
 #include <QApplication>
-#include <QSettings>
-
-namespace {
-
-// The start-up version check; it may end the program before any window exists.
-bool RunUpdateCheck()
-{
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -24,17 +15,16 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Harrowdale"));
     QApplication::setOrganizationName(QStringLiteral("Harrowdale"));
 
-    std::optional<std::string> saved;
-    const QSettings settings(QStringLiteral("Harrowdale"), QStringLiteral("Harrowdale"));
-    const QVariant value = settings.value(QStringLiteral("CurrentLanguage"));
-    if (value.isValid() && value.canConvert<QString>())
-        saved = value.toString().toStdString();
-    harrowdale::LoadTranslation(saved);
+    // The settings store is named after the application, so the title comes first.
+    harrowdale::LoadTranslation(harrowdale::ui::SavedLanguage());
 
-    if (!RunUpdateCheck())
+    harrowdale::ui::TUiServices services = harrowdale::ui::DesktopServices();
+    // The dialog of the check may end the program before any window exists.
+    if (!harrowdale::update::RunUpdateCheck(harrowdale::update::DefaultUpdateConfig(),
+                                            *services.Messages, *services.Shell))
         return 0;
 
-    harrowdale::ui::TfrmMain window(harrowdale::ui::DesktopServices());
+    harrowdale::ui::TfrmMain window(std::move(services));
     window.showMaximized();
     return QApplication::exec();
 }

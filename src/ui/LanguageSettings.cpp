@@ -1,0 +1,39 @@
+#include "ui/LanguageSettings.h"
+
+#include "i18n/Translation.h"
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+namespace harrowdale::ui {
+
+namespace {
+
+QString ValueName()
+{
+    return QStringLiteral("CurrentLanguage");
+}
+
+QSettings Store()
+{
+    return QSettings(QStringLiteral("Harrowdale"), QStringLiteral("Harrowdale"));
+}
+
+} // namespace
+
+std::optional<std::string> SavedLanguage()
+{
+    const QVariant value = Store().value(ValueName());
+    // A list or a number would convert to some text; only a text is a saved code.
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString().toStdString();
+}
+
+void SaveLanguage()
+{
+    Store().setValue(ValueName(), QString::fromStdString(Translation().LangCode()));
+}
+
+} // namespace harrowdale::ui

@@ -1,0 +1,158 @@
+#include "update/HttpClient.h"
+
+#include "update/UpdateConfig.h"
+
+#include <QEventLoop>
+#include <QIODevice>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace harrowdale::update {
+
+namespace {
+
+// The header the maker's server has always seen from this program.
+constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MyApp)";
+
+int StatusOf(const QNetworkReply* reply)
+{
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+bool IsSuccess(int status)
+{
+    return status >= 200 && status < 300;
+}
+
+QString StatusText(const QNetworkReply* reply)
+{
+    QString text =
+        QStringLiteral("HTTP %1 %2")
+            .arg(StatusOf(reply))
+            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!target.isEmpty())
+        text += QStringLiteral(" (redirected to %1, not followed)")
+                    .arg(reply->url().resolved(target).toString());
+    return text.trimmed();
+}
+
+THttpHead HeadOf(const QNetworkReply* reply)
+{
+    THttpHead head;
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid())
+        head.ContentLength = length.toLongLong();
+    head.Chunked = reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+    return head;
+}
+
+} // namespace
+
+THttpClient::THttpClient(THttpOptions options)
+    : FOptions(options), FManager(std::make_unique<QNetworkAccessManager>())
+{
+}
+
+THttpClient::~THttpClient()
+{
+    if (FReply)
+        FReply->abort();
+}
+
+QNetworkReply* THttpClient::Start(const QUrl& url)
+{
+    // A proxy between this program and this machine is never meant (and a test's local
+    // server must not be asked through one).
+    FManager->setProxy(IsLoopbackHost(url.host()) ? QNetworkProxy(QNetworkProxy::NoProxy)
+                                                  : QNetworkProxy(QNetworkProxy::DefaultProxy));
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+    // Content-Length must count the bytes we store for the progress to be right.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    if (FOptions.MaxRedirects > 0) {
+        // Never from HTTPS down to plain HTTP.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setMaximumRedirectsAllowed(FOptions.MaxRedirects);
+    } else {
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
+    }
+    request.setTransferTimeout(static_cast<int>(FOptions.ReadTimeout.count()));
+    FReply = FManager->get(request);
+    return FReply;
+}
+
+QString THttpClient::Wait(QNetworkReply* reply)
+{
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec(FOptions.ProcessUserInput ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!FAbortReason.isEmpty())
+        return FAbortReason;
+    const int status = StatusOf(reply);
+    if (status != 0 && !IsSuccess(status))
+        return StatusText(reply);
+    if (reply->error() != QNetworkReply::NoError)
+        return reply->errorString();
+    return {};
+}
+
+std::optional<QByteArray> THttpClient::Get(const QUrl& url, QString& error)
+{
+    std::unique_ptr<QNetworkReply> reply(Start(url));
+    error = Wait(reply.get());
+    if (!error.isEmpty())
+        return std::nullopt;
+    return reply->readAll();
+}
+
+QString THttpClient::Download(const QUrl& url, QIODevice& out, const TWorkHandler& work)
+{
+    if (!FAbortReason.isEmpty())
+        return FAbortReason;
+    std::unique_ptr<QNetworkReply> reply(Start(url));
+    qint64 stored = 0;
+    auto store = [this, &reply, &out, &work, &stored] {
+        const QByteArray piece = reply->readAll();
+        if (!IsSuccess(StatusOf(reply.get())) || piece.isEmpty())
+            return; // an error page is no installer
+        if (out.write(piece) != piece.size()) {
+            Abort(out.errorString());
+            return;
+        }
+        stored += piece.size();
+        const QString stop = work(stored, HeadOf(reply.get()));
+        if (!stop.isEmpty())
+            Abort(stop);
+    };
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), store);
+    const QString error = Wait(reply.get());
+    if (!error.isEmpty())
+        return error;
+    store(); // whatever arrived with the end of the answer
+    return FAbortReason;
+}
+
+void THttpClient::Abort(const QString& reason)
+{
+    if (FAbortReason.isEmpty()) // the first reason is the one the user hears of
+        FAbortReason = reason.isEmpty() ? QStringLiteral("The transfer was stopped.") : reason;
+    if (FReply)
+        FReply->abort();
+}
+
+void THttpClient::Disconnect()
+{
+    FManager->clearConnectionCache();
+}
+
+} // namespace harrowdale::update

@@ -1,0 +1,45 @@
+#include "update/UpdateConfig.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace harrowdale::update {
+
+TUpdateConfig DefaultUpdateConfig()
+{
+    TUpdateConfig config;
+    config.HomePage = QUrl(QStringLiteral(HARROWDALE_WEBSITE));
+    config.Website = config.HomePage;
+    const QString override = qEnvironmentVariable("HARROWDALE_UPDATE_URL");
+    if (!override.isEmpty())
+        config.Website = QUrl(override);
+    return config;
+}
+
+bool IsLoopbackHost(const QString& host)
+{
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+bool IsTrustedUpdateUrl(const QUrl& url)
+{
+    if (!url.isValid() || url.host().isEmpty())
+        return false;
+    if (url.scheme() == QLatin1String("https"))
+        return true;
+    return url.scheme() == QLatin1String("http") && IsLoopbackHost(url.host());
+}
+
+int RunningVersion()
+{
+    // Major and minor of the build's version ("2.2"): the file counts in tenths.
+    const QStringList parts = QString::fromLatin1(HARROWDALE_VERSION).split(QLatin1Char('.'));
+    return parts.value(0).toInt() * 10 + parts.value(1).toInt();
+}
+
+} // namespace harrowdale::update

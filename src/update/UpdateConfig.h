@@ -1,0 +1,36 @@
+#pragma once
+
+// Where the start-up version check asks, and how long it may wait.
+
+#include <QUrl>
+#include <chrono>
+
+namespace harrowdale::update {
+
+struct TUpdateConfig
+{
+    /// Base of the version file, the change list and the installer.
+    QUrl Website;
+    /// Opened in the browser when a download fails.
+    QUrl HomePage;
+    /// Longest silence of the server while a check request waits for its answer.
+    std::chrono::milliseconds ReadTimeout{10000};
+};
+
+/// The build's website (HARROWDALE_WEBSITE) for both; HARROWDALE_UPDATE_URL in the
+/// environment, when set, replaces the base of the requests (tests point it at a local
+/// server).
+TUpdateConfig DefaultUpdateConfig();
+
+/// Whether an installer may be fetched from `url` and started: HTTPS, or plain HTTP to
+/// this machine's loopback address. Anything else lets whoever sits on the network path
+/// swap the installer.
+bool IsTrustedUpdateUrl(const QUrl& url);
+
+/// 127.0.0.1, ::1 and the like, and "localhost".
+bool IsLoopbackHost(const QString& host);
+
+/// The running version in tenths, as the version file writes versions: 2.2 is 22.
+int RunningVersion();
+
+} // namespace harrowdale::update

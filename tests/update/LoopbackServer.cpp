@@ -1,0 +1,105 @@
+#include "update/LoopbackServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace harrowdale::test {
+
+TLoopbackServer::TLoopbackServer()
+{
+    FServer.listen(QHostAddress::LocalHost);
+    connect(&FServer, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = FServer.nextPendingConnection()) {
+            auto request = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
+                if (request->contains("\r\n\r\n"))
+                    return; // answered already
+                *request += socket->readAll();
+                const qsizetype end = request->indexOf("\r\n\r\n");
+                if (end < 0)
+                    return;
+                const QList<QByteArray> lines = request->left(end).split('\n');
+                const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+                QByteArray agent;
+                for (const QByteArray& line : lines)
+                    if (line.toLower().startsWith("user-agent:"))
+                        agent = line.mid(11).trimmed();
+                UserAgents << agent;
+                Answer(socket, requestLine.value(1));
+            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+}
+
+QUrl TLoopbackServer::Url() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(FServer.serverPort()));
+}
+
+void TLoopbackServer::Serve(const QByteArray& path, THttpAnswer answer)
+{
+    FAnswers.insert(path, std::move(answer));
+}
+
+void TLoopbackServer::Redirect(const QByteArray& path, const QByteArray& location)
+{
+    THttpAnswer answer;
+    answer.Status = 302;
+    answer.Reason = "Found";
+    answer.Headers << "Location: " + location;
+    Serve(path, answer);
+}
+
+void TLoopbackServer::Answer(QTcpSocket* socket, const QByteArray& path)
+{
+    Requested << path;
+    THttpAnswer answer;
+    if (FAnswers.contains(path)) {
+        answer = FAnswers.value(path);
+    } else {
+        answer.Status = 404;
+        answer.Reason = "Not Found";
+        answer.Body = "no such file";
+    }
+    if (answer.Silent)
+        return;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.Status) + ' ' + answer.Reason +
+                      "\r\nConnection: close\r\n";
+    head += answer.Chunked ? QByteArray("Transfer-Encoding: chunked\r\n")
+                           : "Content-Length: " + QByteArray::number(answer.Body.size()) + "\r\n";
+    for (const QByteArray& h : answer.Headers)
+        head += h + "\r\n";
+    socket->write(head + "\r\n");
+    SendPiece(socket, answer, 0);
+}
+
+void TLoopbackServer::SendPiece(QTcpSocket* socket, const THttpAnswer& answer, int piece)
+{
+    const int pieces = std::max(answer.Pieces, 1);
+    const qsizetype size = (answer.Body.size() + pieces - 1) / pieces;
+    const QByteArray data = answer.Body.mid(piece * size, size);
+    if (answer.Chunked && !data.isEmpty())
+        socket->write(QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n");
+    else
+        socket->write(data);
+    if (piece + 1 < pieces) {
+        QTimer::singleShot(answer.PauseMs, socket,
+                           [this, socket, answer, piece] { SendPiece(socket, answer, piece + 1); });
+        return;
+    }
+    if (answer.Chunked)
+        socket->write("0\r\n\r\n");
+    socket->disconnectFromHost();
+}
+
+quint16 ClosedLoopbackPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace harrowdale::test
