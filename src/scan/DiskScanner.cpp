@@ -4,6 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
+#include <cstring>
+
 namespace harrowdale {
 
 namespace {
@@ -57,8 +59,15 @@ TExtTable::Id TDiskScanner::ExtIdOf(std::string_view name)
     const std::string_view raw = RawFileExt(name);
     if (raw.empty())
         return TExtTable::kNone;
-    if (raw == FLastRawExt)
-        return FLastExtId;
+    ShortExtSlot* slot = nullptr;
+    std::uint64_t key = 0;
+    if (raw.size() <= 7) {
+        std::memcpy(&key, raw.data(), raw.size());
+        key |= static_cast<std::uint64_t>(raw.size()) << 56;
+        slot = &FShortExts[(key * 0x9E3779B97F4A7C15ULL) >> 54];
+        if (slot->Key == key)
+            return slot->Id;
+    }
     TExtTable::Id id;
     if (const auto it = FExtIds.find(raw); it != FExtIds.end()) {
         id = it->second;
@@ -66,8 +75,8 @@ TExtTable::Id TDiskScanner::ExtIdOf(std::string_view name)
         id = FTree.Exts().Intern(platform::LowerCaseLocale(raw));
         FExtIds.emplace(std::string(raw), id);
     }
-    FLastRawExt.assign(raw);
-    FLastExtId = id;
+    if (slot != nullptr)
+        *slot = {key, id};
     return id;
 }
 

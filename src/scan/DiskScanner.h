@@ -80,8 +80,15 @@ private:
         }
     };
     std::unordered_map<std::string, TExtTable::Id, StringHash, std::equal_to<>> FExtIds;
-    std::string FLastRawExt;
-    TExtTable::Id FLastExtId = 0;
+    // Extensions of up to 7 bytes, packed into one word, in a small direct-mapped cache in
+    // front of the map: most files hit it without hashing a string.
+    struct ShortExtSlot
+    {
+        std::uint64_t Key = 0; ///< 0: empty (a packed key always has its length set)
+        TExtTable::Id Id = 0;
+    };
+    static constexpr std::size_t kShortExtSlots = 1024;
+    std::vector<ShortExtSlot> FShortExts = std::vector<ShortExtSlot>(kShortExtSlots);
 
     // Masks compile once per scan; a malformed one keeps its error until it is used.
     struct CompiledMask
