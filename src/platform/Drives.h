@@ -9,13 +9,18 @@
 
 namespace harrowdale::platform {
 
-enum class DriveKind : std::uint8_t { Fixed, Removable, Other };
+enum class DriveKind : std::uint8_t
+{
+    Fixed,
+    Removable,
+    Other
+};
 
 struct MountEntry
 {
     std::string MountPoint; ///< unescaped path bytes
     std::string FsType;
-    std::string Device;     ///< "major:minor"
+    std::string Device; ///< "major:minor"
 };
 
 /// Parses the text of /proc/self/mountinfo, in mount order. Octal escapes (\040 for a

@@ -17,7 +17,8 @@ bool PathExists(const std::string& path);
 /// a .trashinfo file so the desktop can restore it. Items are never copied between file
 /// systems. Returns false when any path could not be trashed (the others still are);
 /// `failures` receives the failed paths.
-bool MoveToTrash(const std::vector<std::string>& paths, std::vector<std::string>* failures = nullptr);
+bool MoveToTrash(const std::vector<std::string>& paths,
+                 std::vector<std::string>* failures = nullptr);
 
 /// Deletes each path; a folder with everything below it. Symbolic links are removed as
 /// links and never followed, and other mounts below a folder are not entered (their

@@ -10,18 +10,23 @@
 
 namespace harrowdale::platform {
 
-enum class EntryKind : std::uint8_t { File, Directory };
+enum class EntryKind : std::uint8_t
+{
+    File,
+    Directory
+};
 
 /// One entry of a folder listing. Links and other mounts never appear here.
 struct DirEntry
 {
-    std::string_view Name;         ///< valid until the next call of Next()
+    std::string_view Name; ///< valid until the next call of Next()
     EntryKind Kind = EntryKind::File;
-    std::int64_t Size = 0;         ///< logical size (st_size); 0 for folders
+    std::int64_t Size = 0;           ///< logical size (st_size); 0 for folders
     std::int64_t LastWriteTicks = 0; ///< 100-ns ticks since 1601-01-01 UTC; 0 = no date
 };
 
-enum class OpenResult : std::uint8_t {
+enum class OpenResult : std::uint8_t
+{
     Opened,     ///< listing can start
     Failed,     ///< cannot be read: shown as an empty folder
     NotEntered, ///< a link or the root of another mount: not counted at all

@@ -28,8 +28,7 @@ std::optional<TDateTime> EncodeDateTime(const TDateParts& p)
 {
     if (p.Year < 1 || p.Year > 9999 || p.Month < 1 || p.Month > 12 || p.Day < 1 ||
         p.Day > DaysInMonth(p.Year, p.Month) || p.Hour < 0 || p.Hour > 23 || p.Minute < 0 ||
-        p.Minute > 59 || p.Second < 0 || p.Second > 59 || p.Millisecond < 0 ||
-        p.Millisecond > 999)
+        p.Minute > 59 || p.Second < 0 || p.Second > 59 || p.Millisecond < 0 || p.Millisecond > 999)
         return std::nullopt;
     std::int64_t days = p.Day;
     for (int m = 1; m < p.Month; ++m)
@@ -87,8 +86,8 @@ TDateTime FileTimeToLocalDateTime(std::int64_t ticks)
     platform::LocalTime lt;
     if (!platform::TicksToLocalTime(ticks, lt))
         return 0;
-    const auto v = EncodeDateTime(
-        {lt.Year, lt.Month, lt.Day, lt.Hour, lt.Minute, lt.Second, lt.Millisecond});
+    const auto v =
+        EncodeDateTime({lt.Year, lt.Month, lt.Day, lt.Hour, lt.Minute, lt.Second, lt.Millisecond});
     return v ? *v : 0;
 }
 

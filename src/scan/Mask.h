@@ -29,7 +29,13 @@ public:
     bool Matches(std::string_view text) const;
 
 private:
-    enum class Op : std::uint8_t { Literal, Any, Star, Set };
+    enum class Op : std::uint8_t
+    {
+        Literal,
+        Any,
+        Star,
+        Set
+    };
     struct Element
     {
         Op Kind;

@@ -17,9 +17,18 @@ constexpr TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
     return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
 }
-constexpr std::uint8_t RedOf(TColor c) { return c & 0xFF; }
-constexpr std::uint8_t GreenOf(TColor c) { return (c >> 8) & 0xFF; }
-constexpr std::uint8_t BlueOf(TColor c) { return (c >> 16) & 0xFF; }
+constexpr std::uint8_t RedOf(TColor c)
+{
+    return c & 0xFF;
+}
+constexpr std::uint8_t GreenOf(TColor c)
+{
+    return (c >> 8) & 0xFF;
+}
+constexpr std::uint8_t BlueOf(TColor c)
+{
+    return (c >> 16) & 0xFF;
+}
 
 constexpr TColor kBlack = RGB(0, 0, 0);
 constexpr TColor kWhite = RGB(255, 255, 255);
@@ -30,7 +39,10 @@ constexpr TColor kGrey = RGB(128, 128, 128);
 std::uint32_t Fnv1aUtf16(std::string_view utf8);
 
 /// (hash & 0xFFFFFF) | 0x202020.
-constexpr TColor ColorFromHash(std::uint32_t h) { return (h & 0xFFFFFFu) | 0x202020u; }
+constexpr TColor ColorFromHash(std::uint32_t h)
+{
+    return (h & 0xFFFFFFu) | 0x202020u;
+}
 
 /// Extension key of any extension text: lower-cased under the user's locale; "(none)"
 /// when that is empty.

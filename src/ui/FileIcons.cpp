@@ -15,7 +15,8 @@ QIcon TFileIcons::ForExtension(std::string_view ext)
     QIcon icon;
     if (!key.isEmpty() && key != QLatin1String("(none)")) {
         const QMimeDatabase db;
-        const QMimeType mime = db.mimeTypeForFile(QLatin1String("x") + key, QMimeDatabase::MatchExtension);
+        const QMimeType mime =
+            db.mimeTypeForFile(QLatin1String("x") + key, QMimeDatabase::MatchExtension);
         icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
     }
     if (icon.isNull())

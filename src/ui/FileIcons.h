@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QIcon>
 #include <QString>
-
 #include <string_view>
 
 namespace harrowdale::ui {

@@ -8,7 +8,6 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
-
 #include <span>
 #include <vector>
 
@@ -25,7 +24,16 @@ class TLargestFilesModel : public QAbstractTableModel
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    enum Column { Name, Path, Size, Percentage, Modified, FullPath, ColumnCount };
+    enum Column
+    {
+        Name,
+        Path,
+        Size,
+        Percentage,
+        Modified,
+        FullPath,
+        ColumnCount
+    };
 
     void Clear();
     /// Sets the byte total the percentages are shares of.

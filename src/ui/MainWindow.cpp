@@ -20,7 +20,6 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
-#include <QUrl>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,6 +36,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace harrowdale::ui {

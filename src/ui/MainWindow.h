@@ -18,7 +18,6 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
-
 #include <memory>
 #include <string>
 
@@ -222,6 +221,10 @@ private:
     void RevealInDuplicateTree(const TDupItem& item);
     void ShowSelectionStatus(const QString& path, const QString& sizeText, int count);
     void RemoveSelection(bool toTrash);
+    void SelectInDupeMap(const std::vector<std::string>& paths);
+    std::vector<std::string> FoldersAndFilesTreePaths() const;
+    std::vector<std::string> DuplicateTreePaths() const;
+    std::vector<std::string> DuplicateListPaths() const;
     void ProcessPendingMessages();
     void SetProgressMarquee();
     void SetProgressRange(int maximum, int position);

@@ -7,6 +7,7 @@
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
+#include "ui/ViewSelection.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -18,31 +19,9 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-
 #include <algorithm>
 
 namespace harrowdale::ui {
-
-namespace {
-
-std::vector<int> SortedSelectedRows(QTreeView* view)
-{
-    std::vector<int> rows;
-    for (const QModelIndex& i : view->selectionModel()->selectedRows())
-        rows.push_back(i.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-QModelIndexList NodesToVisit(QTreeView* tree)
-{
-    QModelIndexList nodes = tree->selectionModel()->selectedIndexes();
-    if (nodes.isEmpty() && tree->currentIndex().isValid())
-        nodes << tree->currentIndex();
-    return nodes;
-}
-
-} // namespace
 
 void TfrmMain::SetUpCommands()
 {
@@ -67,11 +46,11 @@ std::vector<std::string> TfrmMain::CollectSelectedPaths()
     };
     switch (PageControl1->currentIndex()) {
     case 1: // Only Files: the selected rows of the list, never the treemap alone
-        for (const int row : SortedSelectedRows(lvFiles))
+        for (const int row : SelectedRows(lvFiles))
             add(FFilesModel->File(row)->FullPath());
         break;
     case 2: { // Only Folders: the legend's selection wins over the tree's
-        const std::vector<int> rows = SortedSelectedRows(lvFilesOfSelectedFolder);
+        const std::vector<int> rows = SelectedRows(lvFilesOfSelectedFolder);
         for (const int row : rows)
             add(FTopFoldersModel->Folder(row)->FullPath());
         if (rows.empty())
@@ -80,27 +59,12 @@ std::vector<std::string> TfrmMain::CollectSelectedPaths()
         break;
     }
     case 0: // Files in Folders
-        for (const QModelIndex& i : NodesToVisit(tvFoldersAndFiles)) {
-            if (const TFileLeaf* f = FFilesTreeModel->File(i))
-                add(f->FullPath());
-            else if (const TDirNode* d = FFilesTreeModel->Folder(i))
-                add(d->FullPath());
-        }
+        paths = FoldersAndFilesTreePaths();
         break;
     case 3: // Duplicates: the tree, else the groups list, else the map's primary file
-        for (const QModelIndex& i : NodesToVisit(tvDuplicateFiles)) {
-            if (const TFileLeaf* f = FDupTreeModel->File(i)) {
-                add(f->FullPath());
-            } else if (FDupTreeModel->IsGroupNode(i)) {
-                for (const TFileLeaf* f : FDupTreeModel->Group(i)->Files)
-                    add(f->FullPath());
-            }
-        }
+        paths = DuplicateTreePaths();
         if (paths.empty())
-            for (const int row : SortedSelectedRows(lvDuplicateGroupsColors))
-                if (const TDupGroup* g = FDupGroupsModel->Group(row))
-                    for (const TFileLeaf* f : g->Files)
-                        add(f->FullPath());
+            paths = DuplicateListPaths();
         if (paths.empty())
             if (const TDupItem* p = FDupeMap.Primary(); p != nullptr && p->Kind() == dkFile)
                 add(p->FullPath());
@@ -108,6 +72,8 @@ std::vector<std::string> TfrmMain::CollectSelectedPaths()
     default:
         break;
     }
+    // Empty paths are never acted on (the all-drives root has none).
+    std::erase(paths, std::string());
     return paths;
 }
 

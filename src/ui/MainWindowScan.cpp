@@ -8,8 +8,8 @@
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/ScanJob.h"
-#include "ui/TreemapCanvas.h"
 #include "ui/TreeModels.h"
+#include "ui/TreemapCanvas.h"
 #include "ui/text/DisplayFormat.h"
 #include "views/ExtensionList.h"
 
@@ -29,7 +29,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
-
 #include <algorithm>
 
 namespace harrowdale::ui {
@@ -59,8 +58,8 @@ TDateTime ToDateTime(const QDateTime& dt)
 {
     const QDate d = dt.date();
     const QTime t = dt.time();
-    const auto v = EncodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(),
-                                   t.msec()});
+    const auto v =
+        EncodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()});
     return v ? *v : 0;
 }
 
@@ -170,8 +169,8 @@ void TfrmMain::btnScanClick()
         }
     }
     std::int64_t limit = 0;
-    if (chLessThan->isChecked() &&
-        !TryGetLessThanBytes(edtLessThan->text().toStdString(), cbSizeUnits->currentIndex(), limit)) {
+    if (chLessThan->isChecked() && !TryGetLessThanBytes(edtLessThan->text().toStdString(),
+                                                        cbSizeUnits->currentIndex(), limit)) {
         FServices.Messages->Error(this, T("Invalid \"Less than\" value."));
         return;
     }
@@ -213,7 +212,8 @@ void TfrmMain::StartScanTask(const TScanRequest& request)
             // Runs under the job's lock: the window cannot be destroyed meanwhile, and a
             // window destroyed before the call is delivered drops it.
             QMetaObject::invokeMethod(
-                self.data(), [self, outcome] {
+                self.data(),
+                [self, outcome] {
                     if (self)
                         self->CompleteScan(outcome);
                 },
@@ -328,10 +328,10 @@ void TfrmMain::FinishScan(bool ok, const std::string& err)
             CheckCancelled();
 
             SetProgressRange(100, 0);
-            finalStatus = QString::fromStdString(
-                Format(Translate("Done. Total files: %d   Total size: %s"),
-                       static_cast<std::int64_t>(FAllFiles.Files.size()),
-                       FormatSize(FAllFiles.TotalBytes)));
+            finalStatus =
+                QString::fromStdString(Format(Translate("Done. Total files: %d   Total size: %s"),
+                                              static_cast<std::int64_t>(FAllFiles.Files.size()),
+                                              FormatSize(FAllFiles.TotalBytes)));
         } catch (const TPipelineAbort&) {
             ClearResults();
             SetProgressRange(100, 0);
@@ -494,8 +494,8 @@ void TfrmMain::BuildDuplicateGroups()
         SetProgressRange(static_cast<int>(n), 0);
         SetStatus(QString::fromStdString(
             Format(Translate("Building duplicates... 0 / %d"), static_cast<std::int64_t>(n))));
-        const bool done = BuildDuplicates(
-            FAllFiles.Files, FDupes, [this](std::size_t i, std::size_t total) {
+        const bool done =
+            BuildDuplicates(FAllFiles.Files, FDupes, [this](std::size_t i, std::size_t total) {
                 SetProgressRange(static_cast<int>(total), static_cast<int>(i));
                 SetStatus(QString::fromStdString(Format(Translate("Building duplicates... %d / %d"),
                                                         static_cast<std::int64_t>(i),

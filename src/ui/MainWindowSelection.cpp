@@ -8,13 +8,13 @@
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
+#include "ui/ViewSelection.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTreeView>
-
 #include <algorithm>
 #include <set>
 
@@ -40,17 +40,6 @@ QString StatusOf(const std::string& path, std::int64_t size)
     return DisplayText(path) + QStringLiteral("  ") + QString::fromStdString(FormatSize(size));
 }
 
-std::vector<int> SelectedRows(QTreeView* view)
-{
-    std::vector<int> rows;
-    if (view->selectionModel() == nullptr)
-        return rows;
-    for (const QModelIndex& i : view->selectionModel()->selectedRows())
-        rows.push_back(i.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -69,17 +58,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 
 } // namespace
 
-// The nodes a tree acts on: its selection in selection order, else its current node.
-static QModelIndexList SelectedOrCurrent(QTreeView* tree)
-{
-    QModelIndexList nodes;
-    if (tree->selectionModel() != nullptr)
-        nodes = tree->selectionModel()->selectedIndexes();
-    if (nodes.isEmpty() && tree->currentIndex().isValid())
-        nodes << tree->currentIndex();
-    return nodes;
-}
-
 void TfrmMain::SetUpSelectionSync()
 {
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -88,14 +66,18 @@ void TfrmMain::SetUpSelectionSync()
         if (!FAppClosing)
             SyncExtSelection();
     });
-    connect(lvFilesOfSelectedFolder->selectionModel(), &QItemSelectionModel::selectionChanged,
-            this, [this](const QItemSelection& selected) {
+    connect(lvFilesOfSelectedFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
                 if (selected.isEmpty())
                     return;
                 const TDirNode* folder = FTopFoldersModel->Folder(selected.indexes().first().row());
                 // The list is refilled on the way; do it after its own selection event.
                 QMetaObject::invokeMethod(
-                    this, [this, folder] { SelectFolderNode(folder); UpdateSelectionStatus(); },
+                    this,
+                    [this, folder] {
+                        SelectFolderNode(folder);
+                        UpdateSelectionStatus();
+                    },
                     Qt::QueuedConnection);
             });
     connect(tvFoldersAndFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -108,8 +90,8 @@ void TfrmMain::SetUpSelectionSync()
             &TfrmMain::tvDuplicateFilesChange);
     connect(tvDuplicateFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TfrmMain::tvDuplicateFilesChange);
-    connect(lvDuplicateGroupsColors->selectionModel(), &QItemSelectionModel::selectionChanged,
-            this, [this](const QItemSelection& selected) {
+    connect(lvDuplicateGroupsColors->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
                 lvDuplicateGroupsColorsSelectItem(!selected.isEmpty());
             });
 }
@@ -206,13 +188,7 @@ void TfrmMain::tvFoldersAndFilesChange()
 {
     if (FAppClosing || FSyncing)
         return;
-    std::vector<std::string> paths;
-    for (const QModelIndex& i : SelectedOrCurrent(tvFoldersAndFiles)) {
-        if (const TFileLeaf* f = FFilesTreeModel->File(i))
-            paths.push_back(f->FullPath());
-        else if (const TDirNode* d = FFilesTreeModel->Folder(i))
-            paths.push_back(d->FullPath());
-    }
+    const std::vector<std::string> paths = FoldersAndFilesTreePaths();
     if (paths.empty())
         FHierMap.ClearSelection();
     else
@@ -243,8 +219,8 @@ void TfrmMain::RevealInTree(const THierItem& item)
     }
     // A folder whose node was never created (its parent never expanded) is not sought.
     const TDirNode* d = item.Dir();
-    if (d == nullptr || (d->Parent() != nullptr && d != Root() &&
-                         !FFilesTreeModel->IsLoaded(d->Parent())))
+    if (d == nullptr ||
+        (d->Parent() != nullptr && d != Root() && !FFilesTreeModel->IsLoaded(d->Parent())))
         return;
     const QModelIndex index = FFilesTreeModel->IndexOfFolder(d);
     if (!index.isValid())
@@ -283,6 +259,33 @@ void TfrmMain::tvDuplicateFilesChange()
 {
     if (FAppClosing || FSyncing)
         return;
+    SelectInDupeMap(DuplicateTreePaths());
+}
+
+void TfrmMain::SelectInDupeMap(const std::vector<std::string>& paths)
+{
+    if (paths.empty())
+        FDupeMap.ClearSelection();
+    else
+        FDupeMap.SetSelectedByUpperPaths(paths);
+    InvalidateDupeMap();
+    UpdateSelectionStatus();
+}
+
+std::vector<std::string> TfrmMain::FoldersAndFilesTreePaths() const
+{
+    std::vector<std::string> paths;
+    for (const QModelIndex& i : SelectedOrCurrent(tvFoldersAndFiles)) {
+        if (const TFileLeaf* f = FFilesTreeModel->File(i))
+            paths.push_back(f->FullPath());
+        else if (const TDirNode* d = FFilesTreeModel->Folder(i))
+            paths.push_back(d->FullPath());
+    }
+    return paths;
+}
+
+std::vector<std::string> TfrmMain::DuplicateTreePaths() const
+{
     std::vector<std::string> paths;
     for (const QModelIndex& i : SelectedOrCurrent(tvDuplicateFiles)) {
         if (const TFileLeaf* f = FDupTreeModel->File(i)) {
@@ -293,29 +296,24 @@ void TfrmMain::tvDuplicateFilesChange()
                 paths.push_back(f->FullPath());
         }
     }
-    if (paths.empty())
-        FDupeMap.ClearSelection();
-    else
-        FDupeMap.SetSelectedByUpperPaths(paths);
-    InvalidateDupeMap();
-    UpdateSelectionStatus();
+    return paths;
+}
+
+std::vector<std::string> TfrmMain::DuplicateListPaths() const
+{
+    std::vector<std::string> paths;
+    for (const int row : SelectedRows(lvDuplicateGroupsColors))
+        if (const TDupGroup* g = FDupGroupsModel->Group(row))
+            for (const TFileLeaf* f : g->Files)
+                paths.push_back(f->FullPath());
+    return paths;
 }
 
 void TfrmMain::lvDuplicateGroupsColorsSelectItem(bool selected)
 {
     if (FAppClosing || !selected || FSyncing)
         return;
-    std::vector<std::string> paths;
-    for (const int row : SelectedRows(lvDuplicateGroupsColors))
-        if (const TDupGroup* g = FDupGroupsModel->Group(row))
-            for (const TFileLeaf* f : g->Files)
-                paths.push_back(f->FullPath());
-    if (paths.empty())
-        FDupeMap.ClearSelection();
-    else
-        FDupeMap.SetSelectedByUpperPaths(paths);
-    InvalidateDupeMap();
-    UpdateSelectionStatus();
+    SelectInDupeMap(DuplicateListPaths());
 }
 
 void TfrmMain::RevealInDuplicateTree(const TDupItem& item)
@@ -359,7 +357,8 @@ void TfrmMain::UpdateSelectionStatus()
             return;
         }
         const TFileLeaf* f = FFilesModel->File(rows[0]);
-        ShowSelectionStatus(DisplayText(f->FullPath()), size(f->Size()), static_cast<int>(rows.size()));
+        ShowSelectionStatus(DisplayText(f->FullPath()), size(f->Size()),
+                            static_cast<int>(rows.size()));
         return;
     }
     case 2: { // Only Folders
@@ -379,8 +378,10 @@ void TfrmMain::UpdateSelectionStatus()
     }
     case 0: { // Files in Folders
         const QModelIndexList selected = tvFoldersAndFiles->selectionModel()->selectedIndexes();
-        const QModelIndex node = selected.isEmpty() ? tvFoldersAndFiles->currentIndex() : selected.first();
-        const int count = selected.isEmpty() ? (node.isValid() ? 1 : 0) : static_cast<int>(selected.size());
+        const QModelIndex node =
+            selected.isEmpty() ? tvFoldersAndFiles->currentIndex() : selected.first();
+        const int count =
+            selected.isEmpty() ? (node.isValid() ? 1 : 0) : static_cast<int>(selected.size());
         if (const TFileLeaf* f = FFilesTreeModel->File(node))
             ShowSelectionStatus(DisplayText(f->FullPath()), size(f->Size()), count);
         else if (const TDirNode* d = FFilesTreeModel->Folder(node))

@@ -1,7 +1,6 @@
-#include "ui/Services.h"
-
 #include "platform/FileOps.h"
 #include "platform/Utf8.h"
+#include "ui/Services.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -63,9 +62,10 @@ std::string ParentOf(const std::string& path)
 // org.freedesktop.FileManager1: the file managers of the common desktops answer it.
 bool CallFileManager(const QString& method, const std::string& path)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                       QStringLiteral("/org/freedesktop/FileManager1"),
+                                       QStringLiteral("org.freedesktop.FileManager1"), method);
     call << QStringList{FileUri(path)} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
     return reply.type() == QDBusMessage::ReplyMessage;

@@ -5,7 +5,6 @@
 // programs. The program uses the Qt/desktop implementations (QtServices.cpp).
 
 #include <QString>
-
 #include <memory>
 #include <optional>
 #include <string>

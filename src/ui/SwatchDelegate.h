@@ -10,7 +10,10 @@ class TSwatchDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    TSwatchDelegate(int colorColumn, QObject* parent) : QStyledItemDelegate(parent), FColumn(colorColumn) {}
+    TSwatchDelegate(int colorColumn, QObject* parent)
+        : QStyledItemDelegate(parent), FColumn(colorColumn)
+    {
+    }
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 

@@ -26,6 +26,20 @@ QVariant ObjectVariant(const void* p)
     return QVariant::fromValue(p);
 }
 
+QVariant FolderNodeData(const TDirNode* d, int role)
+{
+    switch (role) {
+    case Qt::DisplayRole:
+        return NodeText(d->Name(), d->TotalSize());
+    case Qt::DecorationRole:
+        return FileIcons().Folder();
+    case kObjectRole:
+        return ObjectVariant(d);
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- folders tree
@@ -79,18 +93,7 @@ int TFolderTreeModel::columnCount(const QModelIndex&) const
 QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const
 {
     const TDirNode* d = Folder(index);
-    if (d == nullptr)
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return NodeText(d->Name(), d->TotalSize());
-    case Qt::DecorationRole:
-        return FileIcons().Folder();
-    case kObjectRole:
-        return ObjectVariant(d);
-    default:
-        return {};
-    }
+    return d == nullptr ? QVariant() : FolderNodeData(d, role);
 }
 
 // ---------------------------------------------------------------- folders and files
@@ -133,9 +136,8 @@ QModelIndex TFilesTreeModel::index(int row, int column, const QModelIndex& paren
     if (column != 0 || row < 0)
         return {};
     if (!parent.isValid())
-        return FRoot != nullptr && row == 0
-                   ? createIndex(0, 0, reinterpret_cast<quintptr>(FRoot))
-                   : QModelIndex();
+        return FRoot != nullptr && row == 0 ? createIndex(0, 0, reinterpret_cast<quintptr>(FRoot))
+                                            : QModelIndex();
     const TDirNode* d = Folder(parent);
     if (d == nullptr)
         return {};
@@ -144,7 +146,8 @@ QModelIndex TFilesTreeModel::index(int row, int column, const QModelIndex& paren
         return {};
     const auto folders = static_cast<int>(d->Children().size());
     if (row < folders)
-        return createIndex(row, 0, reinterpret_cast<quintptr>(d->Children()[static_cast<std::size_t>(row)]));
+        return createIndex(
+            row, 0, reinterpret_cast<quintptr>(d->Children()[static_cast<std::size_t>(row)]));
     const auto fileRow = static_cast<std::size_t>(row - folders);
     if (fileRow >= it->second.size())
         return {};
@@ -241,8 +244,9 @@ QModelIndex TFilesTreeModel::IndexOfFile(const TFileLeaf* file)
     const auto it = std::find(files.begin(), files.end(), file);
     if (it == files.end())
         return {};
-    return index(static_cast<int>(holder->Children().size() + static_cast<std::size_t>(it - files.begin())),
-                 0, parentIndex);
+    return index(
+        static_cast<int>(holder->Children().size() + static_cast<std::size_t>(it - files.begin())),
+        0, parentIndex);
 }
 
 QVariant TFilesTreeModel::data(const QModelIndex& index, int role) const
@@ -260,18 +264,7 @@ QVariant TFilesTreeModel::data(const QModelIndex& index, int role) const
         }
     }
     const TDirNode* d = Folder(index);
-    if (d == nullptr)
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return NodeText(d->Name(), d->TotalSize());
-    case Qt::DecorationRole:
-        return FileIcons().Folder();
-    case kObjectRole:
-        return ObjectVariant(d);
-    default:
-        return {};
-    }
+    return d == nullptr ? QVariant() : FolderNodeData(d, role);
 }
 
 // ---------------------------------------------------------------- duplicate files
@@ -290,8 +283,9 @@ const TDupGroup* TDupTreeModel::Group(const QModelIndex& index) const
 {
     if (!index.isValid() || FGroups == nullptr)
         return nullptr;
-    const std::size_t g = index.internalId() == 0 ? static_cast<std::size_t>(index.row())
-                                                  : static_cast<std::size_t>(index.internalId() - 1);
+    const std::size_t g = index.internalId() == 0
+                              ? static_cast<std::size_t>(index.row())
+                              : static_cast<std::size_t>(index.internalId() - 1);
     return g < FGroups->size() ? (*FGroups)[g].get() : nullptr;
 }
 
@@ -341,7 +335,7 @@ QModelIndex TDupTreeModel::index(int row, int column, const QModelIndex& parent)
         return {};
     if (!parent.isValid())
         return row < static_cast<int>(FGroups->size()) ? createIndex(row, 0, quintptr{0})
-                                                        : QModelIndex();
+                                                       : QModelIndex();
     if (parent.internalId() != 0 || row >= rowCount(parent))
         return {};
     return createIndex(row, 0, static_cast<quintptr>(parent.row()) + 1);
@@ -366,7 +360,8 @@ int TDupTreeModel::rowCount(const QModelIndex& parent) const
     if (g == nullptr)
         return 0;
     const std::size_t n = g->Files.size();
-    return static_cast<int>(std::min(n, kMaxDupFilesPerGroupNode) + (n > kMaxDupFilesPerGroupNode ? 1 : 0));
+    return static_cast<int>(std::min(n, kMaxDupFilesPerGroupNode) +
+                            (n > kMaxDupFilesPerGroupNode ? 1 : 0));
 }
 
 int TDupTreeModel::columnCount(const QModelIndex&) const

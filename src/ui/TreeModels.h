@@ -11,7 +11,6 @@
 #include <QAbstractItemModel>
 #include <QAbstractTableModel>
 #include <QStringList>
-
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -86,8 +85,8 @@ public:
     /// Shows `groups` (not owned; they must outlive the model's content). The "more
     /// files" text is translated now, like every node text filled at that moment.
     void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
-    const TDupGroup* Group(const QModelIndex& index) const;  ///< the group of any node
-    const TFileLeaf* File(const QModelIndex& index) const;   ///< file nodes only
+    const TDupGroup* Group(const QModelIndex& index) const; ///< the group of any node
+    const TFileLeaf* File(const QModelIndex& index) const;  ///< file nodes only
     bool IsMoreNode(const QModelIndex& index) const;
     bool IsGroupNode(const QModelIndex& index) const;
     QModelIndex IndexOfGroup(int group) const;

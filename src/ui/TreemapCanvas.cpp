@@ -32,8 +32,7 @@ void TQtTreemapCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
     // a 1-pixel pen covers the border pixels, wider pens a band centred on them.
     const int half = penWidth / 2;
     const QColor q = ToQColor(color);
-    const int l = r.Left - half, t = r.Top - half, rr = r.Right - 1 + half,
-              b = r.Bottom - 1 + half;
+    const int l = r.Left - half, t = r.Top - half, rr = r.Right - 1 + half, b = r.Bottom - 1 + half;
     const int w = rr - l + 1, h = b - t + 1;
     if (w <= 2 * penWidth || h <= 2 * penWidth) {
         FPainter.fillRect(QRect(l, t, w, h), q);

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 class QPainter;

@@ -139,8 +139,8 @@ private:
 };
 
 /// Groups the files of one run of equal sizes. Equivalent to one pass with a dictionary
-/// from key to members, restricted to the run: entries are sorted by (name hash, position), so within a
-/// block of equal hashes the files keep the array order; a block is then split by the
+/// from key to members, restricted to the run: entries are sorted by (name hash, position), so
+/// within a block of equal hashes the files keep the array order; a block is then split by the
 /// actual upper-cased names (hashes may collide), each name taking its members in order.
 template <typename TAt>
 void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,

@@ -3,10 +3,9 @@
 #include "platform/FileOps.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>

@@ -2,11 +2,10 @@
 #include "scan/DiskScanner.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -178,15 +177,35 @@ TEST(DiskScanner, ExclusionFilters)
         std::vector<std::string> Expected;
     };
     const std::vector<Case> cases = {
-        {"1024 excludes 1023 only", true, 1024, {}, false,
+        {"1024 excludes 1023 only",
+         true,
+         1024,
+         {},
+         false,
          {"limit.bin", "a.jpg", "b.txt", "old.txt", "undated.txt"}},
-        {"limit 0 excludes nothing", true, 0, {}, false,
+        {"limit 0 excludes nothing",
+         true,
+         0,
+         {},
+         false,
          {"small.bin", "limit.bin", "a.jpg", "b.txt", "old.txt", "undated.txt"}},
-        {"masks by name and by path, any case", false, 0, {"*.JPG", "*cache*"}, false,
+        {"masks by name and by path, any case",
+         false,
+         0,
+         {"*.JPG", "*cache*"},
+         false,
          {"small.bin", "limit.bin", "old.txt", "undated.txt"}},
-        {"[set] and ?", false, 0, {"[a-c].???"}, false,
+        {"[set] and ?",
+         false,
+         0,
+         {"[a-c].???"},
+         false,
          {"small.bin", "limit.bin", "old.txt", "undated.txt"}},
-        {"modified before excludes dated older files only", false, 0, {}, true,
+        {"modified before excludes dated older files only",
+         false,
+         0,
+         {},
+         true,
          {"small.bin", "limit.bin", "a.jpg", "b.txt", "undated.txt"}},
     };
     for (const Case& c : cases) {

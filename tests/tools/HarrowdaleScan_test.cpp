@@ -2,11 +2,10 @@
 
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 
@@ -90,9 +89,9 @@ TEST(HarrowdaleScan, FiltersApply)
     t.MakeFile("skip.tmp", 9000);
     t.MakeFile("old.bin", 9000, 946684800); // 2000-01-01
     const CliRun r = Exec("--json --exclude-smaller 1.5KB --exclude-pattern ' *.TMP ; ;' "
-                       "--exclude-before '2010-01-01 00:00' " +
-                           Quote(t.Path()),
-                       scratch);
+                          "--exclude-before '2010-01-01 00:00' " +
+                              Quote(t.Path()),
+                          scratch);
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_NE(r.Out.find("\"files\": 1,"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("\"bytes\": 4096,"), std::string::npos) << r.Out;
@@ -147,9 +146,9 @@ TEST(HarrowdaleScan, InterruptCancelsWithStatus130)
 {
     test::TempDir scratch;
     // The whole file system is big enough to still be scanning when the signal comes.
-    const std::string cmd = "sh -c " + Quote(Quote(ScanBin()) + " --json / >/dev/null 2>" +
-                                             Quote(scratch / "err.txt") + " & pid=$!; sleep 0.3; " +
-                                             "kill -INT $pid; wait $pid; echo $?");
+    const std::string cmd =
+        "sh -c " + Quote(Quote(ScanBin()) + " --json / >/dev/null 2>" + Quote(scratch / "err.txt") +
+                         " & pid=$!; sleep 0.3; " + "kill -INT $pid; wait $pid; echo $?");
     FILE* p = ::popen(cmd.c_str(), "r");
     char buf[64] = {};
     const std::size_t n = std::fread(buf, 1, sizeof buf - 1, p);

@@ -6,10 +6,8 @@
 #include "ui/Services.h"
 
 #include <QStringList>
-
-#include <ostream>
-
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 

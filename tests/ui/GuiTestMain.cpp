@@ -2,7 +2,6 @@
 // the caller chose another (a developer may run them under Xvfb to watch).
 
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

@@ -3,9 +3,8 @@
 
 #include "support/TempDir.h"
 #include "support/TreeFixture.h"
-#include "ui/FakeServices.h"
-
 #include "treemap/Colors.h"
+#include "ui/FakeServices.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
@@ -15,17 +14,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QDateTimeEdit>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest/QTest>
-
 #include <gtest/gtest.h>
 
 namespace harrowdale {

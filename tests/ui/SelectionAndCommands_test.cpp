@@ -1,14 +1,13 @@
 // Selections flowing between each page's treemap, lists and trees, and the file commands
 // acting on exactly what is selected.
 
-#include "support/TempDir.h"
-#include "ui/FakeServices.h"
-
 #include "platform/FileOps.h"
+#include "support/TempDir.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
 #include "ui/TreemapCanvas.h"
+#include "ui/WindowDriver.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,34 +21,16 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest/QTest>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace harrowdale {
 namespace {
 
-class Scanned
+class Scanned : public test::WindowDriver
 {
 public:
-    explicit Scanned(const std::string& path) : Win(test::FakeServices(Log))
-    {
-        Win.resize(1200, 800);
-        Win.show();
-        Win.rbCustomPath->setChecked(true);
-        Win.cmbCustomPath->setEditText(QString::fromStdString(path));
-        Win.btnScan->click();
-        QElapsedTimer t;
-        t.start();
-        while (Win.IsBusy() && t.elapsed() < 60000)
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    void ShowPage(int page)
-    {
-        Win.PageControl1->setCurrentIndex(page);
-        QApplication::processEvents();
-    }
+    explicit Scanned(const std::string& path) { Scan(path); }
     /// Row of a file name in the largest-files list.
     int FileRow(const std::string& name)
     {
@@ -68,10 +49,6 @@ public:
                                                   : QItemSelectionModel::Select);
         QApplication::processEvents();
     }
-    QString Status() const { return Win.lblStatus->text(); }
-
-    test::ServiceLog Log;
-    ui::TfrmMain Win;
 };
 
 void MakeTree(const test::TempDir& t)
@@ -104,11 +81,12 @@ TEST(Selection, OnlyFilesListExtensionsAndMapStayInStep)
     for (const TTreemapItem& it : w.Win.Treemap().Items())
         selected += w.Win.Treemap().IsSelected(it) ? 1 : 0;
     EXPECT_EQ(selected, 3);
-    EXPECT_EQ(w.Status(), QString::fromStdString(t / "photos/2024/a.jpg") + "  293.0 KB  (3 selected)");
+    EXPECT_EQ(w.Status(),
+              QString::fromStdString(t / "photos/2024/a.jpg") + "  293.0 KB  (3 selected)");
 
     // Taking a row out of the selection leaves the map alone.
-    w.Win.lvFiles->selectionModel()->select(w.Win.FilesModel()->index(d, 0),
-                                            QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    w.Win.lvFiles->selectionModel()->select(
+        w.Win.FilesModel()->index(d, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     selected = 0;
     for (const TTreemapItem& it : w.Win.Treemap().Items())
         selected += w.Win.Treemap().IsSelected(it) ? 1 : 0;
@@ -152,9 +130,9 @@ TEST(Selection, NestedMapClickOpensTheTreeDownToTheFile)
         if (it.Kind == hkFile && it.FileLeaf()->Name() == "a.jpg")
             deep = &it;
     ASSERT_NE(deep, nullptr);
-    QTest::mouseClick(w.Win.PaintBox3, Qt::LeftButton, {},
-                      QPoint((deep->Rect.Left + deep->Rect.Right) / 2,
-                             (deep->Rect.Top + deep->Rect.Bottom) / 2));
+    QTest::mouseClick(
+        w.Win.PaintBox3, Qt::LeftButton, {},
+        QPoint((deep->Rect.Left + deep->Rect.Right) / 2, (deep->Rect.Top + deep->Rect.Bottom) / 2));
     ui::TFilesTreeModel* m = w.Win.FoldersAndFilesModel();
     const QModelIndex current = w.Win.tvFoldersAndFiles->currentIndex();
     ASSERT_NE(m->File(current), nullptr);
@@ -230,7 +208,8 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     EXPECT_EQ(clip->text().split('\n').size(), 2);
     EXPECT_FALSE(clip->text().endsWith('\n'));
     ASSERT_EQ(clip->urls().size(), 2);
-    EXPECT_EQ(clip->urls()[0].toEncoded().toStdString(), "file://" + platform::PercentEncodePath(odd));
+    EXPECT_EQ(clip->urls()[0].toEncoded().toStdString(),
+              "file://" + platform::PercentEncodePath(odd));
 
     // No: nothing changes and no message follows.
     w.Log.Answer = false;
@@ -316,9 +295,9 @@ TEST(FileCommands, DuplicatesPageFallsBackToListThenMap)
         if (it.Kind() == dkFile)
             file = &it;
     ASSERT_NE(file, nullptr);
-    QTest::mouseClick(w.Win.PaintBox4, Qt::LeftButton, {},
-                      QPoint((file->Rect.Left + file->Rect.Right) / 2,
-                             (file->Rect.Top + file->Rect.Bottom) / 2));
+    QTest::mouseClick(
+        w.Win.PaintBox4, Qt::LeftButton, {},
+        QPoint((file->Rect.Left + file->Rect.Right) / 2, (file->Rect.Top + file->Rect.Bottom) / 2));
     // The click brought the tree to the file; take the tree's selection away without
     // telling the map, as when the clicked file has no node of its own.
     QItemSelectionModel* treeSelection = w.Win.tvDuplicateFiles->selectionModel();

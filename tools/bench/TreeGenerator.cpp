@@ -13,7 +13,6 @@ namespace harrowdale::bench {
 
 namespace {
 
-
 // splitmix64: small, fast and the same everywhere, so the tree is the same everywhere.
 struct Rng
 {
@@ -29,11 +28,11 @@ struct Rng
 };
 
 // Extensions with rough real-world weights; "" is a name without extension.
-const char* const kExts[] = {".jpg", ".jpg", ".jpg", ".png", ".png", ".txt", ".txt", ".log",
-                             ".c",   ".h",   ".h",   ".cpp", ".o",   ".so",  ".dat", ".bin",
-                             ".mp4", ".mp3", ".pdf", ".doc", ".zip", ".gz",  ".json", ".xml",
-                             ".html", ".js", ".css", ".py",  ".md",  "",     "",     ".JPG",
-                             ".tmp", ".iso", ".csv", ".svg", ".tar.gz", ".pyc", ".class", ".mo"};
+const char* const kExts[] = {".jpg",  ".jpg", ".jpg", ".png", ".png",    ".txt", ".txt",   ".log",
+                             ".c",    ".h",   ".h",   ".cpp", ".o",      ".so",  ".dat",   ".bin",
+                             ".mp4",  ".mp3", ".pdf", ".doc", ".zip",    ".gz",  ".json",  ".xml",
+                             ".html", ".js",  ".css", ".py",  ".md",     "",     "",       ".JPG",
+                             ".tmp",  ".iso", ".csv", ".svg", ".tar.gz", ".pyc", ".class", ".mo"};
 
 std::int64_t RandomSize(Rng& rng)
 {
@@ -56,8 +55,7 @@ bool ReadStamp(const std::string& dir, const TreeShape& shape, TreeStats& stats)
     return true;
 }
 
-bool Generate(const std::string& dir, const TreeShape& shape, TreeStats& stats,
-              std::string& error)
+bool Generate(const std::string& dir, const TreeShape& shape, TreeStats& stats, std::string& error)
 {
     Rng rng{shape.Seed};
     std::vector<std::string> folders;
@@ -85,7 +83,8 @@ bool Generate(const std::string& dir, const TreeShape& shape, TreeStats& stats,
         // About 3% of the files share names and sizes with others: duplicates to find.
         if (rng.Unit() < 0.03) {
             const std::uint64_t k = rng.Next() % 2000;
-            std::snprintf(name, sizeof name, "/common-%04llu.so", static_cast<unsigned long long>(k));
+            std::snprintf(name, sizeof name, "/common-%04llu.so",
+                          static_cast<unsigned long long>(k));
             size = static_cast<std::int64_t>((k * 7919) % 5000000);
         } else {
             const char* ext = kExts[rng.Next() % (sizeof kExts / sizeof kExts[0])];
@@ -121,7 +120,9 @@ bool EnsureTree(const std::string& dir, const TreeShape& shape, TreeStats& stats
 {
     if (ReadStamp(dir, shape, stats))
         return true;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(dir.c_str(), &st) == 0) {
         error = dir + " exists but does not hold a benchmark tree of this shape; "
                       "remove it yourself or choose another --tree";

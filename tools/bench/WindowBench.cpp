@@ -17,12 +17,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
-
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 
 using namespace harrowdale;
 
@@ -42,7 +41,9 @@ long StatusKiB(const char* field)
 QString WideFolder()
 {
     const std::string dir = "/tmp/harrowdale-bench-wide";
-    struct stat st {};
+    struct stat st
+    {
+    };
     // The last file written tells that the folder is complete.
     if (::stat((dir + "/file9899.txt").c_str(), &st) != 0) {
         ::mkdir(dir.c_str(), 0755);
@@ -71,8 +72,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString tree = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QStringLiteral("/tmp/harrowdale-bench-tree");
+    const QString tree =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/harrowdale-bench-tree");
 
     ui::TfrmMain w(ui::DesktopServices());
     w.resize(1600, 900);

@@ -25,8 +25,8 @@ std::optional<TDateTime> ParseLocalDate(const std::string& s)
     char extra = 0;
     int n = std::sscanf(s.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &p.Year, &p.Month, &p.Day, &p.Hour,
                         &p.Minute, &p.Second, &extra);
-    const bool shapeOk = (n == 3 && s.size() == 10) || (n == 5 && s.size() == 16) ||
-                         (n == 6 && s.size() == 19);
+    const bool shapeOk =
+        (n == 3 && s.size() == 10) || (n == 5 && s.size() == 16) || (n == 6 && s.size() == 19);
     if (!shapeOk)
         return std::nullopt;
     return EncodeDateTime(p);
@@ -164,8 +164,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             if (!v)
                 return std::nullopt;
             const auto x = v->find_first_of("xX");
-            if (x == std::string::npos ||
-                !ParseInt(std::string_view(*v).substr(0, x), o.Width) ||
+            if (x == std::string::npos || !ParseInt(std::string_view(*v).substr(0, x), o.Width) ||
                 !ParseInt(std::string_view(*v).substr(x + 1), o.Height) || o.Width <= 0 ||
                 o.Height <= 0 || o.Width > 16384 || o.Height > 16384) {
                 error = "--size wants WIDTHxHEIGHT (1 to 16384 each), not \"" + *v + "\"";

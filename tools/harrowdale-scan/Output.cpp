@@ -117,9 +117,9 @@ void WriteText(std::ostream& out, const ReportData& d)
             << Translate("Folder") << ")\n";
         for (std::size_t i = 0; i < n; ++i) {
             const TFileLeaf& f = *d.AllFiles.Files[i];
-            out << "  " << Pad(FormatSize(f.Size()), 10, true) << Pad(FormatPercent(f.Size(), total), 12, true)
-                << "  " << Pad(DateText(f), 16) << "  " << TerminalText(f.Name()) << "  ("
-                << TerminalText(Folder(f)) << ")\n";
+            out << "  " << Pad(FormatSize(f.Size()), 10, true)
+                << Pad(FormatPercent(f.Size(), total), 12, true) << "  " << Pad(DateText(f), 16)
+                << "  " << TerminalText(f.Name()) << "  (" << TerminalText(Folder(f)) << ")\n";
         }
     }
 

@@ -4,7 +4,6 @@
 #include "Options.h"
 #include "Output.h"
 #include "TreemapPicture.h"
-
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/Casing.h"
@@ -116,8 +115,7 @@ int main(int argc, char** argv)
     filters.PatternChecked = opts->ExcludePattern;
     filters.PatternText = opts->Pattern;
     std::int64_t limit = 0;
-    if (opts->ExcludeSmaller &&
-        !TryGetLessThanBytes(opts->SmallerNumber, opts->SmallerUnit, limit))
+    if (opts->ExcludeSmaller && !TryGetLessThanBytes(opts->SmallerNumber, opts->SmallerUnit, limit))
         return Fail(kExitUsage, Translate("Invalid \"Less than\" value."));
 
     TScanContext context;
@@ -132,7 +130,9 @@ int main(int argc, char** argv)
     }
 
     gContext.store(&context);
-    struct sigaction sa {};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);

@@ -82,8 +82,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
 DriveKind ClassifyMount(const MountEntry& entry)
 {
     static constexpr std::array<std::string_view, 13> kLocal = {
-        "ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs", "zfs", "vfat",
-        "exfat", "ntfs", "ntfs3", "fuseblk", "overlay"};
+        "ext2", "ext3",  "ext4", "xfs",   "btrfs",   "f2fs",   "zfs",
+        "vfat", "exfat", "ntfs", "ntfs3", "fuseblk", "overlay"};
     if (std::find(kLocal.begin(), kLocal.end(), entry.FsType) == kLocal.end())
         return DriveKind::Other;
     if (StartsWithFolder(entry.MountPoint, "/media") ||
@@ -120,7 +120,9 @@ std::vector<std::string> ListDriveRoots()
 
 std::int64_t UsedBytes(const std::string& root)
 {
-    struct statvfs st {};
+    struct statvfs st
+    {
+    };
     if (::statvfs(root.c_str(), &st) != 0)
         return 0;
     const unsigned long long total = static_cast<unsigned long long>(st.f_blocks) * st.f_frsize;

@@ -16,7 +16,9 @@ namespace {
 
 bool IsDir(const std::string& p, struct stat* out = nullptr)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     if (out != nullptr)
@@ -67,7 +69,9 @@ std::string MountTop(const std::string& path, dev_t dev)
     std::string cur = path;
     for (;;) {
         const std::string up = Parent(cur);
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (up == cur || ::lstat(up.c_str(), &st) != 0 || st.st_dev != dev)
             return cur;
         cur = up;
@@ -84,7 +88,9 @@ bool FindTrash(const std::string& path, const struct stat& item, TrashDir& out)
 {
     const std::string home = HomeTrash();
     MakeDirs(Parent(home));
-    struct stat homeSt {};
+    struct stat homeSt
+    {
+    };
     if (::stat(Parent(home).c_str(), &homeSt) == 0 && homeSt.st_dev == item.st_dev) {
         out = {home, ""};
         return MakeDir(home) && MakeDir(home + "/files") && MakeDir(home + "/info");
@@ -92,7 +98,9 @@ bool FindTrash(const std::string& path, const struct stat& item, TrashDir& out)
     const std::string top = MountTop(path, item.st_dev);
     const std::string uid = std::to_string(::getuid());
     // An administrator-made $topdir/.Trash must be a real, sticky folder to be trusted.
-    struct stat shared {};
+    struct stat shared
+    {
+    };
     if (::lstat((top + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
         (shared.st_mode & S_ISVTX) != 0) {
         const std::string dir = top + "/.Trash/" + uid;
@@ -118,7 +126,9 @@ std::string DeletionDate()
 
 bool TrashOne(const std::string& path)
 {
-    struct stat item {};
+    struct stat item
+    {
+    };
     if (path.empty() || path.front() != '/' || ::lstat(path.c_str(), &item) != 0)
         return false;
     TrashDir trash;
@@ -141,13 +151,16 @@ bool TrashOne(const std::string& path)
                 continue;
             return false;
         }
-        const bool written = ::write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
+        const bool written =
+            ::write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
         ::close(fd);
         if (!written) {
             ::unlink(infoFile.c_str());
             return false;
         }
-        struct stat taken {};
+        struct stat taken
+        {
+        };
         const std::string target = trash.Dir + "/files/" + name;
         if (::lstat(target.c_str(), &taken) == 0) {
             ::unlink(infoFile.c_str()); // a leftover without its info file: next name
@@ -165,7 +178,9 @@ bool TrashOne(const std::string& path)
 // removed, never followed; the walk stays on the device `dev`.
 bool RemoveAt(int dirfd, const char* name, dev_t dev)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     if (!S_ISDIR(st.st_mode))
@@ -193,7 +208,9 @@ bool RemoveAt(int dirfd, const char* name, dev_t dev)
 
 bool RemoveOne(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (path.empty() || ::lstat(path.c_str(), &st) != 0)
         return false;
     const std::string parent = Parent(path);
@@ -235,7 +252,9 @@ bool ForEachPath(const std::vector<std::string>& paths, std::vector<std::string>
 
 bool PathExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -247,8 +266,8 @@ std::string PercentEncodePath(const std::string& path)
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
         if (plain) {
             out.push_back(ch);
         } else {

@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace harrowdale::platform {
@@ -87,7 +87,9 @@ OpenResult DirReader::OpenPath(const std::string& path)
     FFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (FFd < 0)
         return OpenResult::Failed;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (fstat(FFd, &st) == 0)
         FDev = st.st_dev;
     return OpenResult::Opened;
@@ -127,7 +129,9 @@ OpenResult DirReader::OpenChildPath(const std::string& fullPath)
     FFd = ::open(fullPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (FFd < 0)
         return OpenResult::Failed;
-    struct statx stx {};
+    struct statx stx
+    {
+    };
     if (statx(FFd, "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
         (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
         (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) {
@@ -162,7 +166,9 @@ bool DirReader::StatEntry(std::string_view name, unsigned char type, DirEntry& e
         entry.LastWriteTicks = 0;
         return true;
     }
-    struct statx stx {};
+    struct statx stx
+    {
+    };
     const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME;
     if (statx(FFd, cname, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0)
         return false; // vanished between the listing and the look: not there
@@ -209,7 +215,9 @@ bool DirReader::Next(DirEntry& entry)
 
 bool DirectoryExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

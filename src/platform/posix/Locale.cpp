@@ -56,8 +56,7 @@ std::optional<double> ParseDecimal(std::string_view text, std::string_view separ
     }
     // Only digits, one sign, the separator and an exponent: no "inf", "nan" or hex.
     for (const char c : normal)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' ||
-              c == 'E'))
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E'))
             return std::nullopt;
     const char* first = normal.data();
     const char* last = first + normal.size();
