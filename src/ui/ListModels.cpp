@@ -4,6 +4,8 @@
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
+#include <algorithm>
+
 namespace harrowdale::ui {
 
 namespace {
@@ -15,6 +17,21 @@ std::string FolderOf(const TFileLeaf& f)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- column titles
+
+void TTitledTableModel::SetHeaders(const QStringList& headers)
+{
+    FHeaders = headers;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, std::max(columnCount() - 1, 0));
+}
+
+QVariant TTitledTableModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < FHeaders.size())
+        return FHeaders[section];
+    return {};
+}
 
 // ---------------------------------------------------------------- largest files
 
@@ -34,12 +51,6 @@ void TLargestFilesModel::Append(std::span<const TFileLeaf* const> files)
     beginInsertRows({}, first, first + static_cast<int>(files.size()) - 1);
     FRows.insert(FRows.end(), files.begin(), files.end());
     endInsertRows();
-}
-
-void TLargestFilesModel::SetHeaders(const QStringList& headers)
-{
-    FHeaders = headers;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 int TLargestFilesModel::rowCount(const QModelIndex& parent) const
@@ -83,17 +94,10 @@ QVariant TLargestFilesModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant TLargestFilesModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section < FHeaders.size())
-        return FHeaders[section];
-    return {};
-}
-
 // ---------------------------------------------------------------- extensions
 
 TExtListModel::TExtListModel(bool withPercentage, QObject* parent)
-    : QAbstractTableModel(parent), FWithPercentage(withPercentage)
+    : TTitledTableModel(parent), FWithPercentage(withPercentage)
 {
 }
 
@@ -115,12 +119,6 @@ void TExtListModel::SetRows(std::vector<TExtStatPair> rows, std::int64_t total)
         FColors.push_back(ColorForExt(r.Ext));
     FTotal = total;
     endResetModel();
-}
-
-void TExtListModel::SetHeaders(const QStringList& headers)
-{
-    FHeaders = headers;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
 int TExtListModel::rowCount(const QModelIndex& parent) const
@@ -164,13 +162,6 @@ QVariant TExtListModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
-}
-
-QVariant TExtListModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section < FHeaders.size())
-        return FHeaders[section];
-    return {};
 }
 
 } // namespace harrowdale::ui

@@ -18,12 +18,26 @@ constexpr int kColorRole = Qt::UserRole + 1;
 /// Item-data role carrying the row's object pointer (TFileLeaf*, TDirNode*, ...).
 constexpr int kObjectRole = Qt::UserRole + 2;
 
-/// The largest files: Name, Path, Size, Percentage, Modified, FullPath (hidden).
-class TLargestFilesModel : public QAbstractTableModel
+/// A table whose column titles are set (and set again when the language changes) from
+/// outside.
+class TTitledTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
+    void SetHeaders(const QStringList& headers);
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+private:
+    QStringList FHeaders;
+};
+
+/// The largest files: Name, Path, Size, Percentage, Modified, FullPath (hidden).
+class TLargestFilesModel : public TTitledTableModel
+{
+    Q_OBJECT
+public:
+    using TTitledTableModel::TTitledTableModel;
     enum Column
     {
         Name,
@@ -40,21 +54,18 @@ public:
     void SetTotal(std::int64_t total) { FTotal = total; }
     void Append(std::span<const TFileLeaf* const> files);
     const TFileLeaf* File(int row) const { return FRows[static_cast<std::size_t>(row)]; }
-    void SetHeaders(const QStringList& headers);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
     std::vector<const TFileLeaf*> FRows;
     std::int64_t FTotal = 0;
-    QStringList FHeaders;
 };
 
 /// Extension statistics: Extension, Color, Bytes, [Percentage,] Files.
-class TExtListModel : public QAbstractTableModel
+class TExtListModel : public TTitledTableModel
 {
     Q_OBJECT
 public:
@@ -64,20 +75,17 @@ public:
     /// Rows in the given order; percentages are shares of `total`.
     void SetRows(std::vector<TExtStatPair> rows, std::int64_t total);
     const TExtStatPair& Row(int row) const { return FRows[static_cast<std::size_t>(row)]; }
-    void SetHeaders(const QStringList& headers);
     int ColorColumn() const { return 1; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
     bool FWithPercentage;
     std::vector<TExtStatPair> FRows;
     std::vector<TColor> FColors;
     std::int64_t FTotal = 0;
-    QStringList FHeaders;
 };
 
 } // namespace harrowdale::ui

@@ -424,12 +424,6 @@ void TTopFoldersModel::SetRoot(const TDirNode* root)
     endResetModel();
 }
 
-void TTopFoldersModel::SetHeaders(const QStringList& headers)
-{
-    FHeaders = headers;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, 4);
-}
-
 int TTopFoldersModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(FRows.size());
@@ -471,13 +465,6 @@ QVariant TTopFoldersModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant TTopFoldersModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section < FHeaders.size())
-        return FHeaders[section];
-    return {};
-}
-
 // ---------------------------------------------------------------- duplicate groups
 
 void TDupGroupsModel::SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups)
@@ -496,12 +483,6 @@ const TDupGroup* TDupGroupsModel::Group(int row) const
     return FGroups != nullptr && row >= 0 && row < static_cast<int>(FGroups->size())
                ? (*FGroups)[static_cast<std::size_t>(row)].get()
                : nullptr;
-}
-
-void TDupGroupsModel::SetHeaders(const QStringList& headers)
-{
-    FHeaders = headers;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, 3);
 }
 
 int TDupGroupsModel::rowCount(const QModelIndex& parent) const
@@ -539,13 +520,6 @@ QVariant TDupGroupsModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
-}
-
-QVariant TDupGroupsModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section < FHeaders.size())
-        return FHeaders[section];
-    return {};
 }
 
 } // namespace harrowdale::ui

@@ -6,10 +6,10 @@
 // owning it; the window clears every model before it frees a tree.
 
 #include "scan/ScanTree.h"
+#include "ui/ListModels.h"
 #include "views/Duplicates.h"
 
 #include <QAbstractItemModel>
-#include <QAbstractTableModel>
 #include <QStringList>
 #include <memory>
 #include <unordered_map>
@@ -106,47 +106,41 @@ private:
 
 /// The top-level folders with their colour, bytes, share and files: the folder map's
 /// legend. Columns "Folder", "Color", "Bytes", "%", "Files".
-class TTopFoldersModel : public QAbstractTableModel
+class TTopFoldersModel : public TTitledTableModel
 {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using TTitledTableModel::TTitledTableModel;
     void SetRoot(const TDirNode* root);
     void Clear() { SetRoot(nullptr); }
     const TDirNode* Folder(int row) const { return FRows[static_cast<std::size_t>(row)]; }
-    void SetHeaders(const QStringList& headers);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
     std::vector<const TDirNode*> FRows;
     std::int64_t FTotal = 0;
-    QStringList FHeaders;
 };
 
 /// The duplicate groups with their colour, size and date: "Group", "Color", "Size",
 /// "Modified".
-class TDupGroupsModel : public QAbstractTableModel
+class TDupGroupsModel : public TTitledTableModel
 {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using TTitledTableModel::TTitledTableModel;
     void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
     const TDupGroup* Group(int row) const;
-    void SetHeaders(const QStringList& headers);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
     const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;
     std::vector<QString> FDates; ///< computed when filled, like the other cells
-    QStringList FHeaders;
 };
 
 } // namespace harrowdale::ui
