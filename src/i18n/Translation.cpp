@@ -2,15 +2,11 @@
 
 #include "i18n/TextLines.h"
 #include "platform/Locale.h"
+#include "platform/Process.h"
 
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#ifndef HARROWDALE_DATADIR
-#define HARROWDALE_DATADIR ""
-#endif
 
 namespace harrowdale {
 
@@ -120,24 +116,23 @@ std::string SystemLanguageCode()
     return SystemLanguageCode(platform::UiLanguage());
 }
 
+std::vector<std::string> TranslationFileCandidates(std::string_view executablePath)
+{
+    const auto slash = executablePath.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    // "/usr/bin" of "/usr/bin/harrowdale"; "" for a program in the root folder.
+    const std::string dir(executablePath.substr(0, slash));
+    // The path has no links, so the parent is found by dropping the last component.
+    const auto up = dir.rfind('/');
+    const std::string parent = up == std::string::npos ? dir + "/.." : dir.substr(0, up);
+    return {parent + "/share/harrowdale/" + std::string(kFileName),
+            dir + "/" + std::string(kFileName)};
+}
+
 std::vector<std::string> TranslationFileCandidates()
 {
-    std::vector<std::string> out;
-    std::string exe(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
-    if (n > 0 && static_cast<std::size_t>(n) < exe.size()) {
-        exe.resize(static_cast<std::size_t>(n));
-        const auto slash = exe.rfind('/');
-        if (slash != std::string::npos)
-            out.push_back(exe.substr(0, slash + 1) + std::string(kFileName));
-    }
-    const std::string dataDir = HARROWDALE_DATADIR;
-    if (!dataDir.empty()) {
-        std::string installed = dataDir + "/" + std::string(kFileName);
-        if (out.empty() || out.front() != installed)
-            out.push_back(std::move(installed));
-    }
-    return out;
+    return TranslationFileCandidates(platform::ExecutablePath());
 }
 
 bool TTranslation::Load(std::string_view systemCode, const std::optional<std::string>& savedCode,

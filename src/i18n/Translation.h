@@ -41,7 +41,12 @@ std::string SystemLanguageCode(std::string_view localeName);
 /// Language code of the user's interface language (platform::UiLanguage).
 std::string SystemLanguageCode();
 
-/// transl.dt beside the executable, then in the installed data folder.
+/// Where transl.dt may be for the program at `executablePath` (absolute, links resolved),
+/// in order: the data folder of an installed copy, ../share/harrowdale from the
+/// executable's folder, under whatever prefix it was installed or moved to; then the
+/// executable's own folder (a build tree). None for a path without a folder.
+std::vector<std::string> TranslationFileCandidates(std::string_view executablePath);
+/// The same for the running program.
 std::vector<std::string> TranslationFileCandidates();
 
 class TTranslation

@@ -304,16 +304,27 @@ TEST(SystemLanguageCode, PrimaryLanguageMapsToTheProgramsCodes)
         EXPECT_EQ(SystemLanguageCode(locale), code) << locale;
 }
 
-TEST(TranslationFiles, CandidatesBesideTheExecutableThenInstalled)
+// The installed data folder comes first, found from the executable's own folder so that a
+// moved prefix still works; beside the executable second, for the build tree.
+TEST(TranslationFiles, CandidatesFollowTheExecutable)
 {
-    const std::vector<std::string> c = TranslationFileCandidates();
-    ASSERT_GE(c.size(), 1u);
-    char exe[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-    std::string dir(exe);
-    dir.resize(dir.rfind('/') + 1);
-    EXPECT_EQ(c.front(), dir + "transl.dt");
-    EXPECT_EQ(c.back(), std::string(HARROWDALE_DATADIR) + "/transl.dt");
+    const struct
+    {
+        std::string_view Exe;
+        std::vector<std::string> Expected;
+    } cases[] = {
+        {"/usr/bin/harrowdale", {"/usr/share/harrowdale/transl.dt", "/usr/bin/transl.dt"}},
+        {"/home/ann/.local/bin/harrowdale-scan",
+         {"/home/ann/.local/share/harrowdale/transl.dt", "/home/ann/.local/bin/transl.dt"}},
+        {"/work/build/tools/harrowdale-scan/harrowdale-scan",
+         {"/work/build/tools/share/harrowdale/transl.dt",
+          "/work/build/tools/harrowdale-scan/transl.dt"}},
+        {"/harrowdale", {"/../share/harrowdale/transl.dt", "/transl.dt"}},
+        {"harrowdale", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TranslationFileCandidates(c.Exe), c.Expected) << c.Exe;
 }
 
 // The process-wide instance with the user's language from the environment.
