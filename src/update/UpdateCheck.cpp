@@ -10,6 +10,8 @@ namespace harrowdale::update {
 bool RunUpdateCheck(const TUpdateConfig& config, ui::IMessageBoxes& messages, ui::IShell& shell,
                     const TShowDialog& show)
 {
+    if (!config.Enabled)
+        return true;
     TNewVersionState state;
     if (!CheckForNewVersion(config, state))
         return true;

@@ -10,6 +10,7 @@ namespace harrowdale::update {
 TUpdateConfig DefaultUpdateConfig()
 {
     TUpdateConfig config;
+    config.Enabled = HARROWDALE_UPDATE_CHECK != 0;
     config.HomePage = QUrl(QStringLiteral(HARROWDALE_WEBSITE));
     config.Website = config.HomePage;
     const QString override = qEnvironmentVariable("HARROWDALE_UPDATE_URL");

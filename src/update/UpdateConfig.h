@@ -9,6 +9,9 @@ namespace harrowdale::update {
 
 struct TUpdateConfig
 {
+    /// Whether start-up asks at all. Builds that a distribution's package manager keeps
+    /// up to date switch it off (HARROWDALE_UPDATE_CHECK).
+    bool Enabled = true;
     /// Base of the version file, the change list and the installer.
     QUrl Website;
     /// Opened in the browser when a download fails.
@@ -17,9 +20,9 @@ struct TUpdateConfig
     std::chrono::milliseconds ReadTimeout{10000};
 };
 
-/// The build's website (HARROWDALE_WEBSITE) for both; HARROWDALE_UPDATE_URL in the
-/// environment, when set, replaces the base of the requests (tests point it at a local
-/// server).
+/// Enabled as the build says; the build's website (HARROWDALE_WEBSITE) for both
+/// addresses; HARROWDALE_UPDATE_URL in the environment, when set, replaces the base of
+/// the requests (tests point it at a local server).
 TUpdateConfig DefaultUpdateConfig();
 
 /// Whether an installer may be fetched from `url` and started: HTTPS, or plain HTTP to

@@ -212,6 +212,17 @@ TEST_F(UpdateCheck, FailingAnswersShowNoDialog)
     }
 }
 
+TEST_F(UpdateCheck, SwitchedOffCheckAsksNothing)
+{
+    ServeVersion("23/23"); // a mandatory update the program would otherwise insist on
+    update::TUpdateConfig config = Config();
+    config.Enabled = false;
+    EXPECT_TRUE(update::RunUpdateCheck(config, *Services.Messages, *Services.Shell,
+                                       [this](TfrmNewVersion&) { Shown = TShown{}; }));
+    EXPECT_FALSE(Shown.has_value());
+    EXPECT_TRUE(Server.Requested.isEmpty()) << Server.Requested.join(' ').toStdString();
+}
+
 TEST_F(UpdateCheck, UnreachableServerStartsNormally)
 {
     update::TUpdateConfig config = Config();
