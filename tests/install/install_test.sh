@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The installed tree: what goes where, the desktop validators, and a prefix that keeps
+# working after it is moved. Exit status 77 tells CTest that a check was skipped.
+#
+#   install_test.sh layout BUILD_DIR WITH_WINDOW(0|1)
+#   install_test.sh relocation BUILD_DIR BUILT_SCAN_PROGRAM
+#   install_test.sh desktop-file FILE | metainfo FILE | man-pages FILE...
+set -euo pipefail
+
+skip() { echo "skipped: $*"; exit 77; }
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+install_into() { cmake --install "$1" --prefix "$2" >/dev/null; }
+
+readonly app_id=example.harrowdale.Harrowdale
+
+check_layout() {
+    local build=$1 window=$2 prefix=$scratch/prefix
+    install_into "$build" "$prefix"
+    local files=(bin/harrowdale-scan share/harrowdale/transl.dt
+                 share/man/man1/harrowdale-scan.1 share/doc/harrowdale/LICENSE)
+    if [[ $window == 1 ]]; then
+        files+=(bin/harrowdale share/man/man1/harrowdale.1
+                "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
+                "share/icons/hicolor/scalable/apps/$app_id.svg")
+    fi
+    for f in "${files[@]}"; do
+        [[ -f $prefix/$f ]] || fail "$f is not installed"
+    done
+    for f in "$prefix"/bin/*; do
+        [[ -x $f ]] || fail "${f#"$prefix"/} is not executable"
+    done
+    [[ $window == 1 ]] || return 0
+
+    # The desktop entry, the icon and the metainfo name one another: a renamed file
+    # would leave the menu without an icon or the software centre without a program.
+    local desktop=$prefix/share/applications/$app_id.desktop
+    local metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
+    local icon tryexec launchable
+    icon=$(sed -n 's/^Icon=//p' "$desktop")
+    [[ -f $prefix/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no icon named $icon"
+    tryexec=$(sed -n 's/^TryExec=//p' "$desktop")
+    [[ -x $prefix/bin/$tryexec ]] || fail "the desktop entry runs $tryexec, not installed"
+    launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+    [[ -f $prefix/share/applications/$launchable ]] || fail "metainfo launches $launchable"
+    while read -r binary; do
+        [[ -x $prefix/bin/$binary ]] || fail "metainfo provides $binary, not installed"
+    done < <(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
+    echo "installed: ${files[*]}"
+}
+
+# Installs, moves the whole prefix to a deep path with blanks (longer than a first guess
+# at the length of the executable's path) and checks that the moved harrowdale-scan still
+# speaks German from its own share/harrowdale, and English once that file is gone.
+check_relocation() {
+    local build=$1 built_scan=$2
+    install_into "$build" "$scratch/first"
+    local moved
+    moved="$scratch/moved prefix/$(printf 'level-%02d/' $(seq 1 30))usr"
+    mkdir -p "$(dirname "$moved")"
+    mv "$scratch/first" "$moved"
+    local missing="$scratch/no such folder"
+
+    message() { # PROGRAM: the one-line error for a folder that does not exist, in German
+        local status=0 text
+        text=$(LANGUAGE=de LC_ALL= LC_MESSAGES= LANG= "$1" "$missing" 2>&1 >/dev/null) ||
+            status=$?
+        [[ $status == 2 ]] || fail "$1 exited with $status: $text"
+        printf '%s' "$text"
+    }
+    local english="harrowdale-scan: Folder does not exist."
+    local expected moved_text bare_text
+    expected=$(message "$built_scan")
+    [[ $expected != "$english" ]] || fail "the built program is not translated: $expected"
+    moved_text=$(message "$moved/bin/harrowdale-scan")
+    [[ $moved_text == "$expected" ]] || fail "moved prefix: \"$moved_text\", not \"$expected\""
+
+    rm "$moved/share/harrowdale/transl.dt"
+    bare_text=$(message "$moved/bin/harrowdale-scan")
+    [[ $bare_text == "$english" ]] || fail "without its transl.dt: \"$bare_text\""
+    echo "moved prefix (${#moved} characters): $moved_text"
+}
+
+check_desktop_file() {
+    command -v desktop-file-validate >/dev/null ||
+        skip "desktop-file-validate is not installed (Debian package desktop-file-utils)"
+    local out
+    out=$(desktop-file-validate "$1" 2>&1) || fail "$out"
+    [[ -z $out ]] || fail "desktop-file-validate has remarks: $out"
+    echo "desktop-file-validate: no remarks on $1"
+}
+
+check_metainfo() {
+    command -v appstreamcli >/dev/null ||
+        skip "appstreamcli is not installed (Debian package appstream)"
+    appstreamcli validate --no-net "$1" || fail "appstreamcli validate failed"
+}
+
+check_man_pages() {
+    command -v man >/dev/null || skip "man is not installed (Debian package man-db)"
+    local page warnings
+    for page in "$@"; do
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+        [[ -z $warnings ]] || fail "$page: $warnings"
+        echo "man --warnings: no remarks on $page"
+    done
+}
+
+case ${1:-} in
+    layout) check_layout "$2" "$3" ;;
+    relocation) check_relocation "$2" "$3" ;;
+    desktop-file) check_desktop_file "$2" ;;
+    metainfo) check_metainfo "$2" ;;
+    man-pages) shift; check_man_pages "$@" ;;
+    *) fail "unknown check: ${1:-}" ;;
+esac
