@@ -8,6 +8,8 @@ packages=(
     libicu-dev zlib1g-dev libgtest-dev
     qt6-base-dev qt6-base-dev-tools libglib2.0-dev
     xvfb xauth
+    desktop-file-utils appstream man-db
+    dpkg-dev file
 )
 
 missing=()
