@@ -4,6 +4,7 @@
 #
 #   install_test.sh layout BUILD_DIR WITH_WINDOW(0|1)
 #   install_test.sh relocation BUILD_DIR BUILT_SCAN_PROGRAM
+#   install_test.sh debian-package BUILD_DIR WITH_WINDOW(0|1) VERSION
 #   install_test.sh desktop-file FILE | metainfo FILE | man-pages FILE...
 set -euo pipefail
 
@@ -17,16 +18,21 @@ install_into() { cmake --install "$1" --prefix "$2" >/dev/null; }
 
 readonly app_id=example.harrowdale.Harrowdale
 
+# The files every install holds, relative to the prefix; WITH_WINDOW adds the window's.
+expected_files() {
+    echo bin/harrowdale-scan share/harrowdale/transl.dt share/man/man1/harrowdale-scan.1 \
+        share/doc/harrowdale/LICENSE
+    if [[ $1 == 1 ]]; then
+        echo bin/harrowdale share/man/man1/harrowdale.1 "share/applications/$app_id.desktop" \
+            "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg"
+    fi
+}
+
 check_layout() {
     local build=$1 window=$2 prefix=$scratch/prefix
     install_into "$build" "$prefix"
-    local files=(bin/harrowdale-scan share/harrowdale/transl.dt
-                 share/man/man1/harrowdale-scan.1 share/doc/harrowdale/LICENSE)
-    if [[ $window == 1 ]]; then
-        files+=(bin/harrowdale share/man/man1/harrowdale.1
-                "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
-                "share/icons/hicolor/scalable/apps/$app_id.svg")
-    fi
+    local files
+    read -r -d '' -a files < <(expected_files "$window") || true
     for f in "${files[@]}"; do
         [[ -f $prefix/$f ]] || fail "$f is not installed"
     done
@@ -84,6 +90,37 @@ check_relocation() {
     echo "moved prefix (${#moved} characters): $moved_text"
 }
 
+# Builds the .deb as `cpack -G DEB` does and reads it back: its control fields, the
+# dependencies dpkg-shlibdeps found in the linked libraries, and the files under /usr.
+check_debian_package() {
+    local build=$1 window=$2 version=$3
+    command -v dpkg-shlibdeps >/dev/null ||
+        skip "dpkg-shlibdeps is not installed (Debian package dpkg-dev)"
+    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch" >/dev/null
+    local deb=("$scratch"/harrowdale_*.deb)
+    [[ -f ${deb[0]} ]] || fail "no package was made"
+    local field
+    for field in "Package harrowdale" "Version $version" "Section utils"; do
+        [[ $(dpkg-deb -f "${deb[0]}" "${field%% *}") == "${field#* }" ]] ||
+            fail "${field%% *} is $(dpkg-deb -f "${deb[0]}" "${field%% *}")"
+    done
+    [[ -n $(dpkg-deb -f "${deb[0]}" Maintainer) ]] || fail "no Maintainer"
+    local depends needed
+    depends=$(dpkg-deb -f "${deb[0]}" Depends)
+    needed=(libc6 libstdc++6 libicu zlib1g)
+    [[ $window == 1 ]] && needed+=(libqt6widgets6 qt6-qpa-plugins)
+    for dep in "${needed[@]}"; do
+        [[ ", $depends" == *", $dep"* ]] || fail "Depends lacks $dep: $depends"
+    done
+    local listing files
+    listing=$(dpkg-deb -c "${deb[0]}")
+    read -r -d '' -a files < <(expected_files "$window") || true
+    for f in "${files[@]}"; do
+        grep -q " \./usr/$f\$" <<<"$listing" || fail "the package lacks /usr/$f"
+    done
+    echo "Depends: $depends"
+}
+
 check_desktop_file() {
     command -v desktop-file-validate >/dev/null ||
         skip "desktop-file-validate is not installed (Debian package desktop-file-utils)"
@@ -112,6 +149,7 @@ check_man_pages() {
 case ${1:-} in
     layout) check_layout "$2" "$3" ;;
     relocation) check_relocation "$2" "$3" ;;
+    debian-package) check_debian_package "$2" "$3" "$4" ;;
     desktop-file) check_desktop_file "$2" ;;
     metainfo) check_metainfo "$2" ;;
     man-pages) shift; check_man_pages "$@" ;;
