@@ -10,6 +10,7 @@ packages=(
     xvfb xauth
     desktop-file-utils appstream man-db
     dpkg-dev file
+    ncdu gdu # the scan file format's other producers, for the exchange tests
 )
 
 missing=()

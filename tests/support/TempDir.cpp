@@ -1,6 +1,7 @@
 #include "support/TempDir.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <ftw.h>
@@ -98,6 +99,36 @@ WalkTotals IndependentWalk(const std::string& root)
     ::nftw(root.c_str(), CountEntry, 64, FTW_PHYS | FTW_MOUNT);
     gWalk = nullptr;
     return totals;
+}
+
+std::string ShellQuote(std::string_view s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::string s;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            s.append(buf, n);
+        std::fclose(f);
+    }
+    return s;
+}
+
+void WriteFileBytes(const std::string& path, std::string_view bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        throw std::runtime_error("cannot create " + path);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
 }
 
 } // namespace harrowdale::test

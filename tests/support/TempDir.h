@@ -31,6 +31,13 @@ private:
     std::string FPath;
 };
 
+/// `s` quoted for a POSIX shell command line.
+std::string ShellQuote(std::string_view s);
+/// The whole content of a file ("" when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
+/// Creates or replaces a file with `bytes`.
+void WriteFileBytes(const std::string& path, std::string_view bytes);
+
 /// Totals of an independent walk (nftw, physical, one file system): entries that are
 /// neither folders nor links count as files, by st_size.
 struct WalkTotals

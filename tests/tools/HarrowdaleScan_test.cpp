@@ -5,8 +5,10 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace harrowdale {
@@ -27,10 +29,7 @@ std::string ScanBin()
 
 std::string Quote(const std::string& s)
 {
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    return test::ShellQuote(s);
 }
 
 CliRun Exec(const std::string& args, const test::TempDir& scratch)
@@ -45,12 +44,29 @@ CliRun Exec(const std::string& args, const test::TempDir& scratch)
         r.Out.append(buf.data(), n);
     const int status = ::pclose(p);
     r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (FILE* e = std::fopen(errFile.c_str(), "r")) {
-        while ((n = std::fread(buf.data(), 1, buf.size(), e)) > 0)
-            r.Err.append(buf.data(), n);
-        std::fclose(e);
-    }
+    r.Err = test::ReadFileBytes(errFile);
     return r;
+}
+
+/// Command lines that must fail with status 2, one line on standard error holding
+/// `Message`, and nothing on standard output.
+struct UsageError
+{
+    std::string Args;
+    std::string Message;
+};
+
+template <std::size_t N>
+void ExpectUsageErrors(const UsageError (&cases)[N], const test::TempDir& scratch)
+{
+    for (const UsageError& c : cases) {
+        SCOPED_TRACE(c.Args);
+        const CliRun r = Exec(c.Args, scratch);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+        EXPECT_TRUE(r.Out.empty());
+    }
 }
 
 TEST(HarrowdaleScan, JsonReportOfAnOddTree)
@@ -102,12 +118,7 @@ TEST(HarrowdaleScan, BadInputFailsWithStatus2AndOneLine)
 {
     test::TempDir t, scratch;
     t.MakeFile("a.txt", 1);
-    struct Case
-    {
-        std::string Args;
-        std::string Message;
-    };
-    const Case cases[] = {
+    const UsageError cases[] = {
         {Quote(t / "missing"), "Folder does not exist."},
         {"--exclude-smaller abc " + Quote(t.Path()), "Invalid \"Less than\" value."},
         {"--exclude-smaller -5 " + Quote(t.Path()), "Invalid \"Less than\" value."},
@@ -118,14 +129,7 @@ TEST(HarrowdaleScan, BadInputFailsWithStatus2AndOneLine)
         {"", "no PATH given"},
         {"--exclude-before 2020-13-01 " + Quote(t.Path()), "--exclude-before"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Args);
-        const CliRun r = Exec(c.Args, scratch);
-        EXPECT_EQ(r.Status, 2);
-        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
-        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
-        EXPECT_TRUE(r.Out.empty());
-    }
+    ExpectUsageErrors(cases, scratch);
 }
 
 TEST(HarrowdaleScan, TextReportAndVersion)
@@ -140,6 +144,88 @@ TEST(HarrowdaleScan, TextReportAndVersion)
     const CliRun v = Exec("--version", scratch);
     EXPECT_EQ(v.Status, 0);
     EXPECT_EQ(v.Out, "harrowdale-scan 2.2\n");
+}
+
+TEST(HarrowdaleScan, ExportedScanReportsLikeTheScan)
+{
+    test::TempDir t, scratch;
+    t.MakeDir("a/deep");
+    t.MakeDir("b");
+    t.MakeDir("empty");
+    t.MakeFile("a/Report.PDF", 1000, 1700000000);
+    t.MakeFile("b/report.pdf", 1000, 0);
+    t.MakeFile("a/deep/big\xff.bin", 5000, 1600000000);
+    t.MakeFile("line\nbreak.txt", 10);
+    const std::string file = scratch / "scan.json";
+
+    const CliRun scan =
+        Exec("--json --no-progress --export " + Quote(file) + " " + Quote(t.Path()), scratch);
+    ASSERT_EQ(scan.Status, 0) << scan.Err;
+    const CliRun back = Exec("--json --import " + Quote(file), scratch);
+    ASSERT_EQ(back.Status, 0) << back.Err;
+    EXPECT_EQ(back.Out, scan.Out);
+
+    const CliRun text = Exec("--no-progress " + Quote(t.Path()), scratch);
+    const CliRun textBack = Exec("--import " + Quote(file), scratch);
+    EXPECT_EQ(textBack.Out, text.Out);
+
+    // To standard output, through gzip, from standard input.
+    const CliRun out = Exec("--no-progress --export - " + Quote(t.Path()), scratch);
+    ASSERT_EQ(out.Status, 0) << out.Err;
+    EXPECT_EQ(out.Out.rfind("[1,2,{\"progname\":\"harrowdale\"", 0), 0u) << out.Out;
+    test::WriteFileBytes(scratch / "piped.json", out.Out);
+    ASSERT_EQ(std::system(("gzip -n " + Quote(scratch / "piped.json")).c_str()), 0);
+    const CliRun gz = Exec("--json --import - < " + Quote(scratch / "piped.json.gz"), scratch);
+    ASSERT_EQ(gz.Status, 0) << gz.Err;
+    EXPECT_EQ(gz.Out, scan.Out);
+
+    // The file appeared whole, readable by its owner only, and nothing else was left.
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(scratch.Path()))
+        entries += e.path().filename().string().rfind(".harrowdale-", 0) == 0;
+    EXPECT_EQ(entries, 0u);
+}
+
+TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
+{
+    test::TempDir t, scratch;
+    t.MakeFile("a.txt", 1);
+    const std::string good = scratch / "good.json";
+    ASSERT_EQ(Exec("--export " + Quote(good) + " " + Quote(t.Path()), scratch).Status, 0);
+    const std::string text = test::ReadFileBytes(good);
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        test::WriteFileBytes(scratch / name, bytes);
+        return scratch / name;
+    };
+    const std::string huge = scratch / "huge.json";
+    { // 10 GB of nothing, without the disk space
+        write("huge.json", "");
+        std::filesystem::resize_file(huge, 10ULL << 30);
+    }
+    const UsageError cases[] = {
+        {"--import " + Quote(write("garbage", "garbage")), "not a scan file"},
+        {"--import " + Quote(write("cut.json", text.substr(0, text.size() / 2))), "ends too early"},
+        {"--import " + Quote(huge), "not a scan file"},
+        {"--import " + Quote(scratch / "missing.json"), "cannot open: No such file"},
+        {"--import " + Quote(scratch.Path()), "cannot read: Is a directory"},
+        {"--import " + Quote(good) + " " + Quote(t.Path()), "give no PATH"},
+        {"--import " + Quote(good) + " --exclude-smaller 1", "apply to scans, not to --import"},
+        {"--export " + Quote(good) + " --all-drives", "--export writes one folder tree"},
+        {"--import", "option --import needs a value"},
+    };
+    ExpectUsageErrors(cases, scratch);
+
+    // A file that cannot be written: status 1, and the good file stays as it was.
+    const CliRun r =
+        Exec("--export " + Quote(scratch / "no/such/folder.json") + " " + Quote(t.Path()), scratch);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Err.find("cannot export to"), std::string::npos) << r.Err;
+    EXPECT_EQ(test::ReadFileBytes(good), text);
 }
 
 TEST(HarrowdaleScan, InterruptCancelsWithStatus130)

@@ -60,6 +60,7 @@ std::string UsageText()
 {
     return "Usage: harrowdale-scan [options] PATH\n"
            "       harrowdale-scan [options] --all-drives\n"
+           "       harrowdale-scan [options] --import FILE\n"
            "\n"
            "Scans a folder (or every local drive) and reports sizes by extension, the\n"
            "largest files and groups of duplicate files (same name and size).\n"
@@ -78,6 +79,13 @@ std::string UsageText()
            "  --treemap KIND --size WxH --png FILE\n"
            "                                 write a treemap picture instead of the report;\n"
            "                                 KIND: files, nested, folders, duplicates\n"
+           "  --export FILE                  also write the scan to FILE in the common scan\n"
+           "                                 file format (as ncdu -o and gdu -o write it);\n"
+           "                                 '-' writes it to standard output instead of the\n"
+           "                                 report\n"
+           "  --import FILE                  report on a scan file (ours, ncdu's or gdu's,\n"
+           "                                 gzip-compressed or not; '-' reads standard\n"
+           "                                 input) instead of scanning\n"
            "  --help                         this text\n"
            "  --version                      the version\n";
 }
@@ -170,6 +178,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 error = "--size wants WIDTHxHEIGHT (1 to 16384 each), not \"" + *v + "\"";
                 return std::nullopt;
             }
+        } else if (a == "--export" || a == "--import") {
+            const std::string* v = value(i, a);
+            if (!v)
+                return std::nullopt;
+            if (v->empty()) {
+                error = a + " needs a file name";
+                return std::nullopt;
+            }
+            (a == "--export" ? o.ExportPath : o.ImportPath) = *v;
         } else if (a == "--png") {
             const std::string* v = value(i, a);
             if (!v)
@@ -182,8 +199,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (o.Help || o.Version)
         return o;
-    if (o.AllDrives == havePath) {
+    if (!o.ImportPath.empty()) {
+        if (havePath || o.AllDrives) {
+            error = "--import reads a scan file: give no PATH and no --all-drives";
+            return std::nullopt;
+        }
+        if (o.ExcludeBefore || o.ExcludeSmaller || o.ExcludePattern) {
+            error = "--exclude-before, --exclude-smaller and --exclude-pattern apply to "
+                    "scans, not to --import";
+            return std::nullopt;
+        }
+    } else if (o.AllDrives == havePath) {
         error = havePath ? "give either PATH or --all-drives, not both" : "no PATH given";
+        return std::nullopt;
+    }
+    if (!o.ExportPath.empty() && o.AllDrives) {
+        error = "--export writes one folder tree; --all-drives scans several";
         return std::nullopt;
     }
     const bool anyPicture = !o.TreemapKind.empty() || o.Width != 0 || !o.PngPath.empty();

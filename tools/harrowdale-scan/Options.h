@@ -30,6 +30,9 @@ struct Options
     std::string TreemapKind;
     int Width = 0, Height = 0;
     std::string PngPath;
+    // Scan files: write the scan to a file, or report on a file instead of scanning.
+    std::string ExportPath; ///< "-" for standard output
+    std::string ImportPath; ///< "-" for standard input
 };
 
 /// Parses the command line. On a usage error returns nullopt and sets `error` to a

@@ -4,6 +4,8 @@
 #include "Options.h"
 #include "Output.h"
 #include "TreemapPicture.h"
+#include "exchange/ScanTreeExport.h"
+#include "exchange/ScanTreeImport.h"
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/Casing.h"
@@ -75,47 +77,37 @@ private:
     bool FShown = false;
 };
 
-} // namespace
-
-int main(int argc, char** argv)
+/// The tree to report on, scanned or read from a scan file.
+struct LoadedTree
 {
-    LoadTranslation(std::nullopt, TranslationFileCandidates());
+    std::unique_ptr<TScanTree> Tree;
+    std::int64_t MetBytes = 0; ///< every byte met, excluded files included
+};
 
-    std::string error;
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto opts = cli::ParseOptions(args, error);
-    if (!opts)
-        return Fail(kExitUsage, error + " (see --help)");
-    if (opts->Help) {
-        std::cout << cli::UsageText();
-        return 0;
-    }
-    if (opts->Version) {
-        std::cout << "harrowdale-scan " << HARROWDALE_VERSION << "\n";
-        return 0;
-    }
-
+/// Scans as the options say; returns 0, or the exit status after printing why not.
+int RunScan(const cli::Options& opts, LoadedTree& out)
+{
     TScanRequest request;
-    request.AllDrives = opts->AllDrives;
-    if (opts->AllDrives) {
+    request.AllDrives = opts.AllDrives;
+    if (opts.AllDrives) {
         if (GetScanDrives().empty())
             return Fail(kExitUsage, Translate("No drives found."));
     } else {
-        request.PathToScan = NormalizeScanPath(std::string(Trim(opts->Path)));
+        request.PathToScan = NormalizeScanPath(std::string(Trim(opts.Path)));
         if (request.PathToScan.empty() || !platform::DirectoryExists(request.PathToScan))
             return Fail(kExitUsage, Translate("Folder does not exist."));
     }
 
     TScanFilterInput filters;
-    filters.ModifiedBeforeChecked = opts->ExcludeBefore;
-    filters.ModifiedBefore = opts->Before;
-    filters.LessThanChecked = opts->ExcludeSmaller;
-    filters.LessThanText = opts->SmallerNumber;
-    filters.SizeUnitIndex = opts->SmallerUnit;
-    filters.PatternChecked = opts->ExcludePattern;
-    filters.PatternText = opts->Pattern;
+    filters.ModifiedBeforeChecked = opts.ExcludeBefore;
+    filters.ModifiedBefore = opts.Before;
+    filters.LessThanChecked = opts.ExcludeSmaller;
+    filters.LessThanText = opts.SmallerNumber;
+    filters.SizeUnitIndex = opts.SmallerUnit;
+    filters.PatternChecked = opts.ExcludePattern;
+    filters.PatternText = opts.Pattern;
     std::int64_t limit = 0;
-    if (opts->ExcludeSmaller && !TryGetLessThanBytes(opts->SmallerNumber, opts->SmallerUnit, limit))
+    if (opts.ExcludeSmaller && !TryGetLessThanBytes(opts.SmallerNumber, opts.SmallerUnit, limit))
         return Fail(kExitUsage, Translate("Invalid \"Less than\" value."));
 
     TScanContext context;
@@ -145,7 +137,7 @@ int main(int argc, char** argv)
         outcome = RunScanTask(request, context, progress);
         done.store(true);
     });
-    ProgressLine line(!opts->NoProgress && ::isatty(STDERR_FILENO));
+    ProgressLine line(!opts.NoProgress && ::isatty(STDERR_FILENO));
     while (!done.load()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         static auto last = std::chrono::steady_clock::now();
@@ -166,8 +158,59 @@ int main(int argc, char** argv)
             return Fail(kExitCancelled, Translate("Cancelled by user"));
         return Fail(kExitUsage, Translate("Scan failed: ") + outcome.Err);
     }
+    out.Tree = std::move(outcome.Tree);
+    out.MetBytes = outcome.Bytes;
+    return 0;
+}
 
-    const TDirNode* root = outcome.Tree->Root();
+int ImportTree(const std::string& path, LoadedTree& out)
+{
+    try {
+        TImportResult r = ImportScanFile(path);
+        out.Tree = std::move(r.Tree);
+        out.MetBytes = r.MetBytes;
+        return 0;
+    } catch (const EExchangeError& e) {
+        return Fail(kExitUsage, "cannot import " + cli::TerminalText(path) + ": " + e.what());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    LoadTranslation(std::nullopt, TranslationFileCandidates());
+
+    std::string error;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto opts = cli::ParseOptions(args, error);
+    if (!opts)
+        return Fail(kExitUsage, error + " (see --help)");
+    if (opts->Help) {
+        std::cout << cli::UsageText();
+        return 0;
+    }
+    if (opts->Version) {
+        std::cout << "harrowdale-scan " << HARROWDALE_VERSION << "\n";
+        return 0;
+    }
+
+    LoadedTree loaded;
+    if (const int status = opts->ImportPath.empty() ? RunScan(*opts, loaded)
+                                                    : ImportTree(opts->ImportPath, loaded))
+        return status;
+
+    const TDirNode* root = loaded.Tree->Root();
+    if (!opts->ExportPath.empty()) {
+        try {
+            ExportScanFile(*root, opts->ExportPath);
+        } catch (const EExchangeError& e) {
+            return Fail(1, "cannot export to " + cli::TerminalText(opts->ExportPath) + ": " +
+                               e.what());
+        }
+        if (opts->ExportPath == "-" && opts->TreemapKind.empty())
+            return 0; // the scan file is the output
+    }
     if (!opts->TreemapKind.empty()) {
         if (!WriteTreemapPng(root, opts->TreemapKind, opts->Width, opts->Height, opts->PngPath,
                              error))
@@ -177,7 +220,7 @@ int main(int argc, char** argv)
 
     cli::ReportData data;
     data.Root = root;
-    data.MetBytes = outcome.Bytes;
+    data.MetBytes = loaded.MetBytes;
     data.AllFiles = FlattenAllFilesFromRoot(root);
     data.Largest = opts->Largest;
     data.DuplicateGroups = opts->Duplicates;

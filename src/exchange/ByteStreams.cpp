@@ -1,0 +1,168 @@
+#include "exchange/ByteStreams.h"
+
+#include "exchange/ExchangeFormat.h"
+#include "platform/ByteFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+#include <zlib.h>
+
+namespace harrowdale {
+
+namespace {
+
+constexpr std::size_t kChunk = 256 * 1024;
+
+/// Hands out bytes already read (the magic probe) before the rest of `raw`.
+class TPrefixedSource : public TByteSource
+{
+public:
+    TPrefixedSource(TByteSource& raw, std::vector<char> prefix)
+        : FRaw(raw), FPrefix(std::move(prefix))
+    {
+    }
+    std::size_t Read(char* data, std::size_t size) override
+    {
+        if (FPos < FPrefix.size()) {
+            const std::size_t n = std::min(size, FPrefix.size() - FPos);
+            std::memcpy(data, FPrefix.data() + FPos, n);
+            FPos += n;
+            return n;
+        }
+        return FRaw.Read(data, size);
+    }
+
+private:
+    TByteSource& FRaw;
+    std::vector<char> FPrefix;
+    std::size_t FPos = 0;
+};
+
+class TGzipSource : public TByteSource
+{
+public:
+    TGzipSource(TByteSource& raw, std::vector<char> prefix)
+        : FRaw(raw), FIn(std::move(prefix)), FInLen(FIn.size())
+    {
+        FIn.resize(std::max(FIn.size(), kChunk));
+        // 16 + MAX_WBITS: gzip framing only; a zlib or raw stream is not a scan file.
+        if (inflateInit2(&FZ, 16 + MAX_WBITS) != Z_OK)
+            throw EExchangeError("cannot start the gzip decoder");
+        FZ.next_in = reinterpret_cast<Bytef*>(FIn.data());
+        FZ.avail_in = static_cast<uInt>(FInLen);
+    }
+    ~TGzipSource() override { inflateEnd(&FZ); }
+
+    std::size_t Read(char* data, std::size_t size) override
+    {
+        auto* out = reinterpret_cast<Bytef*>(data);
+        FZ.next_out = out;
+        FZ.avail_out = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        for (;;) {
+            if (FZ.avail_in == 0 && !FRawEnd) {
+                const std::size_t n = FRaw.Read(FIn.data(), FIn.size());
+                FRawEnd = n == 0;
+                FZ.next_in = reinterpret_cast<Bytef*>(FIn.data());
+                FZ.avail_in = static_cast<uInt>(n);
+            }
+            if (FZ.avail_in == 0) {
+                if (FInMember)
+                    throw EExchangeError("the compressed file ends too early (truncated?)");
+                return 0;
+            }
+            if (!FInMember) {
+                // Another gzip member follows the last one: read it as more of the same.
+                if (inflateReset(&FZ) != Z_OK)
+                    throw EExchangeError("cannot restart the gzip decoder");
+                FInMember = true;
+            }
+            const int rc = inflate(&FZ, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                FInMember = false;
+            else if (rc != Z_OK && rc != Z_BUF_ERROR)
+                throw EExchangeError(std::string("damaged gzip data: ") +
+                                     (FZ.msg != nullptr ? FZ.msg : "inflate failed"));
+            if (FZ.next_out != out || size == 0)
+                return static_cast<std::size_t>(FZ.next_out - out);
+        }
+    }
+
+private:
+    TByteSource& FRaw;
+    std::vector<char> FIn;
+    std::size_t FInLen;
+    z_stream FZ{};
+    bool FRawEnd = false;
+    bool FInMember = true;
+};
+
+class TInputFileSource : public TByteSource
+{
+public:
+    explicit TInputFileSource(const std::string& path) : FFile(path) {}
+    std::size_t Read(char* data, std::size_t size) override { return FFile.Read(data, size); }
+
+private:
+    platform::TInputFile FFile;
+};
+
+/// Owns the file under the decoder.
+class TOwningSource : public TByteSource
+{
+public:
+    explicit TOwningSource(std::unique_ptr<TByteSource> raw)
+        : FRaw(std::move(raw)), FOuter(OpenDecompressed(*FRaw))
+    {
+    }
+    std::size_t Read(char* data, std::size_t size) override { return FOuter->Read(data, size); }
+
+private:
+    std::unique_ptr<TByteSource> FRaw;
+    std::unique_ptr<TByteSource> FOuter;
+};
+
+} // namespace
+
+std::unique_ptr<TByteSource> OpenDecompressed(TByteSource& raw)
+{
+    std::vector<char> probe(2);
+    std::size_t got = 0;
+    while (got < probe.size()) {
+        const std::size_t n = raw.Read(probe.data() + got, probe.size() - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    probe.resize(got);
+    if (got == 2 && static_cast<unsigned char>(probe[0]) == 0x1F &&
+        static_cast<unsigned char>(probe[1]) == 0x8B)
+        return std::make_unique<TGzipSource>(raw, std::move(probe));
+    return std::make_unique<TPrefixedSource>(raw, std::move(probe));
+}
+
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& path)
+{
+    return std::make_unique<TOwningSource>(std::make_unique<TInputFileSource>(path));
+}
+
+struct TOutputFileSink::Impl
+{
+    explicit Impl(const std::string& path) : File(path) {}
+    platform::TOutputFile File;
+};
+
+TOutputFileSink::TOutputFileSink(const std::string& path) : FImpl(std::make_unique<Impl>(path)) {}
+TOutputFileSink::~TOutputFileSink() = default;
+
+void TOutputFileSink::Write(const char* data, std::size_t size)
+{
+    FImpl->File.Write(data, size);
+}
+
+void TOutputFileSink::Commit()
+{
+    FImpl->File.Commit();
+}
+
+} // namespace harrowdale

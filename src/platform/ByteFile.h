@@ -1,0 +1,58 @@
+#pragma once
+
+// Whole-file byte streams for reading and writing scan files. Failures throw
+// std::runtime_error with a one-line message ("cannot open: No such file or directory");
+// the caller names the file.
+
+#include <cstddef>
+#include <string>
+
+namespace harrowdale::platform {
+
+/// A file opened for reading ("-" is standard input). Move-only RAII over a descriptor.
+class TInputFile
+{
+public:
+    /// Opens `path` (links followed: the user named it). Throws when it cannot be opened
+    /// or is a folder.
+    explicit TInputFile(const std::string& path);
+    ~TInputFile();
+    TInputFile(const TInputFile&) = delete;
+    TInputFile& operator=(const TInputFile&) = delete;
+
+    /// Reads up to `size` bytes; 0 at the end of the file. Retries interrupted reads.
+    std::size_t Read(char* data, std::size_t size);
+
+private:
+    int FFd = -1;
+    bool FOwned = false;
+};
+
+/// A file written in full or not at all ("-" is standard output, written as it comes).
+///
+/// The bytes go to a new file with a unique name in the target's folder, created
+/// exclusively and without following links, mode 0600 (scan files list every name of a
+/// tree); Commit() renames it over the target. An existing file is therefore replaced only
+/// by a complete one, and a link planted at the target is replaced, never followed. Without
+/// Commit() the temporary file is removed.
+class TOutputFile
+{
+public:
+    explicit TOutputFile(const std::string& path);
+    ~TOutputFile();
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+
+    /// Writes all of `size` bytes or throws.
+    void Write(const char* data, std::size_t size);
+    /// Flushes to the disk and moves the file into place (or just flushes standard
+    /// output). Throws on failure.
+    void Commit();
+
+private:
+    std::string FPath;
+    std::string FTempPath; ///< empty for standard output and after Commit
+    int FFd = -1;
+};
+
+} // namespace harrowdale::platform

@@ -1,0 +1,393 @@
+// Reading scan files: what is accepted and how it counts, and bad input answered with one
+// clear error.
+
+#include "exchange/ScanFileStreams.h"
+#include "exchange/ScanTreeImport.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <zlib.h>
+
+namespace harrowdale {
+namespace {
+
+using test::RepeatSource;
+using test::StringSource;
+
+TImportResult Import(const std::string& text, const TImportOptions& options = {})
+{
+    StringSource source(text);
+    return ImportScan(source, options);
+}
+
+std::string Doc(const std::string& rootAndEntries, const std::string& head = "1,2,{}")
+{
+    return "[" + head + ",\n[" + rootAndEntries + "]]";
+}
+
+std::string ErrorOf(const std::string& text, const TImportOptions& options = {})
+{
+    try {
+        Import(text, options);
+    } catch (const EExchangeError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+std::string Gzip(const std::string& text)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+struct Totals
+{
+    std::int64_t Files, Dirs, Bytes;
+};
+
+Totals TotalsOf(const TImportResult& r)
+{
+    const TDirNode* root = r.Tree->Root();
+    return {root->TotalFiles(), root->TotalDirs(), root->TotalSize()};
+}
+
+TEST(ScanFileImport, BuildsTheTreeTheFileDescribes)
+{
+    // Folders' own sizes (ncdu writes 4096 for each) do not count; entries keep the
+    // file's order; the root is the recorded path.
+    const TImportResult r = Import(Doc(R"({"name":"/srv/data/","asize":4096,"dsize":4096},
+        {"name":"a.TXT","asize":10,"dsize":4096,"mtime":1700000000},
+        [{"name":"sub","asize":4096},{"name":"b.txt","asize":5},[{"name":"empty"}]],
+        {"name":"c","asize":7})"));
+    const TDirNode* root = r.Tree->Root();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->FullPath(), "/srv/data");
+    EXPECT_EQ(root->Name(), "data");
+    EXPECT_EQ(root->TotalFiles(), 3);
+    EXPECT_EQ(root->TotalDirs(), 3);
+    EXPECT_EQ(root->TotalSize(), 22);
+    ASSERT_EQ(root->Leaves().size(), 2u);
+    EXPECT_EQ(root->Leaves()[0].Name(), "a.TXT");
+    EXPECT_EQ(root->Leaves()[0].Ext(), ".txt");
+    EXPECT_EQ(root->Leaves()[0].ModifiedFT(), (1700000000LL + 11644473600LL) * 10000000LL);
+    EXPECT_EQ(root->Leaves()[1].FullPath(), "/srv/data/c");
+    ASSERT_EQ(root->Children().size(), 1u);
+    const TDirNode* sub = root->Children()[0];
+    EXPECT_EQ(sub->FullPath(), "/srv/data/sub");
+    EXPECT_EQ(sub->Children()[0]->TotalDirs(), 1);
+    EXPECT_EQ(root->ExtStats().Get(".txt").Bytes, 15);
+    EXPECT_EQ(root->ExtStats().Get("(none)").Files, 1);
+    EXPECT_EQ(r.MetBytes, 22);
+}
+
+TEST(ScanFileImport, AcceptsOtherVersionsUnknownKeysAndSpacing)
+{
+    // Minor versions add keys; anything unknown is skipped, whatever its shape.
+    const std::string unknown =
+        R"("x":{"a":[1,-2.5e+3,{"b":null}],"c":"\"]}\\"},"y":[],"z":true,"w":false,"v":null)";
+    struct Case
+    {
+        std::string Text;
+        Totals Want;
+    };
+    const std::vector<Case> cases = {
+        {Doc(R"({"name":"/"},{"name":"f","asize":3})", "1,0,{}"), {1, 1, 3}},
+        {Doc(R"({"name":"/"},{"name":"f","asize":3})", "1,10000,{\"k\":[[{}]]}"), {1, 1, 3}},
+        {Doc(R"({"name":"/r",)" + unknown + R"(},{)" + unknown + R"(,"name":"f","asize":3})",
+             "1,3,{" + unknown + R"(,"progname":"other","timestamp":1.5})"),
+         {1, 1, 3}},
+        {" \n\t[ 1 , 2 , { } , [ { \"name\" : \"/r\" } , [ { \"name\" : \"d\" } ] , "
+         "{ \"name\" : \"f\" , \"asize\" : 4 } ] ] \r\n",
+         {1, 2, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const TImportResult r = Import(c.Text);
+        const Totals t = TotalsOf(r);
+        EXPECT_EQ(t.Files, c.Want.Files);
+        EXPECT_EQ(t.Dirs, c.Want.Dirs);
+        EXPECT_EQ(t.Bytes, c.Want.Bytes);
+    }
+}
+
+TEST(ScanFileImport, NamesAreBytes)
+{
+    // Raw bytes from 0x80 up stay as they are; escapes decode; surrogate-escaped bytes
+    // (\udcXX) become the bytes; a lone surrogate stays as its three bytes.
+    const std::string text = Doc("{\"name\":\"/r\"},"
+                                 "{\"name\":\"raw\xff\xfe\"},"
+                                 "{\"name\":\"esc\\u0001\\\"\\\\\\t\\b\"},"
+                                 "{\"name\":\"pair\\ud83d\\ude00\"},"
+                                 "{\"name\":\"sur\\udcff\\udc80\"},"
+                                 "{\"name\":\"lone\\ud800x\"}");
+    const TImportResult r = Import(text);
+    const auto leaves = r.Tree->Root()->Leaves();
+    ASSERT_EQ(leaves.size(), 5u);
+    EXPECT_EQ(leaves[0].Name(), "raw\xff\xfe");
+    EXPECT_EQ(leaves[1].Name(), "esc\x01\"\\\t\b");
+    EXPECT_EQ(leaves[2].Name(), "pair\xf0\x9f\x98\x80");
+    EXPECT_EQ(leaves[3].Name(), "sur\xff\x80");
+    EXPECT_EQ(leaves[4].Name(), "lone\xed\xa0\x80x");
+}
+
+TEST(ScanFileImport, LeavesOutWhatAScanWouldNotCount)
+{
+    struct Case
+    {
+        const char* What;
+        std::string Entries;
+        std::string Head;
+        Totals Want;
+    };
+    const std::vector<Case> cases = {
+        {"excluded entries and folders, with what is below them",
+         R"({"name":"f","excluded":"pattern"},{"name":"m","excluded":"otherfs"},)"
+         R"([{"name":"x","excluded":"pattern"},{"name":"in","asize":9},[{"name":"deeper"}]])",
+         "1,2,{}",
+         {0, 1, 0}},
+        {"links and special files that another program marked alike",
+         R"({"name":"link","asize":7,"notreg":true},{"name":"fifo","notreg":true})",
+         "1,2,{}",
+         {0, 1, 0}},
+        {"a special file whose mode says it is no link",
+         R"({"name":"fifo","notreg":true,"asize":1,"mode":4516},)"
+         R"({"name":"link","notreg":true,"asize":7,"mode":41471})",
+         "1,2,{}",
+         {1, 1, 1}},
+        {"special files in a file Harrowdale wrote (its scans hold no links)",
+         R"({"name":"fifo","notreg":true,"asize":2})",
+         R"(1,2,{"progname":"harrowdale"})",
+         {1, 1, 2}},
+        {"an unreadable folder still counts",
+         R"([{"name":"locked","read_error":true}])",
+         "1,2,{}",
+         {0, 2, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const Totals t = TotalsOf(Import(Doc(R"({"name":"/r"},)" + c.Entries, c.Head)));
+        EXPECT_EQ(t.Files, c.Want.Files);
+        EXPECT_EQ(t.Dirs, c.Want.Dirs);
+        EXPECT_EQ(t.Bytes, c.Want.Bytes);
+    }
+}
+
+TEST(ScanFileImport, HardLinksAndSizeOnDisk)
+{
+    // Two links of inode 5 on the root's device, and inode 5 of another device.
+    const std::string text = Doc(R"({"name":"/r","dev":1},)"
+                                 R"({"name":"a","asize":10,"dsize":4096,"ino":5,"hlnkc":true},)"
+                                 R"([{"name":"d"},{"name":"b","asize":10,"dsize":4096,"ino":5,)"
+                                 R"("hlnkc":true,"nlink":2}],)"
+                                 R"([{"name":"m","dev":2},{"name":"c","asize":10,"ino":5,)"
+                                 R"("hlnkc":true}])");
+    TImportOptions each;
+    EXPECT_EQ(TotalsOf(Import(text, each)).Files, 3);
+    TImportOptions once;
+    once.HardLinks = THardLinkCount::Once;
+    const TImportResult r = Import(text, once);
+    EXPECT_EQ(TotalsOf(r).Files, 2);
+    EXPECT_EQ(TotalsOf(r).Bytes, 20);
+    EXPECT_EQ(r.MetBytes, 30); // the link left out was still met
+    TImportOptions disk;
+    disk.SizeOnDisk = true;
+    EXPECT_EQ(TotalsOf(Import(text, disk)).Bytes, 8192); // "c" gives no dsize: 0
+}
+
+TEST(ScanFileImport, BadInputGetsOneClearError)
+{
+    const std::string root = R"({"name":"/r"})";
+    struct Case
+    {
+        std::string Text;
+        std::string Want; ///< part of the message
+    };
+    const std::vector<Case> cases = {
+        {"", "the file is empty"},
+        {"  \n", "the file is empty"},
+        {std::string("\0\0\0\0", 4), "not a scan file"},
+        {"{\"a\":1}", "not a scan file"},
+        {"<html>", "not a scan file"},
+        // versions
+        {Doc(root, "2,0,{}"), "format version 2.0 is not supported"},
+        {Doc(root, "0,2,{}"), "format version 0.2 is not supported"},
+        {Doc(root, "1,10001,{}"), "the minor version is not a whole number from 0 to 10000"},
+        {Doc(root, "1.0,2,{}"), "the major version is not a whole number"},
+        {Doc(root, "\"1\",2,{}"), "the major version is not a number"},
+        {Doc(root, "1,2,[]"), "the metadata is not an object"},
+        // shape
+        {"[1,2,{},{\"name\":\"/r\"}]", "the root is not a folder"},
+        {"[1,2,{},[]]", "a folder does not start with its info object"},
+        {"[1,2,{},[[{\"name\":\"/r\"}]]]", "a folder does not start with its info object"},
+        {Doc(root) + " x", "data after the end of the scan"},
+        {"[1,2,{},[" + root + "],5]", "expected ']' after the root folder"},
+        {Doc(root + ",5"), "expected a folder or an info object, found '5'"},
+        {Doc(root + ",{\"asize\":1}"), "an entry has no name"},
+        {Doc(root + ",{\"name\":\"a\" \"asize\":1}"), "expected ',' or '}', found '\"'"},
+        {Doc(root + ",{\"name\":\"a\",}"), "a key is not a string"},
+        // truncated anywhere
+        {"[1,2,{},[" + root + ",{\"name\":\"a\",\"asize\":1", "ends too early"},
+        {"[1,2,{},[" + root + ",{\"name\":\"a", "ends too early"},
+        {"[1,2,{},[" + root + ",{\"name\":", "ends too early"},
+        {"[1,2,{},[" + root + ",{\"name\":\"a\",\"hlnkc\":", "ends too early"},
+        {"[1,2,", "ends too early"},
+        {"[1,2,{},[" + root + ",[{\"name\":\"d\"}", "ends too early"},
+        {"[1,2,{},[" + root + "]", "ends too early"},
+        {"[1,2,{\"k\":[1,", "ends too early"},
+        {"[1,2,{},[" + root + ",{\"name\":\"a\\u00", "ends too early"},
+        // names
+        {Doc(root + ",{\"name\":\"a/b\"}"), "holds a '/'"},
+        {Doc(root + ",{\"name\":\"/\"}"), "holds a '/'"},
+        {Doc(root + ",{\"name\":\"a\\/b\"}"), "holds a '/'"},
+        {Doc(root + ",{\"name\":\".\"}"), "an entry is named \".\""},
+        {Doc(root + ",[{\"name\":\"..\"}]"), "an entry is named \"..\""},
+        {Doc(root + ",{\"name\":\"\"}"), "an entry has an empty name"},
+        {Doc(root + ",{\"name\":\"a\\u0000b\"}"), "holds a NUL byte"},
+        {Doc(root + ",{\"name\":5}"), "a name is not a string"},
+        {Doc(root + ",{\"name\":\"" + std::string(4097, 'n') + "\"}"),
+         "a name is longer than 4096 bytes"},
+        {Doc(root + ",{\"name\":\"a\\x\"}"), "an unknown escape inside a name"},
+        {Doc(root + ",{\"name\":\"a\\u12g4\"}"), "a bad \\u escape inside a name"},
+        {Doc(root + ",{\"name\":\"a\nb\"}"), "a control byte inside a name"},
+        {Doc(root + ",{\"name\":\"a\"},[{\"name\":\"a\"}]"),
+         "two entries of one folder are named \"a\""},
+        {Doc(root + ",[{\"name\":\"d\"},{\"name\":\"x\\u00ff\"},{\"name\":\"x\xc3\xbf\"}]"),
+         "two entries of one folder are named \"x\xc3\xbf\""},
+        // the root
+        {Doc("{\"name\":\"relative/path\"}"), "is not an absolute path"},
+        {Doc("{\"name\":\"\"}"), "is not an absolute path"},
+        {Doc("{\"name\":\"/a/../etc\"}"), "is not a plain absolute path"},
+        {Doc("{\"name\":\"/a/./b\"}"), "is not a plain absolute path"},
+        {Doc("{\"name\":\"/a//b\"}"), "is not a plain absolute path"},
+        // numbers
+        {Doc(root + ",{\"name\":\"a\",\"asize\":-1}"), "asize is negative"},
+        {Doc(root + ",{\"name\":\"a\",\"dsize\":1.5}"), "dsize is not a whole number"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":1e3}"), "asize is not a whole number"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":9223372036854775808}"),
+         "asize is larger than 2^63-1"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":99999999999999999999}"),
+         "asize is larger than 2^63-1"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":\"12\"}"), "asize is not a number"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":1-2}"), "asize is not a number"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":" + std::string(41, '1') + "}"),
+         "asize is a number longer than 40 characters"},
+        {Doc(root + ",{\"name\":\"a\",\"ino\":-3}"), "ino is negative"},
+        {Doc(root + ",{\"name\":\"a\",\"mode\":4294967296}"), "mode is larger than 2^32-1"},
+        {Doc(root + ",{\"name\":\"a\",\"mtime\":1e9}"), "mtime is not a plain number"},
+        {Doc(root + ",{\"name\":\"a\",\"mtime\":99999999999999999}"), "mtime is out of range"},
+        {Doc(root + ",{\"name\":\"a\",\"hlnkc\":1}"), "hlnkc is not true or false"},
+        {Doc(root + ",{\"name\":\"a\",\"notreg\":\"yes\"}"), "notreg is not true or false"},
+        {Doc(root + ",{\"name\":\"a\",\"x\":nope}"), "a word that is not true, false or null"},
+        {Doc(root + ",{\"name\":\"a\",\"asize\":9223372036854775807},"
+                    "{\"name\":\"b\",\"asize\":1}"),
+         "the sizes add up to more than 2^63-1 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text.substr(0, 200));
+        const std::string message = ErrorOf(c.Text);
+        EXPECT_NE(message.find(c.Want), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+}
+
+TEST(ScanFileImport, HugeInputsFailEarlyWithBoundedMemory)
+{
+    const std::string head = "[1,2,{},[{\"name\":\"/r\"},";
+    constexpr std::uint64_t kTenGB = 10ULL << 30;
+    struct Case
+    {
+        const char* What;
+        std::string Prefix, Pattern;
+        std::string Want;
+    };
+    const std::vector<Case> cases = {
+        {"a million nested folders", head, "[{\"name\":\"d\"},", "nested deeper than 4096 levels"},
+        {"a million nested values in an unknown key", head + "{\"name\":\"a\",\"x\":", "[",
+         "nested deeper than 4096 levels"},
+        {"a name that never ends", head + "{\"name\":\"", "n", "longer than 4096 bytes"},
+        {"a root path that never ends", "[1,2,{},[{\"name\":\"/", "r", "longer than 65536 bytes"},
+        {"a number that never ends", head + "{\"name\":\"a\",\"asize\":", "9",
+         "longer than 40 characters"},
+        {"a key that never ends", head + "{\"", "k", "a key is longer than 256 bytes"},
+        {"a metadata text that never ends", "[1,2,{\"progname\":\"", "p", "longer than 1024 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        RepeatSource source(c.Prefix, c.Pattern, kTenGB);
+        std::string message = "(accepted)";
+        try {
+            ImportScan(source);
+        } catch (const EExchangeError& e) {
+            message = e.what();
+        }
+        EXPECT_NE(message.find(c.Want), std::string::npos) << message;
+        EXPECT_LT(source.Served, 64ULL << 20) << "read far past the point of failure";
+    }
+}
+
+TEST(ScanFileImport, GzipInputIsDetectedAndItsDamageReported)
+{
+    // Two gzip members in a row, as `cat a.gz b.gz` makes.
+    const std::string first = Gzip("[1,2,{},[{\"name\":\"/r\"},");
+    const std::string gz = first + Gzip("{\"name\":\"f\",\"asize\":3}]]");
+
+    StringSource whole(gz);
+    const std::unique_ptr<TByteSource> inflated = OpenDecompressed(whole);
+    const TImportResult r = ImportScan(*inflated);
+    EXPECT_EQ(TotalsOf(r).Files, 1);
+    EXPECT_EQ(TotalsOf(r).Bytes, 3);
+
+    struct Case
+    {
+        std::string Bytes;
+        std::string Want;
+    };
+    std::string damaged = gz;
+    damaged[first.size() - 8] ^= 0x55; // the first member's checksum
+    const std::vector<Case> cases = {
+        {gz.substr(0, gz.size() - 9), "the compressed file ends too early"},
+        {gz.substr(0, 2), "the compressed file ends too early"},
+        {damaged, "damaged gzip data"},
+        {gz + "trailing", "damaged gzip data"},
+    };
+    for (const Case& c : cases) {
+        StringSource source(c.Bytes);
+        std::string message = "(accepted)";
+        try {
+            const std::unique_ptr<TByteSource> in = OpenDecompressed(source);
+            ImportScan(*in);
+        } catch (const EExchangeError& e) {
+            message = e.what();
+        }
+        EXPECT_NE(message.find(c.Want), std::string::npos) << message;
+    }
+}
+
+TEST(ScanFileImport, CancellationStopsTheImport)
+{
+    std::string text = "[1,2,{},[{\"name\":\"/r\"}";
+    for (int i = 0; i < 40000; ++i)
+        text += ",{\"name\":\"f" + std::to_string(i) + "\",\"asize\":1}";
+    text += "]]";
+    std::int64_t lastFiles = 0;
+    TImportOptions options;
+    options.OnProgress = [&](std::int64_t files, std::int64_t) { lastFiles = files; };
+    EXPECT_EQ(TotalsOf(Import(text, options)).Files, 40000);
+    EXPECT_GT(lastFiles, 0);
+    options.IsCancelled = [] { return true; };
+    EXPECT_THROW(Import(text, options), EImportCancelled);
+}
+
+} // namespace
+} // namespace harrowdale
