@@ -43,14 +43,15 @@ class TGzipSource : public TByteSource
 {
 public:
     TGzipSource(TByteSource& raw, std::vector<char> prefix)
-        : FRaw(raw), FIn(std::move(prefix)), FInLen(FIn.size())
+        : FRaw(raw), FIn(std::move(prefix))
     {
-        FIn.resize(std::max(FIn.size(), kChunk));
+        const std::size_t probed = FIn.size();
+        FIn.resize(std::max(probed, kChunk));
         // 16 + MAX_WBITS: gzip framing only; a zlib or raw stream is not a scan file.
         if (inflateInit2(&FZ, 16 + MAX_WBITS) != Z_OK)
             throw EExchangeError("cannot start the gzip decoder");
         FZ.next_in = reinterpret_cast<Bytef*>(FIn.data());
-        FZ.avail_in = static_cast<uInt>(FInLen);
+        FZ.avail_in = static_cast<uInt>(probed);
     }
     ~TGzipSource() override { inflateEnd(&FZ); }
 
@@ -91,7 +92,6 @@ public:
 private:
     TByteSource& FRaw;
     std::vector<char> FIn;
-    std::size_t FInLen;
     z_stream FZ{};
     bool FRawEnd = false;
     bool FInMember = true;

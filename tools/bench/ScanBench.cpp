@@ -1,6 +1,7 @@
 // harrowdale-bench: times harrowdale-scan against find and du on the synthetic tree, in
 // one run, alternating the three so that drift of the machine hits them alike. Prints
-// medians, ratios, entries per second and peak memory per entry.
+// medians, ratios, entries per second and peak memory per entry. Then times writing the
+// scan to a scan file on top of the same scan, and reading that file instead of scanning.
 
 #include "TreeGenerator.h"
 
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -86,6 +88,68 @@ void Usage()
                 "Times harrowdale-scan --json against find -printf and du on a synthetic\n"
                 "tree (default 1,000,000 sparse files in 100,000 folders under\n"
                 "/tmp/harrowdale-bench-tree, generated once and kept).\n");
+}
+
+/// Scan files: the scan with --export (into a private folder) against the plain scan, and
+/// --import of the file written against the scan. Both print the same JSON report.
+bool BenchScanFiles(const std::string& scanBin, const std::string& tree,
+                    const std::vector<std::string>& scanCmd, const std::string& scanJson, int runs,
+                    double entries)
+{
+    char dirTemplate[] = "/tmp/harrowdale-bench-XXXXXX";
+    if (::mkdtemp(dirTemplate) == nullptr) {
+        std::fprintf(stderr, "harrowdale-bench: cannot create a folder in /tmp\n");
+        return false;
+    }
+    const std::string dir = dirTemplate;
+    const std::string file = dir + "/scan.json";
+    const std::string report = dir + "/report.json";
+    const std::vector<std::string> exportCmd = {scanBin,    "--json", "--no-progress",
+                                                "--export", file,     tree};
+    const std::vector<std::string> importCmd = {scanBin, "--json", "--import", file};
+
+    bool ok = RunOnce(exportCmd, "/dev/null").Status == 0 && RunOnce(importCmd, report).Status == 0;
+    std::ifstream in(report);
+    std::stringstream buf;
+    buf << in.rdbuf();
+    ok = ok && buf.str() == scanJson;
+    struct stat st
+    {
+    };
+    const double fileBytes = ::stat(file.c_str(), &st) == 0 ? static_cast<double>(st.st_size) : 0;
+    std::printf("\nScan file: %.1f MiB, %.1f bytes per entry; import report %s\n",
+                fileBytes / (1 << 20), fileBytes / entries,
+                ok ? "equal to the scan's" : "DIFFERENT FROM THE SCAN'S");
+
+    std::vector<double> tScan, tExport, tImport;
+    long scanKiB = 0, importKiB = 0;
+    for (int r = 0; r < runs; ++r) {
+        const RunResult s = RunOnce(scanCmd, "/dev/null");
+        tScan.push_back(s.Seconds);
+        scanKiB = std::max(scanKiB, s.PeakKiB);
+        tExport.push_back(RunOnce(exportCmd, "/dev/null").Seconds);
+        const RunResult i = RunOnce(importCmd, "/dev/null");
+        tImport.push_back(i.Seconds);
+        importKiB = std::max(importKiB, i.PeakKiB);
+    }
+    const double ms = Median(tScan), me = Median(tExport), mi = Median(tImport);
+    std::printf("Medians of %d alternating runs (whole processes):\n", runs);
+    std::printf("  harrowdale-scan --json PATH              %7.3f s   peak %.1f MiB\n", ms,
+                scanKiB / 1024.0);
+    std::printf("  harrowdale-scan --json --export F PATH   %7.3f s\n", me);
+    std::printf("  harrowdale-scan --json --import F        %7.3f s   peak %.1f MiB\n", mi,
+                importKiB / 1024.0);
+    std::printf("\n  export adds    %5.1f %% to the scan   (target <= 30 %%)\n",
+                (me - ms) / ms * 100);
+    std::printf("  import / scan  %.3f                  (target <= 1.00)\n", mi / ms);
+    std::printf("  peak memory per entry: import %.1f bytes, scan %.1f bytes   (target: import "
+                "<= scan)\n",
+                importKiB * 1024.0 / entries, scanKiB * 1024.0 / entries);
+
+    ::unlink(file.c_str());
+    ::unlink(report.c_str());
+    ::rmdir(dir.c_str());
+    return ok;
 }
 
 } // namespace
@@ -183,5 +247,7 @@ int main(int argc, char** argv)
     std::printf("  entries per second            %.0f\n", entries / ms);
     std::printf("  peak memory per entry         %.1f bytes   (target <= 100)\n",
                 peakKiB * 1024.0 / entries);
-    return same ? 0 : 1;
+
+    const bool sameImport = BenchScanFiles(scanBin, tree, scanCmd, json, runs, entries);
+    return same && sameImport ? 0 : 1;
 }

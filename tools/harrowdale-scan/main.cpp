@@ -165,6 +165,7 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
 int ImportTree(const std::string& path, LoadedTree& out)
 {
+    // Ctrl+C ends an import at once: it changes nothing, and a read from a pipe can block.
     try {
         TImportResult r = ImportScanFile(path);
         out.Tree = std::move(r.Tree);
