@@ -75,10 +75,6 @@ std::string UsageText()
            "  --largest N                    list the N largest files (default 20)\n"
            "  --duplicates N                 list the N largest duplicate groups (default 20)\n"
            "  --json                         print one JSON object instead of the report\n"
-           "  --no-progress                  no progress line while scanning\n"
-           "  --treemap KIND --size WxH --png FILE\n"
-           "                                 write a treemap picture instead of the report;\n"
-           "                                 KIND: files, nested, folders, duplicates\n"
            "  --export FILE                  also write the scan to FILE in the common scan\n"
            "                                 file format (as ncdu -o and gdu -o write it);\n"
            "                                 '-' writes it to standard output instead of the\n"
@@ -86,6 +82,10 @@ std::string UsageText()
            "  --import FILE                  report on a scan file (ours, ncdu's or gdu's,\n"
            "                                 gzip-compressed or not; '-' reads standard\n"
            "                                 input) instead of scanning\n"
+           "  --no-progress                  no progress line while scanning\n"
+           "  --treemap KIND --size WxH --png FILE\n"
+           "                                 write a treemap picture instead of the report;\n"
+           "                                 KIND: files, nested, folders, duplicates\n"
            "  --help                         this text\n"
            "  --version                      the version\n";
 }
