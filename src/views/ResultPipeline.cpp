@@ -1,0 +1,233 @@
+#include "views/ResultPipeline.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "ui/text/DisplayFormat.h"
+
+#include <exception>
+
+namespace harrowdale {
+
+namespace {
+
+struct TStageSpec
+{
+    TResultStage Stage;
+    const char* Announcement;
+};
+
+constexpr TStageSpec kStages[] = {
+    {TResultStage::FileList, "Building file list..."},
+    {TResultStage::LargestFiles, "Building Largest Files list..."},
+    {TResultStage::LargestFilesViews, "Populating Largest Files UI..."},
+    {TResultStage::FoldersTree, "Building folders tree..."},
+    {TResultStage::Duplicates, "Building duplicates..."},
+    {TResultStage::FoldersViews, "Populating folders UI..."},
+    {TResultStage::FoldersAndFilesTree, "Building folders/files tree..."},
+    {TResultStage::Extensions, "Populating extensions..."},
+};
+
+void SortChildrenBySize(TDirNode* node)
+{
+    std::vector<TDirNode*> stack{node};
+    while (!stack.empty()) {
+        TDirNode* n = stack.back();
+        stack.pop_back();
+        n->SortChildrenBySize();
+        for (TDirNode* c : n->Children())
+            stack.push_back(c);
+    }
+}
+
+// Ends a run however it leaves: the pipeline is idle again and forgets the context.
+class TRunScope
+{
+public:
+    TRunScope(bool& running, const TScanContext*& context, const TScanContext* current)
+        : FRunning(running), FContext(context)
+    {
+        FRunning = true;
+        FContext = current;
+    }
+    ~TRunScope()
+    {
+        FRunning = false;
+        FContext = nullptr;
+    }
+    TRunScope(const TRunScope&) = delete;
+    TRunScope& operator=(const TRunScope&) = delete;
+
+private:
+    bool& FRunning;
+    const TScanContext*& FContext;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- TStageRun
+
+const TScanResults& TStageRun::Results() const
+{
+    return FPipeline.FResults;
+}
+
+void TStageRun::Status(const std::string& text)
+{
+    if (FPipeline.FHost.ShowStatus)
+        FPipeline.FHost.ShowStatus(text);
+}
+
+void TStageRun::Progress(std::int64_t maximum, std::int64_t position)
+{
+    if (FPipeline.FHost.ShowProgress)
+        FPipeline.FHost.ShowProgress(maximum, position);
+}
+
+bool TStageRun::Count(const char* textTemplate, std::int64_t done, std::int64_t total)
+{
+    Progress(total, done);
+    Status(Format(Translate(textTemplate), done, total));
+    return Yield();
+}
+
+bool TStageRun::Yield()
+{
+    return FPipeline.Yield();
+}
+
+bool TStageRun::Cancelled() const
+{
+    return FPipeline.Cancelled();
+}
+
+// ---------------------------------------------------------------- TResultPipeline
+
+TResultPipeline::TResultPipeline(TPipelineHost host) : FHost(std::move(host)) {}
+
+void TResultPipeline::AddView(IResultView& view)
+{
+    FViews.push_back(&view);
+}
+
+bool TResultPipeline::Cancelled() const
+{
+    return FClearAsked || (FContext != nullptr && FContext->IsCancelled());
+}
+
+bool TResultPipeline::Yield()
+{
+    if (FHost.ProcessPendingEvents)
+        FHost.ProcessPendingEvents();
+    return !Cancelled();
+}
+
+void TResultPipeline::Announce(const char* text)
+{
+    if (FHost.ShowStatus)
+        FHost.ShowStatus(Translate(text));
+    Yield();
+}
+
+void TResultPipeline::Clear()
+{
+    if (FRunning) {
+        FClearAsked = true; // the run clears when it notices
+        return;
+    }
+    for (IResultView* view : FViews)
+        view->Clear();
+    FResults.Duplicates.Clear();
+    FResults.DisplayFiles = {};
+    FResults.AllFiles = {};
+    FResults.Tree.reset();
+}
+
+TPipelineResult TResultPipeline::Run(std::unique_ptr<TScanTree> tree, const TScanContext* context)
+{
+    using TOutcome = TPipelineResult::TOutcome;
+    if (FRunning)
+        return {TOutcome::Refused, {}, {}};
+    Clear();
+    FResults.Tree = std::move(tree);
+    FClearAsked = false;
+    TPipelineResult result;
+    {
+        TRunScope scope(FRunning, FContext, context);
+        TStageRun run(*this);
+        try {
+            for (const TStageSpec& spec : kStages) {
+                Announce(spec.Announcement);
+                if (Cancelled())
+                    break;
+                RunStage(spec.Stage, run);
+                if (Cancelled())
+                    break;
+            }
+            if (Cancelled()) {
+                result.Outcome = TOutcome::Cancelled;
+                result.Status = Translate("Cancelled");
+            } else {
+                result.Status = Format(Translate("Done. Total files: %d   Total size: %s"),
+                                       static_cast<std::int64_t>(FResults.AllFiles.Files.size()),
+                                       FormatSize(FResults.AllFiles.TotalBytes));
+            }
+        } catch (const std::exception& e) {
+            result.Outcome = TOutcome::Failed;
+            result.Error = Translate("Error while building results:") + "\nException: " + e.what();
+            result.Status = Translate("Ready");
+        }
+    }
+    if (result.Outcome == TOutcome::Cancelled)
+        Clear();
+    FClearAsked = false;
+    return result;
+}
+
+void TResultPipeline::RunStage(TResultStage stage, TStageRun& run)
+{
+    // The part of a stage that needs no view; then every view fills its part.
+    switch (stage) {
+    case TResultStage::FileList:
+        FResults.AllFiles = FlattenAllFilesFromRoot(FResults.Root());
+        break;
+    case TResultStage::LargestFiles:
+        FResults.DisplayFiles = BuildDisplayFiles(FResults.AllFiles);
+        break;
+    case TResultStage::FoldersTree:
+        // Every later reader of the tree sees the folders largest first.
+        if (FResults.Tree && FResults.Tree->Root() != nullptr)
+            SortChildrenBySize(FResults.Tree->Root());
+        break;
+    case TResultStage::Duplicates:
+        BuildDuplicateGroups(run);
+        break;
+    default:
+        break;
+    }
+    if (Cancelled())
+        return;
+    for (IResultView* view : FViews)
+        view->Fill(stage, run);
+}
+
+void TResultPipeline::BuildDuplicateGroups(TStageRun& run)
+{
+    FResults.Duplicates.Clear();
+    const std::size_t n = FResults.AllFiles.Files.size();
+    if (n == 0)
+        return;
+    run.Progress(static_cast<std::int64_t>(n), 0);
+    run.Status(Format(Translate("Building duplicates... 0 / %d"), static_cast<std::int64_t>(n)));
+    const bool done = BuildDuplicates(
+        FResults.AllFiles.Files, FResults.Duplicates, [&run](std::size_t i, std::size_t total) {
+            return run.Count("Building duplicates... %d / %d", static_cast<std::int64_t>(i),
+                             static_cast<std::int64_t>(total));
+        });
+    if (!done)
+        return;
+    run.Status(Format(Translate("Duplicates ready. Groups shown: %d"),
+                      static_cast<std::int64_t>(FResults.Duplicates.Groups.size())));
+    run.Yield();
+}
+
+} // namespace harrowdale

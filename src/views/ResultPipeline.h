@@ -1,0 +1,152 @@
+#pragma once
+
+// The result pipeline: turns a finished scan tree into every view of the window, in a fixed
+// order of stages, on the thread that shows the results. It owns one scan's results; the
+// views refer into them and are emptied before they are freed.
+//
+// Re-entrancy, the one rule for the window: Run is the only code that lets pending events
+// run while a handler of the window is still on the stack (through the host's
+// ProcessPendingEvents: once when a stage is announced, and every few hundred items inside
+// the long fills, through TStageRun::Yield). Meanwhile the user may press Stop or close
+// the window (both cancel the scan context), paint, resize, switch pages and select in the
+// views filled so far. A second scan cannot start (the window stays busy until Run
+// returns), a nested Run is refused, and a Clear asked for meanwhile cancels the run.
+// Cancellation is seen at every yield and between stages; a cancelled run clears every view
+// and frees the tree, so no half-built result is ever shown.
+
+#include "scan/ResultArrays.h"
+#include "scan/ScanContext.h"
+#include "scan/ScanTree.h"
+#include "views/Duplicates.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace harrowdale {
+
+/// One scan's results: the tree and what the pipeline derives from it.
+struct TScanResults
+{
+    std::unique_ptr<TScanTree> Tree;
+    TFileArray AllFiles;     ///< every file, largest first
+    TFileArray DisplayFiles; ///< the first 5000 of AllFiles, for the largest-files list
+    TDuplicates Duplicates;
+
+    const TDirNode* Root() const { return Tree ? Tree->Root() : nullptr; }
+};
+
+/// The stages, in the order they run. Each view fills its part at the stages it knows.
+enum class TResultStage
+{
+    FileList,            ///< all files, largest first
+    LargestFiles,        ///< the first 5000 of them
+    LargestFilesViews,   ///< largest-files list, extension list, flat treemap
+    FoldersTree,         ///< subfolders sorted by size; the folders tree
+    Duplicates,          ///< duplicate groups; their tree, list and treemap
+    FoldersViews,        ///< chosen folder, top-level folders legend, folders treemap
+    FoldersAndFilesTree, ///< the lazily loaded folders-and-files tree
+    Extensions,          ///< the tree's extension totals and the nested treemap
+};
+
+class TResultPipeline;
+
+/// What a view gets while it fills: the results so far, the status line and progress,
+/// and the way to let the window breathe during a long fill.
+class TStageRun
+{
+public:
+    const TScanResults& Results() const;
+    void Status(const std::string& text);
+    /// Progress `position` of `maximum` (a maximum of 0 shows a busy indicator).
+    void Progress(std::int64_t maximum, std::int64_t position);
+    /// Shows progress `done` of `total` and the translated `textTemplate` filled with both
+    /// ("Building ... %d / %d"), then yields. False once the run is cancelled.
+    bool Count(const char* textTemplate, std::int64_t done, std::int64_t total);
+    /// Lets pending events run. False once the run is cancelled: stop filling then.
+    bool Yield();
+    bool Cancelled() const;
+
+private:
+    friend class TResultPipeline;
+    explicit TStageRun(TResultPipeline& pipeline) : FPipeline(pipeline) {}
+    TResultPipeline& FPipeline;
+};
+
+/// A view the pipeline fills: a page of the window, or a test's recorder.
+class IResultView
+{
+public:
+    /// Fills what this view shows at `stage` (most views ignore most stages). A view that
+    /// stops early because the run was cancelled needs to leave nothing consistent: the
+    /// pipeline clears it right after.
+    virtual void Fill(TResultStage stage, TStageRun& run) = 0;
+    /// Drops every reference into the results; called before they are freed.
+    virtual void Clear() = 0;
+
+protected:
+    ~IResultView() = default;
+};
+
+/// How the pipeline reaches the window. Every member may be empty.
+struct TPipelineHost
+{
+    std::function<void(const std::string& text)> ShowStatus;
+    std::function<void(std::int64_t maximum, std::int64_t position)> ShowProgress;
+    std::function<void()> ProcessPendingEvents;
+};
+
+struct TPipelineResult
+{
+    enum class TOutcome
+    {
+        Done,
+        Cancelled, ///< every view cleared, the tree freed
+        Failed,    ///< the views built before the error stay
+        Refused,   ///< Run was called while a run was in progress
+    };
+    TOutcome Outcome = TOutcome::Done;
+    std::string Status; ///< the final status line
+    std::string Error;  ///< the text of the error box; empty when none
+};
+
+/// UI thread only.
+class TResultPipeline
+{
+public:
+    explicit TResultPipeline(TPipelineHost host = {});
+    TResultPipeline(const TResultPipeline&) = delete;
+    TResultPipeline& operator=(const TResultPipeline&) = delete;
+
+    /// Views are filled in the order added; they must outlive the pipeline's results.
+    void AddView(IResultView& view);
+    const TScanResults& Results() const { return FResults; }
+    bool IsRunning() const { return FRunning; }
+
+    /// Takes `tree` (after Clear) and runs every stage. `context` (may be null) is polled
+    /// for cancellation and must outlive the call.
+    TPipelineResult Run(std::unique_ptr<TScanTree> tree, const TScanContext* context);
+    /// What "clear the results" means: every view empties, then the results are freed.
+    /// During a run it cancels the run, which then clears.
+    void Clear();
+
+private:
+    friend class TStageRun;
+    bool Cancelled() const;
+    bool Yield();
+    void Announce(const char* text);
+    void RunStage(TResultStage stage, TStageRun& run);
+    void BuildDuplicateGroups(TStageRun& run);
+
+    TPipelineHost FHost;
+    std::vector<IResultView*> FViews;
+    TScanResults FResults;
+    const TScanContext* FContext = nullptr;
+    bool FRunning = false;
+    bool FClearAsked = false;
+};
+
+} // namespace harrowdale
