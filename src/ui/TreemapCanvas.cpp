@@ -44,7 +44,8 @@ void TQtTreemapCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
     FPainter.fillRect(QRect(rr - penWidth + 1, t + penWidth, penWidth, h - 2 * penWidth), q);
 }
 
-TTreemapCanvas::TTreemapCanvas(QWidget* parent) : QWidget(parent)
+TTreemapCanvas::TTreemapCanvas(ICanvasContent& content, QWidget* parent)
+    : QWidget(parent), FContent(content)
 {
     // The paint handler always covers the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -66,9 +67,9 @@ void TTreemapCanvas::SetPlaceholderText(const QString& text)
 void TTreemapCanvas::Redraw()
 {
     QPainter p(&FBuffer);
-    if (HasData && HasData() && PaintLayout) {
+    if (FContent.HasLayout()) {
         TQtTreemapCanvas canvas(p, {0, 0, FBuffer.width(), FBuffer.height()});
-        PaintLayout(canvas);
+        FContent.PaintLayout(canvas);
     } else {
         p.fillRect(FBuffer.rect(), palette().color(QPalette::Button));
         QFont f = font();
@@ -82,8 +83,9 @@ void TTreemapCanvas::Redraw()
 
 void TTreemapCanvas::paintEvent(QPaintEvent*)
 {
-    if ((Closing && Closing()) || width() <= 0 || height() <= 0)
+    if (width() <= 0 || height() <= 0)
         return;
+    FContent.PrepareLayout();
     if (FBuffer.size() != size()) {
         FBuffer = QImage(size(), QImage::Format_RGB32);
         FDirty = true;
@@ -123,17 +125,13 @@ void TTreemapCanvas::mouseDoubleClickEvent(QMouseEvent*)
 void TTreemapCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    FStale = false;
     Q_EMIT Resized();
 }
 
 void TTreemapCanvas::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (FStale) {
-        FStale = false;
-        Q_EMIT Resized();
-    }
+    Q_EMIT Shown();
 }
 
 } // namespace harrowdale::ui

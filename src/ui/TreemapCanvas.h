@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 class QPainter;
 
@@ -28,27 +27,36 @@ private:
     TRect FClip;
 };
 
+/// What a canvas shows: its page's layout.
+class ICanvasContent
+{
+public:
+    /// Called before a paint: a layout that no longer fits the canvas is built now (and
+    /// marks the canvas dirty).
+    virtual void PrepareLayout() = 0;
+    /// Whether there is a treemap to draw; without one the placeholder is shown.
+    virtual bool HasLayout() const = 0;
+    /// Paints the layout onto the buffer.
+    virtual void PaintLayout(ITreemapCanvas& canvas) const = 0;
+
+protected:
+    ~ICanvasContent() = default;
+};
+
 class TTreemapCanvas : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TTreemapCanvas(QWidget* parent = nullptr);
-
-    /// Whether there is a treemap to draw; without one the placeholder is shown.
-    std::function<bool()> HasData;
-    /// Paints the layout onto the buffer.
-    std::function<void(ITreemapCanvas&)> PaintLayout;
-    /// Gives true while the window closes: nothing is painted then.
-    std::function<bool()> Closing;
+    TTreemapCanvas(ICanvasContent& content, QWidget* parent);
 
     /// Marks the buffer dirty and schedules a repaint.
     void Invalidate();
+    /// Marks the buffer dirty; the next paint redraws it.
+    void MarkDirty() { FDirty = true; }
     bool IsDirty() const { return FDirty; }
     void SetPlaceholderText(const QString& text);
     /// The buffer as last drawn (for tests and screenshots).
     const QImage& Buffer() const { return FBuffer; }
-    /// A rebuild was skipped while the canvas was hidden: rebuild when it is shown.
-    void MarkStale() { FStale = true; }
     /// Shows `text` as a hint at the cursor at once; empty hides it.
     void ShowHintNow(const QString& text);
 
@@ -57,6 +65,7 @@ Q_SIGNALS:
     void MousePressed(QPoint pos, bool ctrl);
     void DoubleClicked();
     void Resized();
+    void Shown();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,9 +78,9 @@ protected:
 private:
     void Redraw();
 
+    ICanvasContent& FContent;
     QImage FBuffer;
     bool FDirty = true;
-    bool FStale = false;
     QString FPlaceholder;
 };
 

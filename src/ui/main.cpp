@@ -24,7 +24,7 @@ int main(int argc, char** argv)
                                             *services.Messages, *services.Shell))
         return 0;
 
-    harrowdale::ui::TfrmMain window(std::move(services));
+    harrowdale::ui::TMainWindow window(std::move(services));
     window.showMaximized();
     return QApplication::exec();
 }

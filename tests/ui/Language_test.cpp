@@ -5,8 +5,10 @@
 #include "support/TempDir.h"
 #include "support/TranslatedTexts.h"
 #include "ui/FakeServices.h"
+#include "ui/FilesInFoldersPage.h"
 #include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
+#include "ui/ScanOptionsPanel.h"
 #include "ui/TreemapCanvas.h"
 
 #include <QAbstractItemModel>
@@ -15,7 +17,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -104,12 +105,12 @@ TEST_F(Language, StartUpTakesTheSavedCodeElseTheSystemLanguage)
 // Every text the window shows that the language menu switches, in a fixed order: menus
 // (without the language items, whose names are never translated), toolbar hints, button
 // texts, pages, groups, check boxes, size units and list column titles.
-QStringList WindowTexts(ui::TfrmMain& w)
+QStringList WindowTexts(ui::TMainWindow& w)
 {
     QStringList texts;
     std::function<void(QMenu*)> walk = [&](QMenu* menu) {
         texts << menu->title();
-        if (menu == w.mmLanguage)
+        if (menu == w.Actions().LanguageMenu())
             return;
         for (QAction* a : menu->actions()) {
             if (a->menu())
@@ -125,16 +126,16 @@ QStringList WindowTexts(ui::TfrmMain& w)
         if (!text.isEmpty())
             texts << text;
     }
-    for (int i = 0; i < w.PageControl1->count(); ++i)
-        texts << w.PageControl1->tabText(i);
+    for (int i = 0; i < w.PageTabs()->count(); ++i)
+        texts << w.PageTabs()->tabText(i);
     for (QGroupBox* g : w.findChildren<QGroupBox*>())
         texts << g->title();
     for (QAbstractButton* b : w.findChildren<QRadioButton*>())
         texts << b->text();
     for (QAbstractButton* b : w.findChildren<QCheckBox*>())
         texts << b->text();
-    for (int i = 0; i < w.cbSizeUnits->count(); ++i)
-        texts << w.cbSizeUnits->itemText(i);
+    for (int i = 0; i < w.Options()->SizeUnitBox()->count(); ++i)
+        texts << w.Options()->SizeUnitBox()->itemText(i);
     for (QTreeView* v : w.findChildren<QTreeView*>()) {
         if (v->isHeaderHidden())
             continue;
@@ -154,12 +155,12 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     ASSERT_TRUE(LoadTranslation(std::nullopt, WriteTable(table)));
 
     test::ServiceLog log;
-    ui::TfrmMain w(test::FakeServices(log));
+    ui::TMainWindow w(test::FakeServices(log));
     w.resize(1000, 700);
     w.show();
     QApplication::processEvents();
 
-    const QList<QAction*> items = w.mmLanguage->actions();
+    const QList<QAction*> items = w.Actions().LanguageMenu()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[1]->iconText(), "Deutsch & Test"); // the '&' is no mnemonic
     EXPECT_TRUE(items[0]->isChecked());
@@ -173,10 +174,10 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
                               key) != std::end(test::kTranslatedTexts))
             << key << " does not pass through the translation";
     }
-    w.cbSizeUnits->setCurrentIndex(3);
-    const QString status = w.lblStatus->text();
-    w.PaintBox3->grab();
-    const QImage placeholderBefore = w.PaintBox3->Buffer().copy();
+    w.Options()->SizeUnitBox()->setCurrentIndex(3);
+    const QString status = w.StatusText();
+    w.FilesInFoldersPage()->Canvas()->grab();
+    const QImage placeholderBefore = w.FilesInFoldersPage()->Canvas()->Buffer().copy();
 
     items[1]->trigger();
 
@@ -186,12 +187,13 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
         const bool untranslated = english[i] == "Stop" || english[i] == "%";
         EXPECT_EQ(german[i], untranslated ? english[i] : "DE:" + english[i]);
     }
-    EXPECT_EQ(w.cbSizeUnits->currentIndex(), 3);
-    EXPECT_EQ(w.cbSizeUnits->currentText(), "DE:GB");
-    EXPECT_EQ(w.lblStatus->text(), status); // status texts change with the next status
-    EXPECT_TRUE(w.PaintBox3->IsDirty());
-    w.PaintBox3->grab();
-    EXPECT_NE(w.PaintBox3->Buffer(), placeholderBefore) << "the placeholder was not redrawn";
+    EXPECT_EQ(w.Options()->SizeUnitBox()->currentIndex(), 3);
+    EXPECT_EQ(w.Options()->SizeUnitBox()->currentText(), "DE:GB");
+    EXPECT_EQ(w.StatusText(), status); // status texts change with the next status
+    EXPECT_TRUE(w.FilesInFoldersPage()->Canvas()->IsDirty());
+    w.FilesInFoldersPage()->Canvas()->grab();
+    EXPECT_NE(w.FilesInFoldersPage()->Canvas()->Buffer(), placeholderBefore)
+        << "the placeholder was not redrawn";
     EXPECT_FALSE(items[0]->isChecked());
     EXPECT_TRUE(items[1]->isChecked());
     EXPECT_EQ(Store().value(QStringLiteral("CurrentLanguage")).toString(), "de");
@@ -202,8 +204,8 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_FALSE(items[1]->isChecked());
     EXPECT_EQ(Store().value(QStringLiteral("CurrentLanguage")).toString(), "en");
-    w.PaintBox3->grab();
-    EXPECT_EQ(w.PaintBox3->Buffer(), placeholderBefore);
+    w.FilesInFoldersPage()->Canvas()->grab();
+    EXPECT_EQ(w.FilesInFoldersPage()->Canvas()->Buffer(), placeholderBefore);
 }
 
 TEST_F(Language, MenuListsTheColumnsOfTheFile)
@@ -223,14 +225,14 @@ TEST_F(Language, MenuListsTheColumnsOfTheFile)
         SCOPED_TRACE(c.What);
         LoadTranslation(std::nullopt, c.Table ? WriteTable(*c.Table) : std::vector<std::string>{});
         test::ServiceLog log;
-        ui::TfrmMain w(test::FakeServices(log));
+        ui::TMainWindow w(test::FakeServices(log));
         QStringList captions;
-        for (QAction* a : w.mmLanguage->actions()) {
+        for (QAction* a : w.Actions().LanguageMenu()->actions()) {
             captions << a->iconText();
             EXPECT_TRUE(a->isChecked());
         }
         EXPECT_EQ(captions, c.Items);
-        EXPECT_EQ(w.btnScan->toolTip(), "Scan");
+        EXPECT_EQ(w.Action(ui::TCommand::Scan)->toolTip(), "Scan");
     }
 }
 

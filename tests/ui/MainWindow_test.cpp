@@ -4,96 +4,56 @@
 #include "support/TempDir.h"
 #include "support/TreeFixture.h"
 #include "treemap/Colors.h"
-#include "ui/FakeServices.h"
 #include "ui/ListModels.h"
-#include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
 #include "ui/TreemapCanvas.h"
+#include "ui/WindowDriver.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QElapsedTimer>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
-#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 namespace harrowdale {
 namespace {
 
-using ui::TfrmMain;
-
-class Window
-{
-public:
-    Window() : FWin(test::FakeServices(Log))
-    {
-        FWin.resize(1000, 700);
-        FWin.show();
-        QApplication::processEvents();
-    }
-    TfrmMain* operator->() { return &FWin; }
-    TfrmMain& operator*() { return FWin; }
-
-    void ChoosePath(const std::string& path)
-    {
-        FWin.rbCustomPath->setChecked(true);
-        FWin.cmbCustomPath->setEditText(QString::fromStdString(path));
-    }
-    /// Presses Scan and waits until the window is idle again.
-    bool ScanAndWait(int timeoutMs = 60000)
-    {
-        FWin.btnScan->click();
-        return WaitIdle(timeoutMs);
-    }
-    bool WaitIdle(int timeoutMs = 60000)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (FWin.IsBusy() && t.elapsed() < timeoutMs)
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        return !FWin.IsBusy();
-    }
-    QString Status() const { return FWin.lblStatus->text(); }
-
-    test::ServiceLog Log;
-
-private:
-    TfrmMain FWin;
-};
+using test::Center;
+using test::WindowDriver;
+using ui::TCommand;
+using ui::TPageIndex;
 
 TEST(MainWindow, StartsIdleWithPlaceholdersAndFilterRules)
 {
-    Window w;
+    WindowDriver w({1000, 700});
+    ui::TScanOptionsPanel& o = w.Options();
     EXPECT_EQ(w.Status(), "Ready");
-    EXPECT_TRUE(w->btnScan->isEnabled());
-    EXPECT_FALSE(w->btnStop->isEnabled());
-    EXPECT_TRUE(w->rbAllDrives->isChecked());
-    EXPECT_FALSE(w->cmbCustomPath->isEnabled());
-    EXPECT_FALSE(w->btnBrowse->isEnabled());
+    EXPECT_TRUE(w.Action(TCommand::Scan)->isEnabled());
+    EXPECT_FALSE(w.Action(TCommand::Stop)->isEnabled());
+    EXPECT_TRUE(o.AllDrivesButton()->isChecked());
+    EXPECT_FALSE(o.FolderBox()->isEnabled());
+    EXPECT_FALSE(o.BrowseButton()->isEnabled());
 
     // Every canvas shows the grey placeholder, not a black treemap.
-    ui::TTreemapCanvas* canvases[] = {w->PaintBox3, w->PaintBox1, w->PaintBox2, w->PaintBox4};
-    for (int page = 0; page < 4; ++page) {
-        ui::TTreemapCanvas* c = canvases[page];
-        w->PageControl1->setCurrentIndex(page);
-        QApplication::processEvents();
+    for (const TPageIndex page : {TPageIndex::FilesInFolders, TPageIndex::OnlyFiles,
+                                  TPageIndex::OnlyFolders, TPageIndex::Duplicates}) {
+        w.ShowPage(page);
+        ui::TTreemapCanvas* c = w.Win.Page(page)->Canvas();
         c->grab();
         ASSERT_FALSE(c->Buffer().isNull());
         EXPECT_NE(c->Buffer().pixel(1, 1), qRgb(0, 0, 0));
     }
 
-    w->rbCustomPath->setChecked(true);
-    EXPECT_TRUE(w->cmbCustomPath->isEnabled());
-    EXPECT_TRUE(w->btnBrowse->isEnabled());
+    o.FolderButton()->setChecked(true);
+    EXPECT_TRUE(o.FolderBox()->isEnabled());
+    EXPECT_TRUE(o.BrowseButton()->isEnabled());
 
     struct Case
     {
@@ -107,13 +67,13 @@ TEST(MainWindow, StartsIdleWithPlaceholdersAndFilterRules)
         {false, false, true, false, false, false, true},
     };
     for (const Case& c : cases) {
-        w->chModifiedBefore->setChecked(c.Modified);
-        w->chLessThan->setChecked(c.Less);
-        w->chPattern->setChecked(c.Pattern);
-        EXPECT_EQ(w->dtpDate->isEnabled(), c.Date);
-        EXPECT_EQ(w->edtLessThan->isEnabled(), c.Edit);
-        EXPECT_EQ(w->cbSizeUnits->isEnabled(), c.Units);
-        EXPECT_EQ(w->edtPattern->isEnabled(), c.PatternEdit);
+        o.ModifiedBeforeCheck()->setChecked(c.Modified);
+        o.LessThanCheck()->setChecked(c.Less);
+        o.PatternCheck()->setChecked(c.Pattern);
+        EXPECT_EQ(o.DateEdit()->isEnabled(), c.Date);
+        EXPECT_EQ(o.LessThanEdit()->isEnabled(), c.Edit);
+        EXPECT_EQ(o.SizeUnitBox()->isEnabled(), c.Units);
+        EXPECT_EQ(o.PatternEdit()->isEnabled(), c.PatternEdit);
     }
 }
 
@@ -121,18 +81,18 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
 {
     test::TempDir t;
     t.MakeFile("a.txt", 10);
-    Window w;
+    WindowDriver w({1000, 700});
     w.ChoosePath(t / "missing");
-    w->btnScan->click();
+    w.Trigger(TCommand::Scan);
     ASSERT_EQ(w.Log.Errors.size(), 1);
     EXPECT_EQ(w.Log.Errors[0], "Folder does not exist.");
-    EXPECT_FALSE(w->IsBusy());
+    EXPECT_FALSE(w.Busy());
 
     w.ChoosePath(t.Path());
-    w->chLessThan->setChecked(true);
+    w.Options().LessThanCheck()->setChecked(true);
     for (const char* bad : {"abc", "-1", ""}) {
-        w->edtLessThan->setText(bad);
-        w->btnScan->click();
+        w.Options().LessThanEdit()->setText(bad);
+        w.Trigger(TCommand::Scan);
     }
     ASSERT_EQ(w.Log.Errors.size(), 4);
     EXPECT_EQ(w.Log.Errors[1], "Invalid \"Less than\" value.");
@@ -140,10 +100,10 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
 
     // An empty folder box does nothing at all.
     w.ChoosePath("   ");
-    w->chLessThan->setChecked(false);
-    w->btnScan->click();
+    w.Options().LessThanCheck()->setChecked(false);
+    w.Trigger(TCommand::Scan);
     EXPECT_EQ(w.Log.Errors.size(), 4);
-    EXPECT_FALSE(w->IsBusy());
+    EXPECT_FALSE(w.Busy());
 }
 
 TEST(MainWindow, ScanFillsListsAndCanvases)
@@ -156,17 +116,16 @@ TEST(MainWindow, ScanFillsListsAndCanvases)
     t.MakeFile("media/photos/a.jpg", 500000, 1700000000);
     t.MakeFile("media/photos/b.JPG", 250000, 1700000000);
     t.MakeFile("README", 100, 1700000000);
-    Window w;
-    w.ChoosePath(t.Path());
-    ASSERT_TRUE(w.ScanAndWait());
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t.Path()));
 
     EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
     EXPECT_EQ(w.Status(), "Done. Total files: 5   Total size: 763.0 KB");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(w->btnScan->isEnabled());
+    EXPECT_TRUE(w.Action(TCommand::Scan)->isEnabled());
 
     // Largest files: size order, the folder as "Path", no date for a zero time.
-    ui::TLargestFilesModel* files = w->FilesModel();
+    ui::TLargestFilesModel* files = w.OnlyFiles().FilesModel();
     ASSERT_EQ(files->rowCount(), 5);
     auto cell = [&](int row, int col) { return files->index(row, col).data().toString(); };
     EXPECT_EQ(cell(0, 0), "a.jpg");
@@ -184,31 +143,29 @@ TEST(MainWindow, ScanFillsListsAndCanvases)
     EXPECT_EQ(cell(notes, 5), QString::fromStdString(t / "docs/notes.txt"));
 
     // Extension lists: one .jpg row for both spellings, swatches in the treemap colour.
-    ui::TExtListModel* ext = w->ExtModel();
+    ui::TExtListModel* ext = w.OnlyFiles().ExtensionsModel();
     ASSERT_EQ(ext->rowCount(), 4);
     EXPECT_EQ(ext->index(0, 0).data().toString(), ".jpg");
     EXPECT_EQ(ext->index(0, 4).data().toString(), "2");
     EXPECT_EQ(ext->index(0, 3).data().toString(), "95.99%");
-    for (ui::TExtListModel* m : {w->ExtModel(), w->FileExtensionsModel()}) {
+    for (ui::TExtListModel* m : {ext, w.FilesInFolders().ExtensionsModel()}) {
         for (int r = 0; r < m->rowCount(); ++r) {
             const std::string key = m->index(r, 0).data().toString().toStdString();
             EXPECT_EQ(m->index(r, 1).data(ui::kColorRole).value<TColor>(), ColorForExt(key));
         }
     }
-    EXPECT_EQ(w->FileExtensionsModel()->rowCount(), 4);
+    EXPECT_EQ(w.FilesInFolders().ExtensionsModel()->rowCount(), 4);
 
     // The flat treemap received every file and is drawn, not the placeholder.
-    w->PageControl1->setCurrentIndex(1);
-    QApplication::processEvents();
-    EXPECT_EQ(w->Treemap().Items().size(), 5u);
-    w->PaintBox1->grab();
-    EXPECT_FALSE(w->PaintBox1->IsDirty());
-    EXPECT_FALSE(w->HierMap().Items().empty());
-    w->PageControl1->setCurrentIndex(2);
-    QApplication::processEvents();
-    EXPECT_FALSE(w->FolderMap().Items().empty());
-    ASSERT_NE(w->SelectedFolder(), nullptr);
-    EXPECT_EQ(w->SelectedFolder()->Name(), "media");
+    w.ShowPage(TPageIndex::OnlyFiles);
+    EXPECT_EQ(w.OnlyFiles().Map().Items().size(), 5u);
+    w.OnlyFiles().Canvas()->grab();
+    EXPECT_FALSE(w.OnlyFiles().Canvas()->IsDirty());
+    EXPECT_FALSE(w.FilesInFolders().Map().Items().empty());
+    w.ShowPage(TPageIndex::OnlyFolders);
+    EXPECT_FALSE(w.OnlyFolders().Map().Items().empty());
+    ASSERT_NE(w.OnlyFolders().ChosenFolder(), nullptr);
+    EXPECT_EQ(w.OnlyFolders().ChosenFolder()->Name(), "media");
 }
 
 TEST(MainWindow, LargestFilesListIsCappedAt5000)
@@ -220,28 +177,27 @@ TEST(MainWindow, LargestFilesListIsCappedAt5000)
         for (int f = 0; f < 1000; ++f)
             t.MakeFile(dir + "/f" + std::to_string(f) + ".bin", 1 + d * 1000 + f);
     }
-    Window w;
-    w.ChoosePath(t.Path());
-    ASSERT_TRUE(w.ScanAndWait());
-    EXPECT_EQ(w->AllFiles().Files.size(), 7000u);
-    EXPECT_EQ(w->FilesModel()->rowCount(), 5000);
-    w->PageControl1->setCurrentIndex(1);
-    QApplication::processEvents();
-    EXPECT_EQ(w->Treemap().Items().size(), 7000u);
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t.Path()));
+    EXPECT_EQ(w.Win.Results().AllFiles.Files.size(), 7000u);
+    ui::TLargestFilesModel* files = w.OnlyFiles().FilesModel();
+    EXPECT_EQ(files->rowCount(), 5000);
+    w.ShowPage(TPageIndex::OnlyFiles);
+    EXPECT_EQ(w.OnlyFiles().Map().Items().size(), 7000u);
     double sum = 0;
     for (int r = 0; r < 5000; ++r)
-        sum += w->FilesModel()->index(r, 3).data().toString().chopped(1).toDouble();
+        sum += files->index(r, 3).data().toString().chopped(1).toDouble();
     EXPECT_NEAR(sum, 100.0, 1.0);
     EXPECT_TRUE(w.Status().startsWith("Done. Total files: 7000   Total size: "));
 }
 
 TEST(MainWindow, StopDuringTheScanReportsCancelledByUser)
 {
-    Window w;
+    WindowDriver w({1000, 700});
     w.ChoosePath("/usr");
-    w->btnScan->click();
-    ASSERT_TRUE(w->IsBusy());
-    w->btnStop->click();
+    w.Trigger(TCommand::Scan);
+    ASSERT_TRUE(w.Busy());
+    w.Trigger(TCommand::Stop);
     EXPECT_EQ(w.Status(), "Cancelling...");
     ASSERT_TRUE(w.WaitIdle());
     // A scan that ended before Stop counts as finished; otherwise it failed as cancelled.
@@ -249,46 +205,55 @@ TEST(MainWindow, StopDuringTheScanReportsCancelledByUser)
         GTEST_SKIP() << "the scan ended before Stop";
     EXPECT_EQ(w.Log.Errors[0], "Scan failed: \nCancelled by user");
     EXPECT_EQ(w.Status(), "Ready");
-    EXPECT_EQ(w->Root(), nullptr);
+    EXPECT_EQ(w.Root(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // The next scan has a fresh context: the earlier Stop does not touch it.
     test::TempDir t;
     t.MakeFile("x.bin", 5);
-    w.ChoosePath(t.Path());
-    ASSERT_TRUE(w.ScanAndWait());
+    ASSERT_TRUE(w.Scan(t.Path()));
     EXPECT_EQ(w.Status(), "Done. Total files: 1   Total size: 5 B");
 }
 
-TEST(MainWindow, StopDuringTheBuildClearsEverything)
+TEST(MainWindow, StopOrCloseDuringTheBuildClearsEverything)
 {
     test::TempDir t;
     for (int f = 0; f < 3000; ++f)
         t.MakeFile("f" + std::to_string(f) + ".dat", f + 1);
-    Window w;
-    w.ChoosePath(t.Path());
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, &stopper, [&] {
-        if (w.Status().startsWith("Building duplicates...") && w->btnStop->isEnabled())
-            w->btnStop->click();
-    });
-    stopper.start(0);
-    ASSERT_TRUE(w.ScanAndWait());
-    stopper.stop();
-    EXPECT_EQ(w.Status(), "Cancelled");
-    EXPECT_TRUE(w.Log.Errors.isEmpty());
-    EXPECT_EQ(w->Root(), nullptr);
-    EXPECT_EQ(w->FilesModel()->rowCount(), 0);
-    EXPECT_EQ(w->ExtModel()->rowCount(), 0);
-    EXPECT_EQ(w->FileExtensionsModel()->rowCount(), 0);
-    EXPECT_EQ(w->FoldersModel()->rowCount(), 0);
-    EXPECT_EQ(w->TopFoldersModel()->rowCount(), 0);
-    EXPECT_EQ(w->FoldersAndFilesModel()->rowCount(), 0);
-    EXPECT_EQ(w->DuplicateFilesModel()->rowCount(), 0);
-    EXPECT_EQ(w->DuplicateGroupsModel()->rowCount(), 0);
-    EXPECT_TRUE(w->Treemap().Items().empty());
-    EXPECT_TRUE(w->DupeMap().Items().empty());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Pressing Stop, or closing the window, while the duplicates are being built.
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "close" : "Stop");
+        WindowDriver w({1000, 700});
+        w.ChoosePath(t.Path());
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, &stopper, [&] {
+            if (!w.Status().startsWith("Building duplicates...") ||
+                !w.Action(TCommand::Stop)->isEnabled())
+                return;
+            if (close)
+                w.Win.close();
+            else
+                w.Trigger(TCommand::Stop);
+        });
+        stopper.start(0);
+        ASSERT_TRUE(w.ScanAndWait());
+        stopper.stop();
+        EXPECT_EQ(w.Status(), "Cancelled");
+        EXPECT_TRUE(w.Log.Errors.isEmpty());
+        EXPECT_EQ(w.Root(), nullptr);
+        EXPECT_TRUE(w.Win.Results().AllFiles.Files.empty());
+        const QAbstractItemModel* models[] = {
+            w.OnlyFiles().FilesModel(),           w.OnlyFiles().ExtensionsModel(),
+            w.FilesInFolders().ExtensionsModel(), w.OnlyFolders().FoldersModel(),
+            w.OnlyFolders().TopFoldersModel(),    w.FilesInFolders().FoldersAndFilesModel(),
+            w.Duplicates().DuplicatesModel(),     w.Duplicates().GroupsModel(),
+        };
+        for (const QAbstractItemModel* m : models)
+            EXPECT_EQ(m->rowCount(), 0);
+        EXPECT_TRUE(w.OnlyFiles().Map().Items().empty());
+        EXPECT_TRUE(w.Duplicates().Map().Items().empty());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
 
 TEST(MainWindow, CanvasHintsClicksAndDoubleClicks)
@@ -297,64 +262,142 @@ TEST(MainWindow, CanvasHintsClicksAndDoubleClicks)
     t.MakeDir("sub");
     t.MakeFile("big.iso", 4000000);
     t.MakeFile("sub/small.txt", 1000000);
-    Window w;
-    w.ChoosePath(t.Path());
-    ASSERT_TRUE(w.ScanAndWait());
-    w->PageControl1->setCurrentIndex(1);
-    QApplication::processEvents();
-    ASSERT_EQ(w->Treemap().Items().size(), 2u);
-    const TTreemapItem& big = w->Treemap().Items()[0];
-    const QPoint inBig((big.Rect.Left + big.Rect.Right) / 2, (big.Rect.Top + big.Rect.Bottom) / 2);
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t.Path()));
+    w.ShowPage(TPageIndex::OnlyFiles);
+    ui::TOnlyFilesPage& page = w.OnlyFiles();
+    ASSERT_EQ(page.Map().Items().size(), 2u);
+    const TTreemapItem& big = page.Map().Items()[0];
+    const QPoint inBig = Center(big.Rect);
 
-    QTest::mouseMove(w->PaintBox1, inBig);
-    EXPECT_EQ(w->PaintBox1->toolTip(), QString::fromStdString(t / "big.iso") + "\n3.8 MB");
+    w.HoverMap(page, inBig);
+    EXPECT_EQ(page.Canvas()->toolTip(), QString::fromStdString(t / "big.iso") + "\n3.8 MB");
 
     // A right click selects like a left click; the status shows path and size.
-    QTest::mouseClick(w->PaintBox1, Qt::RightButton, {}, inBig);
-    EXPECT_EQ(w->Treemap().Primary(), &big);
+    w.ClickMap(page, inBig, {}, Qt::RightButton);
+    EXPECT_EQ(page.Map().Primary(), &big);
     EXPECT_EQ(w.Status(), QString::fromStdString(t / "big.iso") + "  3.8 MB");
-    QTest::mouseDClick(w->PaintBox1, Qt::LeftButton, {}, inBig);
+    w.DoubleClickMap(page, inBig);
     ASSERT_EQ(w.Log.Revealed.size(), 1u);
     EXPECT_EQ(w.Log.Revealed[0], t / "big.iso");
 
     // Ctrl toggles the primary off again.
-    QTest::mouseClick(w->PaintBox1, Qt::LeftButton, Qt::ControlModifier, inBig);
-    EXPECT_EQ(w->Treemap().Primary(), nullptr);
-    EXPECT_FALSE(w->Treemap().HasSelection());
+    w.ClickMap(page, inBig, Qt::ControlModifier);
+    EXPECT_EQ(page.Map().Primary(), nullptr);
+    EXPECT_FALSE(page.Map().HasSelection());
 
     // On the nested map a folder double-click opens the folder itself.
-    w->PageControl1->setCurrentIndex(0);
-    QApplication::processEvents();
+    w.ShowPage(TPageIndex::FilesInFolders);
+    ui::TFilesInFoldersPage& nested = w.FilesInFolders();
     const THierItem* folder = nullptr;
-    for (const THierItem& it : w->HierMap().Items())
+    for (const THierItem& it : nested.Map().Items())
         if (it.Kind == hkDir)
             folder = &it;
     ASSERT_NE(folder, nullptr);
     // The folder's 1-pixel margin hits the folder, not its file.
     const QPoint margin(folder->Rect.Left, folder->Rect.Top);
-    QTest::mouseClick(w->PaintBox3, Qt::LeftButton, {}, margin);
-    ASSERT_NE(w->HierMap().Primary(), nullptr);
-    EXPECT_EQ(w->HierMap().Primary()->Kind, hkDir);
-    QTest::mouseDClick(w->PaintBox3, Qt::LeftButton, {}, margin);
+    w.ClickMap(nested, margin);
+    ASSERT_NE(nested.Map().Primary(), nullptr);
+    EXPECT_EQ(nested.Map().Primary()->Kind, hkDir);
+    w.DoubleClickMap(nested, margin);
     ASSERT_EQ(w.Log.Opened.size(), 1u);
     EXPECT_EQ(w.Log.Opened[0], t / "sub");
 }
 
+TEST(MainWindow, AResizeBurstBuildsTheLayoutOnce)
+{
+    test::TempDir t;
+    t.MakeDir("sub");
+    t.MakeFile("a.bin", 4000);
+    t.MakeFile("sub/b.bin", 1000);
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t.Path()));
+    w.ShowPage(TPageIndex::OnlyFiles);
+    ui::TOnlyFilesPage& page = w.OnlyFiles();
+    ASSERT_FALSE(page.LayoutPending());
+
+    // Three sizes in a row, as a window manager sends them while the edge is dragged.
+    const int before = page.LayoutBuilds();
+    for (const int width : {500, 520, 540})
+        page.Canvas()->resize(width, 300);
+    EXPECT_TRUE(page.LayoutPending());
+    w.Settle();
+    EXPECT_EQ(page.LayoutBuilds(), before + 1);
+    // Built for the last size: wider than the earlier ones, within the canvas.
+    int right = 0, bottom = 0;
+    for (const TTreemapItem& it : page.Map().Items()) {
+        right = std::max(right, it.Rect.Right);
+        bottom = std::max(bottom, it.Rect.Bottom);
+    }
+    EXPECT_GT(right, 520);
+    EXPECT_LE(right, 540);
+    EXPECT_LE(bottom, 300);
+
+    // A resize of the window builds the visible page's layout once, the others not at all.
+    const int hidden = w.FilesInFolders().LayoutBuilds();
+    const int once = page.LayoutBuilds();
+    w.Win.resize(1100, 750);
+    w.Settle();
+    page.Canvas()->repaint();
+    EXPECT_EQ(page.LayoutBuilds(), once + 1);
+    EXPECT_EQ(w.FilesInFolders().LayoutBuilds(), hidden);
+}
+
+TEST(MainWindow, CommandsAreActionsSharedByMenusAndToolbar)
+{
+    WindowDriver w({1000, 700});
+    // Each file command, Scan and Stop: one action in a menu and on a toolbar button, whose
+    // hint is also its accessible name.
+    for (const TCommand c :
+         {TCommand::Scan, TCommand::Stop, TCommand::Open, TCommand::CopyPaths, TCommand::Reveal,
+          TCommand::Properties, TCommand::MoveToTrash, TCommand::DeletePermanently,
+          TCommand::VisitWebsite, TCommand::About}) {
+        QAction* a = w.Action(c);
+        SCOPED_TRACE(a->text().toStdString());
+        int menus = 0, buttons = 0;
+        for (QObject* o : a->associatedObjects()) {
+            menus += qobject_cast<QMenu*>(o) != nullptr ? 1 : 0;
+            if (auto* b = qobject_cast<QToolButton*>(o)) {
+                ++buttons;
+                EXPECT_EQ(b->defaultAction(), a);
+                EXPECT_EQ(b->toolTip(), a->toolTip());
+                EXPECT_EQ(b->accessibleName(), a->toolTip());
+                EXPECT_EQ(b->isEnabled(), a->isEnabled()); // Stop starts disabled
+            }
+        }
+        EXPECT_EQ(menus, 1);
+        EXPECT_EQ(buttons, 1);
+    }
+    EXPECT_EQ(w.Action(TCommand::CopyPaths)->text(), "Copy Path");
+    EXPECT_EQ(w.Action(TCommand::CopyPaths)->toolTip(), "Copy path(s) to clipboard");
+
+    // The web commands and About go to the shell and the message boxes.
+    w.Trigger(TCommand::VisitWebsite);
+    w.Trigger(TCommand::ContactUs);
+    w.Trigger(TCommand::Tutorial);
+    ASSERT_EQ(w.Log.WebPages.size(), 3);
+    EXPECT_TRUE(w.Log.WebPages[1].endsWith("/support.html"));
+    EXPECT_TRUE(w.Log.WebPages[2].endsWith("/redirect/tutorial-harrowdale.html"));
+    w.Trigger(TCommand::About);
+    ASSERT_EQ(w.Log.Infos.size(), 1);
+    EXPECT_TRUE(w.Log.Infos[0].startsWith("Harrowdale\nVersion: "));
+}
+
 TEST(MainWindow, ModeMenuAndToolbarToggle)
 {
-    Window w;
-    w->OnlyFolders1->trigger();
-    EXPECT_EQ(w->PageControl1->currentIndex(), 2);
-    EXPECT_TRUE(w->OnlyFolders1->isChecked());
-    w->PageControl1->setCurrentIndex(3);
-    EXPECT_TRUE(w->Duplicates1->isChecked());
-    EXPECT_FALSE(w->OnlyFolders1->isChecked());
+    WindowDriver w({1000, 700});
+    w.Trigger(TCommand::ShowOnlyFolders);
+    EXPECT_EQ(w.Win.CurrentPage(), TPageIndex::OnlyFolders);
+    EXPECT_TRUE(w.Action(TCommand::ShowOnlyFolders)->isChecked());
+    w.Win.PageTabs()->setCurrentIndex(3); // a click on the tab
+    EXPECT_TRUE(w.Action(TCommand::ShowDuplicates)->isChecked());
+    EXPECT_FALSE(w.Action(TCommand::ShowOnlyFolders)->isChecked());
 
-    w->ShowToolbar1->trigger();
-    EXPECT_FALSE(w->pnlTop->isVisible());
-    w->ShowToolbar1->trigger();
-    EXPECT_TRUE(w->pnlTop->isVisible());
-    EXPECT_LT(w->pnlTop->y(), w->PageControl1->y());
+    w.Trigger(TCommand::ShowToolbar);
+    EXPECT_FALSE(w.Win.TopPanel()->isVisible());
+    w.Trigger(TCommand::ShowToolbar);
+    EXPECT_TRUE(w.Win.TopPanel()->isVisible());
+    EXPECT_LT(w.Win.TopPanel()->y(), w.Win.PageTabs()->y());
 }
 
 TEST(LargestFilesModel, FileInTheFileSystemRootShowsSlashAsItsFolder)

@@ -2,24 +2,18 @@
 
 #include "support/TempDir.h"
 #include "ui/ListModels.h"
-#include "ui/MainWindow.h"
 #include "ui/TreeModels.h"
 #include "ui/TreemapCanvas.h"
 #include "ui/WindowDriver.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QToolButton>
 #include <QTreeView>
-#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 namespace harrowdale {
 namespace {
+
+using ui::TPageIndex;
 
 struct ScannedWindow : test::WindowDriver
 {
@@ -41,9 +35,9 @@ TEST(FoldersPage, TreeOrderTextsAndLegend)
     t.MakeFile("big/y.bin", 10240);
     t.MakeFile("root-file.bin", 999999); // files of the root belong to no top-level folder
     ScannedWindow w(t.Path());
-    ASSERT_TRUE(w.Win.lblStatus->text().startsWith("Done."));
+    ASSERT_TRUE(w.Status().startsWith("Done."));
 
-    ui::TFolderTreeModel* m = w.Win.FoldersModel();
+    ui::TFolderTreeModel* m = w.OnlyFolders().FoldersModel();
     ASSERT_EQ(m->rowCount(), 3); // the root has no node
     EXPECT_EQ(Text(m->index(0, 0)), "big  [10.0 KB]");
     EXPECT_EQ(Text(m->index(1, 0)), "small  [2.0 KB]");
@@ -54,12 +48,12 @@ TEST(FoldersPage, TreeOrderTextsAndLegend)
     EXPECT_EQ(m->parent(m->index(0, 0, small)), small);
 
     // The first node is selected: the largest top-level folder is the chosen folder.
-    ASSERT_NE(w.Win.SelectedFolder(), nullptr);
-    EXPECT_EQ(w.Win.SelectedFolder()->Name(), "big");
-    EXPECT_EQ(w.Win.tvFolders->currentIndex(), m->index(0, 0));
+    ASSERT_NE(w.OnlyFolders().ChosenFolder(), nullptr);
+    EXPECT_EQ(w.OnlyFolders().ChosenFolder()->Name(), "big");
+    EXPECT_EQ(w.OnlyFolders().FoldersTree()->currentIndex(), m->index(0, 0));
 
     // The legend lists the top-level folders; their shares make 100 % among themselves.
-    ui::TTopFoldersModel* legend = w.Win.TopFoldersModel();
+    ui::TTopFoldersModel* legend = w.OnlyFolders().TopFoldersModel();
     ASSERT_EQ(legend->rowCount(), 3);
     EXPECT_EQ(Text(legend->index(0, 0)), "big");
     EXPECT_EQ(Text(legend->index(0, 3)), "83.33%");
@@ -69,9 +63,9 @@ TEST(FoldersPage, TreeOrderTextsAndLegend)
     EXPECT_EQ(legend->index(0, 1).data(ui::kColorRole).value<TColor>(), ColorForPath(t / "big"));
 
     // Choosing another folder in the tree frames it in the folder map and keeps the legend.
-    w.Win.tvFolders->setCurrentIndex(small);
-    EXPECT_EQ(w.Win.SelectedFolder()->Name(), "small");
-    EXPECT_EQ(w.Win.FolderMap().SelectedNode(), w.Win.SelectedFolder());
+    w.OnlyFolders().FoldersTree()->setCurrentIndex(small);
+    EXPECT_EQ(w.OnlyFolders().ChosenFolder()->Name(), "small");
+    EXPECT_EQ(w.OnlyFolders().Map().SelectedNode(), w.OnlyFolders().ChosenFolder());
     EXPECT_EQ(legend->rowCount(), 3);
 }
 
@@ -80,9 +74,9 @@ TEST(FoldersPage, RootWithoutSubfoldersGivesAnEmptyTree)
     test::TempDir t;
     t.MakeFile("only.txt", 10);
     ScannedWindow w(t.Path());
-    EXPECT_EQ(w.Win.FoldersModel()->rowCount(), 0);
-    EXPECT_EQ(w.Win.SelectedFolder(), nullptr);
-    EXPECT_EQ(w.Win.TopFoldersModel()->rowCount(), 0);
+    EXPECT_EQ(w.OnlyFolders().FoldersModel()->rowCount(), 0);
+    EXPECT_EQ(w.OnlyFolders().ChosenFolder(), nullptr);
+    EXPECT_EQ(w.OnlyFolders().TopFoldersModel()->rowCount(), 0);
 }
 
 TEST(FilesInFoldersPage, LoadsFoldersOnFirstExpansion)
@@ -95,13 +89,12 @@ TEST(FilesInFoldersPage, LoadsFoldersOnFirstExpansion)
     t.MakeFile("huge.iso", 10 * 1024 * 1024);
     t.MakeFile("medium.bin", 4096);
     ScannedWindow w(t.Path());
-    ui::TFilesTreeModel* m = w.Win.FoldersAndFilesModel();
-    QTreeView* tree = w.Win.tvFoldersAndFiles;
+    ui::TFilesTreeModel* m = w.FilesInFolders().FoldersAndFilesModel();
+    QTreeView* tree = w.FilesInFolders().FoldersAndFilesTree();
 
     ASSERT_EQ(m->rowCount(), 1);
     const QModelIndex root = m->index(0, 0);
-    EXPECT_EQ(Text(root),
-              QString::fromStdString(std::string(w.Win.Root()->Name())) + "  [10.0 MB]");
+    EXPECT_EQ(Text(root), QString::fromStdString(std::string(w.Root()->Name())) + "  [10.0 MB]");
     EXPECT_EQ(tree->currentIndex(), root);
     EXPECT_FALSE(tree->isExpanded(root));
     EXPECT_TRUE(m->hasChildren(root));
@@ -124,7 +117,7 @@ TEST(FilesInFoldersPage, LoadsFoldersOnFirstExpansion)
     EXPECT_EQ(m->rowCount(root), 4);
 
     // An index of a deep file loads the folders on the way.
-    const TFileLeaf* b = &w.Win.Root()->Children()[0]->Leaves()[0];
+    const TFileLeaf* b = &w.Root()->Children()[0]->Leaves()[0];
     const QModelIndex bi = m->IndexOfFile(b);
     ASSERT_TRUE(bi.isValid());
     EXPECT_EQ(m->File(bi), b);
@@ -135,7 +128,7 @@ TEST(FilesInFoldersPage, EmptyRootShowsNoExpander)
 {
     test::TempDir t;
     ScannedWindow w(t.Path());
-    ui::TFilesTreeModel* m = w.Win.FoldersAndFilesModel();
+    ui::TFilesTreeModel* m = w.FilesInFolders().FoldersAndFilesModel();
     ASSERT_EQ(m->rowCount(), 1);
     EXPECT_FALSE(m->hasChildren(m->index(0, 0)));
 }
@@ -161,11 +154,10 @@ TEST(DuplicatesPage, GroupsCapsAndDates)
     t.MakeFile("d2/lonely.txt", 1000);
     t.MakeFile("d3/lonely.txt", 1001);
     ScannedWindow w(t.Path());
-    ASSERT_TRUE(w.Win.lblStatus->text().startsWith("Done."))
-        << w.Win.lblStatus->text().toStdString();
+    ASSERT_TRUE(w.Status().startsWith("Done.")) << w.Status().toStdString();
 
-    ui::TDupTreeModel* tree = w.Win.DuplicateFilesModel();
-    ui::TDupGroupsModel* list = w.Win.DuplicateGroupsModel();
+    ui::TDupTreeModel* tree = w.Duplicates().DuplicatesModel();
+    ui::TDupGroupsModel* list = w.Duplicates().GroupsModel();
     ASSERT_EQ(tree->rowCount(), 4);
     ASSERT_EQ(list->rowCount(), 4);
     // Ranked by files x size: 503 x 1000, 500 x 7 = 3500 < 2 x 3000 = 6000, then 0.
@@ -185,30 +177,28 @@ TEST(DuplicatesPage, GroupsCapsAndDates)
     EXPECT_EQ(Text(list->index(0, 2)), "1000 B");
     EXPECT_EQ(Text(list->index(0, 3)).size(), 16);
     EXPECT_EQ(list->index(0, 1).data(ui::kColorRole).value<TColor>(),
-              w.Win.Duplicates().Groups[0]->Color);
+              w.Win.Results().Duplicates.Groups[0]->Color);
 
     // The first node is selected and every group is collapsed; the map shows duplicates.
-    EXPECT_EQ(w.Win.tvDuplicateFiles->currentIndex(), big);
-    EXPECT_FALSE(w.Win.tvDuplicateFiles->isExpanded(big));
-    w.Win.PageControl1->setCurrentIndex(3);
-    QApplication::processEvents();
-    EXPECT_FALSE(w.Win.DupeMap().Items().empty());
+    EXPECT_EQ(w.Duplicates().DuplicatesTree()->currentIndex(), big);
+    EXPECT_FALSE(w.Duplicates().DuplicatesTree()->isExpanded(big));
+    w.ShowPage(TPageIndex::Duplicates);
+    EXPECT_FALSE(w.Duplicates().Map().Items().empty());
 
     // The group node selects every file of the group in the map, also those past the
     // 500 listed under it.
-    w.Win.tvDuplicateFiles->selectionModel()->clear();
-    w.Win.tvDuplicateFiles->setCurrentIndex(big);
+    w.Duplicates().DuplicatesTree()->selectionModel()->clear();
+    w.Duplicates().DuplicatesTree()->setCurrentIndex(big);
     std::size_t placed = 0, selected = 0;
-    for (const TDupItem& it : w.Win.DupeMap().Items()) {
+    for (const TDupItem& it : w.Duplicates().Map().Items()) {
         if (it.Kind() != dkFile || it.Size() != 1000)
             continue;
         ++placed;
-        selected += w.Win.DupeMap().IsSelected(it) ? 1 : 0;
+        selected += w.Duplicates().Map().IsSelected(it) ? 1 : 0;
     }
     EXPECT_GT(placed, 500u); // cells too small to draw get no item
     EXPECT_EQ(selected, placed);
-    EXPECT_TRUE(w.Win.lblStatus->text().endsWith("  1000 B  (503 duplicates)"))
-        << w.Win.lblStatus->text().toStdString();
+    EXPECT_TRUE(w.Status().endsWith("  1000 B  (503 duplicates)")) << w.Status().toStdString();
 }
 
 TEST(DuplicatesPage, NoDuplicatesKeepsThePlaceholder)
@@ -217,12 +207,11 @@ TEST(DuplicatesPage, NoDuplicatesKeepsThePlaceholder)
     t.MakeFile("a.txt", 10);
     t.MakeFile("b.txt", 10);
     ScannedWindow w(t.Path());
-    EXPECT_EQ(w.Win.DuplicateFilesModel()->rowCount(), 0);
-    EXPECT_EQ(w.Win.DuplicateGroupsModel()->rowCount(), 0);
-    w.Win.PageControl1->setCurrentIndex(3);
-    QApplication::processEvents();
-    w.Win.PaintBox4->grab();
-    EXPECT_NE(w.Win.PaintBox4->Buffer().pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(w.Duplicates().DuplicatesModel()->rowCount(), 0);
+    EXPECT_EQ(w.Duplicates().GroupsModel()->rowCount(), 0);
+    w.ShowPage(TPageIndex::Duplicates);
+    w.Duplicates().Canvas()->grab();
+    EXPECT_NE(w.Duplicates().Canvas()->Buffer().pixel(1, 1), qRgb(0, 0, 0));
 }
 
 } // namespace

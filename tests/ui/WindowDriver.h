@@ -1,35 +1,63 @@
 #pragma once
 
 // The real window with recorded services, driven as a user would: choose a folder, press
-// Scan, wait until the window is idle again, switch pages.
+// Scan or Stop through their actions, wait until the window is idle again, switch pages,
+// click the maps, select rows, and read the status line.
 
+#include "ui/DuplicatesPage.h"
 #include "ui/FakeServices.h"
+#include "ui/FileCommands.h"
+#include "ui/FilesInFoldersPage.h"
 #include "ui/MainWindow.h"
+#include "ui/OnlyFilesPage.h"
+#include "ui/OnlyFoldersPage.h"
+#include "ui/ScanOptionsPanel.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QToolButton>
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <QtTest/QTest>
+#include <initializer_list>
 #include <string>
 
 namespace harrowdale::test {
 
+using ui::TCommand;
+using ui::TPageIndex;
+
+/// The middle of a map item's rectangle.
+inline QPoint Center(const TRect& r)
+{
+    return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+}
+
 class WindowDriver
 {
 public:
-    WindowDriver() : Win(FakeServices(Log))
+    explicit WindowDriver(QSize size = {1200, 800}) : Win(FakeServices(Log))
     {
-        Win.resize(1200, 800);
+        Win.resize(size);
         Win.show();
         QApplication::processEvents();
     }
+
+    // ---- scanning
     void ChoosePath(const std::string& path)
     {
-        Win.rbCustomPath->setChecked(true);
-        Win.cmbCustomPath->setEditText(QString::fromStdString(path));
+        Win.Options()->ChoosePath(QString::fromStdString(path));
+    }
+    /// Chooses `path`, presses Scan and waits for the end of the result pipeline.
+    bool Scan(const std::string& path)
+    {
+        ChoosePath(path);
+        return ScanAndWait();
+    }
+    bool ScanAndWait()
+    {
+        Trigger(TCommand::Scan);
+        return WaitIdle();
     }
     bool WaitIdle(int timeoutMs = 60000)
     {
@@ -39,22 +67,68 @@ public:
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         return !Win.IsBusy();
     }
-    /// Chooses `path`, presses Scan and waits for the end of the result pipeline.
-    bool Scan(const std::string& path)
+    bool Busy() const { return Win.IsBusy(); }
+    const TDirNode* Root() const { return Win.Results().Root(); }
+
+    // ---- commands
+    QAction* Action(TCommand c) const { return Win.Action(c); }
+    void Trigger(TCommand c) { Win.Action(c)->trigger(); }
+    std::vector<std::string> SelectedPaths() const { return Win.FileCommands()->SelectedPaths(); }
+
+    // ---- pages
+    /// Shows a page and lets its layout catch up with its size.
+    void ShowPage(TPageIndex page)
     {
-        ChoosePath(path);
-        Win.btnScan->click();
-        return WaitIdle();
+        Win.ShowPage(page);
+        Settle();
     }
-    void ShowPage(int page)
+    /// Runs pending events until no visible page waits for its layout.
+    void Settle()
     {
-        Win.PageControl1->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (int i = 0; i < 50 && Win.Page(Win.CurrentPage())->LayoutPending(); ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ui::TFilesInFoldersPage& FilesInFolders() const { return *Win.FilesInFoldersPage(); }
+    ui::TOnlyFilesPage& OnlyFiles() const { return *Win.OnlyFilesPage(); }
+    ui::TOnlyFoldersPage& OnlyFolders() const { return *Win.OnlyFoldersPage(); }
+    ui::TDuplicatesPage& Duplicates() const { return *Win.DuplicatesPage(); }
+    ui::TScanOptionsPanel& Options() const { return *Win.Options(); }
+
+    // ---- mouse on a map
+    void ClickMap(ui::TResultPage& page, QPoint at, Qt::KeyboardModifiers keys = {},
+                  Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(page.Canvas(), button, keys, at);
+    }
+    void DoubleClickMap(ui::TResultPage& page, QPoint at)
+    {
+        QTest::mouseDClick(page.Canvas(), Qt::LeftButton, {}, at);
+    }
+    void HoverMap(ui::TResultPage& page, QPoint at) { QTest::mouseMove(page.Canvas(), at); }
+
+    // ---- lists and trees
+    /// Selects whole rows of a list, replacing its selection unless `clear` is false.
+    void SelectRows(QTreeView* view, std::initializer_list<int> rows, bool clear = true)
+    {
+        QItemSelection sel;
+        for (const int r : rows)
+            sel.select(view->model()->index(r, 0),
+                       view->model()->index(r, view->model()->columnCount() - 1));
+        view->selectionModel()->select(sel, clear ? QItemSelectionModel::ClearAndSelect
+                                                  : QItemSelectionModel::Select);
         QApplication::processEvents();
     }
-    QString Status() const { return Win.lblStatus->text(); }
+    void ClearSelection(QTreeView* view)
+    {
+        view->selectionModel()->clearSelection();
+        QApplication::processEvents();
+    }
+
+    QString Status() const { return Win.StatusText(); }
 
     ServiceLog Log; // declared first: the window's services write into it
-    ui::TfrmMain Win;
+    ui::TMainWindow Win;
 };
 
 } // namespace harrowdale::test

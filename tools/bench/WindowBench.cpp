@@ -1,21 +1,20 @@
 // harrowdale-window-bench: drives the real window offscreen over a folder (default the
-// benchmark tree) and prints the scan time, the result pipeline time, the longest stall
-// of the event loop (how long a repaint or Stop could wait), the time of a resize with
-// re-layout and repaint of the visible canvas, and memory per entry.
+// benchmark tree, generated on the first run) and prints the scan time, the result
+// pipeline time, the longest stall of the event loop (how long a repaint or Stop could
+// wait), the time of a resize with re-layout and repaint of the visible canvas, and memory
+// per entry.
 
+#include "TreeGenerator.h"
+#include "ui/FilesInFoldersPage.h"
 #include "ui/MainWindow.h"
+#include "ui/ScanOptionsPanel.h"
 #include "ui/Services.h"
 #include "ui/TreeModels.h"
-#include "ui/TreemapCanvas.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 #include <cstdio>
 #include <cstring>
@@ -55,14 +54,18 @@ QString WideFolder()
     return QString::fromStdString(dir);
 }
 
-bool ScanAndWait(ui::TfrmMain& w, const QString& path)
+void StartScan(ui::TMainWindow& w, const QString& path)
 {
-    w.rbCustomPath->setChecked(true);
-    w.cmbCustomPath->setEditText(path);
-    w.btnScan->click();
+    w.Options()->ChoosePath(path);
+    w.Action(ui::TCommand::Scan)->trigger();
+}
+
+bool WaitDone(ui::TMainWindow& w)
+{
+    // Wait as the real event loop does: asleep until something happens.
     while (w.IsBusy())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return w.lblStatus->text().startsWith(QLatin1String("Done."));
+    return w.StatusText().startsWith(QLatin1String("Done."));
 }
 
 } // namespace
@@ -72,10 +75,19 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString tree =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/harrowdale-bench-tree");
+    QString tree = QStringLiteral("/tmp/harrowdale-bench-tree");
+    if (argc > 1) {
+        tree = QString::fromLocal8Bit(argv[1]);
+    } else {
+        bench::TreeStats stats;
+        std::string error;
+        if (!bench::EnsureTree(tree.toStdString(), bench::TreeShape{}, stats, error)) {
+            std::fprintf(stderr, "harrowdale-window-bench: %s\n", error.c_str());
+            return 1;
+        }
+    }
 
-    ui::TfrmMain w(ui::DesktopServices());
+    ui::TMainWindow w(ui::DesktopServices());
     w.resize(1600, 900);
     w.show();
     QApplication::processEvents();
@@ -91,42 +103,42 @@ int main(int argc, char** argv)
         const qint64 now = clock.elapsed();
         worstGap = std::max(worstGap, now - lastTick);
         lastTick = now;
-        if (scanEnd < 0 && w.lblStatus->text().startsWith(QLatin1String("Building file list")))
-            scanEnd = now;
     });
+    QObject::connect(&w, &ui::TMainWindow::BuildingResults, &w, [&] { scanEnd = clock.elapsed(); });
 
-    w.rbCustomPath->setChecked(true);
-    w.cmbCustomPath->setEditText(tree);
     clock.restart();
     lastTick = 0;
     watcher.start(5);
-    w.btnScan->click();
-    // Wait as the real event loop does: asleep until something happens.
-    while (w.IsBusy())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    StartScan(w, tree);
+    const bool finished = WaitDone(w);
     const qint64 done = clock.elapsed();
     watcher.stop();
-    if (!w.lblStatus->text().startsWith(QLatin1String("Done."))) {
-        std::fprintf(stderr, "scan did not finish: %s\n", qPrintable(w.lblStatus->text()));
+    if (!finished) {
+        std::fprintf(stderr, "scan did not finish: %s\n", qPrintable(w.StatusText()));
         return 1;
     }
-    const TDirNode* root = w.Root();
+    const TDirNode* root = w.Results().Root();
     const double entries = static_cast<double>(root->TotalFiles() + root->TotalDirs());
 
     // A resize of the window: every visible canvas is laid out again and repainted.
     double worstResize = 0;
-    for (int page = 0; page < 4; ++page) {
-        w.PageControl1->setCurrentIndex(page);
+    int resizes = 0, builds = 0;
+    for (const ui::TPageIndex page : {ui::TPageIndex::FilesInFolders, ui::TPageIndex::OnlyFiles,
+                                      ui::TPageIndex::OnlyFolders, ui::TPageIndex::Duplicates}) {
+        w.ShowPage(page);
         QApplication::processEvents();
+        ui::TResultPage* p = w.Page(page);
+        p->Canvas()->repaint();
         for (const QSize size : {QSize(1500, 850), QSize(1600, 900)}) {
+            const int before = p->LayoutBuilds();
             QElapsedTimer t;
             t.start();
             w.resize(size);
             QApplication::processEvents();
-            for (ui::TTreemapCanvas* c : {w.PaintBox1, w.PaintBox2, w.PaintBox3, w.PaintBox4})
-                if (c->isVisible())
-                    c->repaint();
+            p->Canvas()->repaint();
             worstResize = std::max(worstResize, t.nsecsElapsed() / 1e9);
+            builds += p->LayoutBuilds() - before;
+            ++resizes;
         }
     }
     const long rssKiB = StatusKiB("VmRSS:");
@@ -135,16 +147,18 @@ int main(int argc, char** argv)
     // Expanding a folder of 10,000 entries in the folders-and-files tree.
     double expandSeconds = -1;
     {
-        ui::TfrmMain wide(ui::DesktopServices());
+        ui::TMainWindow wide(ui::DesktopServices());
         wide.resize(1600, 900);
         wide.show();
-        if (ScanAndWait(wide, WideFolder())) {
-            ui::TFilesTreeModel* m = wide.FoldersAndFilesModel();
+        StartScan(wide, WideFolder());
+        if (WaitDone(wide)) {
+            ui::TFilesTreeModel* m = wide.FilesInFoldersPage()->FoldersAndFilesModel();
+            QTreeView* view = wide.FilesInFoldersPage()->FoldersAndFilesTree();
             const QModelIndex root = m->index(0, 0);
             QElapsedTimer t;
             t.start();
-            wide.tvFoldersAndFiles->expand(root);
-            wide.tvFoldersAndFiles->repaint();
+            view->expand(root);
+            view->repaint();
             expandSeconds = t.nsecsElapsed() / 1e9;
             if (m->rowCount(root) != 10000)
                 expandSeconds = -1;
@@ -152,12 +166,14 @@ int main(int argc, char** argv)
     }
 
     std::printf("Window over %s: %.0f entries\n", qPrintable(tree), entries);
-    std::printf("  %s\n", qPrintable(w.lblStatus->text()));
+    std::printf("  %s\n", qPrintable(w.StatusText()));
     std::printf("  scan                         %7.3f s\n", scanEnd / 1000.0);
     std::printf("  result pipeline              %7.3f s   (target < 3 s)\n",
                 (done - scanEnd) / 1000.0);
     std::printf("  longest event-loop stall     %7.3f s   (target <= 0.2 s)\n", worstGap / 1000.0);
-    std::printf("  slowest resize + repaint     %7.3f s   (target < 0.3 s)\n", worstResize);
+    std::printf("  slowest resize + repaint     %7.3f s   (target < 0.3 s; %d layout builds "
+                "for %d resizes)\n",
+                worstResize, builds, resizes);
     std::printf("  expanding 10,000 entries     %7.3f s   (target < 0.05 s)\n", expandSeconds);
     std::printf("  memory after the scan        %7.1f bytes per entry (target < 250)\n",
                 rssKiB * 1024.0 / entries);

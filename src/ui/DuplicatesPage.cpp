@@ -1,0 +1,183 @@
+#include "ui/DuplicatesPage.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "platform/Utf8.h"
+#include "ui/Services.h"
+#include "ui/SwatchDelegate.h"
+#include "ui/TreeModels.h"
+#include "ui/ViewSelection.h"
+#include "ui/text/DisplayFormat.h"
+
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <algorithm>
+
+namespace harrowdale::ui {
+
+TDuplicatesPage::TDuplicatesPage(const TScanResults& results, IShell& shell, QWidget* parent)
+    : TMapPage({results, shell, TSideWidth::HalfPanel, 303}, parent)
+{
+    SetUpTree(DuplicatesTree(), true);
+    SetUpList(GroupsList(), true);
+    FTreeModel = new TDupTreeModel(this);
+    DuplicatesTree()->setModel(FTreeModel);
+    FGroupsModel = new TDupGroupsModel(this);
+    GroupsList()->setModel(FGroupsModel);
+    GroupsList()->setItemDelegate(new TSwatchDelegate(1, GroupsList()));
+    SetColumns(GroupsList(), {220, 70, 110, 140});
+
+    auto treeChanged = [this] {
+        if (FSyncing)
+            return;
+        SelectPathsInMap(TreePaths());
+        Q_EMIT SelectionStatusChanged();
+    };
+    QItemSelectionModel* tree = DuplicatesTree()->selectionModel();
+    connect(tree, &QItemSelectionModel::selectionChanged, this, treeChanged);
+    connect(tree, &QItemSelectionModel::currentChanged, this, treeChanged);
+    // Taking groups out of the selection leaves the map alone; the tree is not touched.
+    connect(GroupsList()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (FSyncing || selected.isEmpty())
+                    return;
+                SelectPathsInMap(GroupsListPaths());
+                Q_EMIT SelectionStatusChanged();
+            });
+}
+
+void TDuplicatesPage::ApplyTranslation()
+{
+    TResultPage::ApplyTranslation();
+    FGroupsModel->SetHeaders({Tr("Group"), Tr("Color"), Tr("Size"), Tr("Modified")});
+}
+
+// ---------------------------------------------------------------- results
+
+void TDuplicatesPage::Fill(TResultStage stage, TStageRun& run)
+{
+    if (stage != TResultStage::Duplicates)
+        return;
+    const auto& groups = FResults.Duplicates.Groups;
+    // Walk the nodes the tree will show, yielding every 150 file nodes so that Stop works
+    // while a big result is put up.
+    std::size_t shown = 0;
+    for (const auto& g : groups) {
+        const std::size_t files = std::min(g->Files.size(), kMaxDupFilesPerGroupNode);
+        for (std::size_t k = 0; k < files; ++k)
+            if (++shown % 150 == 0 && !run.Yield())
+                return;
+    }
+    FTreeModel->SetGroups(&groups);
+    FGroupsModel->SetGroups(&groups);
+    RebuildLayout();
+    QTreeView* tree = DuplicatesTree();
+    tree->collapseAll();
+    if (FTreeModel->rowCount() > 0) {
+        const QModelIndex first = FTreeModel->index(0, 0);
+        tree->setCurrentIndex(first);
+        tree->scrollTo(first, QAbstractItemView::PositionAtTop);
+    }
+}
+
+void TDuplicatesPage::Clear()
+{
+    FTreeModel->SetGroups(nullptr);
+    FGroupsModel->SetGroups(nullptr);
+    ResetLayout();
+}
+
+bool TDuplicatesPage::HasLayout() const
+{
+    return FResults.Root() != nullptr && !FResults.Duplicates.ColorByFile.empty();
+}
+
+void TDuplicatesPage::BuildLayout(const TRect& rect)
+{
+    if (HasLayout())
+        FMap.BuildFromRootDuplicates(FResults.Root(), &FResults.Duplicates.ColorByFile, rect);
+}
+
+// ---------------------------------------------------------------- selections
+
+void TDuplicatesPage::ClickAt(TPoint p, bool ctrl)
+{
+    const TDupItem* it = SelectAt(p, ctrl);
+    if (it == nullptr)
+        return;
+    // The tree holds groups and files only: a folder cell finds no node.
+    if (const TFileLeaf* f = it->FileLeaf()) {
+        const auto g = FResults.Duplicates.GroupByFile.find(f);
+        const QModelIndex index = g == FResults.Duplicates.GroupByFile.end()
+                                      ? QModelIndex()
+                                      : FTreeModel->IndexOfFile(f, g->second);
+        if (index.isValid()) {
+            DuplicatesTree()->setCurrentIndex(index);
+            DuplicatesTree()->scrollTo(index);
+        }
+    }
+    Q_EMIT SelectionStatusChanged();
+}
+
+void TDuplicatesPage::DoubleClicked()
+{
+    if (const TDupItem* it = FMap.Primary())
+        RevealOrOpen(it->FullPath(), true);
+}
+
+// ---------------------------------------------------------------- file commands, status
+
+std::vector<std::string> TDuplicatesPage::TreePaths() const
+{
+    std::vector<std::string> paths;
+    for (const QModelIndex& i : SelectedOrCurrent(DuplicatesTree())) {
+        if (const TFileLeaf* f = FTreeModel->File(i)) {
+            paths.push_back(f->FullPath());
+        } else if (FTreeModel->IsGroupNode(i)) {
+            // Every file of the group, also those past the ones listed under it.
+            for (const TFileLeaf* f : FTreeModel->Group(i)->Files)
+                paths.push_back(f->FullPath());
+        }
+    }
+    return paths;
+}
+
+std::vector<std::string> TDuplicatesPage::GroupsListPaths() const
+{
+    std::vector<std::string> paths;
+    for (const int row : SelectedRows(GroupsList()))
+        if (const TDupGroup* g = FGroupsModel->Group(row))
+            for (const TFileLeaf* f : g->Files)
+                paths.push_back(f->FullPath());
+    return paths;
+}
+
+std::vector<std::string> TDuplicatesPage::SelectedPaths() const
+{
+    // The tree, else the groups list, else the map's primary file.
+    std::vector<std::string> paths = TreePaths();
+    if (paths.empty())
+        paths = GroupsListPaths();
+    if (paths.empty())
+        if (const TDupItem* p = FMap.Primary(); p != nullptr && p->Kind() == dkFile)
+            paths.push_back(p->FullPath());
+    return paths;
+}
+
+QString TDuplicatesPage::SelectionStatus() const
+{
+    const QModelIndex node = DuplicatesTree()->currentIndex();
+    if (const TFileLeaf* f = FTreeModel->File(node))
+        return PathAndSize(f->FullPath(), f->Size());
+    if (FTreeModel->IsGroupNode(node)) {
+        const TDupGroup* g = FTreeModel->Group(node);
+        return QString::fromStdString(
+            Format(Translate("%s  %s  (%d duplicates)"), platform::ToDisplayUtf8(g->FileName),
+                   FormatSize(g->Size), static_cast<std::int64_t>(g->Files.size())));
+    }
+    if (const TDupItem* p = FMap.Primary())
+        return PathAndSize(p->FullPath(), p->Size());
+    return Tr("Ready");
+}
+
+} // namespace harrowdale::ui

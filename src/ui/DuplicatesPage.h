@@ -1,0 +1,46 @@
+#pragma once
+
+// "Duplicates": files with the same name and size grouped; a treemap of the folders that
+// hold duplicates coloured by group, the groups with their files in a tree, and the groups
+// in a list.
+
+#include "treemap/DupTreemapLayout.h"
+#include "ui/ResultPage.h"
+
+namespace harrowdale::ui {
+
+class TDupTreeModel;
+class TDupGroupsModel;
+
+class TDuplicatesPage final : public TMapPage<TDupTreemapLayout>
+{
+    Q_OBJECT
+public:
+    TDuplicatesPage(const TScanResults& results, IShell& shell, QWidget* parent);
+
+    QTreeView* DuplicatesTree() const { return MainView(); }
+    QTreeView* GroupsList() const { return SideList(); }
+    TDupTreeModel* DuplicatesModel() const { return FTreeModel; }
+    TDupGroupsModel* GroupsModel() const { return FGroupsModel; }
+
+    void Fill(TResultStage stage, TStageRun& run) override;
+    void Clear() override;
+    std::vector<std::string> SelectedPaths() const override;
+    QString SelectionStatus() const override;
+    void ApplyTranslation() override;
+
+protected:
+    bool HasLayout() const override;
+    void BuildLayout(const TRect& rect) override;
+    void ClickAt(TPoint p, bool ctrl) override;
+    void DoubleClicked() override;
+
+private:
+    std::vector<std::string> TreePaths() const;
+    std::vector<std::string> GroupsListPaths() const;
+
+    TDupTreeModel* FTreeModel = nullptr;
+    TDupGroupsModel* FGroupsModel = nullptr;
+};
+
+} // namespace harrowdale::ui

@@ -1,0 +1,54 @@
+#pragma once
+
+// The six commands on the active page's selection: open, copy the paths, reveal in the file
+// manager, properties, move to the trash, delete permanently. Every command collects the
+// selection afresh from the active page and keeps nothing between calls.
+//
+// Thread: UI thread only; the shell and file-system calls are synchronous.
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace harrowdale::ui {
+
+class TResultPage;
+class TWindowActions;
+struct TUiServices;
+
+class TFileCommands : public QObject
+{
+    Q_OBJECT
+public:
+    /// `activePage` gives the page whose selection the commands act on (may give null).
+    TFileCommands(TUiServices& services, std::function<TResultPage*()> activePage, QWidget* window);
+
+    /// Triggers the commands from their actions.
+    void Connect(const TWindowActions& actions);
+
+    /// The active page's selection as paths, in its order, empty paths dropped.
+    std::vector<std::string> SelectedPaths() const;
+    void Open();
+    void CopyPaths();
+    void Reveal();
+    void ShowProperties();
+    void MoveToTrash() { Remove(true); }
+    void DeletePermanently() { Remove(false); }
+
+Q_SIGNALS:
+    /// Every removed path is gone (the whole batch succeeded).
+    void PathsRemoved();
+
+private:
+    void Remove(bool toTrash);
+    void ForEachExisting(const std::function<void(const std::string&)>& act) const;
+
+    TUiServices& FServices;
+    std::function<TResultPage*()> FActivePage;
+    QWidget* FWindow;
+};
+
+} // namespace harrowdale::ui

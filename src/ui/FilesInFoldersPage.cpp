@@ -1,0 +1,197 @@
+#include "ui/FilesInFoldersPage.h"
+
+#include "treemap/Colors.h"
+#include "ui/ListModels.h"
+#include "ui/Services.h"
+#include "ui/SwatchDelegate.h"
+#include "ui/TreeModels.h"
+#include "ui/ViewSelection.h"
+
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+namespace harrowdale::ui {
+
+TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& shell,
+                                         QWidget* parent)
+    : TMapPage({results, shell, TSideWidth::RestOfHalfWindow, 303}, parent)
+{
+    SetUpTree(FoldersAndFilesTree(), true);
+    SetUpList(ExtensionsList(), true);
+    FTreeModel = new TFilesTreeModel(this);
+    FoldersAndFilesTree()->setModel(FTreeModel);
+    FExtModel = new TExtListModel(false, this);
+    ExtensionsList()->setModel(FExtModel);
+    ExtensionsList()->setItemDelegate(new TSwatchDelegate(1, ExtensionsList()));
+    SetColumns(ExtensionsList(), {120, 70, 120, 70});
+
+    QItemSelectionModel* tree = FoldersAndFilesTree()->selectionModel();
+    connect(tree, &QItemSelectionModel::selectionChanged, this,
+            &TFilesInFoldersPage::TreeSelectionChanged);
+    connect(tree, &QItemSelectionModel::currentChanged, this,
+            &TFilesInFoldersPage::TreeSelectionChanged);
+    connect(ExtensionsList()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFilesInFoldersPage::ExtensionsSelected);
+}
+
+void TFilesInFoldersPage::ApplyTranslation()
+{
+    TResultPage::ApplyTranslation();
+    FExtModel->SetHeaders({Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Files")});
+}
+
+// ---------------------------------------------------------------- results
+
+void TFilesInFoldersPage::Fill(TResultStage stage, TStageRun&)
+{
+    const TDirNode* root = FResults.Root();
+    if (stage == TResultStage::FoldersAndFilesTree) {
+        FTreeModel->SetRoot(root);
+        if (FTreeModel->rowCount() > 0) {
+            const QModelIndex top = FTreeModel->index(0, 0);
+            FoldersAndFilesTree()->collapse(top);
+            FoldersAndFilesTree()->setCurrentIndex(top);
+        }
+    } else if (stage == TResultStage::Extensions) {
+        if (root != nullptr)
+            FExtModel->SetRows(root->ExtStats().ToSortedArrayByBytesDesc(), 0);
+        else
+            FExtModel->Clear();
+        RebuildLayout();
+    }
+}
+
+void TFilesInFoldersPage::Clear()
+{
+    FTreeModel->SetRoot(nullptr);
+    FExtModel->Clear();
+    ResetLayout();
+}
+
+void TFilesInFoldersPage::BuildLayout(const TRect& rect)
+{
+    if (FResults.Root() != nullptr)
+        FMap.BuildFromRootSquarified(FResults.Root(), rect);
+}
+
+// ---------------------------------------------------------------- selections
+
+void TFilesInFoldersPage::TreeSelectionChanged()
+{
+    if (FSyncing)
+        return;
+    SelectPathsInMap(SelectedPaths());
+    Q_EMIT SelectionStatusChanged();
+}
+
+void TFilesInFoldersPage::ExtensionsSelected()
+{
+    // The status line is not touched.
+    if (FSyncing)
+        return;
+    std::vector<std::string> keys;
+    for (const int row : SelectedRows(ExtensionsList()))
+        keys.push_back(ExtKey(FExtModel->Row(row).Ext));
+    if (keys.empty())
+        FMap.ClearSelection();
+    else
+        FMap.SetSelectedByExts(keys);
+    Canvas()->Invalidate();
+}
+
+void TFilesInFoldersPage::ClickAt(TPoint p, bool ctrl)
+{
+    const THierItem* it = SelectAt(p, ctrl);
+    if (it == nullptr)
+        return;
+    // Selecting the node sets the map's selection from the tree's and the status line.
+    RevealInTree(*it);
+    Q_EMIT StatusText(PathAndSize(it->FullPath(), it->Size()));
+}
+
+void TFilesInFoldersPage::RevealInTree(const THierItem& item)
+{
+    if (item.Kind == hkFile) {
+        RevealFileInTree(item.FileLeaf());
+        return;
+    }
+    // A folder whose node was never created (its parent never expanded) is not sought.
+    const TDirNode* d = item.Dir();
+    const TDirNode* root = FResults.Root();
+    if (d == nullptr || (d != root && d->Parent() != nullptr && !FTreeModel->IsLoaded(d->Parent())))
+        return;
+    const QModelIndex index = FTreeModel->IndexOfFolder(d);
+    if (!index.isValid())
+        return;
+    QTreeView* tree = FoldersAndFilesTree();
+    if (!tree->isExpanded(index))
+        tree->expand(index);
+    tree->setCurrentIndex(index);
+    tree->scrollTo(index);
+}
+
+void TFilesInFoldersPage::RevealFileInTree(const TFileLeaf* leaf)
+{
+    const TDirNode* root = FResults.Root();
+    if (leaf == nullptr || root == nullptr)
+        return;
+    // Expand the folders from the root down to the file's folder, outermost first.
+    std::vector<const TDirNode*> chain;
+    for (const TDirNode* d = leaf->Parent(); d != nullptr; d = d == root ? nullptr : d->Parent())
+        chain.push_back(d);
+    if (chain.back() != root)
+        return;
+    QTreeView* tree = FoldersAndFilesTree();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const QModelIndex index = FTreeModel->IndexOfFolder(*it);
+        if (index.isValid() && !tree->isExpanded(index))
+            tree->expand(index);
+    }
+    const QModelIndex index = FTreeModel->IndexOfFile(leaf);
+    if (!index.isValid())
+        return;
+    tree->setCurrentIndex(index);
+    tree->scrollTo(index);
+}
+
+void TFilesInFoldersPage::DoubleClicked()
+{
+    // A file opens its folder with the file selected; a folder opens itself.
+    if (const THierItem* it = FMap.Primary())
+        RevealOrOpen(it->FullPath(), it->Kind == hkFile);
+}
+
+void TFilesInFoldersPage::PathsRemoved()
+{
+    ClearMapSelection();
+}
+
+// ---------------------------------------------------------------- file commands, status
+
+std::vector<std::string> TFilesInFoldersPage::SelectedPaths() const
+{
+    std::vector<std::string> paths;
+    for (const QModelIndex& i : SelectedOrCurrent(FoldersAndFilesTree())) {
+        if (const TFileLeaf* f = FTreeModel->File(i))
+            paths.push_back(f->FullPath());
+        else if (const TDirNode* d = FTreeModel->Folder(i))
+            paths.push_back(d->FullPath());
+    }
+    return paths;
+}
+
+QString TFilesInFoldersPage::SelectionStatus() const
+{
+    const QTreeView* tree = FoldersAndFilesTree();
+    const QModelIndexList selected = tree->selectionModel()->selectedIndexes();
+    const QModelIndex node = selected.isEmpty() ? tree->currentIndex() : selected.first();
+    const int count =
+        selected.isEmpty() ? (node.isValid() ? 1 : 0) : static_cast<int>(selected.size());
+    if (const TFileLeaf* f = FTreeModel->File(node))
+        return SelectionStatusText(DisplayText(f->FullPath()), SizeText(f->Size()), count);
+    if (const TDirNode* d = FTreeModel->Folder(node))
+        return SelectionStatusText(DisplayText(d->FullPath()), SizeText(d->TotalSize()), count);
+    return Tr("Ready");
+}
+
+} // namespace harrowdale::ui

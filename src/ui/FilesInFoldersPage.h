@@ -1,0 +1,48 @@
+#pragma once
+
+// "Files in Folders": the whole tree as a nested treemap, a lazily loaded tree of folders
+// and files, and the tree's extension totals.
+
+#include "treemap/HierTreemapLayout.h"
+#include "ui/ResultPage.h"
+
+namespace harrowdale::ui {
+
+class TFilesTreeModel;
+class TExtListModel;
+
+class TFilesInFoldersPage final : public TMapPage<THierTreemapLayout>
+{
+    Q_OBJECT
+public:
+    TFilesInFoldersPage(const TScanResults& results, IShell& shell, QWidget* parent);
+
+    QTreeView* FoldersAndFilesTree() const { return MainView(); }
+    QTreeView* ExtensionsList() const { return SideList(); }
+    TFilesTreeModel* FoldersAndFilesModel() const { return FTreeModel; }
+    TExtListModel* ExtensionsModel() const { return FExtModel; }
+
+    void Fill(TResultStage stage, TStageRun& run) override;
+    void Clear() override;
+    std::vector<std::string> SelectedPaths() const override;
+    QString SelectionStatus() const override;
+    void PathsRemoved() override;
+    void ApplyTranslation() override;
+
+protected:
+    bool HasLayout() const override { return FResults.Root() != nullptr; }
+    void BuildLayout(const TRect& rect) override;
+    void ClickAt(TPoint p, bool ctrl) override;
+    void DoubleClicked() override;
+
+private:
+    void TreeSelectionChanged();
+    void ExtensionsSelected();
+    void RevealInTree(const THierItem& item);
+    void RevealFileInTree(const TFileLeaf* leaf);
+
+    TFilesTreeModel* FTreeModel = nullptr;
+    TExtListModel* FExtModel = nullptr;
+};
+
+} // namespace harrowdale::ui

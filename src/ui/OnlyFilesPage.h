@@ -1,0 +1,48 @@
+#pragma once
+
+// "Only Files": every file as a flat treemap, the 5000 largest in a list and the extension
+// totals with their share beside it.
+
+#include "treemap/TreemapLayout.h"
+#include "ui/ResultPage.h"
+
+namespace harrowdale::ui {
+
+class TLargestFilesModel;
+class TExtListModel;
+
+class TOnlyFilesPage final : public TMapPage<TTreemapLayout>
+{
+    Q_OBJECT
+public:
+    TOnlyFilesPage(const TScanResults& results, IShell& shell, QWidget* parent);
+
+    QTreeView* FilesList() const { return MainView(); }
+    QTreeView* ExtensionsList() const { return SideList(); }
+    TLargestFilesModel* FilesModel() const { return FFilesModel; }
+    TExtListModel* ExtensionsModel() const { return FExtModel; }
+
+    void Fill(TResultStage stage, TStageRun& run) override;
+    void Clear() override;
+    std::vector<std::string> SelectedPaths() const override;
+    QString SelectionStatus() const override;
+    void PathsRemoved() override;
+    void ApplyTranslation() override;
+
+protected:
+    bool HasLayout() const override;
+    void BuildLayout(const TRect& rect) override;
+    void ClickAt(TPoint p, bool ctrl) override;
+    void DoubleClicked() override;
+
+private:
+    void FillFilesList(TStageRun& run);
+    void FilesSelected(bool selected);
+    void ExtensionsSelected();
+    void SelectFileRow(const TTreemapItem& item, bool ctrl);
+
+    TLargestFilesModel* FFilesModel = nullptr;
+    TExtListModel* FExtModel = nullptr;
+};
+
+} // namespace harrowdale::ui

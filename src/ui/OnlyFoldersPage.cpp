@@ -1,0 +1,186 @@
+#include "ui/OnlyFoldersPage.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "ui/Services.h"
+#include "ui/SwatchDelegate.h"
+#include "ui/TreeModels.h"
+#include "ui/ViewSelection.h"
+
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <algorithm>
+
+namespace harrowdale::ui {
+
+TOnlyFoldersPage::TOnlyFoldersPage(const TScanResults& results, IShell& shell, QWidget* parent)
+    : TMapPage({results, shell, TSideWidth::HalfPanel, 291}, parent)
+{
+    SetUpTree(FoldersTree(), false);
+    SetUpList(TopFoldersList(), true);
+    FTreeModel = new TFolderTreeModel(this);
+    FoldersTree()->setModel(FTreeModel);
+    FTopModel = new TTopFoldersModel(this);
+    TopFoldersList()->setModel(FTopModel);
+    TopFoldersList()->setItemDelegate(new TSwatchDelegate(1, TopFoldersList()));
+    SetColumns(TopFoldersList(), {220, 70, 110, 80, 70});
+
+    // Not guarded by FSyncing: it also runs while the tree's first node is selected.
+    connect(FoldersTree()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TOnlyFoldersPage::TreeCurrentChanged);
+    connect(TopFoldersList()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (selected.isEmpty())
+                    return;
+                const TDirNode* folder = FTopModel->Folder(selected.indexes().first().row());
+                // Choosing refills the list; do it after the list's own selection event.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, folder] {
+                        ChooseFolder(folder);
+                        Q_EMIT SelectionStatusChanged();
+                    },
+                    Qt::QueuedConnection);
+            });
+}
+
+void TOnlyFoldersPage::ApplyTranslation()
+{
+    TResultPage::ApplyTranslation();
+    FTopModel->SetHeaders(
+        {Tr("Folder"), Tr("Color"), Tr("Bytes"), QStringLiteral("%"), Tr("Files")});
+}
+
+// ---------------------------------------------------------------- results
+
+void TOnlyFoldersPage::Fill(TResultStage stage, TStageRun& run)
+{
+    if (stage == TResultStage::FoldersTree) {
+        FillTree(run);
+    } else if (stage == TResultStage::FoldersViews) {
+        // The largest top-level folder (the tree is sorted by now), or the largest drive.
+        const TDirNode* root = FResults.Root();
+        FChosen = root != nullptr && !root->Children().empty() ? root->Children()[0] : nullptr;
+        FTopModel->SetRoot(root);
+        RebuildLayout();
+    }
+}
+
+void TOnlyFoldersPage::FillTree(TStageRun& run)
+{
+    const TDirNode* root = FResults.Root();
+    if (root == nullptr)
+        return;
+    const std::int64_t total = root->TotalDirs() - (root->IsSyntheticRoot() ? 0 : 1);
+    const std::int64_t bar = std::max<std::int64_t>(total, 1);
+    run.Progress(bar, 0);
+    run.Status(Format(Translate("Building folders tree... 0 / %d"), total));
+    // The model presents every folder at once; this walk reports the progress and notices
+    // Stop as a node-by-node fill would.
+    FTreeModel->SetRoot(nullptr);
+    std::int64_t added = 0;
+    std::vector<const TDirNode*> stack(root->Children().rbegin(), root->Children().rend());
+    while (!stack.empty()) {
+        const TDirNode* d = stack.back();
+        stack.pop_back();
+        if (++added % 200 == 0 && !run.Count("Building folders tree... %d / %d", added, total)) {
+            run.Status(Translate("Cancelled."));
+            return;
+        }
+        for (auto it = d->Children().rbegin(); it != d->Children().rend(); ++it)
+            stack.push_back(*it);
+    }
+    FTreeModel->SetRoot(root);
+    if (FTreeModel->rowCount() > 0)
+        FoldersTree()->setCurrentIndex(FTreeModel->index(0, 0));
+    run.Progress(bar, bar);
+    run.Status(Format(Translate("Folders tree built (%d folders)."), added));
+}
+
+void TOnlyFoldersPage::Clear()
+{
+    FTreeModel->SetRoot(nullptr);
+    FTopModel->Clear();
+    FChosen = nullptr;
+    ResetLayout();
+}
+
+void TOnlyFoldersPage::BuildLayout(const TRect& rect)
+{
+    if (FResults.Root() == nullptr)
+        return;
+    FMap.BuildFromRoot(FResults.Root(), rect);
+    FMap.SetSelectedNode(FChosen);
+}
+
+// ---------------------------------------------------------------- selections
+
+void TOnlyFoldersPage::TreeCurrentChanged(const QModelIndex& current)
+{
+    const TDirNode* folder = FTreeModel->Folder(current);
+    if (folder == nullptr)
+        return;
+    FChosen = folder;
+    FTopModel->SetRoot(FResults.Root()); // the legend is refilled, its selection gone
+    FMap.SetSelectedNode(FChosen);
+    Canvas()->Invalidate();
+    Q_EMIT SelectionStatusChanged();
+}
+
+void TOnlyFoldersPage::ChooseFolder(const TDirNode* folder)
+{
+    // Through the folder's node when the tree has one, otherwise directly.
+    const QModelIndex index = FTreeModel->IndexOf(folder);
+    if (index.isValid()) {
+        FoldersTree()->setCurrentIndex(index);
+        FoldersTree()->scrollTo(index);
+        FoldersTree()->expand(index);
+        return;
+    }
+    FChosen = folder;
+    FTopModel->SetRoot(FResults.Root());
+    FMap.SetSelectedNode(FChosen);
+    Canvas()->Invalidate();
+}
+
+void TOnlyFoldersPage::ClickAt(TPoint p, bool)
+{
+    // One chosen folder: Ctrl makes no difference here.
+    if (const TDirNode* folder = FMap.HitTest(p))
+        ChooseFolder(folder);
+}
+
+void TOnlyFoldersPage::DoubleClicked()
+{
+    if (FChosen != nullptr)
+        RevealOrOpen(FChosen->FullPath(), false);
+}
+
+// ---------------------------------------------------------------- file commands, status
+
+std::vector<std::string> TOnlyFoldersPage::SelectedPaths() const
+{
+    // The legend's selection wins over the tree's.
+    std::vector<std::string> paths;
+    for (const int row : SelectedRows(TopFoldersList()))
+        paths.push_back(FTopModel->Folder(row)->FullPath());
+    if (paths.empty())
+        if (const TDirNode* d = FTreeModel->Folder(FoldersTree()->currentIndex()))
+            paths.push_back(d->FullPath());
+    return paths;
+}
+
+QString TOnlyFoldersPage::SelectionStatus() const
+{
+    const std::vector<int> rows = SelectedRows(TopFoldersList());
+    if (!rows.empty()) {
+        const TDirNode* d = FTopModel->Folder(rows[0]);
+        return SelectionStatusText(DisplayText(d->FullPath()), SizeText(d->TotalSize()),
+                                   static_cast<int>(rows.size()));
+    }
+    if (const TDirNode* d = FTreeModel->Folder(FoldersTree()->currentIndex()))
+        return SelectionStatusText(DisplayText(d->FullPath()), SizeText(d->TotalSize()), 1);
+    return Tr("Ready");
+}
+
+} // namespace harrowdale::ui

@@ -1,0 +1,49 @@
+#pragma once
+
+// "Only Folders": the folders as a nested treemap coloured by top-level folder, the tree
+// of folders and the legend of the top-level folders. One folder is the chosen one: the
+// tree's current node, framed in the map.
+
+#include "treemap/FolderTreemapLayout.h"
+#include "ui/ResultPage.h"
+
+namespace harrowdale::ui {
+
+class TFolderTreeModel;
+class TTopFoldersModel;
+
+class TOnlyFoldersPage final : public TMapPage<TFolderTreemapLayout>
+{
+    Q_OBJECT
+public:
+    TOnlyFoldersPage(const TScanResults& results, IShell& shell, QWidget* parent);
+
+    QTreeView* FoldersTree() const { return MainView(); }
+    QTreeView* TopFoldersList() const { return SideList(); }
+    TFolderTreeModel* FoldersModel() const { return FTreeModel; }
+    TTopFoldersModel* TopFoldersModel() const { return FTopModel; }
+    const TDirNode* ChosenFolder() const { return FChosen; }
+
+    void Fill(TResultStage stage, TStageRun& run) override;
+    void Clear() override;
+    std::vector<std::string> SelectedPaths() const override;
+    QString SelectionStatus() const override;
+    void ApplyTranslation() override;
+
+protected:
+    bool HasLayout() const override { return FResults.Root() != nullptr; }
+    void BuildLayout(const TRect& rect) override;
+    void ClickAt(TPoint p, bool ctrl) override;
+    void DoubleClicked() override;
+
+private:
+    void FillTree(TStageRun& run);
+    void TreeCurrentChanged(const QModelIndex& current);
+    void ChooseFolder(const TDirNode* folder);
+
+    const TDirNode* FChosen = nullptr;
+    TFolderTreeModel* FTreeModel = nullptr;
+    TTopFoldersModel* FTopModel = nullptr;
+};
+
+} // namespace harrowdale::ui

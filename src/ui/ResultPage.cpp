@@ -1,0 +1,215 @@
+#include "ui/ResultPage.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "ui/Services.h"
+#include "ui/text/DisplayFormat.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace harrowdale::ui {
+
+QString Tr(const char* english)
+{
+    return QString::fromStdString(Translate(english));
+}
+
+QString SizeText(std::int64_t bytes)
+{
+    return QString::fromStdString(FormatSize(bytes));
+}
+
+QString PathAndSize(const std::string& path, std::int64_t size)
+{
+    return DisplayText(path) + QStringLiteral("  ") + SizeText(size);
+}
+
+QString SelectionStatusText(const QString& path, const QString& sizeText, int count)
+{
+    if (path.isEmpty())
+        return Tr("Ready");
+    if (count < 2)
+        return QString::fromStdString(
+            Format(Translate("%s  %s"), path.toStdString(), sizeText.toStdString()));
+    return QString::fromStdString(Format(Translate("%s  %s  (%d selected)"), path.toStdString(),
+                                         sizeText.toStdString(), static_cast<std::int64_t>(count)));
+}
+
+void SetUpList(QTreeView* view, bool multi)
+{
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                                 : QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->header()->setStretchLastSection(false);
+}
+
+void SetUpTree(QTreeView* view, bool multi)
+{
+    view->setHeaderHidden(true);
+    view->setUniformRowHeights(true);
+    view->setIndentation(19);
+    view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                                 : QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+TResultPage::TResultPage(const TParts& parts, QWidget* parent)
+    : QWidget(parent), FResults(parts.Results), FShell(parts.Shell), FSideWidth(parts.SideWidth)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    FCanvas = new TTreemapCanvas(*this, split);
+    FLower = new QSplitter(Qt::Horizontal, split);
+    FLower->setHandleWidth(6);
+    FMainView = new QTreeView(FLower);
+    FSideList = new QTreeView(FLower);
+    FLower->setStretchFactor(0, 1);
+    split->addWidget(FCanvas);
+    split->addWidget(FLower);
+    split->setStretchFactor(0, 1);
+    split->setSizes({400, parts.LowerHeight});
+    layout->addWidget(split);
+    // The side list's width follows its panel, which is resized after the window itself.
+    FLower->installEventFilter(this);
+
+    FLayoutTimer.setSingleShot(true);
+    FLayoutTimer.setInterval(0);
+    connect(&FLayoutTimer, &QTimer::timeout, this, [this] {
+        PrepareLayout();
+        FCanvas->update();
+    });
+    connect(FCanvas, &TTreemapCanvas::Resized, this, [this] {
+        FLayoutStale = true;
+        ScheduleLayout();
+    });
+    connect(FCanvas, &TTreemapCanvas::Shown, this, &TResultPage::ScheduleLayout);
+    connect(FCanvas, &TTreemapCanvas::MouseMoved, this, [this](QPoint p) {
+        PrepareLayout();
+        HoverAt({p.x(), p.y()});
+    });
+    connect(FCanvas, &TTreemapCanvas::MousePressed, this, [this](QPoint p, bool ctrl) {
+        PrepareLayout();
+        ClickAt({p.x(), p.y()}, ctrl);
+    });
+    connect(FCanvas, &TTreemapCanvas::DoubleClicked, this, &TResultPage::DoubleClicked);
+}
+
+TResultPage::~TResultPage()
+{
+    // The derived page is gone already; its children (views and models) are deleted after
+    // this, and no signal of theirs may reach it.
+    FLayoutTimer.stop();
+    FCanvas->disconnect(this);
+    for (QTreeView* view : {FMainView, FSideList})
+        if (view->selectionModel() != nullptr)
+            view->selectionModel()->disconnect(this);
+}
+
+void TResultPage::ApplyTranslation()
+{
+    FCanvas->SetPlaceholderText(Tr("Visualization not available"));
+    FCanvas->Invalidate();
+}
+
+void TResultPage::ScheduleLayout()
+{
+    if (FLayoutStale)
+        FLayoutTimer.start();
+}
+
+void TResultPage::PrepareLayout()
+{
+    // A canvas on a hidden page has no real size yet (pages are laid out when shown): its
+    // layout is built when the page is shown, not for a size nobody sees.
+    if (!FLayoutStale || !FCanvas->isVisible() || FCanvas->width() <= 0 || FCanvas->height() <= 0)
+        return;
+    FLayoutStale = false;
+    FHover = nullptr;
+    ++FLayoutBuilds;
+    BuildLayout({0, 0, FCanvas->width(), FCanvas->height()});
+    FCanvas->MarkDirty();
+}
+
+void TResultPage::RebuildLayout()
+{
+    FLayoutStale = true;
+    PrepareLayout();
+    FCanvas->Invalidate();
+}
+
+void TResultPage::ResetLayout()
+{
+    FLayoutStale = false;
+    FHover = nullptr;
+    ClearLayout();
+    FCanvas->Invalidate();
+}
+
+void TResultPage::ShowHint(const void* item, const std::string& path, std::int64_t size)
+{
+    FHover = item;
+    // Not translated; the size text comes from its translated template.
+    FCanvas->ShowHintNow(item == nullptr ? QString()
+                                         : DisplayText(path) + QLatin1Char('\n') + SizeText(size));
+}
+
+void TResultPage::RevealOrOpen(const std::string& path, bool reveal)
+{
+    if (reveal)
+        FShell.RevealInFileManager(path);
+    else
+        FShell.OpenPath(path);
+}
+
+void TResultPage::SetColumns(QTreeView* view, const std::vector<int>& widths)
+{
+    const int dpi = logicalDpiX();
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const int w = widths[i] * dpi / 96;
+        if (w == 0)
+            view->setColumnHidden(static_cast<int>(i), true);
+        else
+            view->setColumnWidth(static_cast<int>(i), w);
+    }
+}
+
+void TResultPage::ApplyListWidths()
+{
+    // A drag on the splitter holds until the panel is resized again. A panel on a hidden
+    // page has no real width yet: it gets its widths when its page is first shown.
+    const int panel = FLower->width();
+    if (!FLower->isVisible() || panel <= 0 || panel == FAppliedWidth)
+        return;
+    FAppliedWidth = panel;
+    const int half = std::max(window()->width() / 2, 200);
+    const int side = FSideWidth == TSideWidth::RestOfHalfWindow
+                         ? std::max(panel - FLower->handleWidth() - half, 160)
+                         : std::max(panel / 2, 200);
+    FLower->setSizes({std::max(panel - FLower->handleWidth() - side, 0), side});
+}
+
+void TResultPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    ApplyListWidths();
+}
+
+bool TResultPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FLower && event->type() == QEvent::Resize)
+        ApplyListWidths();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace harrowdale::ui

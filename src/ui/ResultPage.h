@@ -1,0 +1,235 @@
+#pragma once
+
+// One page of results: a treemap canvas above a main list or tree and a side list. A page
+// owns its canvas, its layout, the hover, its item models and the selection flows between
+// them; the window only switches pages, routes the status line and hands the file commands
+// the active page's selection.
+//
+// Thread: UI thread only. A page refers into the pipeline's results without owning them;
+// Clear empties it before they are freed.
+
+#include "treemap/Canvas.h"
+#include "ui/TreemapCanvas.h"
+#include "views/ResultPipeline.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+class QSplitter;
+class QTreeView;
+
+namespace harrowdale::ui {
+
+class IShell;
+
+/// The pages, in tab order.
+enum class TPageIndex
+{
+    FilesInFolders,
+    OnlyFiles,
+    OnlyFolders,
+    Duplicates,
+};
+
+/// How wide the side list is made when its panel changes width.
+enum class TSideWidth
+{
+    RestOfHalfWindow, ///< the main view gets about half the window, the side list the rest
+    HalfPanel,        ///< the two share the panel
+};
+
+class TResultPage : public QWidget, public IResultView, protected ICanvasContent
+{
+    Q_OBJECT
+public:
+    struct TParts
+    {
+        const TScanResults& Results;
+        IShell& Shell;
+        TSideWidth SideWidth;
+        int LowerHeight; ///< design height of the lists below the canvas
+    };
+    TResultPage(const TParts& parts, QWidget* parent);
+    ~TResultPage() override;
+
+    TTreemapCanvas* Canvas() const { return FCanvas; }
+    QTreeView* MainView() const { return FMainView; }
+    QTreeView* SideList() const { return FSideList; }
+
+    /// The full paths the file commands act on, in the order this page's rules visit its
+    /// selection; may hold repeats.
+    virtual std::vector<std::string> SelectedPaths() const = 0;
+    /// The status line naming what is selected here.
+    virtual QString SelectionStatus() const = 0;
+    /// After the file commands removed paths; the views keep showing the old tree.
+    virtual void PathsRemoved() {}
+    /// Sets every text of the page again in the current language.
+    virtual void ApplyTranslation();
+
+    /// Whether the layout still waits for its build (a resize not yet caught up with).
+    bool LayoutPending() const { return FLayoutStale; }
+    /// How many times the layout was built so far.
+    int LayoutBuilds() const { return FLayoutBuilds; }
+
+Q_SIGNALS:
+    /// A click put this text in the status line.
+    void StatusText(const QString& text);
+    /// The selection changed: the window rewrites the status line for the active page.
+    void SelectionStatusChanged();
+
+protected:
+    // The layout and the canvas, implemented by each page.
+    virtual void BuildLayout(const TRect& rect) = 0;
+    virtual void ClearLayout() = 0;
+    virtual void HoverAt(TPoint p) = 0;
+    virtual void ClickAt(TPoint p, bool ctrl) = 0;
+    virtual void DoubleClicked() = 0;
+
+    /// New results: the layout is built now when the canvas is visible, otherwise when it
+    /// is shown.
+    void RebuildLayout();
+    /// Empties the layout and forgets the hover; the canvas shows the placeholder.
+    void ResetLayout();
+
+    /// Shows the hint of the item under the mouse once per item.
+    template <class Item> void Hover(const Item* item);
+    void RevealOrOpen(const std::string& path, bool reveal);
+    /// Column widths in pixels at 96 dpi, scaled to the screen; 0 hides a column.
+    void SetColumns(QTreeView* view, const std::vector<int>& widths);
+
+    /// True while this page changes a view's selection on behalf of another view: the
+    /// handlers that would push the change back return at once.
+    bool FSyncing = false;
+    class TSyncGuard
+    {
+    public:
+        explicit TSyncGuard(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
+        ~TSyncGuard() { FFlag = FOld; }
+        TSyncGuard(const TSyncGuard&) = delete;
+        TSyncGuard& operator=(const TSyncGuard&) = delete;
+
+    private:
+        bool& FFlag;
+        bool FOld;
+    };
+
+    const TScanResults& FResults;
+    IShell& FShell;
+
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PrepareLayout() override;
+    void ScheduleLayout();
+    void ApplyListWidths();
+    void ShowHint(const void* item, const std::string& path, std::int64_t size);
+
+    TTreemapCanvas* FCanvas = nullptr;
+    QSplitter* FLower = nullptr;
+    QTreeView* FMainView = nullptr;
+    QTreeView* FSideList = nullptr;
+    TSideWidth FSideWidth;
+    int FAppliedWidth = -1;       ///< panel width the side list's width was set for
+    const void* FHover = nullptr; ///< the item under the mouse; only compared, never read
+    bool FLayoutStale = false;
+    int FLayoutBuilds = 0;
+    QTimer FLayoutTimer; ///< zero-time, single shot: one build per burst of resizes
+};
+
+namespace detail {
+inline std::string HintPath(const TDirNode& d)
+{
+    return d.FullPath();
+}
+inline std::int64_t HintSize(const TDirNode& d)
+{
+    return d.TotalSize();
+}
+template <class Item> std::string HintPath(const Item& it)
+{
+    return it.FullPath();
+}
+template <class Item> std::int64_t HintSize(const Item& it)
+{
+    return it.Size();
+}
+} // namespace detail
+
+template <class Item> void TResultPage::Hover(const Item* item)
+{
+    if (static_cast<const void*>(item) == FHover)
+        return;
+    if (item == nullptr)
+        ShowHint(nullptr, {}, 0);
+    else
+        ShowHint(item, detail::HintPath(*item), detail::HintSize(*item));
+}
+
+/// A page over one treemap layout: paints, clears and hit-tests it the same way for every
+/// page, and selects in it as clicks and the views beside it ask.
+template <class Layout> class TMapPage : public TResultPage
+{
+public:
+    using TResultPage::TResultPage;
+    const Layout& Map() const { return FMap; }
+
+protected:
+    using Item = std::remove_cv_t<
+        std::remove_pointer_t<decltype(std::declval<const Layout&>().HitTest(TPoint{}))>>;
+
+    void PaintLayout(ITreemapCanvas& canvas) const override { FMap.Paint(canvas); }
+    void ClearLayout() override { FMap.Clear(); }
+    void HoverAt(TPoint p) override { Hover(FMap.HitTest(p)); }
+
+    /// A click on the map: selects the item alone, or with Ctrl flips it. The item hit,
+    /// or null (then nothing changed).
+    const Item* SelectAt(TPoint p, bool ctrl)
+    {
+        const Item* it = FMap.HitTest(p);
+        if (it == nullptr)
+            return nullptr;
+        if (ctrl)
+            FMap.ToggleSelected(it);
+        else
+            FMap.SetSingleSelected(it);
+        Canvas()->Invalidate();
+        return it;
+    }
+    /// Selects `paths` (the primary: the first that has an item), or nothing when empty.
+    void SelectPathsInMap(const std::vector<std::string>& paths)
+    {
+        if (paths.empty())
+            FMap.ClearSelection();
+        else
+            FMap.SetSelectedByUpperPaths(paths);
+        Canvas()->Invalidate();
+    }
+    void ClearMapSelection()
+    {
+        FMap.ClearSelection();
+        Canvas()->Invalidate();
+    }
+
+    Layout FMap;
+};
+
+/// "path  size", as a click and a selection put it in the status line.
+QString PathAndSize(const std::string& path, std::int64_t size);
+/// The status of a selection: "Ready" without a path, "path  size", or with a count of two
+/// or more "path  size  (n selected)".
+QString SelectionStatusText(const QString& path, const QString& sizeText, int count);
+QString SizeText(std::int64_t bytes);
+QString Tr(const char* english);
+
+/// A list: report rows, whole-row and (when `multi`) extended selection, read-only.
+void SetUpList(QTreeView* view, bool multi);
+/// A tree: no header, read-only, single or extended selection.
+void SetUpTree(QTreeView* view, bool multi);
+
+} // namespace harrowdale::ui

@@ -1,0 +1,206 @@
+#include "ui/ScanOptionsPanel.h"
+
+#include "platform/FileSystem.h"
+#include "scan/Mask.h"
+#include "ui/ResultPage.h"
+#include "ui/Services.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace harrowdale::ui {
+
+namespace {
+
+TDateTime ToDateTime(const QDateTime& dt)
+{
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    const auto v =
+        EncodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()});
+    return v ? *v : 0;
+}
+
+std::string PathBytes(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+} // namespace
+
+TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
+    : QWidget(parent), FFolders(folders)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    FSource = new QGroupBox(this);
+    auto* s = new QHBoxLayout(FSource);
+    FAllDrives = new QRadioButton(FSource);
+    FFolder = new QRadioButton(FSource);
+    FFolderBox = new QComboBox(FSource);
+    FFolderBox->setEditable(true);
+    FFolderBox->setMinimumWidth(160);
+    FBrowse = new QToolButton(FSource);
+    FBrowse->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    FAllDrives->setChecked(true);
+    s->addWidget(FAllDrives);
+    s->addWidget(FFolder);
+    s->addWidget(FFolderBox, 1);
+    s->addWidget(FBrowse);
+    FSource->setFixedWidth(470);
+
+    FFilters = new QGroupBox(this);
+    auto* f = new QHBoxLayout(FFilters);
+    FModifiedBefore = new QCheckBox(FFilters);
+    FDate = new QDateTimeEdit(QDateTime(QDate(2026, 1, 14), QTime(0, 4, 41)), FFilters);
+    FDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    FDate->setCalendarPopup(true);
+    FLessThan = new QCheckBox(FFilters);
+    FLessThanText = new QLineEdit(QStringLiteral("1"), FFilters);
+    FLessThanText->setMaximumWidth(80);
+    FSizeUnits = new QComboBox(FFilters);
+    FSizeUnits->addItems({QStringLiteral("Bytes"), QStringLiteral("KB"), QStringLiteral("MB"),
+                          QStringLiteral("GB"), QStringLiteral("TB")});
+    FSizeUnits->setCurrentIndex(0);
+    FPattern = new QCheckBox(FFilters);
+    FPatternText = new QLineEdit(QStringLiteral("*.jpg;*somefilename*"), FFilters);
+    for (QWidget* w : std::initializer_list<QWidget*>{FModifiedBefore, FDate, FLessThan,
+                                                      FLessThanText, FSizeUnits, FPattern})
+        f->addWidget(w);
+    f->addWidget(FPatternText, 1);
+
+    row->addWidget(FSource);
+    row->addWidget(FFilters, 1);
+
+    connect(FAllDrives, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
+    connect(FFolder, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
+    connect(FBrowse, &QToolButton::clicked, this, &TScanOptionsPanel::Browse);
+    for (QCheckBox* c : {FModifiedBefore, FLessThan, FPattern})
+        connect(c, &QCheckBox::toggled, this, &TScanOptionsPanel::UpdateFilterControls);
+
+    // The folder box offers the drives, the first one chosen.
+    for (const std::string& d : GetScanDrives())
+        FFolderBox->addItem(QFile::decodeName(QByteArray::fromStdString(d)));
+    if (FFolderBox->count() > 0)
+        FFolderBox->setCurrentIndex(0);
+    UpdateSourceControls();
+    UpdateFilterControls();
+}
+
+void TScanOptionsPanel::ApplyTranslation()
+{
+    FSource->setTitle(Tr("Sources"));
+    FAllDrives->setText(Tr("All Drives"));
+    FFolder->setText(Tr("Path:"));
+    FBrowse->setText(Tr("Browse..."));
+    FFilters->setTitle(Tr("Exclude Files"));
+    FModifiedBefore->setText(Tr("Modified before:"));
+    FLessThan->setText(Tr("Less than"));
+    FPattern->setText(Tr("Pattern"));
+    // Replaced in place: the chosen unit stays chosen.
+    const int unit = FSizeUnits->currentIndex();
+    const char* units[] = {"Bytes", "KB", "MB", "GB", "TB"};
+    for (int i = 0; i < 5; ++i)
+        FSizeUnits->setItemText(i, Tr(units[i]));
+    FSizeUnits->setCurrentIndex(unit);
+}
+
+void TScanOptionsPanel::ChoosePath(const QString& path)
+{
+    FFolder->setChecked(true);
+    FFolderBox->setEditText(path);
+}
+
+void TScanOptionsPanel::SetBusy(bool busy)
+{
+    FBusy = busy;
+    FFilters->setEnabled(!busy);
+    UpdateSourceControls();
+    UpdateFilterControls();
+}
+
+void TScanOptionsPanel::UpdateSourceControls()
+{
+    const bool on = FFolder->isChecked() && !FBusy;
+    FFolderBox->setEnabled(on);
+    FBrowse->setEnabled(on);
+}
+
+void TScanOptionsPanel::UpdateFilterControls()
+{
+    // The check boxes stay enabled as long as their group is.
+    const bool e = FFilters->isEnabled();
+    FDate->setEnabled(e && FModifiedBefore->isChecked());
+    FLessThanText->setEnabled(e && FLessThan->isChecked());
+    FSizeUnits->setEnabled(e && FLessThan->isChecked());
+    FPatternText->setEnabled(e && FPattern->isChecked());
+}
+
+void TScanOptionsPanel::Browse()
+{
+    if (!FFolder->isChecked())
+        return;
+    std::string start = PathBytes(FFolderBox->currentText());
+    if (start.empty())
+        start = PathBytes(QDir::currentPath()) + "/";
+    const auto chosen = FFolders.PickFolder(this, QStringLiteral("Select folder to scan"), start);
+    if (!chosen)
+        return;
+    std::string path = *chosen;
+    if (path.empty() || path.back() != '/')
+        path.push_back('/');
+    FFolderBox->setEditText(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+TScanChoice TScanOptionsPanel::ReadChoice() const
+{
+    using TKind = TScanChoice::TKind;
+    TScanChoice choice;
+    choice.Request.AllDrives = FAllDrives->isChecked();
+    if (!choice.Request.AllDrives) {
+        const std::string typed = std::string(Trim(PathBytes(FFolderBox->currentText())));
+        if (typed.empty())
+            return choice;
+        choice.Request.PathToScan = NormalizeScanPath(typed);
+        if (!platform::DirectoryExists(choice.Request.PathToScan)) {
+            choice.Kind = TKind::Invalid;
+            choice.Error = Tr("Folder does not exist.");
+            return choice;
+        }
+    } else {
+        choice.Drives = GetScanDrives();
+        if (choice.Drives.empty()) {
+            choice.Kind = TKind::Invalid;
+            choice.Error = Tr("No drives found.");
+            return choice;
+        }
+    }
+    std::int64_t limit = 0;
+    if (FLessThan->isChecked() && !TryGetLessThanBytes(FLessThanText->text().toStdString(),
+                                                       FSizeUnits->currentIndex(), limit)) {
+        choice.Kind = TKind::Invalid;
+        choice.Error = Tr("Invalid \"Less than\" value.");
+        return choice;
+    }
+    TScanFilterInput& f = choice.Filters;
+    f.ModifiedBeforeChecked = FModifiedBefore->isChecked();
+    f.ModifiedBefore = ToDateTime(FDate->dateTime());
+    f.LessThanChecked = FLessThan->isChecked();
+    f.LessThanText = FLessThanText->text().toStdString();
+    f.SizeUnitIndex = FSizeUnits->currentIndex();
+    f.PatternChecked = FPattern->isChecked();
+    f.PatternText = FPatternText->text().toStdString();
+    choice.Kind = TKind::Ready;
+    return choice;
+}
+
+} // namespace harrowdale::ui

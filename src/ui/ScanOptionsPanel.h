@@ -1,0 +1,93 @@
+#pragma once
+
+// The scan source ("All Drives" or one folder) and the filters that leave files out, with
+// their enabling rules; reads them into a scan request, checking what the user typed.
+//
+// Thread: UI thread only.
+
+#include "scan/ScanControl.h"
+
+#include <QString>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QGroupBox;
+class QLineEdit;
+class QRadioButton;
+class QToolButton;
+
+namespace harrowdale::ui {
+
+class IFolderPicker;
+
+/// What pressing Scan asks for, once checked.
+struct TScanChoice
+{
+    enum class TKind
+    {
+        Nothing, ///< an empty folder box: nothing happens
+        Invalid, ///< `Error` says why
+        Ready,
+    };
+    TKind Kind = TKind::Nothing;
+    QString Error;
+    TScanRequest Request;
+    TScanFilterInput Filters;
+    std::vector<std::string> Drives; ///< the drives of an all-drives scan
+};
+
+class TScanOptionsPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    TScanOptionsPanel(IFolderPicker& folders, QWidget* parent);
+
+    /// Reads and checks the source and the size limit.
+    TScanChoice ReadChoice() const;
+    /// While busy the folder, the browse button and the filters cannot be changed; the
+    /// source buttons stay enabled.
+    void SetBusy(bool busy);
+    void ApplyTranslation();
+    /// Chooses "Path:" with `path` typed into the folder box.
+    void ChoosePath(const QString& path);
+
+    QRadioButton* AllDrivesButton() const { return FAllDrives; }
+    QRadioButton* FolderButton() const { return FFolder; }
+    QComboBox* FolderBox() const { return FFolderBox; }
+    QToolButton* BrowseButton() const { return FBrowse; }
+    QGroupBox* FiltersGroup() const { return FFilters; }
+    QCheckBox* ModifiedBeforeCheck() const { return FModifiedBefore; }
+    QDateTimeEdit* DateEdit() const { return FDate; }
+    QCheckBox* LessThanCheck() const { return FLessThan; }
+    QLineEdit* LessThanEdit() const { return FLessThanText; }
+    QComboBox* SizeUnitBox() const { return FSizeUnits; }
+    QCheckBox* PatternCheck() const { return FPattern; }
+    QLineEdit* PatternEdit() const { return FPatternText; }
+
+private:
+    void UpdateSourceControls();
+    void UpdateFilterControls();
+    void Browse();
+
+    IFolderPicker& FFolders;
+    bool FBusy = false;
+    QGroupBox* FSource = nullptr;
+    QRadioButton* FAllDrives = nullptr;
+    QRadioButton* FFolder = nullptr;
+    QComboBox* FFolderBox = nullptr;
+    QToolButton* FBrowse = nullptr;
+    QGroupBox* FFilters = nullptr;
+    QCheckBox* FModifiedBefore = nullptr;
+    QDateTimeEdit* FDate = nullptr;
+    QCheckBox* FLessThan = nullptr;
+    QLineEdit* FLessThanText = nullptr;
+    QComboBox* FSizeUnits = nullptr;
+    QCheckBox* FPattern = nullptr;
+    QLineEdit* FPatternText = nullptr;
+};
+
+} // namespace harrowdale::ui

@@ -1,0 +1,97 @@
+#include "ui/ScanRunner.h"
+
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "platform/Utf8.h"
+#include "ui/ScanJob.h"
+
+#include <QPointer>
+#include <QThreadPool>
+
+namespace harrowdale::ui {
+
+TScanRunner::TScanRunner(QObject* parent) : QObject(parent)
+{
+    FTimer.setInterval(120);
+    connect(&FTimer, &QTimer::timeout, this, &TScanRunner::Tick);
+}
+
+TScanRunner::~TScanRunner()
+{
+    FTimer.stop();
+    if (FJob) {
+        FJob->Context.Cancel();
+        FJob->WaitFinished(std::chrono::milliseconds(2000));
+        FJob->Detach();
+    }
+}
+
+const TScanContext* TScanRunner::Context() const
+{
+    return FJob ? &FJob->Context : nullptr;
+}
+
+void TScanRunner::Cancel()
+{
+    if (FJob)
+        FJob->Context.Cancel();
+}
+
+void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& filters,
+                        std::int64_t expectedBytes)
+{
+    FJob = std::make_shared<TScanJob>();
+    ApplyScanFilters(FJob->Context, filters);
+    FExpectedBytes = expectedBytes;
+    FJob->Progress.Reset();
+    FTimer.start();
+    Q_EMIT StatusChanged(QString::fromStdString(Translate("Scanning...")));
+    Q_EMIT ProgressChanged(FExpectedBytes > 0 ? 1000 : 0, 0);
+
+    std::shared_ptr<TScanJob> job = FJob;
+    QPointer<TScanRunner> self(this);
+    QThreadPool::globalInstance()->start([job, request, self] {
+        job->Run(request, [&](std::shared_ptr<TScanOutcome> outcome) {
+            // Runs under the job's lock: the runner cannot be destroyed meanwhile, and one
+            // destroyed before the queued call runs drops it.
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, job, outcome] {
+                    // A later scan replaced this one: its outcome is nobody's.
+                    if (self && self->FJob == job)
+                        self->Complete(outcome);
+                },
+                Qt::QueuedConnection);
+        });
+    });
+}
+
+void TScanRunner::Tick()
+{
+    // After Stop the "Cancelling..." text stays.
+    if (!FJob || FJob->Context.IsCancelled())
+        return;
+    const TScanProgressBox::Snapshot p = FJob->Progress.Read();
+    Q_EMIT ProgressChanged(FExpectedBytes > 0 ? 1000 : 0,
+                           FExpectedBytes > 0 ? DriveProgressPosition(p.Bytes, FExpectedBytes) : 0);
+    if (!p.Path.empty())
+        Q_EMIT StatusChanged(
+            QString::fromStdString(Format(Translate("Scanning: %s  (files: %d, dirs: %d)"),
+                                          platform::ToDisplayUtf8(p.Path), p.Files, p.Dirs)));
+    else
+        Q_EMIT StatusChanged(QString::fromStdString(
+            Format(Translate("Scanning... (files: %d, dirs: %d)"), p.Files, p.Dirs)));
+}
+
+void TScanRunner::Complete(const std::shared_ptr<TScanOutcome>& outcome)
+{
+    FTimer.stop();
+    if (!outcome->Ok) {
+        outcome->Tree.reset();
+        if (FJob->Context.IsCancelled() && outcome->Err.empty())
+            outcome->Err = Translate("Cancelled by user");
+    }
+    Q_EMIT Finished(outcome);
+}
+
+} // namespace harrowdale::ui

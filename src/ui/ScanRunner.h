@@ -1,0 +1,56 @@
+#pragma once
+
+// One background scan at a time: starts the task on the thread pool, shows its progress
+// every 120 ms, cancels it, and hands the outcome back on the UI thread.
+//
+// Threads: the task body runs on a pool thread and touches only its TScanJob (context and
+// progress box, both thread-safe); everything else here is UI thread only.
+
+#include "scan/ScanControl.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+namespace harrowdale::ui {
+
+struct TScanJob;
+
+class TScanRunner : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TScanRunner(QObject* parent);
+    /// Cancels a running scan and waits for it at most 2000 ms; a task still running then
+    /// never reaches this object again and frees its own tree.
+    ~TScanRunner() override;
+
+    /// Starts a scan with a fresh context. `expectedBytes` drives the progress bar (0: a
+    /// busy indicator, as for a folder scan).
+    void Start(const TScanRequest& request, const TScanFilterInput& filters,
+               std::int64_t expectedBytes);
+    /// Cancels the current scan, or the result build that follows it. One-way until the
+    /// next Start.
+    void Cancel();
+    /// The current or last scan's context (null before the first scan).
+    const TScanContext* Context() const;
+    bool IsRunning() const { return FTimer.isActive(); }
+
+Q_SIGNALS:
+    void StatusChanged(const QString& text);
+    /// Progress `position` of `maximum`; a maximum of 0 shows a busy indicator.
+    void ProgressChanged(qint64 maximum, qint64 position);
+    /// The scan ended: `Ok` with its tree, or failed ("Cancelled by user" after Stop).
+    void Finished(const std::shared_ptr<TScanOutcome>& outcome);
+
+private:
+    void Tick();
+    void Complete(const std::shared_ptr<TScanOutcome>& outcome);
+
+    std::shared_ptr<TScanJob> FJob; ///< shared with the task body
+    QTimer FTimer;
+    std::int64_t FExpectedBytes = 0;
+};
+
+} // namespace harrowdale::ui
