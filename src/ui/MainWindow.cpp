@@ -105,6 +105,11 @@ TMainWindow::~TMainWindow()
     delete FScan;
     FScan = nullptr;
     FPipeline.Clear();
+    // The tabs and pages go after this window's members: none of their signals may
+    // reach it then.
+    FTabs->disconnect(this);
+    for (TResultPage* page : FPages)
+        page->disconnect(this);
 }
 
 void TMainWindow::CreateStatusLine(QWidget* parent)

@@ -35,7 +35,6 @@ public:
     void Cancel();
     /// The current or last scan's context (null before the first scan).
     const TScanContext* Context() const;
-    bool IsRunning() const { return FTimer.isActive(); }
 
 Q_SIGNALS:
     void StatusChanged(const QString& text);
