@@ -154,6 +154,8 @@ void TMainWindow::ConnectCommands()
 
 void TMainWindow::StartScan()
 {
+    // Refused while scanning or building results: the pipeline's re-entrancy rule
+    // (ResultPipeline.h) counts on it.
     if (FBusy)
         return;
     const TScanChoice choice = FOptions->ReadChoice();
