@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <sys/statvfs.h>
-#include <unordered_set>
 
 namespace harrowdale::platform {
 
@@ -53,6 +53,12 @@ bool StartsWithFolder(const std::string& path, std::string_view folder)
            path[folder.size()] == '/';
 }
 
+// `inner` is `outer` or lies below it, compared by whole components.
+bool IsInsideFolder(const std::string& inner, const std::string& outer)
+{
+    return inner == outer || outer == "/" || StartsWithFolder(inner, outer);
+}
+
 } // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text)
@@ -71,7 +77,9 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
             dash - parts.begin() < 6)
             continue;
         MountEntry e;
+        std::from_chars(parts[0].data(), parts[0].data() + parts[0].size(), e.MountId);
         e.Device = std::string(parts[2]);
+        e.Root = Unescape(parts[3]);
         e.MountPoint = Unescape(parts[4]);
         e.FsType = std::string(*(dash + 1));
         result.push_back(std::move(e));
@@ -96,26 +104,34 @@ std::vector<std::string> SelectDriveRoots(const std::vector<MountEntry>& mounts,
                                           bool (*exists)(const std::string&))
 {
     std::vector<std::string> roots;
-    std::unordered_set<std::string> seenDevices;
+    std::vector<const MountEntry*> chosen;
     for (const MountEntry& m : mounts) {
         if (ClassifyMount(m) == DriveKind::Other)
             continue;
-        if (seenDevices.count(m.Device) != 0 || !exists(m.MountPoint))
+        const bool repeat = std::any_of(chosen.begin(), chosen.end(), [&m](const MountEntry* c) {
+            return c->Device == m.Device && IsInsideFolder(m.Root, c->Root);
+        });
+        if (repeat || !exists(m.MountPoint))
             continue;
-        seenDevices.insert(m.Device);
+        chosen.push_back(&m);
         roots.push_back(m.MountPoint);
     }
     return roots;
 }
 
-std::vector<std::string> ListDriveRoots()
+std::vector<MountEntry> ReadMountInfo()
 {
     std::ifstream in("/proc/self/mountinfo");
     if (!in)
         return {};
     std::stringstream buf;
     buf << in.rdbuf();
-    return SelectDriveRoots(ParseMountInfo(buf.str()), &DirectoryExists);
+    return ParseMountInfo(buf.str());
+}
+
+std::vector<std::string> ListDriveRoots()
+{
+    return SelectDriveRoots(ReadMountInfo(), &DirectoryExists);
 }
 
 std::int64_t UsedBytes(const std::string& root)
