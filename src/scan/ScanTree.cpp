@@ -135,6 +135,20 @@ std::string TDirNode::FullPath() const
     return s;
 }
 
+std::vector<std::string> ScanRootPaths(const TDirNode* root)
+{
+    std::vector<std::string> roots;
+    if (root == nullptr)
+        return roots;
+    if (!root->IsSyntheticRoot()) {
+        roots.push_back(root->FullPath());
+        return roots;
+    }
+    for (const TDirNode* drive : root->Children())
+        roots.push_back(drive->FullPath());
+    return roots;
+}
+
 void TDirNode::SortChildrenBySize()
 {
     const auto larger = [](const TDirNode* a, const TDirNode* b) {

@@ -268,6 +268,10 @@ private:
     std::vector<TExtStatEntry> FTaken;
 };
 
+/// The folders a scan started from: the root's own path, or for an all-drives scan each
+/// drive's; none for no tree. File commands resolve the selected paths from them.
+std::vector<std::string> ScanRootPaths(const TDirNode* root);
+
 /// Extension key of a file name: from its last '.', dot included, lower-cased under the
 /// user's locale; "" when the name has no dot.
 std::string LowerFileExt(std::string_view fileName);

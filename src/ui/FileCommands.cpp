@@ -102,7 +102,10 @@ void TFileCommands::Remove(bool toTrash)
             : Format(Translate("Permanently delete %d item(s)? (This cannot be undone)"), count);
     if (!FServices.Messages->Confirm(FWindow, QString::fromStdString(question), !toTrash))
         return;
-    const bool ok = toTrash ? platform::MoveToTrash(paths) : platform::RemovePermanently(paths);
+    // Each path is resolved from the scanned folder that holds it, never through a link.
+    const std::vector<std::string> roots = ScanRootPaths(FActivePage()->Results().Root());
+    const bool ok =
+        toTrash ? platform::MoveToTrash(roots, paths) : platform::RemovePermanently(roots, paths);
     if (ok)
         Q_EMIT PathsRemoved();
     else

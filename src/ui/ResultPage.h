@@ -58,6 +58,8 @@ public:
     ~TResultPage() override;
 
     TTreemapCanvas* Canvas() const { return FCanvas; }
+    /// The scan results the page shows.
+    const TScanResults& Results() const { return FResults; }
     QTreeView* MainView() const { return FMainView; }
     QTreeView* SideList() const { return FSideList; }
 

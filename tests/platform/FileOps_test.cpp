@@ -3,12 +3,21 @@
 #include "platform/FileOps.h"
 #include "support/TempDir.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sched.h>
 #include <sstream>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace harrowdale {
 namespace {
@@ -63,7 +72,8 @@ TEST(FileOps, TrashMovesOddNamesWithRestorableInfo)
     paths.push_back(t / "folder");
     t.MakeFile("keep.txt", 1);
 
-    ASSERT_TRUE(platform::MoveToTrash(paths));
+    const std::vector<std::string> roots{t.Path()};
+    ASSERT_TRUE(platform::MoveToTrash(roots, paths));
     for (const std::string& p : paths)
         EXPECT_FALSE(Exists(p)) << p;
     EXPECT_TRUE(Exists(t / "keep.txt"));
@@ -82,7 +92,7 @@ TEST(FileOps, TrashMovesOddNamesWithRestorableInfo)
 
     // A second item of the same name gets a name of its own.
     t.MakeFile("-rf", 7);
-    ASSERT_TRUE(platform::MoveToTrash({t / "-rf"}));
+    ASSERT_TRUE(platform::MoveToTrash(roots, {t / "-rf"}));
     EXPECT_TRUE(Exists(trash + "/files/-rf.2"));
     EXPECT_TRUE(Exists(trash + "/info/-rf.2.trashinfo"));
 }
@@ -100,7 +110,8 @@ TEST(FileOps, PermanentRemovalNeverFollowsLinks)
     t.MakeFile("single\n.txt", 1);
 
     std::vector<std::string> failures;
-    ASSERT_TRUE(platform::RemovePermanently({t / "victim", t / "single\n.txt"}, &failures));
+    const std::vector<std::string> roots{t.Path()};
+    ASSERT_TRUE(platform::RemovePermanently(roots, {t / "victim", t / "single\n.txt"}, &failures));
     EXPECT_TRUE(failures.empty());
     EXPECT_FALSE(Exists(t / "victim"));
     EXPECT_FALSE(Exists(t / "single\n.txt"));
@@ -113,9 +124,10 @@ TEST(FileOps, FailuresAreReportedAndRepeatsAreOneItem)
     const std::string a = t.MakeFile("a.txt", 1);
     const std::string b = t.MakeFile("b.txt", 1);
     std::vector<std::string> failures;
+    const std::vector<std::string> roots{t.Path()};
     // The same path twice (a group and one of its files) is removed once, without a
     // failure; a missing path fails and is reported, the others are still removed.
-    EXPECT_FALSE(platform::RemovePermanently({a, a, t / "missing", b}, &failures));
+    EXPECT_FALSE(platform::RemovePermanently(roots, {a, a, t / "missing", b}, &failures));
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0], t / "missing");
     EXPECT_FALSE(Exists(a));
@@ -123,9 +135,356 @@ TEST(FileOps, FailuresAreReportedAndRepeatsAreOneItem)
 
     ScratchDataHome home(t / "data");
     failures.clear();
-    EXPECT_FALSE(platform::MoveToTrash({t / "gone"}, &failures));
+    EXPECT_FALSE(platform::MoveToTrash(roots, {t / "gone"}, &failures));
     EXPECT_EQ(failures.size(), 1u);
-    EXPECT_FALSE(platform::MoveToTrash({"relative/path"}, &failures));
+    EXPECT_FALSE(platform::MoveToTrash(roots, {"relative/path"}, &failures));
+}
+
+using TCommand =
+    std::function<bool(const std::vector<std::string>& roots, const std::vector<std::string>& paths,
+                       std::vector<std::string>* failures)>;
+
+// Both removals, so that each rule is checked for the trash and the permanent delete.
+std::vector<std::pair<const char*, TCommand>> BothCommands()
+{
+    return {{"trash", [](const auto& roots, const auto& paths,
+                         auto* failures) { return platform::MoveToTrash(roots, paths, failures); }},
+            {"delete", [](const auto& roots, const auto& paths, auto* failures) {
+                 return platform::RemovePermanently(roots, paths, failures);
+             }}};
+}
+
+TEST(FileOps, PathsAreResolvedFromTheirScanRootWithoutFollowingLinks)
+{
+    struct Case
+    {
+        const char* What;
+        // Builds the state after the scan; returns the roots and the selected path.
+        std::function<std::pair<std::vector<std::string>, std::string>(const TempDir&)> Set;
+        bool Removed;
+    };
+    const Case cases[] = {
+        {"a parent folder swapped for a link to another place",
+         [](const TempDir& t) {
+             ::rename((t / "root/dir").c_str(), (t / "root/dir.old").c_str());
+             t.MakeLink(t / "outside", "root/dir");
+             return std::pair{std::vector{t / "root"}, t / "root/dir/a.txt"};
+         },
+         false},
+        {"the item swapped for a link",
+         [](const TempDir& t) {
+             ::unlink((t / "root/b.txt").c_str());
+             t.MakeLink(t / "outside/a.txt", "root/b.txt");
+             return std::pair{std::vector{t / "root"}, t / "root/b.txt"};
+         },
+         false},
+        {"a path no scan root holds",
+         [](const TempDir& t) {
+             return std::pair{std::vector{t / "root"}, t / "outside/a.txt"};
+         },
+         false},
+        {"a root that is only the start of a name",
+         [](const TempDir& t) {
+             return std::pair{std::vector{t / "out"}, t / "outside/a.txt"};
+         },
+         false},
+        {"a path that climbs out with ..",
+         [](const TempDir& t) {
+             return std::pair{std::vector{t / "root"}, t / "root/dir/../../outside/a.txt"};
+         },
+         false},
+        {"a root reached through the user's own link is opened as the scan opened it",
+         [](const TempDir& t) {
+             t.MakeLink(t / "root", "via-link");
+             return std::pair{std::vector{t / "via-link"}, t / "via-link/b.txt"};
+         },
+         true},
+        {"the longest root holding the path is the one resolved from",
+         [](const TempDir& t) {
+             t.MakeLink(t / "root", "via-link");
+             return std::pair{std::vector{t.Path(), t / "via-link"}, t / "via-link/dir/a.txt"};
+         },
+         true},
+        {"a scan root that is itself selected",
+         [](const TempDir& t) {
+             return std::pair{std::vector{t / "root/dir"}, t / "root/dir"};
+         },
+         true},
+    };
+    for (const auto& [command, run] : BothCommands()) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(command) + ": " + c.What);
+            TempDir t;
+            ScratchDataHome home(t / "data");
+            t.MakeDir("root/dir");
+            t.MakeFile("root/dir/a.txt", 3);
+            t.MakeFile("root/b.txt", 3);
+            t.MakeDir("outside");
+            t.MakeFile("outside/a.txt", 7);
+            const auto [roots, path] = c.Set(t);
+            std::vector<std::string> failures;
+            EXPECT_EQ(run(roots, {path}, &failures), c.Removed);
+            EXPECT_EQ(failures,
+                      c.Removed ? std::vector<std::string>{} : std::vector<std::string>{path});
+            EXPECT_EQ(Exists(path), !c.Removed);
+            EXPECT_TRUE(Exists(t / "outside/a.txt"));
+            if (!c.Removed) {
+                EXPECT_FALSE(Exists(t / "data/Trash/info")) << "a trash was prepared";
+            }
+        }
+    }
+}
+
+// Creates `depth` nested folders "d" below `dir` from descriptors (the path is far longer
+// than a path may be), with a file at every thousandth level.
+bool MakeDeepTree(const std::string& dir, int depth)
+{
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; fd >= 0 && level < depth; ++level) {
+        if (level % 1000 == 0)
+            ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        const int next = ::mkdirat(fd, "d", 0755) == 0
+                             ? ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                             : -1;
+        ::close(fd);
+        fd = next;
+    }
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+TEST(FileOps, DeepTreeIsRemovedWholeWithFewDescriptors)
+{
+    TempDir t(test::MemoryScratchBase());
+    t.MakeDir("deep");
+    ASSERT_TRUE(MakeDeepTree(t / "deep", 30000));
+    t.MakeFile("beside.txt", 1);
+    const std::vector<std::string> roots{t.Path()};
+    // In a child, so that the lowered descriptor limit binds only the removal.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const rlimit few{64, 64};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+            ::_exit(3);
+        ::_exit(platform::RemovePermanently(roots, {t / "deep"}) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const bool leftOver = Exists(t / "deep");
+    if (leftOver) // too deep for the scratch folder's own clean-up
+        platform::RemovePermanently(roots, {t / "deep"});
+    ASSERT_TRUE(WIFEXITED(status)) << "the removal crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(leftOver);
+    EXPECT_TRUE(Exists(t / "beside.txt"));
+}
+
+// Runs `body` in a child process with a mount namespace of its own, so that mounts made
+// for a test never show outside it and go when it ends. The body returns what went
+// wrong ("" when nothing). Returns "skip: reason" when mounts cannot be made here.
+std::string InOwnMountNamespace(const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string result;
+        if (::unshare(CLONE_NEWNS) != 0)
+            result = std::string("skip: no mount namespace: ") + std::strerror(errno);
+        else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            result = std::string("skip: cannot make mounts private: ") + std::strerror(errno);
+        else
+            result = body();
+        const ssize_t written = ::write(fds[1], result.data(), result.size());
+        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string result;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        result.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status))
+        result += " (the child crashed)";
+    return result;
+}
+
+#define RUN_IN_OWN_MOUNT_NAMESPACE(body)                                                           \
+    do {                                                                                           \
+        if (::geteuid() != 0)                                                                      \
+            GTEST_SKIP() << "mounting needs root";                                                 \
+        const std::string problems = InOwnMountNamespace(body);                                    \
+        if (problems.starts_with("skip: "))                                                        \
+            GTEST_SKIP() << problems.substr(6);                                                    \
+        EXPECT_EQ(problems, "");                                                                   \
+    } while (false)
+
+std::string Check(bool ok, const std::string& what)
+{
+    return ok ? std::string() : what + "; ";
+}
+
+TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
+{
+    TempDir t;
+    t.MakeDir("victim/mnt");
+    t.MakeFile("victim/inner.txt", 1);
+    t.MakeDir("data");
+    t.MakeFile("data/precious.txt", 9);
+    t.MakeDir("fast");
+    RUN_IN_OWN_MOUNT_NAMESPACE([&] {
+        // A bind mount shares the device number of the folder it sits in.
+        if (::mount((t / "data").c_str(), (t / "victim/mnt").c_str(), nullptr, MS_BIND, nullptr) !=
+            0)
+            return std::string("skip: cannot bind-mount here");
+        const std::vector<std::string> roots{t.Path()};
+        std::vector<std::string> failures;
+        std::string problems;
+        problems += Check(!platform::RemovePermanently(roots, {t / "victim"}, &failures),
+                          "a folder holding a mount counted as removed");
+        problems += Check(failures == std::vector{t / "victim"}, "the folder is not reported");
+        problems += Check(Exists(t / "data/precious.txt") && Exists(t / "victim/mnt/precious.txt"),
+                          "the mounted data was touched");
+        problems += Check(!Exists(t / "victim/inner.txt"), "the rest was not removed");
+        for (const auto& [command, run] : BothCommands())
+            problems += Check(!run(roots, {t / "victim/mnt"}, nullptr) &&
+                                  Exists(t / "victim/mnt/precious.txt"),
+                              std::string(command) + " acted on a mount root");
+
+        // At the bottom of a tree too deep for its path to be used: everything but the
+        // way down to the mount goes, and the tree is reported. In memory, to be quick.
+        const std::string fast = t / "fast";
+        if (::mount("none", fast.c_str(), "tmpfs", 0, "mode=0755") != 0)
+            return problems + "cannot mount a tmpfs";
+        ::mkdir((fast + "/data").c_str(), 0755);
+        ::close(::open((fast + "/data/precious.txt").c_str(), O_WRONLY | O_CREAT, 0644));
+        ::mkdir((fast + "/deep").c_str(), 0755);
+        if (!MakeDeepTree(fast + "/deep", 30000))
+            return problems + "cannot build the deep tree";
+        int fd = ::open((fast + "/deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < 30000 && fd >= 0; ++level) {
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+        }
+        ::mkdirat(fd, "mnt", 0755);
+        const std::string mountPoint = "/proc/self/fd/" + std::to_string(fd) + "/mnt";
+        if (::mount((fast + "/data").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return problems + "cannot bind-mount at the bottom";
+        ::close(fd);
+        const std::vector<std::string> fastRoots{fast};
+        failures.clear();
+        problems += Check(!platform::RemovePermanently(fastRoots, {fast + "/deep"}, &failures) &&
+                              failures == std::vector{fast + "/deep"},
+                          "the deep tree with a mount was not reported");
+        problems += Check(Exists(fast + "/data/precious.txt"), "the mounted data was touched");
+        // Only the chain of folders down to the mount is left.
+        fd = ::open((fast + "/deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int files = 0;
+        for (int level = 0; level < 30000 && fd >= 0; ++level) {
+            files += ::faccessat(fd, "f", F_OK, AT_SYMLINK_NOFOLLOW) == 0 ? 1 : 0;
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+        }
+        problems += Check(fd >= 0 && files == 0, "the deep tree was not emptied around the mount");
+        ::close(fd);
+        return problems;
+    });
+}
+
+TEST(FileOps, TrashOnAnotherMountTrustsOnlyPrivateFoldersOfTheUser)
+{
+    const std::string uid = std::to_string(::getuid());
+    struct Case
+    {
+        const char* What;
+        std::function<void(const std::string& top)> Set; // prepares the mount's top folder
+        const char* Trash; ///< where the item must go, relative to the top; "" = it fails
+    };
+    auto makeDir = [](const std::string& p, mode_t mode, uid_t owner) {
+        ::mkdir(p.c_str(), 0700);
+        ::chmod(p.c_str(), mode);
+        ::chown(p.c_str(), owner, owner);
+    };
+    const std::string own = ".Trash-" + uid;
+    const std::string shared = ".Trash/" + uid;
+    const Case cases[] = {
+        {"no trash yet: a private one is made", [](const std::string&) {}, own.c_str()},
+        {"an open .Trash-$uid made by another user",
+         [&](const std::string& top) { makeDir(top + "/" + own, 0777, 65534); }, ""},
+        {"an open .Trash-$uid of the user's",
+         [&](const std::string& top) { makeDir(top + "/" + own, 0750, ::getuid()); }, ""},
+        {".Trash-$uid as a link",
+         [&](const std::string& top) {
+             ::mkdir((top + "/elsewhere").c_str(), 0700);
+             ::symlink((top + "/elsewhere").c_str(), (top + "/" + own).c_str());
+         },
+         ""},
+        {"a private .Trash-$uid of the user's",
+         [&](const std::string& top) { makeDir(top + "/" + own, 0700, ::getuid()); }, own.c_str()},
+        {"a sticky shared .Trash",
+         [&](const std::string& top) { makeDir(top + "/.Trash", 01777, 0); }, shared.c_str()},
+        {"a shared .Trash that is not sticky",
+         [&](const std::string& top) { makeDir(top + "/.Trash", 0777, 0); }, own.c_str()},
+        {"a shared .Trash as a link to a sticky folder",
+         [&](const std::string& top) {
+             makeDir(top + "/sticky", 01777, 0);
+             ::symlink((top + "/sticky").c_str(), (top + "/.Trash").c_str());
+         },
+         own.c_str()},
+        {"a user folder in the shared .Trash made by another user",
+         [&](const std::string& top) {
+             makeDir(top + "/.Trash", 01777, 0);
+             makeDir(top + "/" + shared, 0777, 65534);
+         },
+         own.c_str()},
+    };
+    TempDir t;
+    t.MakeDir("top");
+    RUN_IN_OWN_MOUNT_NAMESPACE([&] {
+        ScratchDataHome home(t / "data"); // on another mount than the item
+        std::string problems;
+        const std::string top = t / "top";
+        for (const Case& c : cases) {
+            if (::mount("none", top.c_str(), "tmpfs", 0, "size=1m,mode=0755") != 0)
+                return std::string("skip: cannot mount a tmpfs here");
+            ::mkdir((top + "/dir").c_str(), 0755);
+            ::close(::open((top + "/dir/item.txt").c_str(), O_WRONLY | O_CREAT, 0644));
+            c.Set(top);
+            const std::vector<std::string> roots{top};
+            const bool moved = platform::MoveToTrash(roots, {top + "/dir/item.txt"});
+            const std::string want = *c.Trash ? top + "/" + c.Trash : std::string();
+            struct stat st
+            {
+            };
+            problems += Check(moved == !want.empty(), std::string(c.What) + ": wrong outcome");
+            problems += Check(Exists(top + "/dir/item.txt") == want.empty(),
+                              std::string(c.What) + ": the item is where it should not be");
+            if (!want.empty()) {
+                problems += Check(Exists(want + "/files/item.txt"),
+                                  std::string(c.What) + ": not in " + c.Trash);
+                problems += Check(::lstat(want.c_str(), &st) == 0 && (st.st_mode & 077) == 0,
+                                  std::string(c.What) + ": the trash folder is open to others");
+                problems += Check(
+                    ReadFile(want + "/info/item.txt.trashinfo").find("\nPath=dir/item.txt\n") !=
+                        std::string::npos,
+                    std::string(c.What) + ": the info file names the item wrongly");
+            }
+            problems += Check(!Exists(top + "/elsewhere/files") && !Exists(top + "/sticky/files"),
+                              std::string(c.What) + ": a link was followed");
+            ::umount(top.c_str());
+        }
+        return problems;
+    });
 }
 
 } // namespace

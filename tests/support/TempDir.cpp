@@ -36,13 +36,29 @@ int CountEntry(const char*, const struct stat* st, int flag, struct FTW*)
 
 } // namespace
 
-TempDir::TempDir()
+namespace {
+
+std::string DefaultBase()
 {
     const char* base = std::getenv("TMPDIR");
-    std::string templ = std::string(base && *base ? base : "/tmp") + "/harrowdale-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+
+} // namespace
+
+TempDir::TempDir() : TempDir(DefaultBase()) {}
+
+TempDir::TempDir(const std::string& base)
+{
+    std::string templ = base + "/harrowdale-test-XXXXXX";
     if (::mkdtemp(templ.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
+        throw std::runtime_error("mkdtemp failed in " + base);
     FPath = templ;
+}
+
+std::string MemoryScratchBase()
+{
+    return ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : DefaultBase();
 }
 
 TempDir::~TempDir()

@@ -13,6 +13,8 @@ class TempDir
 {
 public:
     TempDir();
+    /// A scratch folder inside `base` instead of the temporary folder.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -37,6 +39,10 @@ std::string ShellQuote(std::string_view s);
 std::string ReadFileBytes(const std::string& path);
 /// Creates or replaces a file with `bytes`.
 void WriteFileBytes(const std::string& path, std::string_view bytes);
+/// A folder in memory (/dev/shm) where there is one, else the temporary folder: for
+/// tests that make and remove many folders, which a disk with synchronous discards
+/// makes slow.
+std::string MemoryScratchBase();
 
 /// Totals of an independent walk (nftw, physical, one file system): entries that are
 /// neither folders nor links count as files, by st_size.

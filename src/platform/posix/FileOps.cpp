@@ -1,118 +1,23 @@
 #include "platform/FileOps.h"
 
+#include "platform/posix/Descriptors.h"
+#include "platform/posix/RemoveTree.h"
+#include "platform/posix/TrashDirs.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace harrowdale::platform {
 
 namespace {
 
-bool IsDir(const std::string& p, struct stat* out = nullptr)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    if (out != nullptr)
-        *out = st;
-    return true;
-}
-
-bool MakeDir(const std::string& p)
-{
-    return ::mkdir(p.c_str(), 0700) == 0 || (errno == EEXIST && IsDir(p));
-}
-
-bool MakeDirs(const std::string& p)
-{
-    for (std::size_t i = 1; i <= p.size(); ++i)
-        if (i == p.size() || p[i] == '/')
-            if (!MakeDir(p.substr(0, i)))
-                return false;
-    return true;
-}
-
-std::string Parent(const std::string& p)
-{
-    const auto slash = p.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : p.substr(0, slash);
-}
-
-std::string BaseName(const std::string& p)
-{
-    const auto slash = p.rfind('/');
-    return slash == std::string::npos ? p : p.substr(slash + 1);
-}
-
-std::string HomeTrash()
-{
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && *data == '/')
-        return std::string(data) + "/Trash";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "/") + "/.local/share/Trash";
-}
-
-// The top folder of the mount that holds `path`: walk up while the device stays the same.
-std::string MountTop(const std::string& path, dev_t dev)
-{
-    std::string cur = path;
-    for (;;) {
-        const std::string up = Parent(cur);
-        struct stat st
-        {
-        };
-        if (up == cur || ::lstat(up.c_str(), &st) != 0 || st.st_dev != dev)
-            return cur;
-        cur = up;
-    }
-}
-
-struct TrashDir
-{
-    std::string Dir;     ///< holds files/ and info/
-    std::string RelBase; ///< the info Path is relative to this ("" for absolute paths)
-};
-
-bool FindTrash(const std::string& path, const struct stat& item, TrashDir& out)
-{
-    const std::string home = HomeTrash();
-    MakeDirs(Parent(home));
-    struct stat homeSt
-    {
-    };
-    if (::stat(Parent(home).c_str(), &homeSt) == 0 && homeSt.st_dev == item.st_dev) {
-        out = {home, ""};
-        return MakeDir(home) && MakeDir(home + "/files") && MakeDir(home + "/info");
-    }
-    const std::string top = MountTop(path, item.st_dev);
-    const std::string uid = std::to_string(::getuid());
-    // An administrator-made $topdir/.Trash must be a real, sticky folder to be trusted.
-    struct stat shared
-    {
-    };
-    if (::lstat((top + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX) != 0) {
-        const std::string dir = top + "/.Trash/" + uid;
-        if (MakeDir(dir) && MakeDir(dir + "/files") && MakeDir(dir + "/info")) {
-            out = {dir, top};
-            return true;
-        }
-    }
-    const std::string dir = (top == "/" ? std::string() : top) + "/.Trash-" + uid;
-    out = {dir, top};
-    return MakeDir(dir) && MakeDir(dir + "/files") && MakeDir(dir + "/info");
-}
+using posix::Fd;
+using posix::FileId;
 
 std::string DeletionDate()
 {
@@ -124,121 +29,103 @@ std::string DeletionDate()
     return buf;
 }
 
-bool TrashOne(const std::string& path)
+bool WriteAll(int fd, const std::string& text)
 {
-    struct stat item
-    {
-    };
-    if (path.empty() || path.front() != '/' || ::lstat(path.c_str(), &item) != 0)
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Renames `name` of `from` to `to` of `into`, never replacing what is there.
+bool RenameNoReplace(int from, const std::string& name, int into, const std::string& to)
+{
+    if (::renameat2(from, name.c_str(), into, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL)
         return false;
-    TrashDir trash;
-    if (!FindTrash(path, item, trash))
+    // A file system without RENAME_NOREPLACE. Only this user can write into the trash
+    // folder, so a check before the rename holds.
+    FileId taken;
+    if (posix::StatAt(into, to.c_str(), taken)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(from, name.c_str(), into, to.c_str()) == 0;
+}
+
+// The selected item resolved from its scan root: neither a link nor a mount root.
+bool ResolveItem(std::span<const std::string> roots, const std::string& path,
+                 posix::ResolvedItem& item, FileId& id)
+{
+    if (!posix::ResolveFromRoots(roots, path, item) ||
+        !posix::StatAt(item.Parent.Get(), item.Name.c_str(), id))
+        return false;
+    return !id.IsLink() && !posix::OnOtherMount(item.ParentId, id);
+}
+
+bool TrashOne(std::span<const std::string> roots, const std::string& path)
+{
+    posix::ResolvedItem item;
+    FileId id;
+    posix::TrashTarget trash;
+    if (!ResolveItem(roots, path, item, id) || !posix::OpenTrashFor(id, trash))
         return false;
     std::string infoPath = path;
-    if (!trash.RelBase.empty() && trash.RelBase != "/" &&
-        path.compare(0, trash.RelBase.size() + 1, trash.RelBase + "/") == 0)
-        infoPath = path.substr(trash.RelBase.size() + 1);
+    if (!trash.TopDir.empty() && trash.TopDir != "/" && path.starts_with(trash.TopDir + "/"))
+        infoPath = path.substr(trash.TopDir.size() + 1);
     const std::string info = "[Trash Info]\nPath=" + PercentEncodePath(infoPath) +
                              "\nDeletionDate=" + DeletionDate() + "\n";
-    const std::string base = BaseName(path);
     // Reserve a name by creating its info file exclusively, then move the item.
     for (int n = 1; n < 10000; ++n) {
-        const std::string name = n == 1 ? base : base + "." + std::to_string(n);
-        const std::string infoFile = trash.Dir + "/info/" + name + ".trashinfo";
-        const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        const std::string name = n == 1 ? item.Name : item.Name + "." + std::to_string(n);
+        const std::string infoName = name + ".trashinfo";
+        const Fd infoFile(::openat(trash.Info.Get(), infoName.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!infoFile.Valid()) {
             if (errno == EEXIST)
                 continue;
             return false;
         }
-        const bool written =
-            ::write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
-        ::close(fd);
-        if (!written) {
-            ::unlink(infoFile.c_str());
+        if (!WriteAll(infoFile.Get(), info)) {
+            ::unlinkat(trash.Info.Get(), infoName.c_str(), 0);
             return false;
         }
-        struct stat taken
-        {
-        };
-        const std::string target = trash.Dir + "/files/" + name;
-        if (::lstat(target.c_str(), &taken) == 0) {
-            ::unlink(infoFile.c_str()); // a leftover without its info file: next name
-            continue;
-        }
-        if (::rename(path.c_str(), target.c_str()) == 0)
+        if (RenameNoReplace(item.Parent.Get(), item.Name, trash.Files.Get(), name))
             return true;
-        ::unlink(infoFile.c_str());
-        return false;
+        const int err = errno;
+        ::unlinkat(trash.Info.Get(), infoName.c_str(), 0);
+        if (err != EEXIST && err != ENOTEMPTY) // a leftover without its info: next name
+            return false;
     }
     return false;
 }
 
-// Removes the entry `name` of the folder `dirfd`; a folder with its contents. Links are
-// removed, never followed; the walk stays on the device `dev`.
-bool RemoveAt(int dirfd, const char* name, dev_t dev)
+bool RemoveOne(std::span<const std::string> roots, const std::string& path)
 {
-    struct stat st
-    {
-    };
-    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirfd, name, 0) == 0;
-    if (st.st_dev != dev)
-        return false; // another mount: not entered
-    const int fd = ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR* d = ::fdopendir(fd);
-    if (d == nullptr) {
-        ::close(fd);
-        return false;
-    }
-    bool ok = true;
-    while (dirent* e = ::readdir(d)) {
-        const std::string_view n(e->d_name);
-        if (n == "." || n == "..")
-            continue;
-        ok = RemoveAt(::dirfd(d), e->d_name, dev) && ok;
-    }
-    ::closedir(d);
-    return ::unlinkat(dirfd, name, AT_REMOVEDIR) == 0 && ok;
-}
-
-bool RemoveOne(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
-        return false;
-    const std::string parent = Parent(path);
-    const std::string name = BaseName(path);
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    const int pfd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (pfd < 0)
-        return false;
-    const bool ok = RemoveAt(pfd, name.c_str(), st.st_dev);
-    ::close(pfd);
-    return ok;
+    posix::ResolvedItem item;
+    FileId id;
+    return ResolveItem(roots, path, item, id) &&
+           posix::RemoveEntry(item.Parent.Get(), item.ParentId, item.Name);
 }
 
 template <typename Fn>
 bool ForEachPath(const std::vector<std::string>& paths, std::vector<std::string>* failures, Fn&& fn)
 {
     bool all = true;
-    std::vector<std::string> done;
+    // A path given twice (a group and one of its files) is one item.
+    std::unordered_set<std::string_view> done;
     for (const std::string& p : paths) {
-        // A path given twice (a group and one of its files) is one item.
-        bool seen = false;
-        for (const std::string& d : done)
-            seen = seen || d == p;
-        if (p.empty() || seen)
+        if (p.empty() || done.contains(p))
             continue;
         if (fn(p)) {
-            done.push_back(p);
+            done.insert(p);
         } else {
             all = false;
             if (failures != nullptr)
@@ -279,14 +166,18 @@ std::string PercentEncodePath(const std::string& path)
     return out;
 }
 
-bool MoveToTrash(const std::vector<std::string>& paths, std::vector<std::string>* failures)
+bool MoveToTrash(std::span<const std::string> scanRoots, const std::vector<std::string>& paths,
+                 std::vector<std::string>* failures)
 {
-    return ForEachPath(paths, failures, TrashOne);
+    return ForEachPath(paths, failures,
+                       [scanRoots](const std::string& p) { return TrashOne(scanRoots, p); });
 }
 
-bool RemovePermanently(const std::vector<std::string>& paths, std::vector<std::string>* failures)
+bool RemovePermanently(std::span<const std::string> scanRoots,
+                       const std::vector<std::string>& paths, std::vector<std::string>* failures)
 {
-    return ForEachPath(paths, failures, RemoveOne);
+    return ForEachPath(paths, failures,
+                       [scanRoots](const std::string& p) { return RemoveOne(scanRoots, p); });
 }
 
 } // namespace harrowdale::platform
