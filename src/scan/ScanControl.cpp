@@ -9,6 +9,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace harrowdale {
@@ -60,10 +61,12 @@ bool TryGetLessThanBytes(std::string_view text, int unitIndex, std::int64_t& byt
     if (!number || std::isnan(*number) || *number < 0)
         return false;
     const double value = *number * static_cast<double>(SizeUnitMultiplier(unitIndex));
-    if (value > 9.223372036854776e18)
-        bytes = 9223372036854775807LL;
-    else
-        bytes = static_cast<std::int64_t>(RoundHalfEven(value));
+    // 2^63 itself does not fit a signed 64-bit integer (converting it is undefined), and
+    // it is the double nearest to the largest one: from there on the limit is the cap.
+    constexpr double kTwoTo63 = 9223372036854775808.0;
+    const double rounded = RoundHalfEven(value);
+    bytes = rounded >= kTwoTo63 ? std::numeric_limits<std::int64_t>::max()
+                                : static_cast<std::int64_t>(rounded);
     return true;
 }
 
