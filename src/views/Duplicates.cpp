@@ -36,26 +36,50 @@ char AsciiUpper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
 
-// Most names are ASCII: hash them upper-cased on the fly, eight bytes at a time, without
-// building an upper-cased copy for each of a million files. Equal hashes are confirmed by
-// comparing the names, so the hash only has to spread well.
+constexpr std::uint64_t kHashSeed = 0x9E3779B97F4A7C15ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+
+std::uint64_t MixWord(std::uint64_t h, std::uint64_t w)
+{
+    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+    return h ^ (h >> 32);
+}
+
+std::uint64_t LoadWord(std::string_view s, std::size_t i)
+{
+    std::uint64_t w = 0; // a short last word is padded with zero bytes
+    std::memcpy(&w, s.data() + i, std::min<std::size_t>(8, s.size() - i));
+    return w;
+}
+
+// The hash of an upper-cased key's bytes, eight at a time.
+std::uint64_t UpperKeyHash(std::string_view upper)
+{
+    std::uint64_t h = kHashSeed ^ upper.size();
+    for (std::size_t i = 0; i < upper.size(); i += 8)
+        h = MixWord(h, LoadWord(upper, i));
+    return h;
+}
+
+// UpperKeyHash of the upper-cased name. Names that upper-case to the same key must meet
+// whatever their spelling ("file.txt" with a dotless i is "FILE.TXT" too), so every
+// name is hashed as the bytes of its key. Most names are ASCII: those are upper-cased on
+// the fly, a word at a time, which gives exactly the words of the key without building
+// it for each of a million files. Equal hashes are confirmed by comparing the names.
 std::uint64_t NameHash(const TFileLeaf* f)
 {
     const std::string_view name = f->Name();
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ name.size();
+    std::uint64_t h = kHashSeed ^ name.size();
     for (std::size_t i = 0; i < name.size(); i += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, name.data() + i, std::min<std::size_t>(8, name.size() - i));
-        if ((w & kHigh) != 0)
-            return std::hash<std::string>{}(platform::UpperCase(name));
+        std::uint64_t w = LoadWord(name, i);
+        if ((w & kHighBits) != 0)
+            return UpperKeyHash(platform::UpperCase(name));
         // Bytes 'a'..'z' lose their 0x20 bit: ASCII upper-casing of all eight at once.
         const std::uint64_t atLeastA = w + (0x80 - 'a') * kOnes;
         const std::uint64_t aboveZ = w + (0x80 - 'z' - 1) * kOnes;
-        w ^= ((atLeastA & ~aboveZ) & kHigh) >> 2;
-        h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-        h ^= h >> 32;
+        w ^= ((atLeastA & ~aboveZ) & kHighBits) >> 2;
+        h = MixWord(h, w);
     }
     return h;
 }

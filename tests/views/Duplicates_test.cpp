@@ -139,6 +139,40 @@ TEST(Duplicates, SameNameInAnyCaseAndSameSizeFormOneGroup)
     EXPECT_EQ(out.Groups[0]->ModifiedFT, 111);
 }
 
+TEST(Duplicates, NamesWithTheSameUpperCaseKeyMeetWhetherAsciiOrNot)
+{
+    struct Case
+    {
+        const char* First;
+        const char* Second;
+        bool Group;
+    };
+    const Case cases[] = {
+        {"file.txt", "f\xC4\xB1le.txt", true}, // dotless i upper-cases to I
+        {"f\xC4\xB1le.txt", "FILE.TXT", true},
+        {"s.txt", "\xC5\xBF.txt", true},                         // long s upper-cases to S
+        {"longer-name-s.bin", "longer-name-\xC5\xBF.bin", true}, // past one word
+        {"\xC3\xA4.txt", "\xC3\x84.TXT", true},
+        {"file.txt", "f\xC3\xAFle.txt", false}, // i with diaeresis stays itself
+        {"bad\xFF.txt", "BAD\xFF.TXT", true},   // bytes that do not decode stay bytes
+        {"bad\xFF.txt", "bad\xFE.txt", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.First) + " / " + c.Second);
+        test::TreeFixture fx;
+        TDirNode* a = fx.Folder(fx.Root(), "a");
+        fx.File(a, c.First, 100);
+        fx.File(fx.Root(), c.Second, 100);
+        fx.Finish();
+        TDuplicates out;
+        ASSERT_TRUE(BuildDuplicates(FlattenAllFilesFromRoot(fx.Root()).Files, out));
+        ASSERT_EQ(out.Groups.size(), c.Group ? 1u : 0u);
+        if (c.Group) {
+            EXPECT_EQ(out.Groups[0]->Files.size(), 2u);
+        }
+    }
+}
+
 TEST(Duplicates, DifferentSizesOrAloneFormNone)
 {
     test::TreeFixture fx;
