@@ -84,37 +84,9 @@ bool TDiskScanner::MatchesPattern(std::string_view name)
 {
     if (!FContext.ExcludePattern || FContext.PatternMasks.empty())
         return false;
-    if (!FMasksReady) {
-        FMasks.clear();
-        for (const std::string& m : FContext.PatternMasks) {
-            CompiledMask cm;
-            const std::string upper = platform::UpperCase(m);
-            if (!upper.empty()) {
-                try {
-                    cm.Mask.emplace(upper);
-                } catch (const EMaskException& e) {
-                    cm.Error = e.what();
-                }
-            }
-            FMasks.push_back(std::move(cm));
-        }
-        FMasksReady = true;
-    }
-    FUpperName = platform::UpperCase(name);
-    FUpperPath = FPath;
-    if (FUpperPath.empty() || FUpperPath.back() != '/')
-        FUpperPath.push_back('/');
-    FUpperPath.append(name);
-    FUpperPath = platform::UpperCase(FUpperPath);
-    for (const CompiledMask& cm : FMasks) {
-        if (!cm.Error.empty())
-            throw EMaskException(cm.Error);
-        if (!cm.Mask)
-            continue; // an empty mask is skipped
-        if (cm.Mask->Matches(FUpperName) || cm.Mask->Matches(FUpperPath))
-            return true;
-    }
-    return false;
+    if (!FMasks)
+        FMasks.emplace(FContext.PatternMasks);
+    return FMasks->Matches(name, FPath);
 }
 
 bool TDiskScanner::IsExcluded(std::string_view name, std::int64_t size, std::int64_t lastWrite)
@@ -169,7 +141,7 @@ TDirNode* TDiskScanner::Scan(std::string_view rootPath)
 {
     while (rootPath.size() > 1 && rootPath.back() == '/')
         rootPath.remove_suffix(1);
-    FMasksReady = false;
+    FMasks.reset();
     try {
         return ScanTree(rootPath);
     } catch (...) {

@@ -90,16 +90,7 @@ private:
     static constexpr std::size_t kShortExtSlots = 1024;
     std::vector<ShortExtSlot> FShortExts = std::vector<ShortExtSlot>(kShortExtSlots);
 
-    // Masks compile once per scan; a malformed one keeps its error until it is used.
-    struct CompiledMask
-    {
-        std::optional<TMask> Mask;
-        std::string Error;
-    };
-    std::vector<CompiledMask> FMasks;
-    bool FMasksReady = false;
-    std::string FUpperName;
-    std::string FUpperPath;
+    std::optional<TMaskSet> FMasks; ///< compiled at the first file of each scan
 };
 
 } // namespace harrowdale

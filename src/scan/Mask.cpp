@@ -1,23 +1,16 @@
 #include "scan/Mask.h"
 
+#include "platform/Casing.h"
 #include "platform/Utf8.h"
 
 namespace harrowdale {
 
 namespace {
 
-// Code points of a string; an invalid byte b becomes 0x110000 + b so that it can only
-// ever match itself.
 std::vector<std::int32_t> CodePoints(std::string_view s)
 {
     std::vector<std::int32_t> out;
-    out.reserve(s.size());
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        const std::size_t start = pos;
-        const std::int32_t cp = platform::DecodeUtf8(s, pos);
-        out.push_back(cp < 0 ? 0x110000 + static_cast<unsigned char>(s[start]) : cp);
-    }
+    DecodeMaskText(s, out);
     return out;
 }
 
@@ -91,9 +84,34 @@ bool TMask::InSet(const Element& e, std::int32_t c) const
     return found != e.Negate;
 }
 
+void DecodeMaskText(std::string_view s, std::vector<std::int32_t>& out)
+{
+    out.reserve(out.size() + s.size());
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const std::size_t start = pos;
+        const std::int32_t cp = platform::DecodeUtf8(s, pos);
+        out.push_back(cp < 0 ? 0x110000 + static_cast<unsigned char>(s[start]) : cp);
+    }
+}
+
 bool TMask::Matches(std::string_view textBytes) const
 {
-    const std::vector<std::int32_t> text = CodePoints(textBytes);
+    return Matches(CodePoints(textBytes));
+}
+
+bool TMask::Matches(std::span<const std::int32_t> text) const
+{
+    // Most masks begin or end with a plain character ("*.tmp"): with thousands of masks,
+    // checking that one character first turns most of them away at once.
+    if (!FElements.empty()) {
+        const Element& last = FElements.back();
+        if (last.Kind == Op::Literal && (text.empty() || text.back() != last.Char))
+            return false;
+        const Element& first = FElements.front();
+        if (first.Kind == Op::Literal && (text.empty() || text.front() != first.Char))
+            return false;
+    }
     // Classic wildcard match: on a mismatch, retry from the last '*' one character later.
     std::size_t t = 0, p = 0;
     std::size_t starP = SIZE_MAX, starT = 0;
@@ -122,6 +140,47 @@ bool TMask::Matches(std::string_view textBytes) const
     while (p < np && FElements[p].Kind == Op::Star)
         ++p;
     return p == np;
+}
+
+TMaskSet::TMaskSet(const std::vector<std::string>& masks)
+{
+    FMasks.reserve(masks.size());
+    for (const std::string& m : masks) {
+        const std::string upper = platform::UpperCase(m);
+        if (upper.empty())
+            continue;
+        Entry e;
+        try {
+            e.Mask.emplace(upper);
+        } catch (const EMaskException& error) {
+            e.Error = error.what();
+        }
+        FMasks.push_back(std::move(e));
+    }
+}
+
+bool TMaskSet::Matches(std::string_view name, std::string_view folderPath)
+{
+    if (FMasks.empty())
+        return false;
+    if (FPrefix.empty() || folderPath != FFolder) {
+        FFolder.assign(folderPath);
+        FPrefix.clear();
+        DecodeMaskText(platform::UpperCase(folderPath), FPrefix);
+        if (FPrefix.empty() || FPrefix.back() != '/')
+            FPrefix.push_back('/');
+    }
+    FName.clear();
+    DecodeMaskText(platform::UpperCase(name), FName);
+    FPath.assign(FPrefix.begin(), FPrefix.end());
+    FPath.insert(FPath.end(), FName.begin(), FName.end());
+    for (const Entry& e : FMasks) {
+        if (!e.Mask)
+            throw EMaskException(e.Error);
+        if (e.Mask->Matches(FName) || e.Mask->Matches(FPath))
+            return true;
+    }
+    return false;
 }
 
 std::string_view Trim(std::string_view s)

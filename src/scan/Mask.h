@@ -5,6 +5,8 @@
 // valid UTF-8 only match the same byte.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,6 +29,8 @@ public:
     explicit TMask(std::string_view mask);
     /// Whole-string match; case matters, so callers upper-case both sides.
     bool Matches(std::string_view text) const;
+    /// The same on text already decoded by DecodeMaskText.
+    bool Matches(std::span<const std::int32_t> text) const;
 
 private:
     enum class Op : std::uint8_t
@@ -48,6 +52,43 @@ private:
 
     std::vector<Element> FElements;
     std::vector<std::pair<std::int32_t, std::int32_t>> FRanges;
+};
+
+/// The code points masks match: an invalid byte b becomes 0x110000 + b, so that it only
+/// ever matches itself. Appends to `out`.
+void DecodeMaskText(std::string_view text, std::vector<std::int32_t>& out);
+
+/// The exclusion masks of one scan, matched against a file's name and full path.
+///
+/// A scan may carry thousands of masks and meets millions of files, so each file's name
+/// is upper-cased and decoded once, whatever the number of masks, and its folder's path
+/// once per folder.
+///
+/// Not thread-safe: it keeps per-file scratch. One per scanning thread.
+class TMaskSet
+{
+public:
+    /// Upper-cases (locale-independent) and compiles each mask; empty ones are skipped.
+    /// A malformed mask does not throw here: it throws EMaskException when matching
+    /// reaches it, so the masks before it decide first, as one mask after another would.
+    explicit TMaskSet(const std::vector<std::string>& masks);
+
+    /// Whether the name or the full path (`folderPath`, '/', `name`; "/name" under the
+    /// file-system root) matches a mask. Throws EMaskException for a malformed mask
+    /// reached before a match.
+    bool Matches(std::string_view name, std::string_view folderPath);
+
+private:
+    struct Entry
+    {
+        std::optional<TMask> Mask;
+        std::string Error;
+    };
+    std::vector<Entry> FMasks;
+    std::string FFolder;               ///< folder of the last file
+    std::vector<std::int32_t> FPrefix; ///< its upper-cased path and '/', decoded
+    std::vector<std::int32_t> FName;   ///< scratch for the file's name
+    std::vector<std::int32_t> FPath;   ///< scratch for the file's full path
 };
 
 /// Splits a pattern text at ';', trims each piece and keeps the non-empty ones in order.
