@@ -2,13 +2,16 @@
 
 #include "update/UpdateConfig.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace harrowdale::update {
 
@@ -40,6 +43,11 @@ QString StatusText(const QNetworkReply* reply)
     return text.trimmed();
 }
 
+QString TooLongText(qint64 cap)
+{
+    return QStringLiteral("The answer is longer than %1 bytes").arg(cap);
+}
+
 THttpHead HeadOf(const QNetworkReply* reply)
 {
     THttpHead head;
@@ -63,7 +71,7 @@ THttpClient::~THttpClient()
         FReply->abort();
 }
 
-QNetworkReply* THttpClient::Start(const QUrl& url)
+QNetworkReply* THttpClient::Start(const QUrl& url, const QDeadlineTimer& deadline)
 {
     // A proxy between this program and this machine is never meant (and a test's local
     // server must not be asked through one).
@@ -74,18 +82,37 @@ QNetworkReply* THttpClient::Start(const QUrl& url)
     // Content-Length must count the bytes we store for the progress to be right.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    if (FOptions.MaxRedirects > 0) {
-        // Never from HTTPS down to plain HTTP.
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setMaximumRedirectsAllowed(FOptions.MaxRedirects);
-    } else {
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::ManualRedirectPolicy);
+    // Redirects are followed here, one request per hop, so that each target is checked
+    // before it is asked.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    FRequestError.clear();
+    QNetworkReply* reply = FManager->get(request);
+    FReply = reply;
+    if (FOptions.MaxBodyBytes > 0) {
+        const qint64 cap = FOptions.MaxBodyBytes;
+        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                         [this, cap](qint64 received, qint64 total) {
+                             if (received > cap || total > cap)
+                                 Fail(TooLongText(cap));
+                         });
     }
-    request.setTransferTimeout(static_cast<int>(FOptions.ReadTimeout.count()));
-    FReply = FManager->get(request);
-    return FReply;
+    if (!deadline.isForever()) {
+        const auto limit = FOptions.Deadline;
+        QTimer::singleShot(std::max<qint64>(deadline.remainingTime(), 0), reply, [this, limit] {
+            Fail(QStringLiteral("No complete answer within %1 ms")
+                     .arg(static_cast<qint64>(limit.count())));
+        });
+    }
+    return reply;
+}
+
+void THttpClient::Fail(const QString& reason)
+{
+    if (FRequestError.isEmpty())
+        FRequestError = reason;
+    if (FReply)
+        FReply->abort();
 }
 
 QString THttpClient::Wait(QNetworkReply* reply)
@@ -98,6 +125,8 @@ QString THttpClient::Wait(QNetworkReply* reply)
     }
     if (!FAbortReason.isEmpty())
         return FAbortReason;
+    if (!FRequestError.isEmpty())
+        return FRequestError;
     const int status = StatusOf(reply);
     if (status != 0 && !IsSuccess(status))
         return StatusText(reply);
@@ -108,18 +137,46 @@ QString THttpClient::Wait(QNetworkReply* reply)
 
 std::optional<QByteArray> THttpClient::Get(const QUrl& url, QString& error)
 {
-    std::unique_ptr<QNetworkReply> reply(Start(url));
-    error = Wait(reply.get());
-    if (!error.isEmpty())
-        return std::nullopt;
-    return reply->readAll();
+    // The deadline covers the whole request, its redirects included.
+    const QDeadlineTimer deadline = FOptions.Deadline.count() > 0
+                                        ? QDeadlineTimer(FOptions.Deadline)
+                                        : QDeadlineTimer(QDeadlineTimer::Forever);
+    QUrl current = url;
+    for (int hops = 0;; ++hops) {
+        std::unique_ptr<QNetworkReply> reply(Start(current, deadline));
+        error = Wait(reply.get());
+        const int status = StatusOf(reply.get());
+        const QUrl location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (FRequestError.isEmpty() && status >= 300 && status < 400 && !location.isEmpty() &&
+            FOptions.MaxRedirects > 0) {
+            const QUrl target = current.resolved(location);
+            if (hops == FOptions.MaxRedirects) {
+                error = QStringLiteral("More than %1 redirects").arg(FOptions.MaxRedirects);
+                return std::nullopt;
+            }
+            if (!IsAllowedRedirect(url, target)) {
+                error = QStringLiteral("Redirect to %1 refused").arg(target.toString());
+                return std::nullopt;
+            }
+            current = target;
+            continue;
+        }
+        if (!error.isEmpty())
+            return std::nullopt;
+        QByteArray body = reply->readAll();
+        if (FOptions.MaxBodyBytes > 0 && body.size() > FOptions.MaxBodyBytes) {
+            error = TooLongText(FOptions.MaxBodyBytes);
+            return std::nullopt;
+        }
+        return body;
+    }
 }
 
 QString THttpClient::Download(const QUrl& url, QIODevice& out, const TWorkHandler& work)
 {
     if (!FAbortReason.isEmpty())
         return FAbortReason;
-    std::unique_ptr<QNetworkReply> reply(Start(url));
+    std::unique_ptr<QNetworkReply> reply(Start(url, QDeadlineTimer(QDeadlineTimer::Forever)));
     qint64 stored = 0;
     auto store = [this, &reply, &out, &work, &stored] {
         const QByteArray piece = reply->readAll();

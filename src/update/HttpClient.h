@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class QDeadlineTimer;
 class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -24,11 +25,13 @@ namespace harrowdale::update {
 
 struct THttpOptions
 {
-    /// Redirects followed before the request fails; 0 follows none, and a redirect answer
-    /// is then an error.
+    /// Redirects Get follows before the request fails; 0 follows none, and a redirect
+    /// answer is then an error. Only redirects IsAllowedRedirect accepts are followed.
     int MaxRedirects = 0;
-    /// Longest silence of the server before the request fails; 0 waits for ever.
-    std::chrono::milliseconds ReadTimeout{0};
+    /// Longest time a Get may take in all, redirects included; 0 waits for ever.
+    std::chrono::milliseconds Deadline{0};
+    /// Largest body Get accepts; 0 takes any size.
+    qint64 MaxBodyBytes = 0;
     /// Whether user input (clicks, keys) is handled while a request waits.
     bool ProcessUserInput = false;
 };
@@ -66,13 +69,16 @@ public:
     void Disconnect();
 
 private:
-    QNetworkReply* Start(const QUrl& url);
+    QNetworkReply* Start(const QUrl& url, const QDeadlineTimer& deadline);
     QString Wait(QNetworkReply* reply);
+    /// Ends the running request with `reason` as its error (this request only).
+    void Fail(const QString& reason);
 
     THttpOptions FOptions;
     std::unique_ptr<QNetworkAccessManager> FManager;
     QPointer<QNetworkReply> FReply; ///< the running request
     QString FAbortReason;
+    QString FRequestError; ///< why the running request was ended; reset by Start
 };
 
 } // namespace harrowdale::update

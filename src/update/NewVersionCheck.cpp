@@ -76,7 +76,8 @@ bool CheckForNewVersion(const TUpdateConfig& config, TNewVersionState& state)
         return false;
     THttpOptions options;
     options.MaxRedirects = 10;
-    options.ReadTimeout = config.ReadTimeout;
+    options.Deadline = config.RequestDeadline;
+    options.MaxBodyBytes = config.MaxAnswerBytes;
     THttpClient client(options);
     QString error;
     const std::optional<QByteArray> version = client.Get(

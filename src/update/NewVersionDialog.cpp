@@ -1,12 +1,12 @@
 #include "update/NewVersionDialog.h"
 
+#include "platform/FileOps.h"
+#include "platform/PrivateFiles.h"
 #include "ui/Services.h"
 #include "update/HttpClient.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -49,9 +49,9 @@ QPixmap UpdatePicture()
 
 } // namespace
 
-QString DownloadTarget()
+QString InstallerPath()
 {
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("qel_update.exe"));
+    return QStringLiteral("/download/harrowdale.exe");
 }
 
 TfrmNewVersion::TfrmNewVersion(TNewVersionState& state, TUpdateConfig config,
@@ -147,18 +147,27 @@ QString TfrmNewVersion::DownloadWork(qint64 workCount, const THttpHead& head)
     return {};
 }
 
-QString TfrmNewVersion::Download(const QString& target)
+QString TfrmNewVersion::Download(std::string& target)
 {
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("Cannot create %1: %2").arg(target, file.errorString());
-    const QString error = FClient->Download(
-        EndpointUrl(FConfig, QStringLiteral("/download/harrowdale.exe")), file,
-        [this](qint64 count, const THttpHead& head) { return DownloadWork(count, head); });
+    const QUrl url = EndpointUrl(FConfig, InstallerPath());
+    // A new folder of its own for each download: nothing planted in the shared temporary
+    // folder can be followed or inherited.
+    const platform::TCreatedFile created =
+        platform::CreatePrivateFile(QFile::encodeName(url.fileName()).toStdString());
+    if (created.Descriptor < 0)
+        return QString::fromStdString(created.Error);
+    target = created.Path;
+    QFile file;
+    if (!file.open(created.Descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return QStringLiteral("Cannot write %1: %2")
+            .arg(QFile::decodeName(QByteArray::fromStdString(target)), file.errorString());
+    const QString error = FClient->Download(url, file, [this](qint64 count, const THttpHead& head) {
+        return DownloadWork(count, head);
+    });
     file.close(); // a partly written file stays
     if (!error.isEmpty())
         return error;
-    if (!QFileInfo::exists(target))
+    if (!platform::PathExists(target))
         return QStringLiteral("Cannot find downloaded file.");
     return {};
 }
@@ -178,7 +187,7 @@ void TfrmNewVersion::btUpdateNowClick()
     ProgressBar1->repaint();
     QApplication::processEvents();
 
-    const QString target = DownloadTarget();
+    std::string target;
     const QString error = IsTrustedUpdateUrl(FConfig.Website)
                               ? Download(target)
                               : QStringLiteral("The update address is not secure.");
@@ -187,7 +196,7 @@ void TfrmNewVersion::btUpdateNowClick()
     if (error.isEmpty()) {
         // Handed to the desktop like a double-click in the file manager: the file keeps
         // no execute permission, and what opens it is the user's default for its type.
-        FShell.OpenPath(QFile::encodeName(target).toStdString());
+        FShell.OpenPath(target);
     } else {
         FMessages.Error(this, QStringLiteral("Failed to download update. Please download "
                                              "manually on website.\n\n") +

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -24,8 +25,8 @@ namespace harrowdale::update {
 class THttpClient;
 struct THttpHead;
 
-/// Where the installer is saved: "qel_update.exe" in the temporary folder.
-QString DownloadTarget();
+/// Where the installer lies on the website; the saved file takes its name.
+QString InstallerPath();
 
 class TfrmNewVersion : public QDialog
 {
@@ -56,7 +57,8 @@ private:
     void FormClose();
     /// Progress of the download; a non-empty result stops it with that error.
     QString DownloadWork(qint64 workCount, const THttpHead& head);
-    QString Download(const QString& target);
+    /// Saves the installer into a new private file; `target` receives its path.
+    QString Download(std::string& target);
 
     TNewVersionState& FState;
     TUpdateConfig FConfig;

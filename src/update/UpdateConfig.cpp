@@ -36,6 +36,16 @@ bool IsTrustedUpdateUrl(const QUrl& url)
     return url.scheme() == QLatin1String("http") && IsLoopbackHost(url.host());
 }
 
+bool IsAllowedRedirect(const QUrl& configured, const QUrl& target)
+{
+    if (!target.isValid() || target.host().isEmpty())
+        return false;
+    if (target.scheme() == QLatin1String("https"))
+        return true;
+    return target.scheme() == QLatin1String("http") && IsLoopbackHost(target.host()) &&
+           IsLoopbackHost(configured.host());
+}
+
 int RunningVersion()
 {
     // Major and minor of the build's version ("2.2"): the file counts in tenths.

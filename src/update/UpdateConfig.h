@@ -16,8 +16,11 @@ struct TUpdateConfig
     QUrl Website;
     /// Opened in the browser when a download fails.
     QUrl HomePage;
-    /// Longest silence of the server while a check request waits for its answer.
-    std::chrono::milliseconds ReadTimeout{10000};
+    /// Longest time one request of the check may take, from asking to the end of the
+    /// answer: a server that trickles its answer cannot hold start-up.
+    std::chrono::milliseconds RequestDeadline{10000};
+    /// Largest answer of the check; a longer one (or an endless stream) fails it.
+    qint64 MaxAnswerBytes = 64 * 1024;
 };
 
 /// Enabled as the build says; the build's website (HARROWDALE_WEBSITE) for both
@@ -32,6 +35,11 @@ bool IsTrustedUpdateUrl(const QUrl& url);
 
 /// 127.0.0.1, ::1 and the like, and "localhost".
 bool IsLoopbackHost(const QString& host);
+
+/// Whether a request to `configured` may follow a redirect to `target`: to HTTPS, or to
+/// plain HTTP on this machine when `configured` is on this machine too. A plain-HTTP hop
+/// anywhere else would let the network path answer in the website's name.
+bool IsAllowedRedirect(const QUrl& configured, const QUrl& target);
 
 /// The running version in tenths, as the version file writes versions: 2.2 is 22.
 int RunningVersion();

@@ -5,9 +5,9 @@
 
 namespace harrowdale::test {
 
-TLoopbackServer::TLoopbackServer()
+TLoopbackServer::TLoopbackServer(const QHostAddress& address)
 {
-    FServer.listen(QHostAddress::LocalHost);
+    FServer.listen(address);
     connect(&FServer, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = FServer.nextPendingConnection()) {
             auto request = std::make_shared<QByteArray>();
@@ -34,7 +34,11 @@ TLoopbackServer::TLoopbackServer()
 
 QUrl TLoopbackServer::Url() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(FServer.serverPort()));
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(FServer.serverAddress().toString());
+    url.setPort(FServer.serverPort());
+    return url;
 }
 
 void TLoopbackServer::Serve(const QByteArray& path, THttpAnswer answer)
@@ -48,6 +52,7 @@ void TLoopbackServer::Redirect(const QByteArray& path, const QByteArray& locatio
     answer.Status = 302;
     answer.Reason = "Found";
     answer.Headers << "Location: " + location;
+    answer.Body = "moved";
     Serve(path, answer);
 }
 
@@ -66,6 +71,8 @@ void TLoopbackServer::Answer(QTcpSocket* socket, const QByteArray& path)
         return;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.Status) + ' ' + answer.Reason +
                       "\r\nConnection: close\r\n";
+    if (answer.Endless)
+        answer.Chunked = true;
     head += answer.Chunked ? QByteArray("Transfer-Encoding: chunked\r\n")
                            : "Content-Length: " + QByteArray::number(answer.Body.size()) + "\r\n";
     for (const QByteArray& h : answer.Headers)
@@ -83,9 +90,10 @@ void TLoopbackServer::SendPiece(QTcpSocket* socket, const THttpAnswer& answer, i
         socket->write(QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n");
     else
         socket->write(data);
-    if (piece + 1 < pieces) {
+    if (piece + 1 < pieces || answer.Endless) {
+        const int next = piece + 1 < pieces ? piece + 1 : 0;
         QTimer::singleShot(answer.PauseMs, socket,
-                           [this, socket, answer, piece] { SendPiece(socket, answer, piece + 1); });
+                           [this, socket, answer, next] { SendPiece(socket, answer, next); });
         return;
     }
     if (answer.Chunked)

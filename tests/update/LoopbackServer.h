@@ -1,11 +1,12 @@
 #pragma once
 
 // A small HTTP/1.1 server on 127.0.0.1 for the update tests: each path gets a canned
-// answer, sent whole, in timed pieces, chunked, never, or as a redirect. It runs in the
+// answer, sent whole, in timed pieces, chunked, endlessly, never, or as a redirect. It runs in the
 // test's own thread; the client's waiting loops drive it.
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QTcpServer>
 #include <QUrl>
@@ -24,15 +25,17 @@ struct THttpAnswer
     int Pieces = 1;              ///< the body is sent in this many pieces...
     int PauseMs = 0;             ///< ...this long apart
     bool Silent = false;         ///< the request is read and never answered
+    bool Endless = false;        ///< chunked, and the body sent again until the client goes
 };
 
 class TLoopbackServer : public QObject
 {
     Q_OBJECT
 public:
-    TLoopbackServer();
+    /// Listens on `address` (this machine's loopback address unless told otherwise).
+    explicit TLoopbackServer(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
 
-    /// http://127.0.0.1:<port>
+    /// http://<address>:<port>
     QUrl Url() const;
     void Serve(const QByteArray& path, THttpAnswer answer);
     void Redirect(const QByteArray& path, const QByteArray& location);

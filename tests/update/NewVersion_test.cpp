@@ -9,9 +9,12 @@
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QNetworkInterface>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 namespace harrowdale {
 namespace {
@@ -51,7 +55,7 @@ protected:
         update::TUpdateConfig c;
         c.Website = Server.Url();
         c.HomePage = QUrl(QStringLiteral("https://harrowdale.example"));
-        c.ReadTimeout = 300ms; // the program waits 10 s
+        c.RequestDeadline = 1000ms; // the program waits 10 s
         return c;
     }
 
@@ -237,8 +241,7 @@ TEST_F(UpdateCheck, UnreachableServerStartsNormally)
 
 TEST_F(UpdateCheck, SlowButSteadyAnswersAndShortRedirectsAreFollowed)
 {
-    // Pieces 200 ms apart take longer than the 300 ms time-out in all, but the server is
-    // never silent that long.
+    // Pieces 200 ms apart, all in before the deadline.
     Server.Redirect(kVersionPath, "/moved/version");
     Server.Serve("/moved/version", {.Body = "23/22"});
     Server.Serve(kChangesPath, {.Body = "one\ntwo\nthree\n", .Pieces = 3, .PauseMs = 200});
@@ -246,6 +249,118 @@ TEST_F(UpdateCheck, SlowButSteadyAnswersAndShortRedirectsAreFollowed)
     ASSERT_TRUE(update::CheckForNewVersion(Config(), state));
     EXPECT_EQ(state.NewVersionMessage,
               "The new version 2.3 is available\n\nWhat's new:\none\ntwo\nthree\n");
+}
+
+TEST_F(UpdateCheck, AnswersPastTheDeadlineOrTheSizeCapShowNoDialog)
+{
+    // A version file of exactly `size` bytes: the line, then padding lines.
+    auto versionFile = [](qsizetype size) {
+        QByteArray body = "23/22\n";
+        body += QByteArray(size - body.size(), 'x');
+        return body;
+    };
+    struct Case
+    {
+        const char* What;
+        test::THttpAnswer Version;
+        bool Dialog;
+    };
+    const Case cases[] = {
+        {"a trickle that never stops for long",
+         {.Body = "23/22\n", .Pieces = 6, .PauseMs = 300},
+         false},
+        {"an endless chunked answer",
+         {.Body = QByteArray(16 * 1024, 'x'), .Pieces = 1, .PauseMs = 1, .Endless = true},
+         false},
+        {"64 KiB", {.Body = versionFile(64 * 1024)}, true},
+        {"64 KiB and one byte", {.Body = versionFile(64 * 1024 + 1)}, false},
+        {"64 KiB and one byte, chunked",
+         {.Body = versionFile(64 * 1024 + 1), .Chunked = true, .Pieces = 4},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        test::TLoopbackServer server;
+        server.Serve(kVersionPath, c.Version);
+        server.Serve(kChangesPath, {.Body = "x"});
+        update::TUpdateConfig config = Config();
+        config.Website = server.Url();
+        update::TNewVersionState state;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(update::CheckForNewVersion(config, state), c.Dialog);
+        EXPECT_LT(clock.elapsed(), 3000) << "not bounded by the deadline";
+    }
+}
+
+TEST(UpdateConfig, RedirectsGoOnlyToHttpsOrFromThisMachineToThisMachine)
+{
+    struct Case
+    {
+        const char* Configured;
+        const char* Target;
+        bool Allowed;
+    };
+    const Case cases[] = {
+        {"https://harrowdale.example", "https://mirror.example/v.html", true},
+        {"https://harrowdale.example", "http://mirror.example/v.html", false},
+        {"https://harrowdale.example", "http://127.0.0.1:8080/v.html", false},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:9090/v.html", true},
+        {"http://127.0.0.1:8080", "http://localhost/v.html", true},
+        {"http://127.0.0.1:8080", "https://harrowdale.example/v.html", true},
+        {"http://127.0.0.1:8080", "http://192.0.2.7/v.html", false},
+        {"http://127.0.0.1:8080", "ftp://127.0.0.1/v.html", false},
+        {"http://[::1]:8080", "http://[::1]:9090/v.html", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(update::IsAllowedRedirect(QUrl(QString::fromLatin1(c.Configured)),
+                                            QUrl(QString::fromLatin1(c.Target))),
+                  c.Allowed)
+            << c.Configured << " -> " << c.Target;
+}
+
+// An address of this machine that is not a loopback address, if it has one.
+std::optional<QHostAddress> OutwardAddress()
+{
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback() && !a.isLinkLocal())
+            return a;
+    return std::nullopt;
+}
+
+TEST_F(UpdateCheck, RedirectsArePoliced)
+{
+    // A chain of `hops` redirects on this machine ending at the version file.
+    auto chain = [](test::TLoopbackServer& s, int hops) {
+        QByteArray from = kVersionPath;
+        for (int i = 1; i <= hops; ++i) {
+            const QByteArray to = i == hops ? "/final" : "/hop" + QByteArray::number(i);
+            s.Redirect(from, to);
+            from = to;
+        }
+        s.Serve("/final", {.Body = "23/22"});
+        s.Serve(kChangesPath, {.Body = "x"});
+    };
+    for (const auto& [hops, dialog] : {std::pair{10, true}, std::pair{11, false}}) {
+        SCOPED_TRACE(hops);
+        test::TLoopbackServer server;
+        chain(server, hops);
+        update::TUpdateConfig config = Config();
+        config.Website = server.Url();
+        update::TNewVersionState state;
+        EXPECT_EQ(update::CheckForNewVersion(config, state), dialog);
+    }
+
+    const std::optional<QHostAddress> outward = OutwardAddress();
+    if (!outward)
+        GTEST_SKIP() << "this machine has no address but loopback to redirect to";
+    test::TLoopbackServer elsewhere(*outward);
+    elsewhere.Serve("/v", {.Body = "23/22"});
+    Server.Redirect(kVersionPath, elsewhere.Url().toEncoded() + "/v");
+    Server.Serve(kChangesPath, {.Body = "x"});
+    update::TNewVersionState state;
+    EXPECT_FALSE(update::CheckForNewVersion(Config(), state));
+    EXPECT_TRUE(elsewhere.Requested.isEmpty()) << "plain HTTP to another machine was followed";
 }
 
 // The download, as the user starts it with "Update Now".
@@ -266,7 +381,31 @@ protected:
             qputenv("TMPDIR", FOldTmp);
     }
 
-    QString Target() const { return QString::fromStdString(FTemp / "qel_update.exe"); }
+    const test::TempDir& Temp() const { return FTemp; }
+
+    /// The installer the download saved: the one file in the one new folder of the
+    /// temporary folder, with the folder's and the file's modes; "" when there is none.
+    std::string Saved(mode_t* folderMode = nullptr, mode_t* fileMode = nullptr) const
+    {
+        std::string found;
+        for (const QString& name : QDir(QString::fromStdString(FTemp.Path()))
+                                       .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const std::string folder = FTemp / name.toStdString();
+            const std::string file = folder + "/harrowdale.exe";
+            struct stat st
+            {
+            };
+            if (!name.startsWith("harrowdale-") || ::lstat(file.c_str(), &st) != 0)
+                continue;
+            EXPECT_TRUE(found.empty()) << "more than one download folder";
+            found = file;
+            if (fileMode != nullptr)
+                *fileMode = st.st_mode;
+            if (folderMode != nullptr && ::lstat(folder.c_str(), &st) == 0)
+                *folderMode = st.st_mode;
+        }
+        return found;
+    }
 
     /// Presses "Update Now" and records the bar and the buttons at every step of progress.
     bool RunDownload(const std::function<void(TfrmNewVersion&)>& onProgress = {})
@@ -306,21 +445,32 @@ QByteArray Installer()
     return body;
 }
 
-TEST_F(UpdateDownload, SavesTheInstallerAndHandsItToTheDesktop)
+TEST_F(UpdateDownload, SavesTheInstallerPrivatelyAndHandsItToTheDesktop)
 {
-    {
-        QFile old(Target()); // an older, larger download is replaced, not appended to
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(200 * 1024, 'x'));
-    }
+    // What another user of the temporary folder may have planted under the names a
+    // download could take: a link to a file of the user's, and an executable file.
+    const std::string victim = Temp().MakeFile("victim.txt", 5);
+    Temp().MakeLink(victim, "qel_update.exe");
+    const std::string planted = Temp().MakeFile("harrowdale.exe", 3);
+    ::chmod(planted.c_str(), 0755);
     Server.Serve(kInstallerPath, {.Body = Installer(), .Pieces = 8, .PauseMs = 20});
 
     EXPECT_FALSE(RunDownload()); // the program ends
 
-    QFile saved(Target());
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(saved.readAll() == Installer());
-    EXPECT_EQ(Log.Opened, std::vector<std::string>{Target().toStdString()});
+    mode_t folderMode = 0;
+    mode_t fileMode = 0;
+    const std::string saved = Saved(&folderMode, &fileMode);
+    ASSERT_FALSE(saved.empty());
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == Installer());
+    EXPECT_TRUE(S_ISDIR(folderMode));
+    EXPECT_EQ(folderMode & 07777, 0700u);
+    EXPECT_TRUE(S_ISREG(fileMode));
+    EXPECT_EQ(fileMode & 07777, 0600u);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(victim)).size(), 5);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(planted)).size(), 3);
+    EXPECT_EQ(Log.Opened, std::vector<std::string>{saved}); // only the new file
     EXPECT_TRUE(Log.Errors.isEmpty()) << Log.Errors.join('|').toStdString();
     EXPECT_TRUE(Log.WebPages.isEmpty());
     EXPECT_EQ(DuringDownload.Cancel, "Abort");
@@ -337,7 +487,7 @@ TEST_F(UpdateDownload, ChunkedAnswerKeepsTheBarStill)
     Server.Serve(kInstallerPath,
                  {.Body = Installer(), .Chunked = true, .Pieces = 4, .PauseMs = 20});
     EXPECT_FALSE(RunDownload());
-    QFile saved(Target());
+    QFile saved(QString::fromStdString(Saved()));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_TRUE(saved.readAll() == Installer());
     EXPECT_TRUE(std::all_of(Progress.begin(), Progress.end(), [](int v) { return v == 0; }))
@@ -419,7 +569,8 @@ TEST(UpdateConfig, WebsiteIsTheBuildSettingUnlessOverridden)
     const update::TUpdateConfig normal = update::DefaultUpdateConfig();
     EXPECT_EQ(normal.Website, QUrl(QStringLiteral(HARROWDALE_WEBSITE)));
     EXPECT_EQ(normal.HomePage, normal.Website);
-    EXPECT_EQ(normal.ReadTimeout, 10000ms);
+    EXPECT_EQ(normal.RequestDeadline, 10000ms);
+    EXPECT_EQ(normal.MaxAnswerBytes, 64 * 1024);
     qputenv("HARROWDALE_UPDATE_URL", "http://127.0.0.1:4567/site");
     const update::TUpdateConfig local = update::DefaultUpdateConfig();
     EXPECT_EQ(local.Website, QUrl(QStringLiteral("http://127.0.0.1:4567/site")));

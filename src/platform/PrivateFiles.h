@@ -1,0 +1,26 @@
+#pragma once
+
+// Files the program writes for the user in the shared temporary folder (the downloaded
+// installer). Anyone can create names there, so a fixed name could be planted in
+// advance as a link to another file or as a file with other permissions.
+
+#include <string>
+#include <string_view>
+
+namespace harrowdale::platform {
+
+/// A file just made, open for writing.
+struct TCreatedFile
+{
+    int Descriptor = -1; ///< owned by the caller (closed, or handed to something that will)
+    std::string Path;    ///< "" when creating failed
+    std::string Error;   ///< why creating failed
+};
+
+/// Makes a new folder of its own (mode 0700, a random name) under the user's temporary
+/// folder ($TMPDIR, else /tmp) and creates `fileName` in it, relative to the folder's
+/// descriptor, exclusively and without following links, with mode 0600. `fileName` must
+/// be one plain name.
+TCreatedFile CreatePrivateFile(std::string_view fileName);
+
+} // namespace harrowdale::platform
