@@ -1,12 +1,9 @@
 #include "i18n/Translation.h"
 
 #include "i18n/TextLines.h"
+#include "platform/DataFiles.h"
 #include "platform/Locale.h"
 #include "platform/Process.h"
-
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
 
 namespace harrowdale {
 
@@ -53,43 +50,47 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
-bool IsExistingFile(const std::string& path)
-{
-    // As FileExists: a folder of that name does not count.
-    struct stat st
-    {
-    };
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
 bool ParseTranslationFile(std::string_view contents, TLangTable& table, std::string& error)
 {
     table.clear();
-    const std::vector<std::string_view> lines = SplitTextLines(contents);
-    const std::optional<std::size_t> n =
-        lines.empty() ? std::nullopt : ParseColumnCount(lines.front());
+    // Two passes over the text instead of a list of all its lines: a file may hold
+    // millions of them.
+    std::size_t lineCount = 0;
+    std::string_view first;
+    ForEachTextLine(contents, [&](std::string_view line) {
+        if (lineCount++ == 0)
+            first = line;
+    });
+    const std::optional<std::size_t> n = lineCount == 0 ? std::nullopt : ParseColumnCount(first);
     if (!n) {
         error = "Translation file: the first line is not a column count";
         return false;
     }
     if (*n == 0)
         return true; // no columns: no error, the language stays English
+    if (*n > kMaxTranslationColumns) {
+        error = "Translation file: more columns than a language menu can hold";
+        return false;
+    }
     // A file too short to hold a display name and a code
     // for every column is treated as if it were missing, so the language menu never sees
     // a column without a name or a code.
-    if (lines.size() < 2 * *n + 1) {
+    if (lineCount < 2 * *n + 1) {
         error = "Translation file: too short for its header rows";
         return false;
     }
-    const std::size_t rows = (lines.size() - 1) / *n; // an incomplete last row is ignored
+    const std::size_t rows = (lineCount - 1) / *n; // an incomplete last row is ignored
     table.assign(*n, TLangColumn{});
-    for (std::size_t c = 0; c < *n; ++c) {
-        table[c].reserve(rows);
-        for (std::size_t r = 0; r < rows; ++r)
-            table[c].emplace_back(lines[1 + r * *n + c]);
-    }
+    for (TLangColumn& column : table)
+        column.reserve(rows);
+    std::size_t index = 0;
+    ForEachTextLine(contents, [&](std::string_view line) {
+        if (index > 0 && index <= rows * *n)
+            table[(index - 1) % *n].emplace_back(line);
+        ++index;
+    });
     return true;
 }
 
@@ -145,9 +146,13 @@ bool TTranslation::Load(std::string_view systemCode, const std::optional<std::st
     FLastError.clear();
     FLoadedPath.clear();
 
+    // Anything but a regular file of a sane size counts as missing: a FIFO or a device
+    // under the file's name must not hang or flood start-up.
     const std::string* path = nullptr;
+    std::string contents;
     for (const std::string& candidate : candidates) {
-        if (IsExistingFile(candidate)) {
+        if (platform::ReadRegularFile(candidate, kMaxTranslationFileBytes, contents) ==
+            platform::ReadResult::Ok) {
             path = &candidate;
             break;
         }
@@ -155,14 +160,6 @@ bool TTranslation::Load(std::string_view systemCode, const std::optional<std::st
     if (path == nullptr) {
         FLastError = "Cannot find translation file:" +
                      (candidates.empty() ? std::string(kFileName) : candidates.front());
-        return false;
-    }
-    std::ifstream in(*path, std::ios::binary);
-    std::string contents;
-    if (in.is_open())
-        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        FLastError = "Cannot read translation file:" + *path;
         return false;
     }
     if (!ParseTranslationFile(contents, FLangTable, FLastError))

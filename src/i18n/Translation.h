@@ -27,12 +27,18 @@ namespace harrowdale {
 using TLangColumn = std::vector<std::string>;
 using TLangTable = std::vector<TLangColumn>;
 
+/// The largest translation file read, and the most language columns it may have; a
+/// larger file is treated as a missing one.
+constexpr std::size_t kMaxTranslationFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxTranslationColumns = 1000;
+
 /// Parses the contents of a translation file (UTF-8, optional BOM, CR LF / LF / CR line
 /// ends, optional final line break, each line a value exactly as written). On success
 /// `table` holds N columns of (L - 1) div N rows, an incomplete last row dropped. Fails
 /// with `error` set, leaving `table` empty, when line 1 is not a non-negative decimal
-/// integer (blanks around it and a '+' are tolerated) or when the file is shorter than
-/// its header rows (fewer than 2 N + 1 lines).
+/// integer (blanks around it and a '+' are tolerated), when N is above
+/// kMaxTranslationColumns, or when the file is shorter than its header rows (fewer than
+/// 2 N + 1 lines).
 bool ParseTranslationFile(std::string_view contents, TLangTable& table, std::string& error);
 
 /// Language code of a POSIX locale name ("de_DE.UTF-8" -> "de", "ja_JP" -> "jp",
@@ -64,7 +70,8 @@ public:
     const std::string& LoadedPath() const { return FLoadedPath; }
 
     /// LoadTranslation: LangCode := `systemCode`, replaced by `savedCode` when
-    /// there is one; the file is the first of `candidates` that exists. LangIndex := the
+    /// there is one; the file is the first of `candidates` that is a regular file (a link
+    /// to one included) of at most kMaxTranslationFileBytes. LangIndex := the
     /// first column whose code equals LangCode ignoring ASCII case, else 0. Any failure
     /// leaves LangIndex 0 (English) and an empty table, silently. Returns true when a
     /// file was read and parsed.

@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace harrowdale {
@@ -256,6 +258,71 @@ TEST_F(TranslationTest, BadColumnCount)
     TTranslation t;
     EXPECT_TRUE(Load(t, " +3 " + std::string(kThreeColumns.substr(1)), "de"));
     EXPECT_EQ(t.Translate("Scan"), "Scannen");
+}
+
+// A file of `columns` languages coded c0, c1, ... with one text row.
+std::string ColumnsFile(std::size_t columns)
+{
+    std::string names, codes, texts;
+    for (std::size_t c = 0; c < columns; ++c) {
+        names += "Language " + std::to_string(c) + "\n";
+        codes += "c" + std::to_string(c) + "\n";
+        texts += c == 0 ? "Scan\n" : "Scan " + std::to_string(c) + "\n";
+    }
+    return std::to_string(columns) + "\n" + names + codes + texts;
+}
+
+TEST_F(TranslationTest, OnlyARegularFileOfBoundedSizeAndColumnsIsRead)
+{
+    const std::string good = Write("good.dt", kThreeColumns);
+    // Exactly the largest size: the padding is an incomplete last row, ignored.
+    std::string largest(kThreeColumns);
+    largest.resize(kMaxTranslationFileBytes, 'x');
+    enum class Read
+    {
+        First,   // the file is read
+        Next,    // treated as missing: the next candidate is read
+        English, // a bad file: English, like a file whose count is not a number
+    };
+    struct Case
+    {
+        const char* What;
+        std::function<std::string()> Make; // the first candidate; `good` is the second
+        Read Outcome;
+    };
+    const Case cases[] = {
+        {"a FIFO",
+         [&] {
+             const std::string p = FDir / "fifo.dt";
+             ::mkfifo(p.c_str(), 0600);
+             return p;
+         },
+         Read::Next},
+        {"a link to an endless device", [&] { return FDir.MakeLink("/dev/zero", "zero.dt"); },
+         Read::Next},
+        {"a link to a regular file", [&] { return FDir.MakeLink(good, "link.dt"); }, Read::First},
+        {"16 MiB", [&] { return Write("largest.dt", largest); }, Read::First},
+        {"16 MiB and one byte", [&] { return Write("larger.dt", largest + "x"); }, Read::Next},
+        {"1,000 columns", [&] { return Write("wide.dt", ColumnsFile(1000)); }, Read::First},
+        {"1,001 columns", [&] { return Write("wider.dt", ColumnsFile(1001)); }, Read::English},
+    };
+    ::alarm(60); // a read that blocks would otherwise hang the run
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::string first = c.Make();
+        TTranslation t;
+        const std::vector<std::string> candidates{first, good};
+        const bool loaded = t.Load("c1", std::nullopt, candidates);
+        EXPECT_EQ(loaded, c.Outcome != Read::English);
+        EXPECT_EQ(t.LoadedPath(), c.Outcome == Read::First  ? first
+                                  : c.Outcome == Read::Next ? good
+                                                            : "");
+        if (c.Outcome == Read::English) {
+            EXPECT_TRUE(t.LangTable().empty());
+            EXPECT_EQ(t.LangIndex(), 0);
+        }
+    }
+    ::alarm(0);
 }
 
 TEST_F(TranslationTest, ReloadStartsFromScratch)
