@@ -228,27 +228,159 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
     EXPECT_EQ(test::ReadFileBytes(good), text);
 }
 
-TEST(HarrowdaleScan, InterruptCancelsWithStatus130)
+TEST(HarrowdaleScan, SignalsCancelWithTheShellsStatus)
+{
+    for (const auto& [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+        SCOPED_TRACE(signal);
+        test::TempDir scratch;
+        // The whole file system is big enough to still be scanning when the signal comes.
+        const std::string cmd =
+            "sh -c " +
+            Quote(Quote(ScanBin()) + " --json / >/dev/null 2>" + Quote(scratch / "err.txt") +
+                  " & pid=$!; sleep 0.3; " + "kill -" + signal + " $pid; wait $pid; echo $?");
+        FILE* p = ::popen(cmd.c_str(), "r");
+        char buf[64] = {};
+        const std::size_t n = std::fread(buf, 1, sizeof buf - 1, p);
+        ::pclose(p);
+        const int got = std::atoi(std::string(buf, n).c_str());
+        if (got == 0)
+            GTEST_SKIP() << "the scan of / finished before the signal";
+        EXPECT_EQ(got, status);
+        FILE* e = std::fopen((scratch / "err.txt").c_str(), "r");
+        ASSERT_NE(e, nullptr);
+        char line[256] = {};
+        ASSERT_NE(std::fgets(line, sizeof line, e), nullptr);
+        std::fclose(e);
+        EXPECT_NE(std::string(line).find("Cancelled by user"), std::string::npos) << line;
+    }
+}
+
+TEST(HarrowdaleScan, PathIsUsedByteForByte)
+{
+    test::TempDir t, scratch;
+    t.MakeDir("trail ");
+    t.MakeFile("trail /one.bin", 1);
+    t.MakeDir("trail"); // what a trimmed name would scan
+    t.MakeDir(" lead");
+    t.MakeFile(" lead/two.bin", 2);
+    t.MakeDir("-dash");
+    t.MakeFile("-dash/three.bin", 3);
+    struct Case
+    {
+        std::string Args;
+        std::string Root;
+        int Bytes;
+    };
+    const Case cases[] = {
+        {Quote(t / "trail "), t / "trail ", 1},
+        {Quote(t / " lead"), t / " lead", 2},
+        {"-- " + Quote(t / "-dash"), t / "-dash", 3},
+        {"--largest=1 --duplicates=0 -- " + Quote(t / "trail "), t / "trail ", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Args);
+        const CliRun r = Exec("--json --no-progress " + c.Args, scratch);
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        EXPECT_NE(r.Out.find("\"root\": " + std::string("\"") + c.Root + "\""), std::string::npos)
+            << r.Out;
+        EXPECT_NE(r.Out.find("\"bytes\": " + std::to_string(c.Bytes) + ","), std::string::npos)
+            << r.Out;
+    }
+    // Relative paths too: " lead" from its parent folder.
+    const std::string cmd =
+        "cd " + Quote(t.Path()) + " && " + Quote(ScanBin()) + " --json --no-progress ' lead' 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    EXPECT_EQ(WEXITSTATUS(::pclose(p)), 0) << out;
+    EXPECT_NE(out.find("\"root\": \"" + t / " lead" + "\""), std::string::npos) << out;
+}
+
+TEST(HarrowdaleScan, OptionsAndDatesAreReadExactly)
+{
+    test::TempDir t, scratch;
+    t.MakeFile("a.txt", 1);
+    struct Case
+    {
+        std::string Options;
+        int Status;
+        std::string Message; // in the one line on standard error
+        bool PathFirst = false;
+    };
+    const Case cases[] = {
+        {"--exclude-before '2024-01-01'", 0, ""},
+        {"--exclude-before '2024-01-01 10:20'", 0, ""},
+        {"--exclude-before='2024-01-01 10:20:30'", 0, ""},
+        {"--exclude-before '+024-01-01'", 2, "--exclude-before"},
+        {"--exclude-before '2024- 1- 1'", 2, "--exclude-before"},
+        {"--exclude-before '2024-1-1'", 2, "--exclude-before"},
+        {"--exclude-before ' 2024-01-01'", 2, "--exclude-before"},
+        {"--exclude-before '2024-01-01 '", 2, "--exclude-before"},
+        {"--exclude-before '2024-01-01T10:20'", 2, "--exclude-before"},
+        {"--exclude-before '2024-02-30'", 2, "--exclude-before"},
+        {"--exclude-before '2024-01-01 24:00'", 2, "--exclude-before"},
+        {"--exclude-smaller=1KB --exclude-pattern='*.tmp' --treemap=files --size=8x8 --png=" +
+             Quote(scratch / "p.png"),
+         0, ""},
+        {"--largest=", 2, "--largest"},
+        {"--json=yes", 2, "option --json takes no value"},
+        {"--bogus=1", 2, "unknown option --bogus"},
+        {"--largest", 2, "option --largest needs a value", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Options);
+        const CliRun r = Exec(c.PathFirst ? "--no-progress " + Quote(t.Path()) + " " + c.Options
+                                          : "--no-progress " + c.Options + " " + Quote(t.Path()),
+                              scratch);
+        EXPECT_EQ(r.Status, c.Status) << r.Err;
+        if (c.Status != 0) {
+            EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+            EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+        }
+    }
+}
+
+TEST(HarrowdaleScan, WriteErrorsSayWhyAndExit1)
+{
+    test::TempDir t, scratch;
+    t.MakeFile("a.txt", 1);
+    struct Case
+    {
+        const char* What;
+        std::string Shell; // runs the scan; leaves its status in the file "status"
+        const char* Reason;
+    };
+    const std::string scan = Quote(ScanBin()) + " --json --no-progress " + Quote(t.Path()) + " 2>" +
+                             Quote(scratch / "err.txt");
+    const std::string status = "; echo $? >" + Quote(scratch / "status");
+    const Case cases[] = {
+        {"a full disk", scan + " >/dev/full" + status, "No space left on device"},
+        // The reader is gone before the report comes; with SIGPIPE ignored the write fails.
+        {"a closed pipe", "trap '' PIPE; (" + scan + status + ") | true", "Broken pipe"},
+        {"the help on a full disk",
+         Quote(ScanBin()) + " --help >/dev/full 2>" + Quote(scratch / "err.txt") + status,
+         "No space left on device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_EQ(std::system(("sh -c " + Quote(c.Shell)).c_str()), 0);
+        EXPECT_EQ(test::ReadFileBytes(scratch / "status"), "1\n");
+        const std::string err = test::ReadFileBytes(scratch / "err.txt");
+        EXPECT_NE(err.find(c.Reason), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+}
+
+TEST(HarrowdaleScan, HelpListsTheExitStatuses)
 {
     test::TempDir scratch;
-    // The whole file system is big enough to still be scanning when the signal comes.
-    const std::string cmd =
-        "sh -c " + Quote(Quote(ScanBin()) + " --json / >/dev/null 2>" + Quote(scratch / "err.txt") +
-                         " & pid=$!; sleep 0.3; " + "kill -INT $pid; wait $pid; echo $?");
-    FILE* p = ::popen(cmd.c_str(), "r");
-    char buf[64] = {};
-    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, p);
-    ::pclose(p);
-    const int status = std::atoi(std::string(buf, n).c_str());
-    if (status == 0)
-        GTEST_SKIP() << "the scan of / finished before the interrupt";
-    EXPECT_EQ(status, 130);
-    FILE* e = std::fopen((scratch / "err.txt").c_str(), "r");
-    ASSERT_NE(e, nullptr);
-    char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, e), nullptr);
-    std::fclose(e);
-    EXPECT_NE(std::string(line).find("Cancelled by user"), std::string::npos) << line;
+    const CliRun r = Exec("--help", scratch);
+    EXPECT_EQ(r.Status, 0);
+    for (const char* line : {"Exit status:", "  0 ", "  1 ", "  2 ", "  130 ", "  143 "})
+        EXPECT_NE(r.Out.find(line), std::string::npos) << line;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <array>
 #include <charconv>
 
 namespace harrowdale::cli {
@@ -9,30 +10,21 @@ namespace {
 bool ParseCount(const std::string& s, std::size_t& out)
 {
     const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size();
+    return ec == std::errc() && p == s.data() + s.size() && !s.empty();
 }
 
 bool ParseInt(std::string_view s, int& out)
 {
     const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size();
+    return ec == std::errc() && p == s.data() + s.size() && !s.empty();
 }
 
-// "YYYY-MM-DD[ HH:MM[:SS]]" in local time.
-std::optional<TDateTime> ParseLocalDate(const std::string& s)
+bool IsDigit(char c)
 {
-    TDateParts p;
-    char extra = 0;
-    int n = std::sscanf(s.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &p.Year, &p.Month, &p.Day, &p.Hour,
-                        &p.Minute, &p.Second, &extra);
-    const bool shapeOk =
-        (n == 3 && s.size() == 10) || (n == 5 && s.size() == 16) || (n == 6 && s.size() == 19);
-    if (!shapeOk)
-        return std::nullopt;
-    return EncodeDateTime(p);
+    return c >= '0' && c <= '9';
 }
 
-bool SplitSizeUnit(const std::string& s, std::string& number, int& unit)
+void SplitSizeUnit(const std::string& s, std::string& number, int& unit)
 {
     static const char* kUnits[] = {"TB", "GB", "MB", "KB", "B"};
     static const int kIndex[] = {4, 3, 2, 1, 0};
@@ -45,62 +37,234 @@ bool SplitSizeUnit(const std::string& s, std::string& number, int& unit)
             if (tail == u) {
                 number = s.substr(0, s.size() - u.size());
                 unit = kIndex[i];
-                return true;
+                return;
             }
         }
     }
     number = s;
     unit = 0;
+}
+
+bool ApplyCount(const char* name, const std::string& v, std::size_t& out, std::string& error)
+{
+    if (ParseCount(v, out))
+        return true;
+    error = std::string(name) + " wants a whole number, not \"" + v + "\"";
+    return false;
+}
+
+bool ApplyFileName(const char* name, const std::string& v, std::string& out, std::string& error)
+{
+    if (v.empty()) {
+        error = std::string(name) + " needs a file name";
+        return false;
+    }
+    out = v;
     return true;
+}
+
+constexpr std::array kOptions = {
+    OptionSpec{"--all-drives", "", "", "scan every local drive instead of a PATH",
+               [](Options& o, const std::string&, std::string&) { return o.AllDrives = true; }},
+    OptionSpec{"--exclude-before", "", "\"YYYY-MM-DD[ HH:MM[:SS]]\"",
+               "skip files last written before this local time",
+               [](Options& o, const std::string& v, std::string& error) {
+                   const auto d = ParseLocalDate(v);
+                   if (!d) {
+                       error = "--exclude-before wants \"YYYY-MM-DD\", \"YYYY-MM-DD HH:MM\" or "
+                               "\"YYYY-MM-DD HH:MM:SS\", not \"" +
+                               v + "\"";
+                       return false;
+                   }
+                   o.ExcludeBefore = true;
+                   o.Before = *d;
+                   return true;
+               }},
+    OptionSpec{"--exclude-smaller", "", "VALUE[UNIT]",
+               "skip files smaller than VALUE (UNIT: B, KB, MB, GB, TB; default B)",
+               [](Options& o, const std::string& v, std::string&) {
+                   o.ExcludeSmaller = true;
+                   SplitSizeUnit(v, o.SmallerNumber, o.SmallerUnit);
+                   return true;
+               }},
+    OptionSpec{"--exclude-pattern", "", "\"MASKS\"",
+               "skip files whose name or path matches one of the ';'-separated masks "
+               "(* ? [a-z] [!a-z])",
+               [](Options& o, const std::string& v, std::string&) {
+                   o.ExcludePattern = true;
+                   o.Pattern = v;
+                   return true;
+               }},
+    OptionSpec{"--largest", "", "N", "list the N largest files (default 20)",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyCount("--largest", v, o.Largest, error);
+               }},
+    OptionSpec{"--duplicates", "", "N", "list the N largest duplicate groups (default 20)",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyCount("--duplicates", v, o.Duplicates, error);
+               }},
+    OptionSpec{"--json", "", "", "print one JSON object instead of the report",
+               [](Options& o, const std::string&, std::string&) { return o.Json = true; }},
+    OptionSpec{"--export", "", "FILE",
+               "also write the scan to FILE in the common scan file format (as ncdu -o and "
+               "gdu -o write it); '-' writes it to standard output instead of the report",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyFileName("--export", v, o.ExportPath, error);
+               }},
+    OptionSpec{"--import", "", "FILE",
+               "report on a scan file (ours, ncdu's or gdu's, gzip-compressed or not; '-' "
+               "reads standard input) instead of scanning",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyFileName("--import", v, o.ImportPath, error);
+               }},
+    OptionSpec{"--no-progress", "", "", "no progress line while scanning",
+               [](Options& o, const std::string&, std::string&) { return o.NoProgress = true; }},
+    OptionSpec{"--treemap", "", "KIND",
+               "write a treemap picture instead of the report (KIND: files, nested, folders, "
+               "duplicates); needs --size and --png",
+               [](Options& o, const std::string& v, std::string& error) {
+                   if (v != "files" && v != "nested" && v != "folders" && v != "duplicates") {
+                       error = "--treemap wants files, nested, folders or duplicates, not \"" + v +
+                               "\"";
+                       return false;
+                   }
+                   o.TreemapKind = v;
+                   return true;
+               }},
+    OptionSpec{"--size", "", "WxH", "the picture's width and height in pixels",
+               [](Options& o, const std::string& v, std::string& error) {
+                   const auto x = v.find_first_of("xX");
+                   if (x == std::string::npos ||
+                       !ParseInt(std::string_view(v).substr(0, x), o.Width) ||
+                       !ParseInt(std::string_view(v).substr(x + 1), o.Height) || o.Width <= 0 ||
+                       o.Height <= 0 || o.Width > 16384 || o.Height > 16384) {
+                       error = "--size wants WIDTHxHEIGHT (1 to 16384 each), not \"" + v + "\"";
+                       return false;
+                   }
+                   return true;
+               }},
+    OptionSpec{"--png", "", "FILE", "where the picture is written",
+               [](Options& o, const std::string& v, std::string&) {
+                   o.PngPath = v;
+                   return true;
+               }},
+    OptionSpec{"--help", "-h", "", "this text",
+               [](Options& o, const std::string&, std::string&) { return o.Help = true; }},
+    OptionSpec{"--version", "", "", "the version",
+               [](Options& o, const std::string&, std::string&) { return o.Version = true; }},
+};
+
+const OptionSpec* FindOption(std::string_view name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.Name || (!spec.Short.empty() && name == spec.Short))
+            return &spec;
+    return nullptr;
+}
+
+// Appends `text` wrapped to 80 columns, continuation lines indented by `indent`.
+void AppendWrapped(std::string& out, std::string_view text, std::size_t column, std::size_t indent)
+{
+    constexpr std::size_t kWidth = 80;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find(' ', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view word = text.substr(pos, end - pos);
+        if (column > indent && column + 1 + word.size() > kWidth) {
+            out += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        pos = end + 1;
+    }
+    out += '\n';
 }
 
 } // namespace
 
+std::span<const OptionSpec> OptionTable()
+{
+    return kOptions;
+}
+
+std::optional<TDateTime> ParseLocalDate(std::string_view s)
+{
+    // Digits where the form has digits, its own separators elsewhere; nothing else.
+    static constexpr std::string_view kForm = "0000-00-00 00:00:00";
+    if (s.size() != 10 && s.size() != 16 && s.size() != 19)
+        return std::nullopt;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (kForm[i] == '0' ? !IsDigit(s[i]) : s[i] != kForm[i])
+            return std::nullopt;
+    auto number = [s](std::size_t at, std::size_t len) {
+        int v = 0;
+        for (std::size_t i = at; i < at + len; ++i)
+            v = v * 10 + (s[i] - '0');
+        return v;
+    };
+    TDateParts p;
+    p.Year = number(0, 4);
+    p.Month = number(5, 2);
+    p.Day = number(8, 2);
+    if (s.size() >= 16) {
+        p.Hour = number(11, 2);
+        p.Minute = number(14, 2);
+    }
+    if (s.size() == 19)
+        p.Second = number(17, 2);
+    return EncodeDateTime(p);
+}
+
 std::string UsageText()
 {
-    return "Usage: harrowdale-scan [options] PATH\n"
-           "       harrowdale-scan [options] --all-drives\n"
-           "       harrowdale-scan [options] --import FILE\n"
-           "\n"
-           "Scans a folder (or every local drive) and reports sizes by extension, the\n"
-           "largest files and groups of duplicate files (same name and size).\n"
-           "\n"
-           "Options:\n"
-           "  --exclude-before \"YYYY-MM-DD[ HH:MM[:SS]]\"  skip files last written before this\n"
-           "                                 local time\n"
-           "  --exclude-smaller VALUE[UNIT]  skip files smaller than VALUE (UNIT: B, KB, MB,\n"
-           "                                 GB, TB; default B)\n"
-           "  --exclude-pattern \"MASKS\"      skip files whose name or path matches one of\n"
-           "                                 the ';'-separated masks (* ? [a-z] [!a-z])\n"
-           "  --largest N                    list the N largest files (default 20)\n"
-           "  --duplicates N                 list the N largest duplicate groups (default 20)\n"
-           "  --json                         print one JSON object instead of the report\n"
-           "  --export FILE                  also write the scan to FILE in the common scan\n"
-           "                                 file format (as ncdu -o and gdu -o write it);\n"
-           "                                 '-' writes it to standard output instead of the\n"
-           "                                 report\n"
-           "  --import FILE                  report on a scan file (ours, ncdu's or gdu's,\n"
-           "                                 gzip-compressed or not; '-' reads standard\n"
-           "                                 input) instead of scanning\n"
-           "  --no-progress                  no progress line while scanning\n"
-           "  --treemap KIND --size WxH --png FILE\n"
-           "                                 write a treemap picture instead of the report;\n"
-           "                                 KIND: files, nested, folders, duplicates\n"
-           "  --help                         this text\n"
-           "  --version                      the version\n";
+    std::string text = "Usage: harrowdale-scan [options] [--] PATH\n"
+                       "       harrowdale-scan [options] --all-drives\n"
+                       "       harrowdale-scan [options] --import FILE\n"
+                       "\n"
+                       "Scans a folder (or every local drive) and reports sizes by extension, "
+                       "the\n"
+                       "largest files and groups of duplicate files (same name and size). PATH "
+                       "is\n"
+                       "used exactly as given. An option's value follows it or comes after '='\n"
+                       "(--largest=3); \"--\" ends the options.\n"
+                       "\n"
+                       "Options:\n";
+    constexpr std::size_t kHelpColumn = 33;
+    for (const OptionSpec& spec : kOptions) {
+        std::string left = "  " + std::string(spec.Name);
+        if (!spec.Short.empty())
+            left += ", " + std::string(spec.Short);
+        if (!spec.Value.empty())
+            left += " " + std::string(spec.Value);
+        if (left.size() + 1 > kHelpColumn) {
+            text += left + "\n" + std::string(kHelpColumn, ' ');
+        } else {
+            left.resize(kHelpColumn, ' ');
+            text += left;
+        }
+        AppendWrapped(text, spec.Help, kHelpColumn, kHelpColumn);
+    }
+    text += "\n"
+            "Exit status:\n"
+            "  0    the report (or the picture, or the export) was written\n"
+            "  1    the report, the picture or the export could not be written\n"
+            "  2    bad usage, a folder that does not exist, no drives, an invalid size, date\n"
+            "       or mask, a scan that failed or a scan file that cannot be read\n"
+            "  130  interrupted (Ctrl+C)\n"
+            "  143  terminated (SIGTERM)\n";
+    return text;
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error)
 {
     Options o;
     bool havePath = false;
-    auto value = [&](std::size_t& i, const std::string& name) -> const std::string* {
-        if (i + 1 >= args.size()) {
-            error = "option " + name + " needs a value";
-            return nullptr;
-        }
-        return &args[++i];
-    };
     bool endOfOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -115,87 +279,31 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         }
         if (a == "--") {
             endOfOptions = true;
-        } else if (a == "--help" || a == "-h") {
-            o.Help = true;
-        } else if (a == "--version") {
-            o.Version = true;
-        } else if (a == "--all-drives") {
-            o.AllDrives = true;
-        } else if (a == "--json") {
-            o.Json = true;
-        } else if (a == "--no-progress") {
-            o.NoProgress = true;
-        } else if (a == "--exclude-before") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            const auto d = ParseLocalDate(*v);
-            if (!d) {
-                error = "--exclude-before wants \"YYYY-MM-DD[ HH:MM[:SS]]\", not \"" + *v + "\"";
-                return std::nullopt;
-            }
-            o.ExcludeBefore = true;
-            o.Before = *d;
-        } else if (a == "--exclude-smaller") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            o.ExcludeSmaller = true;
-            SplitSizeUnit(*v, o.SmallerNumber, o.SmallerUnit);
-        } else if (a == "--exclude-pattern") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            o.ExcludePattern = true;
-            o.Pattern = *v;
-        } else if (a == "--largest" || a == "--duplicates") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            std::size_t n = 0;
-            if (!ParseCount(*v, n)) {
-                error = a + " wants a whole number, not \"" + *v + "\"";
-                return std::nullopt;
-            }
-            (a == "--largest" ? o.Largest : o.Duplicates) = n;
-        } else if (a == "--treemap") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            if (*v != "files" && *v != "nested" && *v != "folders" && *v != "duplicates") {
-                error = "--treemap wants files, nested, folders or duplicates, not \"" + *v + "\"";
-                return std::nullopt;
-            }
-            o.TreemapKind = *v;
-        } else if (a == "--size") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            const auto x = v->find_first_of("xX");
-            if (x == std::string::npos || !ParseInt(std::string_view(*v).substr(0, x), o.Width) ||
-                !ParseInt(std::string_view(*v).substr(x + 1), o.Height) || o.Width <= 0 ||
-                o.Height <= 0 || o.Width > 16384 || o.Height > 16384) {
-                error = "--size wants WIDTHxHEIGHT (1 to 16384 each), not \"" + *v + "\"";
-                return std::nullopt;
-            }
-        } else if (a == "--export" || a == "--import") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            if (v->empty()) {
-                error = a + " needs a file name";
-                return std::nullopt;
-            }
-            (a == "--export" ? o.ExportPath : o.ImportPath) = *v;
-        } else if (a == "--png") {
-            const std::string* v = value(i, a);
-            if (!v)
-                return std::nullopt;
-            o.PngPath = *v;
-        } else {
-            error = "unknown option " + a;
+            continue;
+        }
+        const std::size_t eq = a.starts_with("--") ? a.find('=') : std::string::npos;
+        const std::string name = a.substr(0, eq);
+        const OptionSpec* spec = FindOption(name);
+        if (spec == nullptr) {
+            error = "unknown option " + name;
             return std::nullopt;
         }
+        std::string value;
+        if (spec->Value.empty()) {
+            if (eq != std::string::npos) {
+                error = "option " + name + " takes no value";
+                return std::nullopt;
+            }
+        } else if (eq != std::string::npos) {
+            value = a.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = "option " + name + " needs a value";
+            return std::nullopt;
+        }
+        if (!spec->Apply(o, value, error))
+            return std::nullopt;
     }
     if (o.Help || o.Version)
         return o;

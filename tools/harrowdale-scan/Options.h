@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace harrowdale::cli {
@@ -12,7 +14,7 @@ namespace harrowdale::cli {
 struct Options
 {
     bool AllDrives = false;
-    std::string Path;
+    std::string Path; ///< exactly as given: blanks belong to the name
     bool ExcludeBefore = false;
     TDateTime Before = 0;
     bool ExcludeSmaller = false;
@@ -35,9 +37,30 @@ struct Options
     std::string ImportPath; ///< "-" for standard input
 };
 
-/// Parses the command line. On a usage error returns nullopt and sets `error` to a
-/// one-line message.
+/// One command-line option: adding an option is adding a row to the table in
+/// Options.cpp, which drives both the parser and --help.
+struct OptionSpec
+{
+    std::string_view Name;  ///< "--largest"
+    std::string_view Short; ///< "-h", or ""
+    std::string_view Value; ///< the value's name in --help ("N"); "" for a switch
+    std::string_view Help;  ///< one sentence for --help
+    /// Stores the option (`value` is "" for a switch); false with `error` set when the
+    /// value is not acceptable.
+    bool (*Apply)(Options& options, const std::string& value, std::string& error);
+};
+
+/// The options, in the order --help lists them.
+std::span<const OptionSpec> OptionTable();
+
+/// Parses the command line. A value follows its option as the next argument or after
+/// '=' ("--largest=3"); "--" ends the options, so a PATH may start with '-'. On a usage
+/// error returns nullopt and sets `error` to a one-line message.
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+/// "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" exactly, as local time;
+/// nullopt for anything else or a date that does not exist.
+std::optional<TDateTime> ParseLocalDate(std::string_view text);
 
 std::string UsageText();
 

@@ -10,6 +10,7 @@
 #include "i18n/Translation.h"
 #include "platform/Casing.h"
 #include "platform/FileSystem.h"
+#include "platform/StdOutput.h"
 #include "scan/DiskScanner.h"
 #include "scan/Mask.h"
 #include "scan/ScanControl.h"
@@ -26,14 +27,20 @@ using namespace harrowdale;
 
 namespace {
 
+constexpr int kExitWriteFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitCancelled = 130;
+// The shell's convention: 128 + the signal's number.
+constexpr int kExitInterrupted = 128 + SIGINT;
+constexpr int kExitTerminated = 128 + SIGTERM;
 
 // The signal handler may only touch lock-free atomics; Cancel() is one exchange.
 std::atomic<TScanContext*> gContext{nullptr};
+std::atomic<int> gSignal{0};
 
-extern "C" void OnInterrupt(int)
+extern "C" void OnInterrupt(int sig)
 {
+    int none = 0;
+    gSignal.compare_exchange_strong(none, sig); // the first signal decides the status
     if (TScanContext* ctx = gContext.load())
         ctx->Cancel();
 }
@@ -84,6 +91,16 @@ struct LoadedTree
     std::int64_t MetBytes = 0; ///< every byte met, excluded files included
 };
 
+// Ends the output: 0 when everything written arrived, else one line on standard error
+// (a full disk, a closed pipe) and status 1.
+int FinishOutput(platform::TStdOutBuffer& out)
+{
+    const std::string& error = out.Finish();
+    if (error.empty())
+        return 0;
+    return Fail(kExitWriteFailed, "cannot write the output: " + error);
+}
+
 /// Scans as the options say; returns 0, or the exit status after printing why not.
 int RunScan(const cli::Options& opts, LoadedTree& out)
 {
@@ -93,7 +110,8 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
         if (GetScanDrives().empty())
             return Fail(kExitUsage, Translate("No drives found."));
     } else {
-        request.PathToScan = NormalizeScanPath(std::string(Trim(opts.Path)));
+        // As given, byte for byte: blanks at either end belong to the folder's name.
+        request.PathToScan = NormalizeScanPath(opts.Path);
         if (request.PathToScan.empty() || !platform::DirectoryExists(request.PathToScan))
             return Fail(kExitUsage, Translate("Folder does not exist."));
     }
@@ -155,7 +173,8 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
     if (!outcome.Ok) {
         if (context.IsCancelled() && outcome.Err.empty())
-            return Fail(kExitCancelled, Translate("Cancelled by user"));
+            return Fail(gSignal.load() == SIGTERM ? kExitTerminated : kExitInterrupted,
+                        Translate("Cancelled by user"));
         return Fail(kExitUsage, Translate("Scan failed: ") + outcome.Err);
     }
     out.Tree = std::move(outcome.Tree);
@@ -181,6 +200,8 @@ int ImportTree(const std::string& path, LoadedTree& out)
 int main(int argc, char** argv)
 {
     LoadTranslation(std::nullopt, TranslationFileCandidates());
+    platform::TStdOutBuffer outBuffer;
+    std::ostream out(&outBuffer);
 
     std::string error;
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -188,12 +209,12 @@ int main(int argc, char** argv)
     if (!opts)
         return Fail(kExitUsage, error + " (see --help)");
     if (opts->Help) {
-        std::cout << cli::UsageText();
-        return 0;
+        out << cli::UsageText();
+        return FinishOutput(outBuffer);
     }
     if (opts->Version) {
-        std::cout << "harrowdale-scan " << HARROWDALE_VERSION << "\n";
-        return 0;
+        out << "harrowdale-scan " << HARROWDALE_VERSION << "\n";
+        return FinishOutput(outBuffer);
     }
 
     LoadedTree loaded;
@@ -206,8 +227,9 @@ int main(int argc, char** argv)
         try {
             ExportScanFile(*root, opts->ExportPath);
         } catch (const EExchangeError& e) {
-            return Fail(1, "cannot export to " + cli::TerminalText(opts->ExportPath) + ": " +
-                               e.what());
+            return Fail(kExitWriteFailed, "cannot export to " +
+                                              cli::TerminalText(opts->ExportPath) + ": " +
+                                              e.what());
         }
         if (opts->ExportPath == "-" && opts->TreemapKind.empty())
             return 0; // the scan file is the output
@@ -215,7 +237,7 @@ int main(int argc, char** argv)
     if (!opts->TreemapKind.empty()) {
         if (!WriteTreemapPng(root, opts->TreemapKind, opts->Width, opts->Height, opts->PngPath,
                              error))
-            return Fail(1, error);
+            return Fail(kExitWriteFailed, error);
         return 0;
     }
 
@@ -228,9 +250,8 @@ int main(int argc, char** argv)
     // The report reads groups only; the per-file maps would cost tens of bytes a file.
     BuildDuplicates(data.AllFiles.Files, data.Duplicates, {}, kMaxDupGroups, false);
     if (opts->Json)
-        cli::WriteJson(std::cout, data);
+        cli::WriteJson(out, data);
     else
-        cli::WriteText(std::cout, data);
-    std::cout.flush();
-    return std::cout ? 0 : 1;
+        cli::WriteText(out, data);
+    return FinishOutput(outBuffer);
 }
