@@ -4,18 +4,23 @@
 #include "support/TempDir.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <optional>
 #include <sched.h>
 #include <sstream>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,6 +145,11 @@ TEST(FileOps, FailuresAreReportedAndRepeatsAreOneItem)
     EXPECT_FALSE(platform::MoveToTrash(roots, {"relative/path"}, &failures));
 }
 
+std::string Check(bool ok, const std::string& what)
+{
+    return ok ? std::string() : what + "; ";
+}
+
 using TCommand =
     std::function<bool(const std::vector<std::string>& roots, const std::vector<std::string>& paths,
                        std::vector<std::string>* failures)>;
@@ -235,6 +245,118 @@ TEST(FileOps, PathsAreResolvedFromTheirScanRootWithoutFollowingLinks)
     }
 }
 
+// Runs `body` in a child process, for what must not touch the test process (limits,
+// mounts, system-call filters); returns what the body returned ("" when nothing went
+// wrong).
+std::string InChild(const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string result = body();
+        const ssize_t written = ::write(fds[1], result.data(), result.size());
+        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string result;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        result.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status))
+        result += " (the child crashed)";
+    return result;
+}
+
+// Runs `body` in a child process with a mount namespace of its own, so that mounts made
+// for a test never show outside it and go when it ends. Returns "skip: reason" when
+// mounts cannot be made here.
+std::string InOwnMountNamespace(const std::function<std::string()>& body)
+{
+    return InChild([&body] {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return std::string("skip: no mount namespace: ") + std::strerror(errno);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("skip: cannot make mounts private: ") + std::strerror(errno);
+        return body();
+    });
+}
+
+// Makes openat2 fail with ENOSYS in this process, as on kernels before 5.6 and in
+// sandboxes that filter it, so that the one-component-at-a-time way is taken.
+bool WithoutOpenat2()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (ENOSYS & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0 &&
+           ::syscall(SYS_openat2, AT_FDCWD, ".", nullptr, 0) == -1 && errno == ENOSYS;
+}
+
+// Expects a child's report to be empty, or skips the test with the reason it gave.
+#define EXPECT_NO_PROBLEMS(report)                                                                 \
+    do {                                                                                           \
+        const std::string problems = (report);                                                     \
+        if (problems.starts_with("skip: "))                                                        \
+            GTEST_SKIP() << problems.substr(6);                                                    \
+        EXPECT_EQ(problems, "");                                                                   \
+    } while (false)
+
+#define RUN_IN_OWN_MOUNT_NAMESPACE(body)                                                           \
+    do {                                                                                           \
+        if (::geteuid() != 0)                                                                      \
+            GTEST_SKIP() << "mounting needs root";                                                 \
+        EXPECT_NO_PROBLEMS(InOwnMountNamespace(body));                                             \
+    } while (false)
+
+TEST(FileOps, WithoutOpenat2LinksAndClimbsAreRefusedAllTheSame)
+{
+    TempDir t;
+    t.MakeDir("root/dir/sub");
+    t.MakeFile("root/dir/sub/a.txt", 3);
+    t.MakeDir("root/gone");
+    t.MakeFile("root/gone/b.txt", 3);
+    t.MakeDir("root/keep");
+    t.MakeFile("root/keep/c.txt", 3);
+    t.MakeDir("outside");
+    t.MakeFile("outside/b.txt", 7);
+    t.MakeFile("outside/c.txt", 7);
+    // After the scan: a folder swapped for a link, and a file swapped for a link.
+    ::rename((t / "root/gone").c_str(), (t / "gone.old").c_str());
+    t.MakeLink(t / "outside", "root/gone");
+    ::unlink((t / "root/keep/c.txt").c_str());
+    t.MakeLink(t / "outside/c.txt", "root/keep/c.txt");
+    EXPECT_NO_PROBLEMS(InChild([&] {
+        if (!WithoutOpenat2())
+            return std::string("skip: cannot filter system calls here");
+        const std::vector<std::string> roots{t / "root"};
+        std::string found;
+        found += Check(!platform::RemovePermanently(roots, {t / "root/gone/b.txt"}),
+                       "a folder swapped for a link was followed");
+        found += Check(!platform::RemovePermanently(roots, {t / "root/keep/c.txt"}),
+                       "a file swapped for a link was taken");
+        found += Check(!platform::RemovePermanently(roots, {t / "root/dir/../gone/b.txt"}),
+                       "a path that climbs was taken");
+        found +=
+            Check(platform::RemovePermanently(roots, {t / "root/dir"}) && !Exists(t / "root/dir"),
+                  "a plain folder was not removed");
+        return found;
+    }));
+    EXPECT_TRUE(Exists(t / "outside/b.txt"));
+    EXPECT_TRUE(Exists(t / "outside/c.txt"));
+}
+
 // Creates `depth` nested folders "d" below `dir` from descriptors (the path is far longer
 // than a path may be), with a file at every thousandth level.
 bool MakeDeepTree(const std::string& dir, int depth)
@@ -280,56 +402,6 @@ TEST(FileOps, DeepTreeIsRemovedWholeWithFewDescriptors)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(leftOver);
     EXPECT_TRUE(Exists(t / "beside.txt"));
-}
-
-// Runs `body` in a child process with a mount namespace of its own, so that mounts made
-// for a test never show outside it and go when it ends. The body returns what went
-// wrong ("" when nothing). Returns "skip: reason" when mounts cannot be made here.
-std::string InOwnMountNamespace(const std::function<std::string()>& body)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return "pipe failed";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::string result;
-        if (::unshare(CLONE_NEWNS) != 0)
-            result = std::string("skip: no mount namespace: ") + std::strerror(errno);
-        else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            result = std::string("skip: cannot make mounts private: ") + std::strerror(errno);
-        else
-            result = body();
-        const ssize_t written = ::write(fds[1], result.data(), result.size());
-        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string result;
-    char buf[512];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
-        result.append(buf, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status))
-        result += " (the child crashed)";
-    return result;
-}
-
-#define RUN_IN_OWN_MOUNT_NAMESPACE(body)                                                           \
-    do {                                                                                           \
-        if (::geteuid() != 0)                                                                      \
-            GTEST_SKIP() << "mounting needs root";                                                 \
-        const std::string problems = InOwnMountNamespace(body);                                    \
-        if (problems.starts_with("skip: "))                                                        \
-            GTEST_SKIP() << problems.substr(6);                                                    \
-        EXPECT_EQ(problems, "");                                                                   \
-    } while (false)
-
-std::string Check(bool ok, const std::string& what)
-{
-    return ok ? std::string() : what + "; ";
 }
 
 TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
@@ -397,6 +469,18 @@ TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
         }
         problems += Check(fd >= 0 && files == 0, "the deep tree was not emptied around the mount");
         ::close(fd);
+
+        // The same without openat2: the mount id tells the bind mount apart.
+        if (!WithoutOpenat2())
+            return problems + "cannot filter system calls here";
+        ::mkdir((t / "victim2").c_str(), 0755);
+        ::mkdir((t / "victim2/mnt").c_str(), 0755);
+        if (::mount((t / "data").c_str(), (t / "victim2/mnt").c_str(), nullptr, MS_BIND, nullptr) !=
+            0)
+            return problems + "cannot bind-mount again";
+        problems += Check(!platform::RemovePermanently(roots, {t / "victim2"}) &&
+                              Exists(t / "victim2/mnt/precious.txt"),
+                          "without openat2 the bind mount was entered");
         return problems;
     });
 }
