@@ -1,8 +1,9 @@
 #pragma once
 
 // Selection by path in the nested maps (files in folders, duplicates), whose items are
-// folders and files with Dir(), FileLeaf() and UpperPath().
+// folders and files with Dir(), FileLeaf() and FullPath().
 
+#include "scan/SamePath.h"
 #include "treemap/PathIndex.h"
 #include "treemap/Selection.h"
 
@@ -40,10 +41,10 @@ void SelectNestedPaths(TItemSelection& selection, std::span<const Item> items, c
     });
 }
 
-/// Whether two items stand for the same path key (on Linux, the same path).
+/// Whether two items stand for the same path.
 template <class Item> bool SamePathKey(const Item& a, const Item& b)
 {
-    return &a == &b || a.UpperPath() == b.UpperPath();
+    return &a == &b || SamePath(a.FullPath(), b.FullPath());
 }
 
 } // namespace harrowdale

@@ -1,5 +1,7 @@
 #include "treemap/TreemapLayout.h"
 
+#include "scan/SamePath.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,14 +10,6 @@ namespace harrowdale {
 namespace {
 
 constexpr std::uint32_t kNone = TItemSelection::kNone;
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return std::ranges::equal(a, b, [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 } // namespace
 
@@ -172,10 +166,8 @@ const TTreemapItem* TTreemapLayout::HitTest(TPoint p) const
 
 void TTreemapLayout::ToggleSelected(const TTreemapItem* item)
 {
-    // The primary is dropped when it names the same path ignoring ASCII case, even where
-    // paths differing in case are different files.
     Toggle(item, [](const TTreemapItem& primary, const TTreemapItem& it) {
-        return EqualsIgnoringAsciiCase(primary.FullPath(), it.FullPath());
+        return SamePath(primary.FullPath(), it.FullPath());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "scan/SamePath.h"
 #include "treemap/Colors.h"
 #include "ui/ListModels.h"
 #include "ui/Services.h"
@@ -18,22 +19,6 @@ namespace harrowdale::ui {
 namespace {
 
 constexpr std::size_t kListProgressStep = 250;
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -196,7 +181,7 @@ void TOnlyFilesPage::SelectFileRow(const TTreemapItem& item, bool ctrl)
         sel->clearSelection();
     const std::string path = item.FullPath();
     for (int row = 0; row < FFilesModel->rowCount(); ++row) {
-        if (!EqualIgnoringAsciiCase(FFilesModel->File(row)->FullPath(), path))
+        if (!SamePath(FFilesModel->File(row)->FullPath(), path))
             continue;
         const QModelIndex index = FFilesModel->index(row, 0);
         sel->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -245,6 +245,32 @@ TEST(HierMap, SelectsByPathAndTogglesAroundThePrimary)
     EXPECT_EQ(map.Primary(), nullptr);
 }
 
+TEST(HierMap, NamesDifferingInCaseAreDifferentItems)
+{
+    test::TreeFixture fx("/r");
+    fx.File(fx.Root(), "a.txt", 20);
+    fx.File(fx.Root(), "A.txt", 10);
+    fx.Finish();
+    THierTreemapLayout map;
+    map.BuildFromRootSquarified(fx.Root(), {0, 0, 100, 100});
+    const THierItem* lower = ItemAt(map, "/r/a.txt");
+    const THierItem* upper = ItemAt(map, "/r/A.txt");
+    ASSERT_NE(lower, upper);
+
+    map.SetSelectedByUpperPaths(std::vector<std::string>{"/r/A.txt"});
+    EXPECT_EQ(map.Primary(), upper);
+    EXPECT_FALSE(map.IsSelected(*lower));
+
+    // Taking the other spelling out of the selection keeps this one as the primary.
+    map.SetSingleSelected(lower);
+    map.ToggleSelected(upper);
+    EXPECT_EQ(map.Primary(), upper);
+    map.ToggleSelected(lower);
+    EXPECT_EQ(map.Primary(), upper);
+    EXPECT_TRUE(map.IsSelected(*upper));
+    EXPECT_FALSE(map.IsSelected(*lower));
+}
+
 TEST(HierMap, DeepTreesNeedNoDeepStack)
 {
     // A folder under 10 pixels passes its whole rectangle down, so every level of a

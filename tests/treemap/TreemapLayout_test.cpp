@@ -306,7 +306,7 @@ TEST(TreemapLayout, ToggleAndPrimary)
     EXPECT_FALSE(map.HasSelection());
 }
 
-TEST(TreemapLayout, PathsDifferingInCaseAreTwoItemsButShareThePrimaryRule)
+TEST(TreemapLayout, PathsDifferingInCaseAreTwoItemsEachWithItsOwnPrimary)
 {
     test::TreeFixture fx("/r");
     fx.File(fx.Root(), "A.txt", 20);
@@ -323,10 +323,13 @@ TEST(TreemapLayout, PathsDifferingInCaseAreTwoItemsButShareThePrimaryRule)
     map.ToggleSelected(upper);
     map.ToggleSelected(lower);
     EXPECT_EQ(map.Primary(), lower);
-    // Deselecting the other one drops the primary: their paths match ignoring ASCII case.
+    // Deselecting the other spelling is deselecting another file: the primary stays.
     map.ToggleSelected(upper);
-    EXPECT_EQ(map.Primary(), nullptr);
+    EXPECT_EQ(map.Primary(), lower);
     EXPECT_TRUE(map.IsSelected(*lower));
+    EXPECT_FALSE(map.IsSelected(*upper));
+    map.ToggleSelected(lower);
+    EXPECT_EQ(map.Primary(), nullptr);
 }
 
 TEST(TreemapLayout, SetSelectedByPathsMakesTheFirstPathWithAnItemThePrimary)

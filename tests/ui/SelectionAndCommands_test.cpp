@@ -174,6 +174,49 @@ TEST(Selection, FoldersAndDuplicatesPages)
     EXPECT_EQ(w.Status(), "copy.dat  3.9 KB  (2 duplicates)");
 }
 
+/// The cell of `path` in a page's map.
+template <class Page> QPoint CellOf(const Page& page, const std::string& path)
+{
+    for (const auto& it : page.Map().Items())
+        if (it.FullPath() == path)
+            return test::Center(it.Rect);
+    ADD_FAILURE() << "no cell for " << path;
+    return {};
+}
+
+TEST(Selection, NamesDifferingOnlyInCaseAreDifferentFiles)
+{
+    test::TempDir t, data;
+    t.MakeFile("a.txt", 20000);
+    t.MakeFile("A.txt", 10000);
+    t.MakeDir("d1");
+    t.MakeDir("d2");
+    t.MakeFile("d1/same.dat", 4000);
+    t.MakeFile("d2/SAME.dat", 4000);
+    ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+    Scanned w(t.Path());
+
+    // A click on one spelling's cell selects that file's row or node, never the other's.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.ClickMap(w.OnlyFiles(), CellOf(w.OnlyFiles(), t / "A.txt"));
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{t / "A.txt"});
+    w.ShowPage(TPageIndex::FilesInFolders);
+    w.ClickMap(w.FilesInFolders(), CellOf(w.FilesInFolders(), t / "A.txt"));
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{t / "A.txt"});
+    w.ShowPage(TPageIndex::Duplicates);
+    w.ClickMap(w.Duplicates(), CellOf(w.Duplicates(), t / "d2/SAME.dat"));
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{t / "d2/SAME.dat"});
+
+    // And the command acts on the file clicked.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.ClickMap(w.OnlyFiles(), CellOf(w.OnlyFiles(), t / "A.txt"));
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_FALSE(platform::PathExists(t / "A.txt"));
+    EXPECT_TRUE(platform::PathExists(t / "a.txt"));
+    EXPECT_TRUE(w.Log.Errors.isEmpty());
+    ::unsetenv("XDG_DATA_HOME");
+}
+
 TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
 {
     test::TempDir t, data;
