@@ -152,16 +152,20 @@ std::vector<std::string> TDuplicatesPage::GroupsListPaths() const
     return paths;
 }
 
-std::vector<std::string> TDuplicatesPage::SelectedPaths() const
+std::vector<TSelectedEntry> TDuplicatesPage::SelectedEntries() const
 {
-    // The tree, else the groups list, else the map's primary file.
+    // The tree, else the groups list, else the map's primary file. Only files.
     std::vector<std::string> paths = TreePaths();
     if (paths.empty())
         paths = GroupsListPaths();
     if (paths.empty())
         if (const TDupItem* p = FMap.Primary(); p != nullptr && p->Kind() == dkFile)
             paths.push_back(p->FullPath());
-    return paths;
+    std::vector<TSelectedEntry> entries;
+    entries.reserve(paths.size());
+    for (std::string& p : paths)
+        entries.push_back({std::move(p)});
+    return entries;
 }
 
 QString TDuplicatesPage::SelectionStatus() const

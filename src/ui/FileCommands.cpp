@@ -1,11 +1,10 @@
 #include "ui/FileCommands.h"
 
-#include "i18n/TextFormat.h"
-#include "i18n/Translation.h"
 #include "platform/FileOps.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 #include "ui/WindowActions.h"
+#include "ui/text/RemovalTexts.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -36,14 +35,22 @@ void TFileCommands::Connect(const TWindowActions& actions)
         connect(actions.Action(command), &QAction::triggered, this, run);
 }
 
-std::vector<std::string> TFileCommands::SelectedPaths() const
+std::vector<TSelectedEntry> TFileCommands::SelectedEntries() const
 {
     TResultPage* page = FActivePage();
     if (page == nullptr)
         return {};
-    std::vector<std::string> paths = page->SelectedPaths();
+    std::vector<TSelectedEntry> entries = page->SelectedEntries();
     // Empty paths are never acted on (the all-drives root has none).
-    std::erase(paths, std::string());
+    std::erase_if(entries, [](const TSelectedEntry& e) { return e.Path.empty(); });
+    return entries;
+}
+
+std::vector<std::string> TFileCommands::SelectedPaths() const
+{
+    std::vector<std::string> paths;
+    for (TSelectedEntry& e : SelectedEntries())
+        paths.push_back(std::move(e.Path));
     return paths;
 }
 
@@ -89,28 +96,41 @@ void TFileCommands::CopyPaths()
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
-void TFileCommands::Remove(bool toTrash)
+void TFileCommands::Remove(TRemoval kind)
 {
-    const std::vector<std::string> paths = SelectedPaths();
-    if (paths.empty())
+    std::vector<TSelectedEntry> entries = SelectedEntries();
+    if (entries.empty())
         return;
-    // The count includes repeats and paths that no longer exist.
-    const auto count = static_cast<std::int64_t>(paths.size());
-    const std::string question =
-        toTrash
-            ? Format(Translate("Move %d item(s) to Recycle Bin?"), count)
-            : Format(Translate("Permanently delete %d item(s)? (This cannot be undone)"), count);
-    if (!FServices.Messages->Confirm(FWindow, QString::fromStdString(question), !toTrash))
+    // The question names what will go: what the page's rules picked is not always what
+    // the map shows framed. The count includes repeats and paths that no longer exist.
+    std::vector<TRemovalTarget> targets;
+    targets.reserve(entries.size());
+    for (TSelectedEntry& e : entries) {
+        const TDirNode* d = e.Folder;
+        const bool scanRoot =
+            d != nullptr && (d->Parent() == nullptr || d->Parent()->IsSyntheticRoot());
+        const bool big = d != nullptr && d->TotalFiles() > kBigFolderFiles;
+        targets.push_back({std::move(e.Path), scanRoot, big});
+    }
+    if (!FServices.Messages->Confirm(FWindow,
+                                     QString::fromStdString(RemovalQuestion(kind, targets)),
+                                     kind == TRemoval::Permanently))
         return;
-    // Each path is resolved from the scanned folder that holds it, never through a link.
+    std::vector<std::string> paths;
+    paths.reserve(targets.size());
+    for (TRemovalTarget& t : targets)
+        paths.push_back(std::move(t.Path));
+    // Each path is resolved from the scanned folder that holds it, never through a link;
+    // a link or a mount on the way leaves it in place and in `failures`.
     const std::vector<std::string> roots = ScanRootPaths(FActivePage()->Results().Root());
-    const bool ok =
-        toTrash ? platform::MoveToTrash(roots, paths) : platform::RemovePermanently(roots, paths);
+    std::vector<std::string> failures;
+    const bool ok = kind == TRemoval::ToTrash
+                        ? platform::MoveToTrash(roots, paths, &failures)
+                        : platform::RemovePermanently(roots, paths, &failures);
     if (ok)
         Q_EMIT PathsRemoved();
     else
-        FServices.Messages->Error(FWindow, toTrash ? Tr("Failed to remove to Recycle Bin.")
-                                                   : Tr("Failed to delete."));
+        FServices.Messages->Error(FWindow, QString::fromStdString(RemovalFailure(kind, failures)));
 }
 
 } // namespace harrowdale::ui

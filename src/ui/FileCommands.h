@@ -6,6 +6,9 @@
 //
 // Thread: UI thread only; the shell and file-system calls are synchronous.
 
+#include "ui/ResultPage.h"
+#include "ui/text/RemovalTexts.h"
+
 #include <QObject>
 #include <functional>
 #include <string>
@@ -15,7 +18,6 @@ class QWidget;
 
 namespace harrowdale::ui {
 
-class TResultPage;
 class TWindowActions;
 struct TUiServices;
 
@@ -29,21 +31,22 @@ public:
     /// Triggers the commands from their actions.
     void Connect(const TWindowActions& actions);
 
-    /// The active page's selection as paths, in its order, empty paths dropped.
+    /// The active page's selection, in its order, empty paths dropped.
+    std::vector<TSelectedEntry> SelectedEntries() const;
     std::vector<std::string> SelectedPaths() const;
     void Open();
     void CopyPaths();
     void Reveal();
     void ShowProperties();
-    void MoveToTrash() { Remove(true); }
-    void DeletePermanently() { Remove(false); }
+    void MoveToTrash() { Remove(TRemoval::ToTrash); }
+    void DeletePermanently() { Remove(TRemoval::Permanently); }
 
 Q_SIGNALS:
     /// Every removed path is gone (the whole batch succeeded).
     void PathsRemoved();
 
 private:
-    void Remove(bool toTrash);
+    void Remove(TRemoval kind);
     void ForEachExisting(const std::function<void(const std::string&)>& act) const;
 
     TUiServices& FServices;

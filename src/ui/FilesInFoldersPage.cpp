@@ -168,16 +168,16 @@ void TFilesInFoldersPage::PathsRemoved()
 
 // ---------------------------------------------------------------- file commands, status
 
-std::vector<std::string> TFilesInFoldersPage::SelectedPaths() const
+std::vector<TSelectedEntry> TFilesInFoldersPage::SelectedEntries() const
 {
-    std::vector<std::string> paths;
+    std::vector<TSelectedEntry> entries;
     for (const QModelIndex& i : SelectedOrCurrent(FoldersAndFilesTree())) {
         if (const TFileLeaf* f = FTreeModel->File(i))
-            paths.push_back(f->FullPath());
+            entries.push_back({f->FullPath()});
         else if (const TDirNode* d = FTreeModel->Folder(i))
-            paths.push_back(d->FullPath());
+            entries.push_back({d->FullPath(), d});
     }
-    return paths;
+    return entries;
 }
 
 QString TFilesInFoldersPage::SelectionStatus() const

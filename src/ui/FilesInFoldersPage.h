@@ -24,7 +24,7 @@ public:
 
     void Fill(TResultStage stage, TStageRun& run) override;
     void Clear() override;
-    std::vector<std::string> SelectedPaths() const override;
+    std::vector<TSelectedEntry> SelectedEntries() const override;
     QString SelectionStatus() const override;
     void PathsRemoved() override;
     void ApplyTranslation() override;

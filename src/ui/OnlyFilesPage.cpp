@@ -204,13 +204,13 @@ void TOnlyFilesPage::PathsRemoved()
 
 // ---------------------------------------------------------------- file commands, status
 
-std::vector<std::string> TOnlyFilesPage::SelectedPaths() const
+std::vector<TSelectedEntry> TOnlyFilesPage::SelectedEntries() const
 {
     // The selected rows of the list; a file selected only in the map is not acted on.
-    std::vector<std::string> paths;
+    std::vector<TSelectedEntry> entries;
     for (const int row : SelectedRows(FilesList()))
-        paths.push_back(FFilesModel->File(row)->FullPath());
-    return paths;
+        entries.push_back({FFilesModel->File(row)->FullPath()});
+    return entries;
 }
 
 QString TOnlyFilesPage::SelectionStatus() const

@@ -158,16 +158,18 @@ void TOnlyFoldersPage::DoubleClicked()
 
 // ---------------------------------------------------------------- file commands, status
 
-std::vector<std::string> TOnlyFoldersPage::SelectedPaths() const
+std::vector<TSelectedEntry> TOnlyFoldersPage::SelectedEntries() const
 {
     // The legend's selection wins over the tree's.
-    std::vector<std::string> paths;
-    for (const int row : SelectedRows(TopFoldersList()))
-        paths.push_back(FTopModel->Folder(row)->FullPath());
-    if (paths.empty())
+    std::vector<TSelectedEntry> entries;
+    for (const int row : SelectedRows(TopFoldersList())) {
+        const TDirNode* d = FTopModel->Folder(row);
+        entries.push_back({d->FullPath(), d});
+    }
+    if (entries.empty())
         if (const TDirNode* d = FTreeModel->Folder(FoldersTree()->currentIndex()))
-            paths.push_back(d->FullPath());
-    return paths;
+            entries.push_back({d->FullPath(), d});
+    return entries;
 }
 
 QString TOnlyFoldersPage::SelectionStatus() const

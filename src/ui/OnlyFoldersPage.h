@@ -26,7 +26,7 @@ public:
 
     void Fill(TResultStage stage, TStageRun& run) override;
     void Clear() override;
-    std::vector<std::string> SelectedPaths() const override;
+    std::vector<TSelectedEntry> SelectedEntries() const override;
     QString SelectionStatus() const override;
     void ApplyTranslation() override;
 

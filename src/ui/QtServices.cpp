@@ -15,24 +15,33 @@ namespace harrowdale::ui {
 
 namespace {
 
+// Texts hold file names, which may look like markup ("<b>x</b>"): always plain text.
+int ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
 class TQtMessageBoxes final : public IMessageBoxes
 {
 public:
     void Error(QWidget* parent, const QString& text) override
     {
-        QMessageBox::critical(parent, QStringLiteral("Harrowdale"), text, QMessageBox::Ok);
+        ShowBox(parent, QMessageBox::Critical, QStringLiteral("Harrowdale"), text, QMessageBox::Ok,
+                QMessageBox::Ok);
     }
     void Info(QWidget* parent, const QString& title, const QString& text) override
     {
-        QMessageBox::information(parent, title, text, QMessageBox::Ok);
+        ShowBox(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
     }
     bool Confirm(QWidget* parent, const QString& text, bool warning) override
     {
-        QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question,
-                        QStringLiteral("Harrowdale"), text, QMessageBox::Yes | QMessageBox::No,
-                        parent);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        return ShowBox(parent, warning ? QMessageBox::Warning : QMessageBox::Question,
+                       QStringLiteral("Harrowdale"), text, QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::No) == QMessageBox::Yes;
     }
 };
 

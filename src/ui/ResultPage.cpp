@@ -116,6 +116,14 @@ TResultPage::~TResultPage()
             view->selectionModel()->disconnect(this);
 }
 
+std::vector<std::string> TResultPage::SelectedPaths() const
+{
+    std::vector<std::string> paths;
+    for (TSelectedEntry& e : SelectedEntries())
+        paths.push_back(std::move(e.Path));
+    return paths;
+}
+
 void TResultPage::ApplyTranslation()
 {
     FCanvas->SetPlaceholderText(Tr("Visualization not available"));

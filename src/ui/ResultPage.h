@@ -36,6 +36,14 @@ enum class TPageIndex
     Duplicates,
 };
 
+/// One path the file commands act on, with its folder in the scan tree when it is one
+/// (null for a file).
+struct TSelectedEntry
+{
+    std::string Path;
+    const TDirNode* Folder = nullptr;
+};
+
 /// How wide the side list is made when its panel changes width.
 enum class TSideWidth
 {
@@ -63,9 +71,11 @@ public:
     QTreeView* MainView() const { return FMainView; }
     QTreeView* SideList() const { return FSideList; }
 
-    /// The full paths the file commands act on, in the order this page's rules visit its
-    /// selection; may hold repeats.
-    virtual std::vector<std::string> SelectedPaths() const = 0;
+    /// What the file commands act on, in the order this page's rules visit its selection;
+    /// may hold repeats.
+    virtual std::vector<TSelectedEntry> SelectedEntries() const = 0;
+    /// The paths of SelectedEntries, in their order.
+    std::vector<std::string> SelectedPaths() const;
     /// The status line naming what is selected here.
     virtual QString SelectionStatus() const = 0;
     /// After the file commands removed paths; the views keep showing the old tree.

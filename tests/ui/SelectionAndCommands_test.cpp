@@ -243,14 +243,17 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     // No: nothing changes and no message follows.
     w.Log.Answer = false;
     w.Trigger(TCommand::DeletePermanently);
-    EXPECT_EQ(w.Log.Questions.back(), "Permanently delete 2 item(s)? (This cannot be undone)");
+    const QString named = "\n\n" + QString::fromStdString(t / "photos/odd\uFFFD name") + "\n" +
+                          QString::fromStdString(c);
+    EXPECT_EQ(w.Log.Questions.back(),
+              "Permanently delete 2 item(s)? (This cannot be undone)" + named);
     EXPECT_TRUE(platform::PathExists(odd));
     EXPECT_TRUE(w.Log.Errors.isEmpty());
 
     // Yes to the trash: exactly the two selected files move, with their info files.
     w.Log.Answer = true;
     w.Trigger(TCommand::MoveToTrash);
-    EXPECT_EQ(w.Log.Questions.back(), "Move 2 item(s) to Recycle Bin?");
+    EXPECT_EQ(w.Log.Questions.back(), "Move 2 item(s) to the Trash?" + named);
     EXPECT_FALSE(platform::PathExists(odd));
     EXPECT_FALSE(platform::PathExists(c));
     EXPECT_TRUE(platform::PathExists(data / "Trash/files/odd\xff name"));
@@ -266,7 +269,7 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     ASSERT_TRUE(w.OnlyFiles().Map().HasSelection());
     w.Trigger(TCommand::DeletePermanently);
     ASSERT_EQ(w.Log.Errors.size(), 1);
-    EXPECT_EQ(w.Log.Errors[0], "Failed to delete.");
+    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item(s):\n" + QString::fromStdString(c));
     EXPECT_TRUE(w.OnlyFiles().Map().HasSelection());
 
     // A folder node on "Files in Folders" is deleted with everything in it; links inside
@@ -296,6 +299,61 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{t.Path()});
     EXPECT_EQ(w.Log.Properties, std::vector<std::string>{t.Path()});
     ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
+{
+    test::TempDir t;
+    MakeTree(t);
+    t.MakeDir("big");
+    for (int i = 0; i <= 1000; ++i)
+        t.MakeFile("big/f" + std::to_string(i), 1);
+    t.MakeFile("docs/e.dat", 7000);
+    t.MakeFile("photos/e.dat", 7000);
+    Scanned w(t.Path());
+    w.Log.Answer = false;
+    const QString root = QString::fromStdString(t.Path());
+
+    // ".txt" in the extension list frames cells in the map, but the commands act on the
+    // tree's node, which is the scanned folder: the question says so.
+    w.ShowPage(TPageIndex::FilesInFolders);
+    int txt = -1;
+    for (int r = 0; r < w.FilesInFolders().ExtensionsModel()->rowCount(); ++r)
+        if (w.FilesInFolders().ExtensionsModel()->Row(r).Ext == ".txt")
+            txt = r;
+    w.SelectRows(w.FilesInFolders().ExtensionsList(), {txt});
+    w.Trigger(TCommand::DeletePermanently);
+    EXPECT_EQ(w.Log.Questions.back(), "Permanently delete 1 item(s)? (This cannot be undone)\n\n" +
+                                          root + "\n\nAmong them is the scanned folder itself.");
+
+    // A folder of more than 1,000 files is named as such.
+    w.ShowPage(TPageIndex::OnlyFolders);
+    int big = -1;
+    for (int r = 0; r < w.OnlyFolders().TopFoldersModel()->rowCount(); ++r)
+        if (w.OnlyFolders().TopFoldersModel()->Folder(r)->Name() == "big")
+            big = r;
+    w.SelectRows(w.OnlyFolders().TopFoldersList(), {big});
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_EQ(w.Log.Questions.back(), "Move 1 item(s) to the Trash?\n\n" + root +
+                                          "/big\n\nAmong them is a folder holding more than "
+                                          "1,000 files.");
+
+    // On "Duplicates" a group picked in the list is framed in the map, but the commands act
+    // on the tree's current group: the question lists that group's files.
+    w.ShowPage(TPageIndex::Duplicates);
+    ui::TDupTreeModel* tree = w.Duplicates().DuplicatesModel();
+    const TDupGroup* current = tree->Group(w.Duplicates().DuplicatesTree()->currentIndex());
+    ASSERT_NE(current, nullptr);
+    const int other = w.Duplicates().GroupsModel()->Group(0) == current ? 1 : 0;
+    w.SelectRows(w.Duplicates().GroupsList(), {other});
+    ASSERT_EQ(current->Files.size(), 2u);
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_EQ(w.Log.Questions.back(), "Move 2 item(s) to the Trash?\n\n" +
+                                          QString::fromStdString(current->Files[0]->FullPath()) +
+                                          "\n" +
+                                          QString::fromStdString(current->Files[1]->FullPath()));
+    EXPECT_TRUE(platform::PathExists(t / "big/f1000"));
+    EXPECT_TRUE(platform::PathExists(current->Files[0]->FullPath()));
 }
 
 TEST(FileCommands, DuplicatesPageFallsBackToListThenMap)
