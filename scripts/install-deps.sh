@@ -8,6 +8,7 @@ packages=(
     libicu-dev zlib1g-dev libgtest-dev
     qt6-base-dev qt6-base-dev-tools libglib2.0-dev
     xvfb xauth
+    dbus-daemon # a private session bus for the file-manager tests
     desktop-file-utils appstream man-db
     dpkg-dev file
     ncdu gdu # the scan file format's other producers, for the exchange tests

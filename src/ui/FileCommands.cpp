@@ -54,27 +54,30 @@ std::vector<std::string> TFileCommands::SelectedPaths() const
     return paths;
 }
 
-void TFileCommands::ForEachExisting(const std::function<void(const std::string&)>& act) const
+std::vector<std::string> TFileCommands::ExistingPaths() const
 {
     // A path that no longer exists is skipped without a word.
-    for (const std::string& p : SelectedPaths())
-        if (platform::PathExists(p))
-            act(p);
+    std::vector<std::string> paths = SelectedPaths();
+    std::erase_if(paths, [](const std::string& p) { return !platform::PathExists(p); });
+    return paths;
 }
 
 void TFileCommands::Open()
 {
-    ForEachExisting([this](const std::string& p) { FServices.Shell->OpenPath(p); });
+    for (const std::string& p : ExistingPaths())
+        FServices.Shell->OpenPath(p);
 }
 
 void TFileCommands::Reveal()
 {
-    ForEachExisting([this](const std::string& p) { FServices.Shell->RevealInFileManager(p); });
+    if (std::vector<std::string> paths = ExistingPaths(); !paths.empty())
+        FServices.Shell->RevealInFileManager(paths);
 }
 
 void TFileCommands::ShowProperties()
 {
-    ForEachExisting([this](const std::string& p) { FServices.Shell->ShowProperties(p); });
+    if (std::vector<std::string> paths = ExistingPaths(); !paths.empty())
+        FServices.Shell->ShowProperties(paths);
 }
 
 void TFileCommands::CopyPaths()

@@ -4,7 +4,8 @@
 // manager, properties, move to the trash, delete permanently. Every command collects the
 // selection afresh from the active page and keeps nothing between calls.
 //
-// Thread: UI thread only; the shell and file-system calls are synchronous.
+// Thread: UI thread only. Removals run to their end before the command returns; the
+// file manager is asked without waiting for its answer.
 
 #include "ui/ResultPage.h"
 #include "ui/text/RemovalTexts.h"
@@ -47,7 +48,7 @@ Q_SIGNALS:
 
 private:
     void Remove(TRemoval kind);
-    void ForEachExisting(const std::function<void(const std::string&)>& act) const;
+    std::vector<std::string> ExistingPaths() const;
 
     TUiServices& FServices;
     std::function<TResultPage*()> FActivePage;

@@ -1,9 +1,9 @@
 #include "platform/FileOps.h"
 #include "platform/Utf8.h"
+#include "ui/FileManagerLink.h"
 #include "ui/Services.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -60,44 +60,30 @@ public:
     }
 };
 
-std::string ParentOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return path;
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-// org.freedesktop.FileManager1: the file managers of the common desktops answer it.
-bool CallFileManager(const QString& method, const std::string& path)
-{
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                       QStringLiteral("org.freedesktop.FileManager1"), method);
-    call << QStringList{FileUri(path)} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    return reply.type() == QDBusMessage::ReplyMessage;
-}
-
 class TDesktopShell final : public IShell
 {
 public:
+    TDesktopShell()
+        : FFileManager(QDBusConnection::sessionBus(),
+                       [this](const std::string& folder) { OpenPath(folder); })
+    {
+    }
     void OpenWebPage(const QString& url) override { QDesktopServices::openUrl(QUrl(url)); }
     void OpenPath(const std::string& path) override
     {
         QDesktopServices::openUrl(QUrl(FileUri(path), QUrl::StrictMode));
     }
-    void RevealInFileManager(const std::string& path) override
+    void RevealInFileManager(const std::vector<std::string>& paths) override
     {
-        if (!CallFileManager(QStringLiteral("ShowItems"), path))
-            OpenPath(ParentOf(path));
+        FFileManager.ShowItems(paths);
     }
-    void ShowProperties(const std::string& path) override
+    void ShowProperties(const std::vector<std::string>& paths) override
     {
-        if (!CallFileManager(QStringLiteral("ShowItemProperties"), path))
-            OpenPath(ParentOf(path));
+        FFileManager.ShowItemProperties(paths);
     }
+
+private:
+    TFileManagerLink FFileManager;
 };
 
 } // namespace

@@ -175,7 +175,7 @@ void TResultPage::ShowHint(const void* item, const std::string& path, std::int64
 void TResultPage::RevealOrOpen(const std::string& path, bool reveal)
 {
     if (reveal)
-        FShell.RevealInFileManager(path);
+        FShell.RevealInFileManager({path});
     else
         FShell.OpenPath(path);
 }

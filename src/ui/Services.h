@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -42,10 +43,11 @@ public:
     virtual void OpenWebPage(const QString& url) = 0;
     /// Opens a file or folder (path bytes) with the desktop's default application.
     virtual void OpenPath(const std::string& path) = 0;
-    /// Shows the file manager with the item selected (falls back to its parent folder).
-    virtual void RevealInFileManager(const std::string& path) = 0;
-    /// Shows the file manager's properties of the item (falls back to its parent folder).
-    virtual void ShowProperties(const std::string& path) = 0;
+    /// Shows the items in the file manager, selected; where it does not answer, opens
+    /// their parent folders instead, once each. Returns without waiting for it.
+    virtual void RevealInFileManager(const std::vector<std::string>& paths) = 0;
+    /// Shows the file manager's properties of the items, with the same fall-back.
+    virtual void ShowProperties(const std::vector<std::string>& paths) = 0;
 };
 
 struct TUiServices

@@ -67,8 +67,14 @@ public:
     explicit FakeShell(ServiceLog& log) : FLog(log) {}
     void OpenWebPage(const QString& url) override { FLog.WebPages << url; }
     void OpenPath(const std::string& p) override { FLog.Opened.push_back(p); }
-    void RevealInFileManager(const std::string& p) override { FLog.Revealed.push_back(p); }
-    void ShowProperties(const std::string& p) override { FLog.Properties.push_back(p); }
+    void RevealInFileManager(const std::vector<std::string>& paths) override
+    {
+        FLog.Revealed.insert(FLog.Revealed.end(), paths.begin(), paths.end());
+    }
+    void ShowProperties(const std::vector<std::string>& paths) override
+    {
+        FLog.Properties.insert(FLog.Properties.end(), paths.begin(), paths.end());
+    }
 
 private:
     ServiceLog& FLog;
