@@ -183,11 +183,19 @@ void TMainWindow::StopScan()
 void TMainWindow::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
 {
     SetProgress(0, 0);
+    if (FClosing) {
+        // The end of a scan the closing cancelled (or that ended just before): nothing to
+        // show and nobody to show it to.
+        outcome->Tree.reset();
+        QApplication::restoreOverrideCursor();
+        SetBusy(false);
+        return;
+    }
     if (outcome->Ok) {
         Q_EMIT BuildingResults();
         const TPipelineResult result = FPipeline.Run(std::move(outcome->Tree), FScan->Context());
         SetProgress(100, 0);
-        if (!result.Error.empty())
+        if (!result.Error.empty() && !FClosing)
             FServices.Messages->Error(this, QString::fromStdString(result.Error));
         QApplication::restoreOverrideCursor();
         SetBusy(false);
@@ -298,9 +306,16 @@ void TMainWindow::ApplyTranslation()
     }
 }
 
+bool TMainWindow::ScanTaskEnded(int timeoutMs) const
+{
+    return FScan->TaskEnded(std::chrono::milliseconds(timeoutMs));
+}
+
 void TMainWindow::closeEvent(QCloseEvent* event)
 {
-    // No question, also not while a scan runs: the scan (or the result build) is cancelled.
+    // No question, also not while a scan runs: the scan (or the result build) is cancelled,
+    // and whatever it still reports is dropped unseen.
+    FClosing = true;
     FScan->Cancel();
     event->accept();
 }

@@ -59,6 +59,9 @@ public:
     QString StatusText() const;
     /// Scanning or building results: Scan is refused until the window is idle again.
     bool IsBusy() const { return FBusy; }
+    /// Whether the last scan's task has returned (or none ran), waiting at most
+    /// `timeoutMs`. Nothing else outlives the window.
+    bool ScanTaskEnded(int timeoutMs) const;
 
 Q_SIGNALS:
     /// The scan ended well and the result pipeline starts.
@@ -86,6 +89,7 @@ private:
     TUiServices FServices;
     TResultPipeline FPipeline; ///< owns the results; the pages refer into them
     bool FBusy = false;
+    bool FClosing = false; ///< the window was closed: nothing more is shown or built
 
     // Qt children, owned through the widget tree.
     TWindowActions* FActions = nullptr;

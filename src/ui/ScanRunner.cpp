@@ -6,7 +6,7 @@
 #include "ui/ScanJob.h"
 
 #include <QPointer>
-#include <QThreadPool>
+#include <thread>
 
 namespace harrowdale::ui {
 
@@ -31,6 +31,11 @@ const TScanContext* TScanRunner::Context() const
     return FJob ? &FJob->Context : nullptr;
 }
 
+bool TScanRunner::TaskEnded(std::chrono::milliseconds timeout) const
+{
+    return !FJob || FJob->WaitFinished(timeout);
+}
+
 void TScanRunner::Cancel()
 {
     if (FJob)
@@ -50,7 +55,10 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
 
     std::shared_ptr<TScanJob> job = FJob;
     QPointer<TScanRunner> self(this);
-    QThreadPool::globalInstance()->start([job, request, self] {
+    // A thread of its own rather than the application's pool, whose teardown waits for
+    // every task: a scan stuck in a slow file system must not keep the process alive
+    // after the window closed (the destructor waits for it 2 s, then lets it go).
+    std::thread([job, request, self] {
         job->Run(request, [&](std::shared_ptr<TScanOutcome> outcome) {
             // Runs under the job's lock: the runner cannot be destroyed meanwhile, and one
             // destroyed before the queued call runs drops it.
@@ -63,7 +71,7 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
                 },
                 Qt::QueuedConnection);
         });
-    });
+    }).detach();
 }
 
 void TScanRunner::Tick()

@@ -1,9 +1,9 @@
 #pragma once
 
-// One background scan at a time: starts the task on the thread pool, shows its progress
-// every 120 ms, cancels it, and hands the outcome back on the UI thread.
+// One background scan at a time: starts the task on a thread of its own, shows its
+// progress every 120 ms, cancels it, and hands the outcome back on the UI thread.
 //
-// Threads: the task body runs on a pool thread and touches only its TScanJob (context and
+// Threads: the task body runs on its thread and touches only its TScanJob (context and
 // progress box, both thread-safe); everything else here is UI thread only.
 
 #include "scan/ScanControl.h"
@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 namespace harrowdale::ui {
@@ -35,6 +36,8 @@ public:
     void Cancel();
     /// The current or last scan's context (null before the first scan).
     const TScanContext* Context() const;
+    /// Whether the last task has returned (or none ran), waiting at most `timeout`.
+    bool TaskEnded(std::chrono::milliseconds timeout) const;
 
 Q_SIGNALS:
     void StatusChanged(const QString& text);

@@ -20,7 +20,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace harrowdale {
 namespace {
@@ -253,6 +255,61 @@ TEST(MainWindow, StopOrCloseDuringTheBuildClearsEverything)
         EXPECT_TRUE(w.OnlyFiles().Map().Items().empty());
         EXPECT_TRUE(w.Duplicates().Map().Items().empty());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST(MainWindow, ClosingAtAnyMomentShowsNothingAndLeavesNothingRunning)
+{
+    test::TempDir t;
+    for (int d = 0; d < 4; ++d) {
+        t.MakeDir("d" + std::to_string(d));
+        for (int f = 0; f < 500; ++f)
+            t.MakeFile("d" + std::to_string(d) + "/f" + std::to_string(f) + ".dat", f + 1);
+    }
+    // Each pipeline stage is announced by its text; closing then lands inside that stage.
+    const char* stages[] = {
+        "Building file list...",          "Building Largest Files list...",
+        "Populating Largest Files UI...", "Building folders tree...",
+        "Building duplicates...",         "Populating folders UI...",
+        "Building folders/files tree...", "Populating extensions...",
+    };
+    std::vector<std::string> moments = {"during the scan", "right after the scan posted its end"};
+    moments.insert(moments.end(), std::begin(stages), std::end(stages));
+    for (const std::string& moment : moments) {
+        SCOPED_TRACE(moment);
+        WindowDriver w({1000, 700});
+        QTimer closer;
+        if (moment == "during the scan") {
+            w.ChoosePath("/usr");
+            w.Trigger(TCommand::Scan);
+            ASSERT_TRUE(w.Busy());
+            w.Win.close();
+        } else if (moment == "right after the scan posted its end") {
+            w.ChoosePath(t.Path());
+            w.Trigger(TCommand::Scan);
+            // No event runs meanwhile: the end of the scan waits in the queue.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            w.Win.close();
+        } else {
+            w.ChoosePath(t.Path());
+            QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+                if (w.Win.isVisible() && w.Status().startsWith(QString::fromStdString(moment)))
+                    w.Win.close();
+            });
+            closer.start(0);
+            w.Trigger(TCommand::Scan);
+        }
+        // The window is idle again at once and has shown nothing since it went away.
+        ASSERT_TRUE(w.WaitIdle(2000));
+        closer.stop();
+        EXPECT_FALSE(w.Win.isVisible());
+        EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+        EXPECT_TRUE(w.Log.Infos.isEmpty());
+        EXPECT_TRUE(w.Log.Questions.isEmpty());
+        EXPECT_EQ(w.Root(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        // Nothing left that the end of the process would wait for.
+        EXPECT_TRUE(w.ScanTaskEnded(2000));
     }
 }
 

@@ -68,6 +68,8 @@ public:
         return !Win.IsBusy();
     }
     bool Busy() const { return Win.IsBusy(); }
+    /// Whether the last scan's task has returned, waiting at most `timeoutMs`.
+    bool ScanTaskEnded(int timeoutMs) { return Win.ScanTaskEnded(timeoutMs); }
     const TDirNode* Root() const { return Win.Results().Root(); }
 
     // ---- commands
