@@ -1,9 +1,13 @@
 #include "ui/FileCommands.h"
 
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
 #include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 #include "ui/WindowActions.h"
+#include "ui/text/DisplayFormat.h"
 #include "ui/text/RemovalTexts.h"
 
 #include <QAction>
@@ -15,9 +19,10 @@
 
 namespace harrowdale::ui {
 
-TFileCommands::TFileCommands(TUiServices& services, std::function<TResultPage*()> activePage,
-                             QWidget* window)
-    : QObject(window), FServices(services), FActivePage(std::move(activePage)), FWindow(window)
+TFileCommands::TFileCommands(TUiServices& services, const TScanResults& results,
+                             std::function<TResultPage*()> activePage, QWidget* window)
+    : QObject(window), FServices(services), FResults(results), FActivePage(std::move(activePage)),
+      FWindow(window)
 {
 }
 
@@ -54,11 +59,30 @@ std::vector<std::string> TFileCommands::SelectedPaths() const
     return paths;
 }
 
+std::vector<TSelectedEntry> TFileCommands::EntriesHere() const
+{
+    std::vector<TSelectedEntry> entries = SelectedEntries();
+    if (entries.empty() || FOrigin == TResultOrigin::ThisMachine)
+        return entries;
+    // The paths of a scan made elsewhere may name other things here, or nothing.
+    const TDirNode* root = FResults.Root();
+    const std::string rootPath = root != nullptr ? root->FullPath() : std::string();
+    if (root != nullptr && platform::DirectoryExists(rootPath))
+        return entries;
+    FServices.Messages->Error(
+        FWindow, QString::fromStdString(Format(
+                     Translate("This scan was made elsewhere: %s is not a folder on this machine."),
+                     VisiblePathText(rootPath))));
+    return {};
+}
+
 std::vector<std::string> TFileCommands::ExistingPaths() const
 {
     // A path that no longer exists is skipped without a word.
-    std::vector<std::string> paths = SelectedPaths();
-    std::erase_if(paths, [](const std::string& p) { return !platform::PathExists(p); });
+    std::vector<std::string> paths;
+    for (TSelectedEntry& e : EntriesHere())
+        if (platform::PathExists(e.Path))
+            paths.push_back(std::move(e.Path));
     return paths;
 }
 
@@ -85,6 +109,7 @@ void TFileCommands::CopyPaths()
     const std::vector<std::string> paths = SelectedPaths();
     if (paths.empty())
         return; // the clipboard keeps its content
+    // Text only, so also the paths of a scan made elsewhere.
     // Text for pasting into anything, one path a line with the platform's line break and
     // none after the last; and the exact bytes as file URIs for file managers.
     QStringList lines;
@@ -101,7 +126,7 @@ void TFileCommands::CopyPaths()
 
 void TFileCommands::Remove(TRemoval kind)
 {
-    std::vector<TSelectedEntry> entries = SelectedEntries();
+    std::vector<TSelectedEntry> entries = EntriesHere();
     if (entries.empty())
         return;
     // The question names what will go: what the page's rules picked is not always what
@@ -125,7 +150,7 @@ void TFileCommands::Remove(TRemoval kind)
         paths.push_back(std::move(t.Path));
     // Each path is resolved from the scanned folder that holds it, never through a link;
     // a link or a mount on the way leaves it in place and in `failures`.
-    const std::vector<std::string> roots = ScanRootPaths(FActivePage()->Results().Root());
+    const std::vector<std::string> roots = ScanRootPaths(FResults.Root());
     std::vector<std::string> failures;
     const bool ok = kind == TRemoval::ToTrash
                         ? platform::MoveToTrash(roots, paths, &failures)

@@ -2,7 +2,9 @@
 
 // The six commands on the active page's selection: open, copy the paths, reveal in the file
 // manager, properties, move to the trash, delete permanently. Every command collects the
-// selection afresh from the active page and keeps nothing between calls.
+// selection afresh from the active page and keeps nothing between calls. A result read
+// from a scan file may describe another machine: the commands that reach the file system
+// or the desktop then act only when its root is a folder here, checked each time.
 //
 // Thread: UI thread only. Removals run to their end before the command returns; the
 // file manager is asked without waiting for its answer.
@@ -22,12 +24,23 @@ namespace harrowdale::ui {
 class TWindowActions;
 struct TUiServices;
 
+/// Where the current result comes from.
+enum class TResultOrigin
+{
+    ThisMachine, ///< a scan run here
+    ScanFile,    ///< a scan file, possibly made elsewhere
+};
+
 class TFileCommands : public QObject
 {
     Q_OBJECT
 public:
-    /// `activePage` gives the page whose selection the commands act on (may give null).
-    TFileCommands(TUiServices& services, std::function<TResultPage*()> activePage, QWidget* window);
+    /// `activePage` gives the page whose selection the commands act on (may give null);
+    /// `results` are the results the pages show.
+    TFileCommands(TUiServices& services, const TScanResults& results,
+                  std::function<TResultPage*()> activePage, QWidget* window);
+
+    void SetOrigin(TResultOrigin origin) { FOrigin = origin; }
 
     /// Triggers the commands from their actions.
     void Connect(const TWindowActions& actions);
@@ -48,11 +61,15 @@ Q_SIGNALS:
 
 private:
     void Remove(TRemoval kind);
+    /// The selection when the result is of this machine; else nothing, after saying so.
+    std::vector<TSelectedEntry> EntriesHere() const;
     std::vector<std::string> ExistingPaths() const;
 
     TUiServices& FServices;
+    const TScanResults& FResults;
     std::function<TResultPage*()> FActivePage;
     QWidget* FWindow;
+    TResultOrigin FOrigin = TResultOrigin::ThisMachine;
 };
 
 } // namespace harrowdale::ui

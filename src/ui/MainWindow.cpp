@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include "exchange/ScanTreeExport.h"
+#include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
@@ -8,6 +10,7 @@
 #include "ui/OnlyFoldersPage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/ScanRunner.h"
+#include "ui/text/DisplayFormat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,7 +87,7 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     connect(FScan, &TScanRunner::ProgressChanged, this, &TMainWindow::SetProgress);
     connect(FScan, &TScanRunner::Finished, this, &TMainWindow::ScanFinished);
     FCommands = new TFileCommands(
-        FServices, [this] { return Page(CurrentPage()); }, this);
+        FServices, FPipeline.Results(), [this] { return Page(CurrentPage()); }, this);
     FCommands->Connect(*FActions);
     connect(FCommands, &TFileCommands::PathsRemoved, this, [this] {
         for (TResultPage* page : FPages)
@@ -137,6 +140,8 @@ void TMainWindow::ConnectCommands()
     on(TCommand::Scan, [this] { StartScan(); });
     on(TCommand::Stop, [this] { StopScan(); });
     on(TCommand::Exit, [this] { close(); });
+    on(TCommand::OpenScanFile, [this] { ChooseScanFile(); });
+    on(TCommand::SaveScanFile, [this] { SaveScanFile(); });
     on(TCommand::ShowToolbar,
        [this] { FTopPanel->setVisible(Action(TCommand::ShowToolbar)->isChecked()); });
     on(TCommand::About, [this] { ShowAbout(); });
@@ -184,31 +189,132 @@ void TMainWindow::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
 {
     SetProgress(0, 0);
     if (FClosing) {
-        // The end of a scan the closing cancelled (or that ended just before): nothing to
+        // The end of a task the closing cancelled (or that ended just before): nothing to
         // show and nobody to show it to.
+        FReadingFile.reset();
         outcome->Tree.reset();
-        QApplication::restoreOverrideCursor();
-        SetBusy(false);
+        EndBusy();
+        return;
+    }
+    if (const std::optional<std::string> file = std::exchange(FReadingFile, std::nullopt)) {
+        ReadingFinished(*file, outcome);
         return;
     }
     if (outcome->Ok) {
-        Q_EMIT BuildingResults();
-        const TPipelineResult result = FPipeline.Run(std::move(outcome->Tree), FScan->Context());
-        SetProgress(100, 0);
-        if (!result.Error.empty() && !FClosing)
-            FServices.Messages->Error(this, QString::fromStdString(result.Error));
-        QApplication::restoreOverrideCursor();
-        SetBusy(false);
-        // After SetBusy, which leaves "Ready".
-        SetStatus(QString::fromStdString(result.Status));
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
         return;
     }
     SetProgress(100, 0);
     if (!outcome->Err.empty())
         FServices.Messages->Error(this, Tr("Scan failed: ") + QLatin1Char('\n') +
                                             QString::fromStdString(outcome->Err));
+    EndBusy();
+}
+
+void TMainWindow::ReadingFinished(const std::string& path,
+                                  const std::shared_ptr<TScanOutcome>& outcome)
+{
+    // Stopped, also after the file was read: the current result stays, as it does when
+    // the file is bad (nothing was cleared for the file).
+    const bool cancelled = FScan->Context() != nullptr && FScan->Context()->IsCancelled();
+    if (outcome->Ok && !cancelled) {
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
+        return;
+    }
+    SetProgress(100, 0);
+    if (!cancelled)
+        FServices.Messages->Error(
+            this, QString::fromStdString(Format(Translate("Cannot open the scan file %s: %s"),
+                                                VisiblePathText(path), outcome->Err)));
+    EndBusy();
+    if (cancelled)
+        SetStatus(Tr("Cancelled"));
+}
+
+void TMainWindow::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin)
+{
+    Q_EMIT BuildingResults();
+    FCommands->SetOrigin(origin);
+    const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
+    SetProgress(100, 0);
+    if (!result.Error.empty() && !FClosing)
+        FServices.Messages->Error(this, QString::fromStdString(result.Error));
+    EndBusy();
+    // After EndBusy, which leaves "Ready".
+    SetStatus(QString::fromStdString(result.Status));
+}
+
+void TMainWindow::EndBusy()
+{
     QApplication::restoreOverrideCursor();
     SetBusy(false);
+}
+
+// ---------------------------------------------------------------- scan files
+
+void TMainWindow::ChooseScanFile()
+{
+    if (FBusy)
+        return;
+    const std::optional<std::string> path =
+        FServices.Files->OpenFile(this, DialogCaption(TCommand::OpenScanFile), ScanFileFilter());
+    if (path)
+        OpenScanFile(*path);
+}
+
+void TMainWindow::OpenScanFile(const std::string& path)
+{
+    // Refused while busy, as Scan is. The current result stays until the file is read.
+    if (FBusy || path.empty())
+        return;
+    FReadingFile = path;
+    SetBusy(true);
+    if (QApplication::overrideCursor() == nullptr)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    FScan->StartReading(path);
+}
+
+void TMainWindow::SaveScanFile()
+{
+    const TDirNode* root = Results().Root();
+    if (FBusy || root == nullptr)
+        return;
+    const std::string name = root->FullPath() == "/" || root->IsSyntheticRoot()
+                                 ? std::string("scan")
+                                 : std::string(root->Name());
+    const std::optional<std::string> path =
+        FServices.Files->SaveFile(this, DialogCaption(TCommand::SaveScanFile), ScanFileFilter(),
+                                  DisplayText(name) + QStringLiteral(".json"));
+    if (!path)
+        return;
+    // The writer streams a small buffer: fast enough to run here, and the tree cannot
+    // change meanwhile.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        ExportScanFile(*root, *path);
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        FServices.Messages->Error(
+            this, QString::fromStdString(Format(Translate("Cannot save the scan file %s: %s"),
+                                                VisiblePathText(*path), e.what())));
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+QString TMainWindow::DialogCaption(TCommand command) const
+{
+    // The menu item's text without its trailing dots.
+    QString caption = Action(command)->text();
+    while (caption.endsWith(QLatin1Char('.')) || caption.endsWith(QChar(0x2026)))
+        caption.chop(1);
+    return caption.trimmed();
+}
+
+QString TMainWindow::ScanFileFilter()
+{
+    return Tr("Scan files") + QStringLiteral(" (*.json *.json.gz *.gz);;") + Tr("All files") +
+           QStringLiteral(" (*)");
 }
 
 void TMainWindow::ClearResults()

@@ -9,6 +9,7 @@
 // elsewhere (see TScanRunner).
 
 #include "scan/ScanControl.h"
+#include "ui/FileCommands.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 #include "ui/WindowActions.h"
@@ -18,6 +19,8 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -25,7 +28,6 @@ class QTabWidget;
 
 namespace harrowdale::ui {
 
-class TFileCommands;
 class TScanOptionsPanel;
 class TScanRunner;
 class TFilesInFoldersPage;
@@ -63,6 +65,11 @@ public:
     /// `timeoutMs`. Nothing else outlives the window.
     bool ScanTaskEnded(int timeoutMs) const;
 
+    /// Reads a scan file (path bytes) in the background, with progress and Stop like a
+    /// scan, and shows it on the four pages as after a scan; its root is the path the file
+    /// records. A bad file is reported and the current result stays. Refused while busy.
+    void OpenScanFile(const std::string& path);
+
 Q_SIGNALS:
     /// The scan ended well and the result pipeline starts.
     void BuildingResults();
@@ -76,6 +83,13 @@ private:
     void StartScan();
     void StopScan();
     void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
+    void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
+    void EndBusy();
+    void ChooseScanFile();
+    void SaveScanFile();
+    QString DialogCaption(TCommand command) const;
+    static QString ScanFileFilter();
     void ClearResults();
     void SetBusy(bool busy);
     void SetStatus(const QString& text);
@@ -90,6 +104,7 @@ private:
     TResultPipeline FPipeline; ///< owns the results; the pages refer into them
     bool FBusy = false;
     bool FClosing = false; ///< the window was closed: nothing more is shown or built
+    std::optional<std::string> FReadingFile; ///< the scan file the running task reads
 
     // Qt children, owned through the widget tree.
     TWindowActions* FActions = nullptr;

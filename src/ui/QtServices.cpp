@@ -60,6 +60,30 @@ public:
     }
 };
 
+class TQtFilePicker final : public IFilePicker
+{
+public:
+    std::optional<std::string> OpenFile(QWidget* parent, const QString& caption,
+                                        const QString& filter) override
+    {
+        return Chosen(QFileDialog::getOpenFileName(parent, caption, QString(), filter));
+    }
+    std::optional<std::string> SaveFile(QWidget* parent, const QString& caption,
+                                        const QString& filter,
+                                        const QString& suggestedName) override
+    {
+        return Chosen(QFileDialog::getSaveFileName(parent, caption, suggestedName, filter));
+    }
+
+private:
+    static std::optional<std::string> Chosen(const QString& file)
+    {
+        if (file.isEmpty())
+            return std::nullopt;
+        return QFile::encodeName(file).toStdString();
+    }
+};
+
 class TDesktopShell final : public IShell
 {
 public:
@@ -93,6 +117,7 @@ TUiServices DesktopServices()
     TUiServices s;
     s.Messages = std::make_unique<TQtMessageBoxes>();
     s.Folders = std::make_unique<TQtFolderPicker>();
+    s.Files = std::make_unique<TQtFilePicker>();
     s.Shell = std::make_unique<TDesktopShell>();
     return s;
 }

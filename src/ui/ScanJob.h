@@ -1,7 +1,8 @@
 #pragma once
 
-// What one background scan shares between the window and its task: the context (options
-// and cancellation), the progress fields, and whether the window still wants the result.
+// What one background task (a scan, or the reading of a scan file) shares between the
+// window and its thread: the context (options and cancellation), the progress fields, and
+// whether the window still wants the result.
 
 #include "scan/ScanControl.h"
 
@@ -18,13 +19,14 @@ struct TScanJob
     TScanContext Context;
     TScanProgressBox Progress;
 
+    using TBody = std::function<TScanOutcome(const TScanContext&, TScanProgressBox&)>;
+
     /// Runs the task body on the calling (worker) thread, then hands the outcome to
     /// `deliver` unless the window detached meanwhile. `deliver` only posts to the UI
     /// thread; it runs under the job's lock so the window cannot go away during the post.
-    void Run(const TScanRequest& request,
-             const std::function<void(std::shared_ptr<TScanOutcome>)>& deliver)
+    void Run(const TBody& body, const std::function<void(std::shared_ptr<TScanOutcome>)>& deliver)
     {
-        auto outcome = std::make_shared<TScanOutcome>(RunScanTask(request, Context, Progress));
+        auto outcome = std::make_shared<TScanOutcome>(body(Context, Progress));
         std::unique_lock lock(FMutex);
         if (!FDetached)
             deliver(std::move(outcome));

@@ -1,5 +1,6 @@
 #include "ui/ScanRunner.h"
 
+#include "exchange/ImportTask.h"
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/Utf8.h"
@@ -48,9 +49,28 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
     FJob = std::make_shared<TScanJob>();
     ApplyScanFilters(FJob->Context, filters);
     FExpectedBytes = expectedBytes;
+    FReading = false;
+    Q_EMIT StatusChanged(QString::fromStdString(Translate("Scanning...")));
+    Launch([request](const TScanContext& context, TScanProgressBox& progress) {
+        return RunScanTask(request, context, progress);
+    });
+}
+
+void TScanRunner::StartReading(const std::string& path)
+{
+    FJob = std::make_shared<TScanJob>();
+    FExpectedBytes = 0;
+    FReading = true;
+    Tick();
+    Launch([path](const TScanContext& context, TScanProgressBox& progress) {
+        return RunImportTask(path, context, progress);
+    });
+}
+
+void TScanRunner::Launch(TBody body)
+{
     FJob->Progress.Reset();
     FTimer.start();
-    Q_EMIT StatusChanged(QString::fromStdString(Translate("Scanning...")));
     Q_EMIT ProgressChanged(FExpectedBytes > 0 ? 1000 : 0, 0);
 
     std::shared_ptr<TScanJob> job = FJob;
@@ -58,14 +78,14 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
     // A thread of its own rather than the application's pool, whose teardown waits for
     // every task: a scan stuck in a slow file system must not keep the process alive
     // after the window closed (the destructor waits for it 2 s, then lets it go).
-    std::thread([job, request, self] {
-        job->Run(request, [&](std::shared_ptr<TScanOutcome> outcome) {
+    std::thread([job, body = std::move(body), self] {
+        job->Run(body, [&](std::shared_ptr<TScanOutcome> outcome) {
             // Runs under the job's lock: the runner cannot be destroyed meanwhile, and one
             // destroyed before the queued call runs drops it.
             QMetaObject::invokeMethod(
                 self.data(),
                 [self, job, outcome] {
-                    // A later scan replaced this one: its outcome is nobody's.
+                    // A later task replaced this one: its outcome is nobody's.
                     if (self && self->FJob == job)
                         self->Complete(outcome);
                 },
@@ -82,7 +102,10 @@ void TScanRunner::Tick()
     const TScanProgressBox::Snapshot p = FJob->Progress.Read();
     Q_EMIT ProgressChanged(FExpectedBytes > 0 ? 1000 : 0,
                            FExpectedBytes > 0 ? DriveProgressPosition(p.Bytes, FExpectedBytes) : 0);
-    if (!p.Path.empty())
+    if (FReading)
+        Q_EMIT StatusChanged(QString::fromStdString(
+            Format(Translate("Reading scan file... (files: %d, dirs: %d)"), p.Files, p.Dirs)));
+    else if (!p.Path.empty())
         Q_EMIT StatusChanged(
             QString::fromStdString(Format(Translate("Scanning: %s  (files: %d, dirs: %d)"),
                                           platform::ToDisplayUtf8(p.Path), p.Files, p.Dirs)));

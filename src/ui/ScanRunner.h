@@ -1,7 +1,8 @@
 #pragma once
 
 // One background scan at a time: starts the task on a thread of its own, shows its
-// progress every 120 ms, cancels it, and hands the outcome back on the UI thread.
+// progress every 120 ms, cancels it, and hands the outcome back on the UI thread. Reading
+// a scan file is such a task too, with the same progress, Stop and hand-over.
 //
 // Threads: the task body runs on its thread and touches only its TScanJob (context and
 // progress box, both thread-safe); everything else here is UI thread only.
@@ -12,7 +13,9 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace harrowdale::ui {
 
@@ -31,6 +34,8 @@ public:
     /// busy indicator, as for a folder scan).
     void Start(const TScanRequest& request, const TScanFilterInput& filters,
                std::int64_t expectedBytes);
+    /// Reads the scan file at `path` (bytes) instead of scanning, with a fresh context.
+    void StartReading(const std::string& path);
     /// Cancels the current scan, or the result build that follows it. One-way until the
     /// next Start.
     void Cancel();
@@ -43,16 +48,19 @@ Q_SIGNALS:
     void StatusChanged(const QString& text);
     /// Progress `position` of `maximum`; a maximum of 0 shows a busy indicator.
     void ProgressChanged(qint64 maximum, qint64 position);
-    /// The scan ended: `Ok` with its tree, or failed ("Cancelled by user" after Stop).
+    /// The task ended: `Ok` with its tree, or failed ("Cancelled by user" after Stop).
     void Finished(const std::shared_ptr<TScanOutcome>& outcome);
 
 private:
+    using TBody = std::function<TScanOutcome(const TScanContext&, TScanProgressBox&)>;
+    void Launch(TBody body);
     void Tick();
     void Complete(const std::shared_ptr<TScanOutcome>& outcome);
 
     std::shared_ptr<TScanJob> FJob; ///< shared with the task body
     QTimer FTimer;
     std::int64_t FExpectedBytes = 0;
+    bool FReading = false; ///< the task reads a scan file
 };
 
 } // namespace harrowdale::ui

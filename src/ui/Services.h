@@ -35,6 +35,21 @@ public:
                                                   const std::string& startFolder) = 0;
 };
 
+class IFilePicker
+{
+public:
+    virtual ~IFilePicker() = default;
+    /// A file to read (path bytes), or nullopt when the dialog was cancelled. `filter` as
+    /// Qt's file dialogs take it ("Name (*.a *.b);;Other (*)").
+    virtual std::optional<std::string> OpenFile(QWidget* parent, const QString& caption,
+                                                const QString& filter) = 0;
+    /// A file to write, proposed as `suggestedName`; the dialog asks before the name of an
+    /// existing file is taken. Nullopt when cancelled.
+    virtual std::optional<std::string> SaveFile(QWidget* parent, const QString& caption,
+                                                const QString& filter,
+                                                const QString& suggestedName) = 0;
+};
+
 class IShell
 {
 public:
@@ -54,6 +69,7 @@ struct TUiServices
 {
     std::unique_ptr<IMessageBoxes> Messages;
     std::unique_ptr<IFolderPicker> Folders;
+    std::unique_ptr<IFilePicker> Files;
     std::unique_ptr<IShell> Shell;
 };
 

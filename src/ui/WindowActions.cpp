@@ -40,6 +40,8 @@ constexpr TCommandSpec kCommands[] = {
      kNoKey},
     {TCommand::DeletePermanently, "Remove Completely", "Delete permanently", "delete-file", false,
      kNoKey},
+    {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, false, kNoKey},
+    {TCommand::SaveScanFile, "Save Scan...", nullptr, nullptr, false, kNoKey},
     {TCommand::Exit, "Exit", nullptr, nullptr, false, kNoKey},
     {TCommand::Scan, "Scan", "Scan", "scan", false, kNoKey},
     {TCommand::Stop, "Stop", "Stop", "stop", false, kNoKey},
@@ -106,9 +108,9 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
         return m;
     };
     QMenu* file = menu(bar->addMenu(QString()), "File");
-    add(file,
-        {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties, std::nullopt,
-         TCommand::MoveToTrash, TCommand::DeletePermanently, std::nullopt, TCommand::Exit});
+    add(file, {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties,
+               std::nullopt, TCommand::MoveToTrash, TCommand::DeletePermanently, std::nullopt,
+               TCommand::OpenScanFile, TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
     add(menu(bar->addMenu(QString()), "Run"), {TCommand::Scan, TCommand::Stop});
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());

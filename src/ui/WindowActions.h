@@ -29,6 +29,8 @@ enum class TCommand
     Properties,
     MoveToTrash,
     DeletePermanently,
+    OpenScanFile,
+    SaveScanFile,
     Exit,
     Scan,
     Stop,

@@ -8,6 +8,8 @@
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
+#include <string>
+#include <string_view>
 
 int main(int argc, char** argv)
 {
@@ -26,5 +28,14 @@ int main(int argc, char** argv)
 
     harrowdale::ui::TMainWindow window(std::move(services));
     window.showMaximized();
+    // --open FILE: a scan file to show, as File > "Open Scan..." would. Taken from argv
+    // after Qt removed its own options, so the name stays the bytes given.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--open" && i + 1 < argc)
+            window.OpenScanFile(argv[i + 1]);
+        else if (arg.starts_with("--open="))
+            window.OpenScanFile(std::string(arg.substr(7)));
+    }
     return QApplication::exec();
 }

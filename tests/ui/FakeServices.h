@@ -26,6 +26,8 @@ struct ServiceLog
     QStringList Questions;
     bool Answer = true;
     std::optional<std::string> PickedFolder;
+    std::optional<std::string> PickedOpenFile; ///< the answer of the open-file dialog
+    std::optional<std::string> PickedSaveFile; ///< the answer of the save-file dialog
     std::vector<std::string> Opened;
     std::vector<std::string> Revealed;
     std::vector<std::string> Properties;
@@ -61,6 +63,24 @@ private:
     ServiceLog& FLog;
 };
 
+class FakeFiles final : public ui::IFilePicker
+{
+public:
+    explicit FakeFiles(ServiceLog& log) : FLog(log) {}
+    std::optional<std::string> OpenFile(QWidget*, const QString&, const QString&) override
+    {
+        return FLog.PickedOpenFile;
+    }
+    std::optional<std::string> SaveFile(QWidget*, const QString&, const QString&,
+                                        const QString&) override
+    {
+        return FLog.PickedSaveFile;
+    }
+
+private:
+    ServiceLog& FLog;
+};
+
 class FakeShell final : public ui::IShell
 {
 public:
@@ -85,6 +105,7 @@ inline ui::TUiServices FakeServices(ServiceLog& log)
     ui::TUiServices s;
     s.Messages = std::make_unique<FakeMessages>(log);
     s.Folders = std::make_unique<FakeFolders>(log);
+    s.Files = std::make_unique<FakeFiles>(log);
     s.Shell = std::make_unique<FakeShell>(log);
     return s;
 }

@@ -2,11 +2,48 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "platform/Utf8.h"
 #include "scan/ScanTree.h"
 
 #include <cstdio>
 
 namespace harrowdale {
+
+namespace {
+
+// Characters with no glyph of their own that change how the rest of a line reads: the
+// C0 and C1 controls, line and paragraph separators, and the bidirectional marks,
+// embeddings, overrides and isolates.
+bool NeedsEscape(std::int32_t cp)
+{
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x061C || cp == 0x200E ||
+           cp == 0x200F || (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+void AppendEscape(std::string& out, std::int32_t cp)
+{
+    switch (cp) {
+    case '\n':
+        out += "\\n";
+        return;
+    case '\t':
+        out += "\\t";
+        return;
+    case '\r':
+        out += "\\r";
+        return;
+    default:
+        break;
+    }
+    char buf[16];
+    if (cp < 0x80)
+        std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned>(cp));
+    else
+        std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(cp));
+    out += buf;
+}
+
+} // namespace
 
 std::string FormatSize(std::int64_t bytes)
 {
@@ -62,6 +99,26 @@ std::string FormatDateText(TDateTime value)
 std::string FileDateText(const TFileLeaf& file)
 {
     return FormatDateText(file.GetModifiedDateTime());
+}
+
+std::string VisiblePathText(std::string_view path)
+{
+    std::string out;
+    out.reserve(path.size());
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        const std::size_t start = pos;
+        std::int32_t cp = platform::DecodeUtf8(path, pos);
+        if (cp < 0) {
+            platform::AppendUtf8(out, U'\uFFFD');
+            continue;
+        }
+        if (NeedsEscape(cp))
+            AppendEscape(out, cp);
+        else
+            out.append(path.substr(start, pos - start));
+    }
+    return out;
 }
 
 } // namespace harrowdale

@@ -39,10 +39,4 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
 /// lists them.
 std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemoved);
 
-/// Path bytes as one line of display text: invalid UTF-8 as U+FFFD, and the characters
-/// that would break the line or reorder what it shows made visible ("\n", "\t", "\r",
-/// "\x1b", "\u2028", "\u202e"), so a name cannot pass itself off as other lines or
-/// other paths. Never a path again.
-std::string VisiblePathText(std::string_view path);
-
 } // namespace harrowdale

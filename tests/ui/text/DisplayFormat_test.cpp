@@ -142,5 +142,25 @@ TEST(DisplayFormat, FileDateTextIsLocalTimeOrEmpty)
     EXPECT_EQ(FileDateText(fx.Root()->Leaves()[1]), "");
 }
 
+TEST(DisplayFormat, VisiblePathTextShowsWhatWouldBreakOrReorderTheLine)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"/plain/Ünïcödé name.txt", "/plain/Ünïcödé name.txt"},
+        {"/a\nb", "/a\\nb"},
+        {"/a\tb\rc", "/a\\tb\\rc"},
+        {"/esc\x1b[31mred", "/esc\\x1b[31mred"},
+        {"/del\x7f", "/del\\x7f"},
+        {"/nul" + std::string(1, '\0') + "x", "/nul\\x00x"},
+        {"/c1\xc2\x85", "/c1\\u0085"},
+        {"/bad\xff", "/bad\xef\xbf\xbd"},
+        {"/rlo\xe2\x80\xaetxt.exe", "/rlo\\u202etxt.exe"},
+        {"/isolate\xe2\x81\xa6x", "/isolate\\u2066x"},
+        {"/line\xe2\x80\xa8sep", "/line\\u2028sep"},
+        {"/back\\slash", "/back\\slash"},
+    };
+    for (const auto& [path, shown] : cases)
+        EXPECT_EQ(VisiblePathText(path), shown) << shown;
+}
+
 } // namespace
 } // namespace harrowdale

@@ -1,5 +1,4 @@
-// The removal question and failure box name what they are about, in a form no name can
-// disguise.
+// The removal question and failure box name what they are about.
 
 #include "ui/text/RemovalTexts.h"
 
@@ -63,26 +62,6 @@ TEST(RemovalTexts, FailureNamesWhatWasNotRemoved)
     const std::string text = RemovalFailure(TRemoval::ToTrash, many);
     EXPECT_TRUE(text.starts_with("Failed to move 11 item(s) to the Trash:\n/d/f1\n")) << text;
     EXPECT_TRUE(text.ends_with("\n/d/f10\nand 1 more")) << text;
-}
-
-TEST(RemovalTexts, VisiblePathTextShowsWhatWouldBreakOrReorderTheLine)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"/plain/Ünïcödé name.txt", "/plain/Ünïcödé name.txt"},
-        {"/a\nb", "/a\\nb"},
-        {"/a\tb\rc", "/a\\tb\\rc"},
-        {"/esc\x1b[31mred", "/esc\\x1b[31mred"},
-        {"/del\x7f", "/del\\x7f"},
-        {"/nul" + std::string(1, '\0') + "x", "/nul\\x00x"},
-        {"/c1\xc2\x85", "/c1\\u0085"},
-        {"/bad\xff", "/bad\xef\xbf\xbd"},
-        {"/rlo\xe2\x80\xaetxt.exe", "/rlo\\u202etxt.exe"},
-        {"/isolate\xe2\x81\xa6x", "/isolate\\u2066x"},
-        {"/line\xe2\x80\xa8sep", "/line\\u2028sep"},
-        {"/back\\slash", "/back\\slash"},
-    };
-    for (const auto& [path, shown] : cases)
-        EXPECT_EQ(VisiblePathText(path), shown) << shown;
 }
 
 } // namespace

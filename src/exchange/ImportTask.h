@@ -1,0 +1,21 @@
+#pragma once
+
+// Reading a scan file as the window's background task: the same hand-over, progress and
+// cancellation as a scan, so the window shows the tree the file describes as if it had
+// just been scanned.
+
+#include "scan/ScanControl.h"
+
+#include <string>
+
+namespace harrowdale {
+
+/// Reads the scan file at `path` (gzip-compressed or not) into a tree whose root is the
+/// path the file records. Publishes the files and folders read so far to `progress`
+/// (with no path), stops when `context` is cancelled (Ok false, Err empty), and fails
+/// on a bad or unreadable file with the reader's one-line reason in Err. Catches every
+/// error. Runs on the worker thread.
+TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
+                           TScanProgressBox& progress);
+
+} // namespace harrowdale

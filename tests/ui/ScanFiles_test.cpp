@@ -1,0 +1,234 @@
+// Scan files in the window: File > "Open Scan..." shows a file the command line exported,
+// or one the window saved, exactly as the scan showed it; a bad file is answered and the
+// current result stays; the commands on a scan made elsewhere touch nothing.
+
+#include "support/TempDir.h"
+#include "ui/ListModels.h"
+#include "ui/TreeModels.h"
+#include "ui/WindowDriver.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace harrowdale {
+namespace {
+
+using test::WindowDriver;
+using ui::TCommand;
+using ui::TPageIndex;
+
+void MakeTree(const test::TempDir& t)
+{
+    t.MakeDir("data/photos/2024");
+    t.MakeDir("data/docs");
+    t.MakeDir("data/empty");
+    t.MakeFile("data/photos/2024/a.jpg", 300000, 1700000000);
+    t.MakeFile("data/photos/b.JPG", 200000, 1600000000);
+    t.MakeFile("data/docs/c.txt", 100000, 0);
+    t.MakeFile("data/docs/odd\xff\nname", 7000);
+    t.MakeFile("data/photos/copy.dat", 4000);
+    t.MakeFile("data/docs/copy.dat", 4000);
+    t.MakeFile("data/README", 10);
+}
+
+/// What the four pages show, in an order that does not depend on ties between sizes.
+struct Shown
+{
+    QString Status;
+    std::string RootPath;
+    std::int64_t Bytes = 0, Files = 0, Dirs = 0;
+    std::vector<std::pair<std::string, std::int64_t>> Largest;
+    std::vector<std::tuple<std::string, std::int64_t, std::int64_t>> Extensions;
+    std::vector<std::pair<std::string, std::int64_t>> TopFolders;
+    std::vector<std::string> Duplicates;
+    std::size_t MapItems = 0;
+
+    bool operator==(const Shown&) const = default;
+};
+
+Shown Read(WindowDriver& w)
+{
+    Shown s;
+    s.Status = w.Status();
+    if (const TDirNode* root = w.Root()) {
+        s.RootPath = root->FullPath();
+        s.Bytes = root->TotalSize();
+        s.Files = root->TotalFiles();
+        s.Dirs = root->TotalDirs();
+    }
+    ui::TLargestFilesModel* files = w.OnlyFiles().FilesModel();
+    for (int r = 0; r < files->rowCount(); ++r)
+        s.Largest.emplace_back(files->File(r)->FullPath(), files->File(r)->Size());
+    ui::TExtListModel* exts = w.FilesInFolders().ExtensionsModel();
+    for (int r = 0; r < exts->rowCount(); ++r)
+        s.Extensions.emplace_back(exts->Row(r).Ext, exts->Row(r).Bytes, exts->Row(r).Files);
+    ui::TTopFoldersModel* top = w.OnlyFolders().TopFoldersModel();
+    for (int r = 0; r < top->rowCount(); ++r)
+        s.TopFolders.emplace_back(top->Folder(r)->FullPath(), top->Folder(r)->TotalSize());
+    for (const auto& g : w.Win.Results().Duplicates.Groups)
+        for (const TFileLeaf* f : g->Files)
+            s.Duplicates.push_back(f->FullPath());
+    w.ShowPage(TPageIndex::OnlyFiles);
+    s.MapItems = w.OnlyFiles().Map().Items().size();
+    std::ranges::sort(s.Largest);
+    std::ranges::sort(s.Extensions);
+    std::ranges::sort(s.TopFolders);
+    std::ranges::sort(s.Duplicates);
+    return s;
+}
+
+bool OpenScan(WindowDriver& w, const std::string& file)
+{
+    w.Log.PickedOpenFile = file;
+    w.Trigger(TCommand::OpenScanFile);
+    return w.WaitIdle();
+}
+
+TEST(ScanFiles, ExportedAndSavedScansShowWhatTheScanShowed)
+{
+    test::TempDir t;
+    MakeTree(t);
+    Shown scanned;
+    {
+        WindowDriver w({1000, 700});
+        ASSERT_TRUE(w.Scan(t / "data"));
+        scanned = Read(w);
+        // A place that cannot take the file: one line saying so, nothing written.
+        w.Log.PickedSaveFile = t / "no/such/folder/scan.json";
+        w.Trigger(TCommand::SaveScanFile);
+        ASSERT_EQ(w.Log.Errors.size(), 1);
+        EXPECT_TRUE(w.Log.Errors[0].startsWith(
+            "Cannot save the scan file " + QString::fromStdString(t / "no/such/folder/scan.json") +
+            ": "))
+            << w.Log.Errors[0].toStdString();
+        EXPECT_FALSE(w.Log.Errors[0].contains('\n'));
+        w.Log.Errors.clear();
+        // File > "Save Scan...": the result shown, under the name chosen.
+        w.Log.PickedSaveFile = t / "saved.json";
+        w.Trigger(TCommand::SaveScanFile);
+        EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+    }
+    ASSERT_EQ(scanned.Files, 7);
+    ASSERT_EQ(scanned.Duplicates.size(), 2u);
+
+    QProcess cli;
+    cli.start(QStringLiteral(HARROWDALE_SCAN_BIN),
+              {QStringLiteral("--export"), QString::fromStdString(t / "exported.json"),
+               QString::fromStdString(t / "data")});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+
+    for (const char* file : {"exported.json", "saved.json"}) {
+        SCOPED_TRACE(file);
+        WindowDriver w({1000, 700});
+        ASSERT_TRUE(OpenScan(w, t / file));
+        EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+        EXPECT_EQ(Read(w), scanned);
+    }
+}
+
+TEST(ScanFiles, ABadFileOrStopKeepsTheCurrentResult)
+{
+    test::TempDir t;
+    MakeTree(t);
+    const std::string root = t / "data";
+    struct Case
+    {
+        const char* Name;
+        std::string Content; ///< none: the file does not exist
+    };
+    const Case cases[] = {
+        {"missing", {}},
+        {"truncated", "[1,2,{},[{\"name\":\"" + root + "\"},{\"name\":\"a\",\"asize\":1}"},
+        {"not a scan file", "hello"},
+        {"another major version", "[2,0,{},[{\"name\":\"" + root + "\"}]]"},
+        {"a name with a slash", "[1,2,{},[{\"name\":\"" + root + "\"},{\"name\":\"../x\"}]]"},
+        {"a size out of range",
+         "[1,2,{},[{\"name\":\"" + root + "\"},{\"name\":\"a\",\"asize\":99999999999999999999}]]"},
+    };
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(root));
+    const Shown before = Read(w);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string file = t / (std::string(c.Name) + ".json");
+        if (!c.Content.empty())
+            test::WriteFileBytes(file, c.Content);
+        w.Log.Errors.clear();
+        ASSERT_TRUE(OpenScan(w, file));
+        ASSERT_EQ(w.Log.Errors.size(), 1);
+        const QString prefix = "Cannot open the scan file " + QString::fromStdString(file) + ": ";
+        EXPECT_TRUE(w.Log.Errors[0].startsWith(prefix)) << w.Log.Errors[0].toStdString();
+        EXPECT_GT(w.Log.Errors[0].size(), prefix.size());
+        EXPECT_FALSE(w.Log.Errors[0].contains('\n'));
+        EXPECT_EQ(w.Status(), "Ready");
+        Shown after = Read(w);
+        after.Status = before.Status;
+        EXPECT_EQ(after, before);
+    }
+
+    // Stop while a good file is read: no box, and the result shown stays.
+    w.Log.Errors.clear();
+    w.Log.PickedSaveFile = t / "good.json";
+    w.Trigger(TCommand::SaveScanFile);
+    w.Log.PickedOpenFile = t / "good.json";
+    w.Trigger(TCommand::OpenScanFile);
+    ASSERT_TRUE(w.Busy());
+    w.Trigger(TCommand::Stop);
+    ASSERT_TRUE(w.WaitIdle());
+    EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+    EXPECT_EQ(w.Status(), "Cancelled");
+    Shown after = Read(w);
+    after.Status = before.Status;
+    EXPECT_EQ(after, before);
+}
+
+TEST(ScanFiles, CommandsOnAScanMadeElsewhereSayWhereAndTouchNothing)
+{
+    test::TempDir t;
+    const std::string root = t / "gone";
+    test::WriteFileBytes(t / "elsewhere.json",
+                         "[1,2,{\"progname\":\"ncdu\"},[{\"name\":\"" + root +
+                             "\"},{\"name\":\"a.txt\",\"asize\":100},"
+                             "[{\"name\":\"sub\"},{\"name\":\"b.txt\",\"asize\":50}]]]");
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(OpenScan(w, t / "elsewhere.json"));
+    EXPECT_EQ(w.Status(), "Done. Total files: 2   Total size: 150 B");
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0});
+    ASSERT_EQ(w.SelectedPaths(), std::vector<std::string>{root + "/a.txt"});
+
+    const TCommand touching[] = {TCommand::Open, TCommand::Reveal, TCommand::Properties,
+                                 TCommand::MoveToTrash, TCommand::DeletePermanently};
+    for (const TCommand c : touching)
+        w.Trigger(c);
+    ASSERT_EQ(w.Log.Errors.size(), 5);
+    for (const QString& e : w.Log.Errors)
+        EXPECT_EQ(e, "This scan was made elsewhere: " + QString::fromStdString(root) +
+                         " is not a folder on this machine.");
+    EXPECT_TRUE(w.Log.Questions.isEmpty());
+    EXPECT_TRUE(w.Log.Opened.empty());
+    EXPECT_TRUE(w.Log.Revealed.empty());
+    EXPECT_TRUE(w.Log.Properties.empty());
+    // Copying touches nothing: the paths are there to paste.
+    w.Trigger(TCommand::CopyPaths);
+    ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->text(),
+              QString::fromStdString(root + "/a.txt"));
+
+    // Checked at each command: once the folder is here, the commands act on it.
+    t.MakeDir("gone");
+    t.MakeFile("gone/a.txt", 100);
+    w.Log.Errors.clear();
+    w.Trigger(TCommand::Reveal);
+    EXPECT_TRUE(w.Log.Errors.isEmpty());
+    EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{root + "/a.txt"});
+}
+
+} // namespace
+} // namespace harrowdale
