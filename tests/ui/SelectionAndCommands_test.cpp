@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QTreeView>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace harrowdale {
@@ -299,6 +300,29 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{t.Path()});
     EXPECT_EQ(w.Log.Properties, std::vector<std::string>{t.Path()});
     ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(FileCommands, ALinkOnTheWayIsNotFollowedAndTheBoxNamesWhatStayed)
+{
+    test::TempDir t;
+    t.MakeDir("data/sub");
+    t.MakeDir("outside/sub");
+    t.MakeFile("data/sub/x.txt", 3000);
+    t.MakeFile("data/other.txt", 2000);
+    t.MakeFile("outside/sub/x.txt", 3000);
+    Scanned w(t / "data");
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {w.FileRow("x.txt"), w.FileRow("other.txt")});
+
+    // After the scan the folder on the way becomes a link to another place.
+    std::filesystem::remove_all(t / "data/sub");
+    t.MakeLink(t / "outside/sub", "data/sub");
+    w.Trigger(TCommand::DeletePermanently);
+    ASSERT_EQ(w.Log.Errors.size(), 1);
+    EXPECT_EQ(w.Log.Errors[0],
+              "Failed to delete 1 item(s):\n" + QString::fromStdString(t / "data/sub/x.txt"));
+    EXPECT_TRUE(platform::PathExists(t / "outside/sub/x.txt"));
+    EXPECT_FALSE(platform::PathExists(t / "data/other.txt"));
 }
 
 TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
