@@ -358,8 +358,12 @@ TEST(HarrowdaleScan, WriteErrorsSayWhyAndExit1)
     const std::string status = "; echo $? >" + Quote(scratch / "status");
     const Case cases[] = {
         {"a full disk", scan + " >/dev/full" + status, "No space left on device"},
-        // The reader is gone before the report comes; with SIGPIPE ignored the write fails.
-        {"a closed pipe", "trap '' PIPE; (" + scan + status + ") | true", "Broken pipe"},
+        // The reader closes its end before the scan starts (it says so through a file), so
+        // the write fails with SIGPIPE ignored however the two processes are scheduled.
+        {"a closed pipe",
+         "trap '' PIPE; (while [ ! -e " + Quote(scratch / "closed") + " ]; do sleep 0.01; done; " +
+             scan + status + ") | (exec 0<&-; touch " + Quote(scratch / "closed") + ")",
+         "Broken pipe"},
         {"the help on a full disk",
          Quote(ScanBin()) + " --help >/dev/full 2>" + Quote(scratch / "err.txt") + status,
          "No space left on device"},
