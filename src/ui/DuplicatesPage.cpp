@@ -2,7 +2,6 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
-#include "platform/Utf8.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/TreeModels.h"
@@ -175,9 +174,9 @@ QString TDuplicatesPage::SelectionStatus() const
         return PathAndSize(f->FullPath(), f->Size());
     if (FTreeModel->IsGroupNode(node)) {
         const TDupGroup* g = FTreeModel->Group(node);
-        return QString::fromStdString(
-            Format(Translate("%s  %s  (%d duplicates)"), platform::ToDisplayUtf8(g->FileName),
-                   FormatSize(g->Size), static_cast<std::int64_t>(g->Files.size())));
+        return QString::fromStdString(Format(Translate("%s  %s  (%d duplicates)"),
+                                             VisiblePathText(g->FileName), FormatSize(g->Size),
+                                             static_cast<std::int64_t>(g->Files.size())));
     }
     if (const TDupItem* p = FMap.Primary())
         return PathAndSize(p->FullPath(), p->Size());

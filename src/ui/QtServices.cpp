@@ -1,7 +1,7 @@
 #include "platform/FileOps.h"
-#include "platform/Utf8.h"
 #include "ui/FileManagerLink.h"
 #include "ui/Services.h"
+#include "ui/text/DisplayFormat.h"
 
 #include <QDBusConnection>
 #include <QDesktopServices>
@@ -129,7 +129,7 @@ QString FileUri(const std::string& path)
 
 QString DisplayText(const std::string& bytes)
 {
-    return QString::fromStdString(platform::ToDisplayUtf8(bytes));
+    return QString::fromStdString(VisiblePathText(bytes));
 }
 
 } // namespace harrowdale::ui

@@ -3,8 +3,8 @@
 #include "exchange/ImportTask.h"
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
-#include "platform/Utf8.h"
 #include "ui/ScanJob.h"
+#include "ui/text/DisplayFormat.h"
 
 #include <QPointer>
 #include <thread>
@@ -108,7 +108,7 @@ void TScanRunner::Tick()
     else if (!p.Path.empty())
         Q_EMIT StatusChanged(
             QString::fromStdString(Format(Translate("Scanning: %s  (files: %d, dirs: %d)"),
-                                          platform::ToDisplayUtf8(p.Path), p.Files, p.Dirs)));
+                                          VisiblePathText(p.Path), p.Files, p.Dirs)));
     else
         Q_EMIT StatusChanged(QString::fromStdString(
             Format(Translate("Scanning... (files: %d, dirs: %d)"), p.Files, p.Dirs)));

@@ -80,8 +80,9 @@ TUiServices DesktopServices();
 /// a name that is not valid UTF-8 reaches the file manager as itself.
 QString FileUri(const std::string& path);
 
-/// Path bytes to text for display (invalid UTF-8 as U+FFFD). Never turn the result back
-/// into a path.
+/// Path bytes to text for display (VisiblePathText: invalid UTF-8 as U+FFFD, control
+/// characters and bidirectional marks as visible escapes, a newline as a backslash and
+/// "n"). Never turn the result back into a path.
 QString DisplayText(const std::string& bytes);
 
 } // namespace harrowdale::ui

@@ -417,5 +417,45 @@ TEST(FileCommands, DuplicatesPageFallsBackToListThenMap)
     EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{file->FullPath()});
 }
 
+TEST(FileCommands, NamesWithControlCharactersShowEscapedAndCopyExact)
+{
+    test::TempDir t;
+    t.MakeDir("two\nlines");
+    t.MakeFile("two\nlines/tab\there\x1b.txt", 70000);
+    t.MakeFile("plain.txt", 1000);
+    Scanned w(t.Path());
+    const std::string file = t / "two\nlines/tab\there\x1b.txt";
+    const QString shown = QString::fromStdString(t / "two\\nlines/tab\\there\\x1b.txt");
+
+    // The list, the tree and the status line show one line with visible escapes.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    const int row = w.FileRow("tab\there\x1b.txt");
+    ASSERT_GE(row, 0);
+    ui::TLargestFilesModel* files = w.OnlyFiles().FilesModel();
+    EXPECT_EQ(files->index(row, 0).data().toString(), "tab\\there\\x1b.txt");
+    EXPECT_EQ(files->index(row, 1).data().toString(), QString::fromStdString(t / "two\\nlines"));
+    w.SelectRows(w.OnlyFiles().FilesList(), {row});
+    EXPECT_TRUE(w.Status().startsWith(shown)) << w.Status().toStdString();
+    EXPECT_FALSE(w.Status().contains('\n'));
+
+    // The hint over the file's cell: the path on one line, the size on the next.
+    const TTreemapItem* cell = w.OnlyFiles().Map().GetItemByPath(file);
+    ASSERT_NE(cell, nullptr);
+    w.HoverMap(w.OnlyFiles(), test::Center(cell->Rect));
+    EXPECT_EQ(w.OnlyFiles().Canvas()->toolTip().split('\n').value(0), shown);
+
+    w.ShowPage(TPageIndex::OnlyFolders);
+    const QModelIndex folder = w.OnlyFolders().FoldersTree()->model()->index(0, 0);
+    EXPECT_TRUE(folder.data().toString().startsWith("two\\nlines"))
+        << folder.data().toString().toStdString();
+
+    // Copied: the exact bytes.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.Trigger(TCommand::CopyPaths);
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(clip->text().toStdString(), file);
+}
+
 } // namespace
 } // namespace harrowdale

@@ -162,5 +162,22 @@ TEST(DisplayFormat, VisiblePathTextShowsWhatWouldBreakOrReorderTheLine)
         EXPECT_EQ(VisiblePathText(path), shown) << shown;
 }
 
+TEST(DisplayFormat, VisiblePathTextLeavesNoLineBreakOrControl)
+{
+    // Every byte value alone and after a lead byte: nothing that can break a line or move
+    // the cursor survives.
+    for (int b = 0; b < 256; ++b) {
+        for (const std::string& name : {std::string(1, static_cast<char>(b)),
+                                        "\xc2" + std::string(1, static_cast<char>(b))}) {
+            const std::string shown = VisiblePathText(name);
+            for (const char c : shown) {
+                const auto u = static_cast<unsigned char>(c);
+                EXPECT_FALSE(u < 0x20 || u == 0x7F) << "byte " << b;
+            }
+            EXPECT_EQ(shown.find("\xc2\x85"), std::string::npos) << "byte " << b;
+        }
+    }
+}
+
 } // namespace
 } // namespace harrowdale
