@@ -33,11 +33,10 @@ constexpr auto kNoKey = QKeySequence::UnknownKey;
 constexpr TCommandSpec kCommands[] = {
     {TCommand::Open, "Open / View", "Open / View", "open-file", false, kNoKey},
     {TCommand::CopyPaths, "Copy Path", "Copy path(s) to clipboard", "clipboard", false, kNoKey},
-    {TCommand::Reveal, "View in Explorer", "Open containing folder", "open-folder", false, kNoKey},
+    {TCommand::Reveal, "Show in File Manager", "Open containing folder", "open-folder", false, kNoKey},
     {TCommand::Properties, "Show Properties...", "Show Properties...", "file-properties", false,
      kNoKey},
-    {TCommand::MoveToTrash, "Remove to Recycle Bin", "Move to Recycle Bin", "recycle", false,
-     kNoKey},
+    {TCommand::MoveToTrash, "Move to Trash", "Move to Trash", "recycle", false, kNoKey},
     {TCommand::DeletePermanently, "Remove Completely", "Delete permanently", "delete-file", false,
      kNoKey},
     {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, false, kNoKey},

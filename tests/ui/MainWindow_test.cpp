@@ -427,6 +427,10 @@ TEST(MainWindow, CommandsAreActionsSharedByMenusAndToolbar)
     }
     EXPECT_EQ(w.Action(TCommand::CopyPaths)->text(), "Copy Path");
     EXPECT_EQ(w.Action(TCommand::CopyPaths)->toolTip(), "Copy path(s) to clipboard");
+    // The desktop's own words for the trash and the file manager.
+    EXPECT_EQ(w.Action(TCommand::Reveal)->text(), "Show in File Manager");
+    EXPECT_EQ(w.Action(TCommand::MoveToTrash)->text(), "Move to Trash");
+    EXPECT_EQ(w.Action(TCommand::MoveToTrash)->toolTip(), "Move to Trash");
 
     // The web commands and About go to the shell and the message boxes.
     w.Trigger(TCommand::VisitWebsite);
