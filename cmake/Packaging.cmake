@@ -34,9 +34,11 @@ copy the paths of, trash or delete what you selected.
 The package also holds harrowdale-scan, the same scanner on the command line,
 with a plain or JSON report and treemap pictures.")
 if(HARROWDALE_GUI)
-    # Qt loads its platform plugins at run time, so no linked library names them; the
-    # window cannot open without one. Qt's own translations are welcome but optional.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+    # Qt loads its platform and image plugins at run time, so no linked library names
+    # them; the window cannot open without a platform plugin, and its icon is an SVG
+    # (the SVG plugins are in libqt6svg6 on Debian 12, qt6-svg-plugins later). Qt's own
+    # translations are welcome but optional.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-svg-plugins | libqt6svg6")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 

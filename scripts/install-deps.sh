@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libicu-dev zlib1g-dev libgtest-dev
     qt6-base-dev qt6-base-dev-tools libglib2.0-dev
+    libqt6svg6 # Qt's SVG image and icon plugins (the window icon)
     xvfb xauth
     dbus-daemon # a private session bus for the file-manager tests
     desktop-file-utils appstream man-db

@@ -392,7 +392,9 @@ void TMainWindow::ShowAbout()
     const QString text =
         QStringLiteral("Harrowdale\n%1 %2\n\n%3\n%4 %5\n\n%6\n\n%7 %8 %9")
             .arg(Tr("Version:"), QLatin1String(kVersion),
-                 Tr("Free for personal and commercial use."), Tr("Website:"), host,
+                 Tr("Free software under the GNU General Public License, version 3 or later "
+                    "(GPL-3.0-or-later)."),
+                 Tr("Website:"), host,
                  Tr("This program is provided as is, without warranty of any kind. "
                     "Deleting files cannot be undone; check your selection first."))
             .arg(QString::number(QDate::currentDate().year()),

@@ -2,6 +2,7 @@
 // then the main window.
 
 #include "i18n/Translation.h"
+#include "ui/AppIdentity.h"
 #include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/Services.h"
@@ -13,9 +14,9 @@
 
 int main(int argc, char** argv)
 {
+    harrowdale::ui::SetApplicationNames();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Harrowdale"));
-    QApplication::setOrganizationName(QStringLiteral("Harrowdale"));
+    QApplication::setWindowIcon(harrowdale::ui::ApplicationIcon());
 
     // The settings store is named after the application, so the title comes first.
     harrowdale::LoadTranslation(harrowdale::ui::SavedLanguage());

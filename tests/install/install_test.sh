@@ -108,7 +108,7 @@ check_debian_package() {
     local depends needed
     depends=$(dpkg-deb -f "${deb[0]}" Depends)
     needed=(libc6 libstdc++6 libicu zlib1g)
-    [[ $window == 1 ]] && needed+=(libqt6widgets6 qt6-qpa-plugins)
+    [[ $window == 1 ]] && needed+=(libqt6widgets6 qt6-qpa-plugins "qt6-svg-plugins | libqt6svg6")
     for dep in "${needed[@]}"; do
         [[ ", $depends" == *", $dep"* ]] || fail "Depends lacks $dep: $depends"
     done

@@ -70,7 +70,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Group",
     "Ready",
     "Version:",
-    "Free for personal and commercial use.",
+    "Free software under the GNU General Public License, version 3 or later "
+    "(GPL-3.0-or-later).",
     "Website:",
     // The About box: its legal notice and the closing sentence of its last line.
     "This program is provided as is, without warranty of any kind. "
