@@ -178,6 +178,12 @@ void TMainWindow::StartScan()
     FScan->Start(choice.Request, choice.Filters, expected);
 }
 
+void TMainWindow::ScanFolder(const std::string& path)
+{
+    FOptions->ChoosePathBytes(path);
+    StartScan();
+}
+
 void TMainWindow::StopScan()
 {
     // Also stops a result build in progress: the pipeline polls the same context.

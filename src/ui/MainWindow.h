@@ -58,6 +58,9 @@ public:
     QTabWidget* PageTabs() const { return FTabs; }
     QWidget* TopPanel() const { return FTopPanel; }
 
+    /// Chooses the folder `path` (exact bytes) and scans it, as Scan would.
+    void ScanFolder(const std::string& path);
+
     QString StatusText() const;
     /// Scanning or building results: Scan is refused until the window is idle again.
     bool IsBusy() const { return FBusy; }

@@ -120,6 +120,13 @@ void TScanOptionsPanel::ChoosePath(const QString& path)
     FFolderBox->setEditText(path);
 }
 
+void TScanOptionsPanel::ChoosePathBytes(const std::string& path)
+{
+    FExactPath = path;
+    FExactPathText = DisplayText(path);
+    ChoosePath(FExactPathText);
+}
+
 void TScanOptionsPanel::SetBusy(bool busy)
 {
     FBusy = busy;
@@ -167,7 +174,10 @@ TScanChoice TScanOptionsPanel::ReadChoice() const
     TScanChoice choice;
     choice.Request.AllDrives = FAllDrives->isChecked();
     if (!choice.Request.AllDrives) {
-        const std::string typed = std::string(Trim(PathBytes(FFolderBox->currentText())));
+        const QString text = FFolderBox->currentText();
+        const std::string typed = !FExactPath.empty() && text == FExactPathText
+                                      ? FExactPath
+                                      : std::string(Trim(PathBytes(text)));
         if (typed.empty())
             return choice;
         choice.Request.PathToScan = NormalizeScanPath(typed);

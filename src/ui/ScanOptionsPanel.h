@@ -54,6 +54,9 @@ public:
     void ApplyTranslation();
     /// Chooses "Path:" with `path` typed into the folder box.
     void ChoosePath(const QString& path);
+    /// Chooses "Path:" with the folder `path` (bytes); it is scanned as these bytes as
+    /// long as the box shows it unchanged, also when its name is not UTF-8.
+    void ChoosePathBytes(const std::string& path);
 
     QRadioButton* AllDrivesButton() const { return FAllDrives; }
     QRadioButton* FolderButton() const { return FFolder; }
@@ -75,6 +78,8 @@ private:
 
     IFolderPicker& FFolders;
     bool FBusy = false;
+    std::string FExactPath; ///< the bytes of a folder chosen by ChoosePathBytes
+    QString FExactPathText; ///< how the box shows them
     QGroupBox* FSource = nullptr;
     QRadioButton* FAllDrives = nullptr;
     QRadioButton* FFolder = nullptr;

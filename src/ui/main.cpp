@@ -1,24 +1,55 @@
-// Start-up: title, translation for the saved or the system language, the update check,
-// then the main window.
+// Start-up: names, the command line, translation for the saved or the system language, the
+// update check, then the main window.
 
 #include "i18n/Translation.h"
 #include "ui/AppIdentity.h"
+#include "ui/CommandLine.h"
 #include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/Services.h"
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
-#include <string>
-#include <string_view>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+int Print(const QString& text, std::FILE* to)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    using harrowdale::ui::TCommandLine;
     harrowdale::ui::SetApplicationNames();
+    // --help and --version answer without a display: no QApplication yet.
+    {
+        const QCoreApplication early(argc, argv);
+        const TCommandLine asked =
+            harrowdale::ui::ParseCommandLine(harrowdale::ui::ArgumentBytes(argc, argv));
+        if (asked.Action == TCommandLine::TAction::Help ||
+            asked.Action == TCommandLine::TAction::Version)
+            return Print(asked.Text, stdout);
+    }
+
+    // Takes Qt's own options (-platform, -style, ...) out of argc and argv.
     QApplication app(argc, argv);
     QApplication::setWindowIcon(harrowdale::ui::ApplicationIcon());
+    const TCommandLine command =
+        harrowdale::ui::ParseCommandLine(harrowdale::ui::ArgumentBytes(argc, argv));
+    if (command.Action == TCommandLine::TAction::Error) {
+        Print(QStringLiteral("harrowdale: %1\nTry 'harrowdale --help'.\n").arg(command.Text),
+              stderr);
+        return 2;
+    }
 
-    // The settings store is named after the application, so the title comes first.
+    // The settings store is named after the application, so the names come first.
     harrowdale::LoadTranslation(harrowdale::ui::SavedLanguage());
 
     harrowdale::ui::TUiServices services = harrowdale::ui::DesktopServices();
@@ -29,14 +60,13 @@ int main(int argc, char** argv)
 
     harrowdale::ui::TMainWindow window(std::move(services));
     window.showMaximized();
-    // --open FILE: a scan file to show, as File > "Open Scan..." would. Taken from argv
-    // after Qt removed its own options, so the name stays the bytes given.
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg(argv[i]);
-        if (arg == "--open" && i + 1 < argc)
-            window.OpenScanFile(argv[i + 1]);
-        else if (arg.starts_with("--open="))
-            window.OpenScanFile(std::string(arg.substr(7)));
+    if (command.OpenFile) {
+        // A scan file to show, as File > "Open Scan..." would.
+        window.OpenScanFile(*command.OpenFile);
+    } else if (command.Path) {
+        // Once the window is shown and laid out, as if the user had pressed Scan.
+        QTimer::singleShot(0, &window,
+                           [&window, path = *command.Path] { window.ScanFolder(path); });
     }
     return QApplication::exec();
 }
