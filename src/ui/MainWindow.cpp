@@ -20,7 +20,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <limits>
@@ -89,11 +91,14 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommands = new TFileCommands(
         FServices, FPipeline.Results(), [this] { return Page(CurrentPage()); }, this);
     FCommands->Connect(*FActions);
+    for (TResultPage* page : FPages)
+        page->AddCommandActions(FActions->FileCommandActions());
     connect(FCommands, &TFileCommands::PathsRemoved, this, [this] {
         for (TResultPage* page : FPages)
             page->PathsRemoved();
     });
     ConnectCommands();
+    SetTabOrder();
 
     SetBusy(false);
     FActions->BuildLanguageMenu();
@@ -130,6 +135,20 @@ void TMainWindow::CreateStatusLine(QWidget* parent)
     row->addWidget(FStatus, 1);
     row->addWidget(FProgress);
     parent->layout()->addWidget(panel);
+}
+
+void TMainWindow::SetTabOrder()
+{
+    // Top to bottom, left to right: the toolbar, the sources and filters, the page tabs,
+    // then each page's map and the views below it. Widgets of hidden pages are skipped.
+    QList<QWidget*> chain;
+    for (QToolButton* b : FActions->ToolbarButtons())
+        chain << b;
+    chain << FOptions->TabOrder() << FTabs->tabBar();
+    for (TResultPage* page : FPages)
+        chain << page->TabOrder();
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TMainWindow::ConnectCommands()

@@ -82,6 +82,7 @@ protected:
 
 private:
     void CreateStatusLine(QWidget* parent);
+    void SetTabOrder();
     void ConnectCommands();
     void StartScan();
     void StopScan();

@@ -5,6 +5,7 @@
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -127,7 +128,24 @@ std::vector<std::string> TResultPage::SelectedPaths() const
 void TResultPage::ApplyTranslation()
 {
     FCanvas->SetPlaceholderText(Tr("Visualization not available"));
+    FCanvas->setAccessibleName(Tr("Treemap"));
+    FCanvas->setAccessibleDescription(
+        Tr("Click selects, Ctrl+click adds to the selection, double-click shows the item in "
+           "the file manager."));
     FCanvas->Invalidate();
+}
+
+QList<QWidget*> TResultPage::TabOrder() const
+{
+    return {FCanvas, FMainView, FSideList};
+}
+
+void TResultPage::AddCommandActions(const QList<QAction*>& actions)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{FCanvas, FMainView, FSideList}) {
+        w->addActions(actions);
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
 }
 
 void TResultPage::ScheduleLayout()

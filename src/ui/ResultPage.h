@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class QAction;
 class QSplitter;
 class QTreeView;
 
@@ -70,6 +71,8 @@ public:
     const TScanResults& Results() const { return FResults; }
     QTreeView* MainView() const { return FMainView; }
     QTreeView* SideList() const { return FSideList; }
+    /// The map, then the main list or tree, then the side list.
+    QList<QWidget*> TabOrder() const;
 
     /// What the file commands act on, in the order this page's rules visit its selection;
     /// may hold repeats.
@@ -82,6 +85,9 @@ public:
     virtual void PathsRemoved() {}
     /// Sets every text of the page again in the current language.
     virtual void ApplyTranslation();
+    /// Offers `actions` (the commands on the selection) in the context menu of the map and
+    /// of every list and tree, and lets their keys work while one of these has the focus.
+    void AddCommandActions(const QList<QAction*>& actions);
 
     /// Whether the layout still waits for its build (a resize not yet caught up with).
     bool LayoutPending() const { return FLayoutStale; }

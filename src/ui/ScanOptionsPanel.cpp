@@ -112,6 +112,25 @@ void TScanOptionsPanel::ApplyTranslation()
     for (int i = 0; i < 5; ++i)
         FSizeUnits->setItemText(i, Tr(units[i]));
     FSizeUnits->setCurrentIndex(unit);
+
+    // What a screen reader says of the boxes without a caption of their own.
+    FFolderBox->setAccessibleName(Tr("Folder to scan"));
+    FBrowse->setAccessibleDescription(Tr("Picks the folder to scan."));
+    FDate->setAccessibleName(Tr("Modified before:"));
+    FDate->setAccessibleDescription(Tr("Files last changed before this date are left out."));
+    FLessThanText->setAccessibleName(Tr("Less than"));
+    FLessThanText->setAccessibleDescription(Tr("Files smaller than this size are left out."));
+    FSizeUnits->setAccessibleName(Tr("Size unit"));
+    FPatternText->setAccessibleName(Tr("Pattern"));
+    FPatternText->setAccessibleDescription(Tr("Files whose name or full path matches one of "
+                                              "these masks, separated by semicolons, are left "
+                                              "out."));
+}
+
+QList<QWidget*> TScanOptionsPanel::TabOrder() const
+{
+    return {FAllDrives, FFolder,       FFolderBox, FBrowse,  FModifiedBefore, FDate,
+            FLessThan,  FLessThanText, FSizeUnits, FPattern, FPatternText};
 }
 
 void TScanOptionsPanel::ChoosePath(const QString& path)

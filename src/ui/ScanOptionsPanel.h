@@ -70,6 +70,8 @@ public:
     QComboBox* SizeUnitBox() const { return FSizeUnits; }
     QCheckBox* PatternCheck() const { return FPattern; }
     QLineEdit* PatternEdit() const { return FPatternText; }
+    /// The controls in reading order: sources, then filters.
+    QList<QWidget*> TabOrder() const;
 
 private:
     void UpdateSourceControls();

@@ -51,6 +51,9 @@ TTreemapCanvas::TTreemapCanvas(ICanvasContent& content, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setMinimumSize(0, 0);
+    // Reached by Tab and by a click, so the keys of the commands on the selection work
+    // here as in the lists.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TTreemapCanvas::Invalidate()

@@ -21,40 +21,66 @@ namespace {
 struct TCommandSpec
 {
     TCommand Command;
-    const char* Text;    ///< menu caption, an English key
-    const char* ToolTip; ///< toolbar hint and accessible name; null: no toolbar button
-    const char* Icon;    ///< toolbar picture; null: none
+    const char* Text;        ///< menu caption, an English key
+    const char* ToolTip;     ///< toolbar hint and accessible name; null: no toolbar button
+    const char* Description; ///< the toolbar button's accessible description
+    const char* Icon;        ///< toolbar picture; null: none
     bool Checkable;
-    QKeySequence::StandardKey Shortcut; ///< none yet: the menus have no shortcuts
 };
-
-constexpr auto kNoKey = QKeySequence::UnknownKey;
 
 constexpr TCommandSpec kCommands[] = {
-    {TCommand::Open, "Open / View", "Open / View", "open-file", false, kNoKey},
-    {TCommand::CopyPaths, "Copy Path", "Copy path(s) to clipboard", "clipboard", false, kNoKey},
-    {TCommand::Reveal, "Show in File Manager", "Open containing folder", "open-folder", false, kNoKey},
-    {TCommand::Properties, "Show Properties...", "Show Properties...", "file-properties", false,
-     kNoKey},
-    {TCommand::MoveToTrash, "Move to Trash", "Move to Trash", "recycle", false, kNoKey},
-    {TCommand::DeletePermanently, "Remove Completely", "Delete permanently", "delete-file", false,
-     kNoKey},
-    {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, false, kNoKey},
-    {TCommand::SaveScanFile, "Save Scan...", nullptr, nullptr, false, kNoKey},
-    {TCommand::Exit, "Exit", nullptr, nullptr, false, kNoKey},
-    {TCommand::Scan, "Scan", "Scan", "scan", false, kNoKey},
-    {TCommand::Stop, "Stop", "Stop", "stop", false, kNoKey},
-    {TCommand::ShowFilesInFolders, "Files in Folders", nullptr, nullptr, true, kNoKey},
-    {TCommand::ShowOnlyFiles, "Only Files", nullptr, nullptr, true, kNoKey},
-    {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, true, kNoKey},
-    {TCommand::ShowDuplicates, "Duplicates", nullptr, nullptr, true, kNoKey},
-    {TCommand::ShowToolbar, "Show Toolbar", nullptr, nullptr, true, kNoKey},
-    {TCommand::Tutorial, "Tutorial", nullptr, nullptr, false, kNoKey},
-    {TCommand::ContactUs, "Contact Us", nullptr, nullptr, false, kNoKey},
-    {TCommand::VisitWebsite, "Visit Website", "Visit Website", "domain", false, kNoKey},
-    {TCommand::About, "About...", "About...", "info (2)", false, kNoKey},
+    {TCommand::Open, "Open / View", "Open / View", "Opens the selected files and folders.",
+     "open-file", false},
+    {TCommand::CopyPaths, "Copy Path", "Copy path(s) to clipboard",
+     "Copies the full paths of the selection.", "clipboard", false},
+    {TCommand::Reveal, "Show in File Manager", "Open containing folder",
+     "Shows the selected item in the file manager.", "open-folder", false},
+    {TCommand::Properties, "Show Properties...", "Show Properties...",
+     "Shows the properties of the selected item.", "file-properties", false},
+    {TCommand::MoveToTrash, "Move to Trash", "Move to Trash",
+     "Moves the selection to the trash, after a question.", "recycle", false},
+    {TCommand::DeletePermanently, "Remove Completely", "Delete permanently",
+     "Deletes the selection for good, after a question.", "delete-file", false},
+    {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, nullptr, false},
+    {TCommand::SaveScanFile, "Save Scan...", nullptr, nullptr, nullptr, false},
+    {TCommand::Exit, "Exit", nullptr, nullptr, nullptr, false},
+    {TCommand::Scan, "Scan", "Scan", "Scans the chosen drives or folder.", "scan", false},
+    {TCommand::Stop, "Stop", "Stop", "Stops the scan.", "stop", false},
+    {TCommand::ShowFilesInFolders, "Files in Folders", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowOnlyFiles, "Only Files", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowDuplicates, "Duplicates", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowToolbar, "Show Toolbar", nullptr, nullptr, nullptr, true},
+    {TCommand::Tutorial, "Tutorial", nullptr, nullptr, nullptr, false},
+    {TCommand::ContactUs, "Contact Us", nullptr, nullptr, nullptr, false},
+    {TCommand::VisitWebsite, "Visit Website", "Visit Website", "Opens the website in the browser.",
+     "domain", false},
+    {TCommand::About, "About...", "About...", "Shows the version and the licence.", "info (2)",
+     false},
 };
 static_assert(std::size(kCommands) == kCommandCount);
+
+// The keys of the commands that have any.
+struct TCommandKeys
+{
+    TCommand Command;
+    QKeyCombination Key;
+    QKeyCombination OtherKey = {}; ///< Key_unknown: none
+};
+
+constexpr TCommandKeys kKeys[] = {
+    {TCommand::Open, Qt::Key_Return, Qt::Key_Enter},
+    {TCommand::CopyPaths, Qt::CTRL | Qt::Key_C},
+    {TCommand::MoveToTrash, Qt::Key_Delete},
+    {TCommand::DeletePermanently, Qt::SHIFT | Qt::Key_Delete},
+    {TCommand::Exit, Qt::CTRL | Qt::Key_Q},
+    {TCommand::Scan, Qt::Key_F5},
+    {TCommand::Stop, Qt::Key_Escape},
+    {TCommand::ShowFilesInFolders, Qt::CTRL | Qt::Key_1},
+    {TCommand::ShowOnlyFiles, Qt::CTRL | Qt::Key_2},
+    {TCommand::ShowOnlyFolders, Qt::CTRL | Qt::Key_3},
+    {TCommand::ShowDuplicates, Qt::CTRL | Qt::Key_4},
+};
 
 // A menu's items; nullopt is a separator.
 using TMenuItems = std::initializer_list<std::optional<TCommand>>;
@@ -67,13 +93,22 @@ TWindowActions::TWindowActions(QWidget* window) : QObject(window)
     for (const TCommandSpec& spec : kCommands) {
         auto* a = new QAction(window);
         a->setCheckable(spec.Checkable);
-        a->setShortcuts(spec.Shortcut);
         if (spec.Icon != nullptr)
             a->setIcon(ToolbarIcon(spec.Icon));
         FActions[static_cast<std::size_t>(spec.Command)] = a;
     }
+    for (const TCommandKeys& keys : kKeys) {
+        QList<QKeySequence> sequences{QKeySequence(keys.Key)};
+        if (keys.OtherKey != QKeyCombination())
+            sequences << QKeySequence(keys.OtherKey);
+        Action(keys.Command)->setShortcuts(sequences);
+    }
     for (QAction* a : PageActions())
         pages->addAction(a);
+    // The keys of the commands on the selection (Enter, Ctrl+C, Del) belong to the lists,
+    // trees and maps that show it: a line edit or the date box keeps them for itself.
+    for (QAction* a : FileCommandActions())
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Action(TCommand::ShowFilesInFolders)->setChecked(true);
     Action(TCommand::ShowToolbar)->setChecked(true);
     Action(TCommand::Stop)->setEnabled(false);
@@ -175,9 +210,13 @@ void TWindowActions::ApplyTranslation()
         if (spec.ToolTip != nullptr)
             a->setToolTip(Tr(spec.ToolTip));
     }
-    // A drawn button shows no text: a screen reader reads its hint.
-    for (QToolButton* b : FButtons)
+    // A drawn button shows no text: a screen reader reads its hint and what it does.
+    for (QToolButton* b : FButtons) {
         b->setAccessibleName(b->defaultAction()->toolTip());
+        for (const TCommandSpec& spec : kCommands)
+            if (Action(spec.Command) == b->defaultAction() && spec.Description != nullptr)
+                b->setAccessibleDescription(Tr(spec.Description));
+    }
 }
 
 } // namespace harrowdale::ui

@@ -58,6 +58,8 @@ public:
     /// The page actions in tab order; exactly one is checked.
     QList<QAction*> PageActions() const;
     QMenu* LanguageMenu() const { return FLanguageMenu; }
+    /// The drawn toolbar's buttons, left to right.
+    const std::vector<QToolButton*>& ToolbarButtons() const { return FButtons; }
 
     /// Fills the menu bar: File, Run, View (with Mode and Language), Help.
     void BuildMenus(QMenuBar* bar);

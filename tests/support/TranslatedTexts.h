@@ -124,6 +124,27 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "%s  %s",
     "%s  %s  (%d duplicates)",
     "Visualization not available",
+    // Accessible names and descriptions of the buttons, boxes and maps.
+    "Opens the selected files and folders.",
+    "Copies the full paths of the selection.",
+    "Shows the selected item in the file manager.",
+    "Shows the properties of the selected item.",
+    "Moves the selection to the trash, after a question.",
+    "Deletes the selection for good, after a question.",
+    "Scans the chosen drives or folder.",
+    "Stops the scan.",
+    "Opens the website in the browser.",
+    "Shows the version and the licence.",
+    "Treemap",
+    "Click selects, Ctrl+click adds to the selection, double-click shows the item in the "
+    "file manager.",
+    "Folder to scan",
+    "Picks the folder to scan.",
+    "Files last changed before this date are left out.",
+    "Files smaller than this size are left out.",
+    "Size unit",
+    "Files whose name or full path matches one of these masks, separated by semicolons, "
+    "are left out.",
 };
 
 } // namespace harrowdale::test
