@@ -69,17 +69,20 @@ void TTreemapCanvas::SetPlaceholderText(const QString& text)
 
 void TTreemapCanvas::Redraw()
 {
+    // The painter works in logical pixels, the image holds device pixels: a cell edge on a
+    // whole logical pixel covers whole device pixels, so cells and frames stay sharp.
     QPainter p(&FBuffer);
+    const QRect logical(QPoint(0, 0), FBuffer.deviceIndependentSize().toSize());
     if (FContent.HasLayout()) {
-        TQtTreemapCanvas canvas(p, {0, 0, FBuffer.width(), FBuffer.height()});
+        TQtTreemapCanvas canvas(p, {0, 0, logical.width(), logical.height()});
         FContent.PaintLayout(canvas);
     } else {
-        p.fillRect(FBuffer.rect(), palette().color(QPalette::Button));
+        p.fillRect(logical, palette().color(QPalette::Button));
         QFont f = font();
         f.setPointSize(20);
         p.setFont(f);
         p.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
-        p.drawText(FBuffer.rect(), Qt::AlignCenter | Qt::TextSingleLine, FPlaceholder);
+        p.drawText(logical, Qt::AlignCenter | Qt::TextSingleLine, FPlaceholder);
     }
     FDirty = false;
 }
@@ -89,8 +92,13 @@ void TTreemapCanvas::paintEvent(QPaintEvent*)
     if (width() <= 0 || height() <= 0)
         return;
     FContent.PrepareLayout();
-    if (FBuffer.size() != size()) {
-        FBuffer = QImage(size(), QImage::Format_RGB32);
+    // The buffer has the screen's pixels (twice the widget's size at a 2x scale); layouts
+    // and hit tests stay in logical pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (FBuffer.size() != pixels || FBuffer.devicePixelRatio() != ratio) {
+        FBuffer = QImage(pixels, QImage::Format_RGB32);
+        FBuffer.setDevicePixelRatio(ratio);
         FDirty = true;
     }
     if (FDirty)

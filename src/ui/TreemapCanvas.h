@@ -1,7 +1,9 @@
 #pragma once
 
 // A treemap canvas: paints from an off-screen 32-bit image that is redrawn only when it is
-// marked dirty or the widget's size changed; otherwise a paint is one image copy.
+// marked dirty or the widget's size changed; otherwise a paint is one image copy. The image
+// has the screen's device pixels; everything else (layouts, hit tests, mouse positions)
+// is in logical pixels.
 
 #include "treemap/Canvas.h"
 
@@ -55,7 +57,7 @@ public:
     void MarkDirty() { FDirty = true; }
     bool IsDirty() const { return FDirty; }
     void SetPlaceholderText(const QString& text);
-    /// The buffer as last drawn (for tests and screenshots).
+    /// The buffer as last drawn, in device pixels (for tests and screenshots).
     const QImage& Buffer() const { return FBuffer; }
     /// Shows `text` as a hint at the cursor at once; empty hides it.
     void ShowHintNow(const QString& text);
