@@ -26,7 +26,8 @@ void TSwatchDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         return;
     painter->save();
     painter->fillRect(r, QColor(RedOf(c), GreenOf(c), BlueOf(c)));
-    painter->setPen(Qt::black);
+    // The frame in the text colour: dark on a light palette, light on a dark one.
+    painter->setPen(option.palette.color(QPalette::Text));
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(r.adjusted(0, 0, -1, -1));
     painter->restore();

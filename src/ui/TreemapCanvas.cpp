@@ -139,6 +139,15 @@ void TTreemapCanvas::resizeEvent(QResizeEvent* event)
     Q_EMIT Resized();
 }
 
+void TTreemapCanvas::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The placeholder is drawn in the palette's colours: a desktop switching between light
+    // and dark redraws it.
+    if (event->type() == QEvent::PaletteChange)
+        Invalidate();
+}
+
 void TTreemapCanvas::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
