@@ -8,6 +8,7 @@ packages=(
     libicu-dev zlib1g-dev libgtest-dev
     qt6-base-dev qt6-base-dev-tools libglib2.0-dev
     libqt6svg6 # Qt's SVG image and icon plugins (the window icon)
+    qt6-translations-l10n # Qt's own texts (Yes/No, the calendar) in the chosen language
     xvfb xauth
     dbus-daemon # a private session bus for the file-manager tests
     desktop-file-utils appstream man-db

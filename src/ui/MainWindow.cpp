@@ -8,6 +8,7 @@
 #include "ui/FilesInFoldersPage.h"
 #include "ui/OnlyFilesPage.h"
 #include "ui/OnlyFoldersPage.h"
+#include "ui/QtLanguage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/ScanRunner.h"
 #include "ui/text/DisplayFormat.h"
@@ -429,6 +430,10 @@ void TMainWindow::ShowAbout()
 
 void TMainWindow::ApplyTranslation()
 {
+    // Qt's own texts and the calendar's names follow the language picked, not the system's.
+    const std::string code = ShownLanguageCode();
+    ApplyQtLanguage(code);
+    setLocale(LocaleOfLanguage(code));
     // The status line, rows and nodes keep their texts until they are filled again.
     FActions->ApplyTranslation();
     FOptions->ApplyTranslation();

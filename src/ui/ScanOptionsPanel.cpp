@@ -5,10 +5,12 @@
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -131,6 +133,17 @@ QList<QWidget*> TScanOptionsPanel::TabOrder() const
 {
     return {FAllDrives, FFolder,       FFolderBox, FBrowse,  FModifiedBefore, FDate,
             FLessThan,  FLessThanText, FSizeUnits, FPattern, FPatternText};
+}
+
+void TScanOptionsPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The calendar pops up as a window of its own, which a locale set on the main window
+    // does not reach: once made, it gets the panel's, so month and day names follow the
+    // language (one made later takes the default locale, which follows it too).
+    if (event->type() == QEvent::LocaleChange)
+        if (auto* calendar = FDate->findChild<QCalendarWidget*>())
+            calendar->setLocale(locale());
 }
 
 void TScanOptionsPanel::ChoosePath(const QString& path)

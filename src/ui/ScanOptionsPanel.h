@@ -73,6 +73,9 @@ public:
     /// The controls in reading order: sources, then filters.
     QList<QWidget*> TabOrder() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void UpdateSourceControls();
     void UpdateFilterControls();

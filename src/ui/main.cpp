@@ -6,6 +6,7 @@
 #include "ui/CommandLine.h"
 #include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
+#include "ui/QtLanguage.h"
 #include "ui/Services.h"
 #include "update/UpdateCheck.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
 
     // The settings store is named after the application, so the names come first.
     harrowdale::LoadTranslation(harrowdale::ui::SavedLanguage());
+    harrowdale::ui::ApplyQtLanguage(harrowdale::ui::ShownLanguageCode());
 
     harrowdale::ui::TUiServices services = harrowdale::ui::DesktopServices();
     // The dialog of the check may end the program before any window exists.

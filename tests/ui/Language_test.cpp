@@ -8,17 +8,24 @@
 #include "ui/FilesInFoldersPage.h"
 #include "ui/LanguageSettings.h"
 #include "ui/MainWindow.h"
+#include "ui/QtLanguage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/TreemapCanvas.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTabWidget>
@@ -234,6 +241,43 @@ TEST_F(Language, MenuListsTheColumnsOfTheFile)
         EXPECT_EQ(captions, c.Items);
         EXPECT_EQ(w.Action(ui::TCommand::Scan)->toolTip(), "Scan");
     }
+}
+
+TEST_F(Language, QtsOwnTextsAndTheCalendarFollowTheMenu)
+{
+    const QString qtTexts = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(qtTexts + "/qtbase_de.qm") || !QFile::exists(qtTexts + "/qtbase_fr.qm"))
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    qputenv("LANGUAGE", "en_GB");
+    ASSERT_TRUE(
+        LoadTranslation(std::nullopt, WriteTable("3\nEnglish\nDeutsch\nFrancais\nen\nde\nfr\n")));
+    test::ServiceLog log;
+    ui::TMainWindow w(test::FakeServices(log));
+    const auto yesNo = [] {
+        QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::Yes)->text() + "/" + box.button(QMessageBox::No)->text();
+    };
+    const auto month = [&w] {
+        return w.Options()->DateEdit()->calendarWidget()->locale().monthName(3);
+    };
+    EXPECT_EQ(yesNo(), "&Yes/&No");
+    EXPECT_EQ(month(), "March");
+
+    const QList<QAction*> items = w.Actions().LanguageMenu()->actions();
+    ASSERT_EQ(items.size(), 3);
+    items[1]->trigger();
+    EXPECT_EQ(yesNo(), "&Ja/&Nein");
+    EXPECT_EQ(month(), "März");
+    items[2]->trigger();
+    EXPECT_EQ(yesNo(), "&Oui/&Non");
+    EXPECT_EQ(month(), "mars");
+    items[0]->trigger();
+    EXPECT_EQ(yesNo(), "&Yes/&No");
+    EXPECT_EQ(month(), "March");
+
+    // A language Qt has no file for: its texts stay English, quietly.
+    EXPECT_FALSE(ui::ApplyQtLanguage("xx"));
+    EXPECT_EQ(yesNo(), "&Yes/&No");
 }
 
 } // namespace
