@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QToolButton>
 
 namespace harrowdale::ui {
@@ -41,8 +42,8 @@ std::string PathBytes(const QString& text)
 TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
     : QWidget(parent), FFolders(folders)
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    FRow = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    FRow->setContentsMargins(0, 0, 0, 0);
 
     FSource = new QGroupBox(this);
     auto* s = new QHBoxLayout(FSource);
@@ -58,7 +59,6 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
     s->addWidget(FFolder);
     s->addWidget(FFolderBox, 1);
     s->addWidget(FBrowse);
-    FSource->setFixedWidth(470);
 
     FFilters = new QGroupBox(this);
     auto* f = new QHBoxLayout(FFilters);
@@ -73,6 +73,8 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
     FSizeUnits->addItems({QStringLiteral("Bytes"), QStringLiteral("KB"), QStringLiteral("MB"),
                           QStringLiteral("GB"), QStringLiteral("TB")});
     FSizeUnits->setCurrentIndex(0);
+    // As wide as its longest unit in the language shown ("Octets", "Bytes").
+    FSizeUnits->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     FPattern = new QCheckBox(FFilters);
     FPatternText = new QLineEdit(QStringLiteral("*.jpg;*somefilename*"), FFilters);
     for (QWidget* w : std::initializer_list<QWidget*>{FModifiedBefore, FDate, FLessThan,
@@ -80,8 +82,8 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
         f->addWidget(w);
     f->addWidget(FPatternText, 1);
 
-    row->addWidget(FSource);
-    row->addWidget(FFilters, 1);
+    FRow->addWidget(FSource, 2);
+    FRow->addWidget(FFilters, 3);
 
     connect(FAllDrives, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
     connect(FFolder, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
@@ -127,6 +129,42 @@ void TScanOptionsPanel::ApplyTranslation()
     FPatternText->setAccessibleDescription(Tr("Files whose name or full path matches one of "
                                               "these masks, separated by semicolons, are left "
                                               "out."));
+    // New captions: whether the groups still fit side by side is decided anew.
+    ArrangeGroups();
+}
+
+QSize TScanOptionsPanel::minimumSizeHint() const
+{
+    // The narrowest the panel can be: the groups one above the other.
+    const int width =
+        std::max(FSource->minimumSizeHint().width(), FFilters->minimumSizeHint().width());
+    return {width, FSource->minimumSizeHint().height() + FRow->spacing() +
+                       FFilters->minimumSizeHint().height()};
+}
+
+bool TScanOptionsPanel::IsStacked() const
+{
+    return FRow->direction() == QBoxLayout::TopToBottom;
+}
+
+void TScanOptionsPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeGroups();
+}
+
+void TScanOptionsPanel::ArrangeGroups()
+{
+    // Side by side when both groups fit with every caption whole, else one above the other
+    // (a small screen, or long captions in German or French).
+    const int sideBySide =
+        FSource->sizeHint().width() + FRow->spacing() + FFilters->sizeHint().width();
+    const auto direction =
+        width() >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (FRow->direction() != direction) {
+        FRow->setDirection(direction);
+        updateGeometry();
+    }
 }
 
 QList<QWidget*> TScanOptionsPanel::TabOrder() const
@@ -144,6 +182,8 @@ void TScanOptionsPanel::changeEvent(QEvent* event)
     if (event->type() == QEvent::LocaleChange)
         if (auto* calendar = FDate->findChild<QCalendarWidget*>())
             calendar->setLocale(locale());
+    if (event->type() == QEvent::FontChange)
+        ArrangeGroups();
 }
 
 void TScanOptionsPanel::ChoosePath(const QString& path)

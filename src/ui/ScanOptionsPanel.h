@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
@@ -73,15 +74,23 @@ public:
     /// The controls in reading order: sources, then filters.
     QList<QWidget*> TabOrder() const;
 
+    QSize minimumSizeHint() const override;
+    /// Whether the filters stand below the sources (the window is too narrow for both in
+    /// one row).
+    bool IsStacked() const;
+
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ArrangeGroups();
     void UpdateSourceControls();
     void UpdateFilterControls();
     void Browse();
 
     IFolderPicker& FFolders;
+    QBoxLayout* FRow = nullptr;
     bool FBusy = false;
     std::string FExactPath; ///< the bytes of a folder chosen by ChoosePathBytes
     QString FExactPathText; ///< how the box shows them
