@@ -1,8 +1,8 @@
 #include "ui/LanguageSettings.h"
 
 #include "i18n/Translation.h"
+#include "ui/Settings.h"
 
-#include <QSettings>
 #include <QString>
 #include <QVariant>
 
@@ -15,16 +15,11 @@ QString ValueName()
     return QStringLiteral("CurrentLanguage");
 }
 
-QSettings Store()
-{
-    return QSettings(QStringLiteral("Harrowdale"), QStringLiteral("Harrowdale"));
-}
-
 } // namespace
 
 std::optional<std::string> SavedLanguage()
 {
-    const QVariant value = Store().value(ValueName());
+    const QVariant value = SettingsStore().value(ValueName());
     // A list or a number would convert to some text; only a text is a saved code.
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
@@ -33,7 +28,7 @@ std::optional<std::string> SavedLanguage()
 
 void SaveLanguage()
 {
-    Store().setValue(ValueName(), QString::fromStdString(Translation().LangCode()));
+    SettingsStore().setValue(ValueName(), QString::fromStdString(Translation().LangCode()));
 }
 
 } // namespace harrowdale::ui

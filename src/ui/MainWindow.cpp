@@ -11,6 +11,7 @@
 #include "ui/QtLanguage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/ScanRunner.h"
+#include "ui/Settings.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <functional>
 #include <limits>
 
 namespace harrowdale::ui {
@@ -449,8 +451,67 @@ bool TMainWindow::ScanTaskEnded(int timeoutMs) const
     return FScan->TaskEnded(std::chrono::milliseconds(timeoutMs));
 }
 
+// ---------------------------------------------------------------- settings
+
+namespace {
+
+// The settings group of each page's column widths, in tab order.
+constexpr const char* kPageGroups[] = {"FilesInFolders", "OnlyFiles", "OnlyFolders", "Duplicates"};
+
+void InGroup(QSettings& store, const QString& group, const std::function<void()>& act)
+{
+    store.beginGroup(group);
+    act();
+    store.endGroup();
+}
+
+QString ColumnsGroup(std::size_t page)
+{
+    return QStringLiteral("Columns/") + QLatin1String(kPageGroups[page]);
+}
+
+} // namespace
+
+void TMainWindow::SaveSettings() const
+{
+    QSettings store = SettingsStore();
+    InGroup(store, QStringLiteral("Window"), [&] {
+        store.setValue(QStringLiteral("Geometry"), saveGeometry());
+        store.setValue(QStringLiteral("State"), saveState());
+        store.setValue(QStringLiteral("ShowToolbar"), Action(TCommand::ShowToolbar)->isChecked());
+        store.setValue(QStringLiteral("Page"), FTabs->currentIndex());
+    });
+    InGroup(store, QStringLiteral("Scan"), [&] { FOptions->SaveState(store); });
+    for (std::size_t i = 0; i < FPages.size(); ++i)
+        InGroup(store, ColumnsGroup(i), [&] { FPages[i]->SaveColumns(store); });
+}
+
+bool TMainWindow::RestoreSettings()
+{
+    FRemembers = true;
+    QSettings store = SettingsStore();
+    bool placed = false;
+    InGroup(store, QStringLiteral("Window"), [&] {
+        placed = restoreGeometry(store.value(QStringLiteral("Geometry")).toByteArray());
+        restoreState(store.value(QStringLiteral("State")).toByteArray());
+        const QVariant toolbar = store.value(QStringLiteral("ShowToolbar"));
+        if (toolbar.isValid() && toolbar.toBool() != Action(TCommand::ShowToolbar)->isChecked())
+            Action(TCommand::ShowToolbar)->trigger();
+        bool ok = false;
+        const int page = store.value(QStringLiteral("Page")).toInt(&ok);
+        if (ok && page >= 0 && page < FTabs->count())
+            ShowPage(static_cast<TPageIndex>(page));
+    });
+    InGroup(store, QStringLiteral("Scan"), [&] { FOptions->RestoreState(store); });
+    for (std::size_t i = 0; i < FPages.size(); ++i)
+        InGroup(store, ColumnsGroup(i), [&] { FPages[i]->RestoreColumns(store); });
+    return placed;
+}
+
 void TMainWindow::closeEvent(QCloseEvent* event)
 {
+    if (FRemembers)
+        SaveSettings();
     // No question, also not while a scan runs: the scan (or the result build) is cancelled,
     // and whatever it still reports is dropped unseen.
     FClosing = true;

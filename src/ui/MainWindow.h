@@ -58,6 +58,13 @@ public:
     QTabWidget* PageTabs() const { return FTabs; }
     QWidget* TopPanel() const { return FTopPanel; }
 
+    /// Puts back what the last run remembered (SaveSettings): geometry and state, source
+    /// and filters, page, column widths. Returns whether a geometry was there to restore.
+    bool RestoreSettings();
+    /// Remembers all that for the next run; also done when the window closes after a
+    /// RestoreSettings.
+    void SaveSettings() const;
+
     /// Chooses the folder `path` (exact bytes) and scans it, as Scan would.
     void ScanFolder(const std::string& path);
 
@@ -109,6 +116,7 @@ private:
     bool FBusy = false;
     bool FClosing = false; ///< the window was closed: nothing more is shown or built
     std::optional<std::string> FReadingFile; ///< the scan file the running task reads
+    bool FRemembers = false;                 ///< RestoreSettings ran: closing saves the settings
 
     // Qt children, owned through the widget tree.
     TWindowActions* FActions = nullptr;

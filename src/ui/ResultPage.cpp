@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QSettings>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -133,6 +134,20 @@ void TResultPage::ApplyTranslation()
         Tr("Click selects, Ctrl+click adds to the selection, double-click shows the item in "
            "the file manager."));
     FCanvas->Invalidate();
+}
+
+void TResultPage::SaveColumns(QSettings& store) const
+{
+    store.setValue(QStringLiteral("MainColumns"), FMainView->header()->saveState());
+    store.setValue(QStringLiteral("SideColumns"), FSideList->header()->saveState());
+}
+
+void TResultPage::RestoreColumns(QSettings& store)
+{
+    // A state that does not fit the list (another version's columns) is refused by the
+    // header, which then keeps its widths.
+    FMainView->header()->restoreState(store.value(QStringLiteral("MainColumns")).toByteArray());
+    FSideList->header()->restoreState(store.value(QStringLiteral("SideColumns")).toByteArray());
 }
 
 QList<QWidget*> TResultPage::TabOrder() const

@@ -21,6 +21,7 @@
 #include <vector>
 
 class QAction;
+class QSettings;
 class QSplitter;
 class QTreeView;
 
@@ -71,6 +72,9 @@ public:
     const TScanResults& Results() const { return FResults; }
     QTreeView* MainView() const { return FMainView; }
     QTreeView* SideList() const { return FSideList; }
+    /// The column widths of the lists, kept between runs in `store`'s current group.
+    void SaveColumns(QSettings& store) const;
+    void RestoreColumns(QSettings& store);
     /// The map, then the main list or tree, then the side list.
     QList<QWidget*> TabOrder() const;
 

@@ -17,7 +17,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QSettings>
 #include <QToolButton>
+#include <optional>
 
 namespace harrowdale::ui {
 
@@ -171,6 +173,60 @@ QList<QWidget*> TScanOptionsPanel::TabOrder() const
 {
     return {FAllDrives, FFolder,       FFolderBox, FBrowse,  FModifiedBefore, FDate,
             FLessThan,  FLessThanText, FSizeUnits, FPattern, FPatternText};
+}
+
+void TScanOptionsPanel::SaveState(QSettings& store) const
+{
+    store.setValue(QStringLiteral("AllDrives"), FAllDrives->isChecked());
+    store.setValue(QStringLiteral("Folder"), FFolderBox->currentText());
+    // A folder given as bytes (its name need not be UTF-8) is kept as those bytes.
+    const bool exact = !FExactPath.empty() && FFolderBox->currentText() == FExactPathText;
+    store.setValue(QStringLiteral("FolderBytes"),
+                   exact ? QByteArray::fromStdString(FExactPath) : QByteArray());
+    store.setValue(QStringLiteral("ModifiedBefore"), FModifiedBefore->isChecked());
+    store.setValue(QStringLiteral("Date"), FDate->date());
+    store.setValue(QStringLiteral("LessThan"), FLessThan->isChecked());
+    store.setValue(QStringLiteral("LessThanValue"), FLessThanText->text());
+    store.setValue(QStringLiteral("SizeUnit"), FSizeUnits->currentIndex());
+    store.setValue(QStringLiteral("Pattern"), FPattern->isChecked());
+    store.setValue(QStringLiteral("PatternText"), FPatternText->text());
+}
+
+void TScanOptionsPanel::RestoreState(QSettings& store)
+{
+    const auto flag = [&store](const char* key, QAbstractButton* button) {
+        const QVariant v = store.value(QLatin1String(key));
+        if (v.isValid())
+            button->setChecked(v.toBool());
+    };
+    const auto text = [&store](const char* key) -> std::optional<QString> {
+        const QVariant v = store.value(QLatin1String(key));
+        if (v.typeId() != QMetaType::QString)
+            return std::nullopt;
+        return v.toString();
+    };
+    const QByteArray bytes = store.value(QStringLiteral("FolderBytes")).toByteArray();
+    if (!bytes.isEmpty())
+        ChoosePathBytes(bytes.toStdString());
+    else if (const auto folder = text("Folder"))
+        FFolderBox->setEditText(*folder);
+    if (store.value(QStringLiteral("AllDrives")).isValid())
+        (store.value(QStringLiteral("AllDrives")).toBool() ? FAllDrives : FFolder)
+            ->setChecked(true);
+    flag("ModifiedBefore", FModifiedBefore);
+    const QDate date = store.value(QStringLiteral("Date")).toDate();
+    if (date.isValid())
+        FDate->setDate(date);
+    flag("LessThan", FLessThan);
+    if (const auto value = text("LessThanValue"))
+        FLessThanText->setText(*value);
+    bool ok = false;
+    const int unit = store.value(QStringLiteral("SizeUnit")).toInt(&ok);
+    if (ok && unit >= 0 && unit < FSizeUnits->count())
+        FSizeUnits->setCurrentIndex(unit);
+    flag("Pattern", FPattern);
+    if (const auto pattern = text("PatternText"))
+        FPatternText->setText(*pattern);
 }
 
 void TScanOptionsPanel::changeEvent(QEvent* event)

@@ -19,6 +19,7 @@ class QDateTimeEdit;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
+class QSettings;
 class QToolButton;
 
 namespace harrowdale::ui {
@@ -71,6 +72,10 @@ public:
     QComboBox* SizeUnitBox() const { return FSizeUnits; }
     QCheckBox* PatternCheck() const { return FPattern; }
     QLineEdit* PatternEdit() const { return FPatternText; }
+    /// The source, the folder and the filters, kept between runs in `store`'s current group.
+    /// A value that is missing or unusable leaves its control as it is.
+    void SaveState(QSettings& store) const;
+    void RestoreState(QSettings& store);
     /// The controls in reading order: sources, then filters.
     QList<QWidget*> TabOrder() const;
 

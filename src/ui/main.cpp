@@ -61,7 +61,11 @@ int main(int argc, char** argv)
         return 0;
 
     harrowdale::ui::TMainWindow window(std::move(services));
-    window.showMaximized();
+    // The first run opens maximised; later ones where and as the last one closed.
+    if (window.RestoreSettings())
+        window.show();
+    else
+        window.showMaximized();
     if (command.OpenFile) {
         // A scan file to show, as File > "Open Scan..." would.
         window.OpenScanFile(*command.OpenFile);

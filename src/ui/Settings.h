@@ -1,0 +1,18 @@
+#pragma once
+
+// The settings kept between runs: the store of the organization and application
+// "Harrowdale" (~/.config/Harrowdale/Harrowdale.conf on Linux, the registry on Windows).
+// Beside the language (LanguageSettings.h) it holds the window's state
+// (TMainWindow::SaveSettings). A value that is missing or of the wrong
+// kind (edited by hand) counts as not set.
+//
+// Thread: UI thread only.
+
+#include <QSettings>
+
+namespace harrowdale::ui {
+
+/// A handle on the store; cheap to open where it is needed.
+QSettings SettingsStore();
+
+} // namespace harrowdale::ui
