@@ -167,6 +167,12 @@ void TMainWindow::ConnectCommands()
     on(TCommand::ShowToolbar,
        [this] { FTopPanel->setVisible(Action(TCommand::ShowToolbar)->isChecked()); });
     on(TCommand::About, [this] { ShowAbout(); });
+    // Saved at once: start-up reads it before any window exists. A build without the
+    // check has nothing to switch.
+    QAction* updates = Action(TCommand::CheckForUpdates);
+    updates->setVisible(HARROWDALE_UPDATE_CHECK != 0);
+    updates->setChecked(UpdateCheckAtStartUp());
+    connect(updates, &QAction::toggled, this, [](bool on) { SetUpdateCheckAtStartUp(on); });
     on(TCommand::VisitWebsite, [this] { OpenWebPath(QString()); });
     on(TCommand::ContactUs, [this] { OpenWebPath(QStringLiteral("/support.html")); });
     on(TCommand::Tutorial,

@@ -3,8 +3,8 @@
 // The settings kept between runs: the store of the organization and application
 // "Harrowdale" (~/.config/Harrowdale/Harrowdale.conf on Linux, the registry on Windows).
 // Beside the language (LanguageSettings.h) it holds the window's state
-// (TMainWindow::SaveSettings). A value that is missing or of the wrong
-// kind (edited by hand) counts as not set.
+// (TMainWindow::SaveSettings) and whether start-up asks for a new version. A value that
+// is missing or of the wrong kind (edited by hand) counts as not set.
 //
 // Thread: UI thread only.
 
@@ -14,5 +14,9 @@ namespace harrowdale::ui {
 
 /// A handle on the store; cheap to open where it is needed.
 QSettings SettingsStore();
+
+/// The menu setting "Check for updates at start-up"; on unless switched off.
+bool UpdateCheckAtStartUp();
+void SetUpdateCheckAtStartUp(bool on);
 
 } // namespace harrowdale::ui

@@ -55,6 +55,7 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::ContactUs, "Contact Us", nullptr, nullptr, nullptr, false},
     {TCommand::VisitWebsite, "Visit Website", "Visit Website", "Opens the website in the browser.",
      "domain", false},
+    {TCommand::CheckForUpdates, "Check for updates at start-up", nullptr, nullptr, nullptr, true},
     {TCommand::About, "About...", "About...", "Shows the version and the licence.", "info (2)",
      false},
 };
@@ -152,7 +153,7 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
     FLanguageMenu = menu(view->addMenu(QString()), "Language");
     add(menu(bar->addMenu(QString()), "Help"),
         {TCommand::Tutorial, std::nullopt, TCommand::ContactUs, TCommand::VisitWebsite,
-         std::nullopt, TCommand::About});
+         std::nullopt, TCommand::CheckForUpdates, std::nullopt, TCommand::About});
 }
 
 void TWindowActions::BuildToolbar(QHBoxLayout* row, QWidget* parent)

@@ -42,6 +42,7 @@ enum class TCommand
     Tutorial,
     ContactUs,
     VisitWebsite,
+    CheckForUpdates,
     About,
 };
 constexpr std::size_t kCommandCount = static_cast<std::size_t>(TCommand::About) + 1;

@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/QtLanguage.h"
 #include "ui/Services.h"
+#include "ui/Settings.h"
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
@@ -55,9 +56,11 @@ int main(int argc, char** argv)
     harrowdale::ui::ApplyQtLanguage(harrowdale::ui::ShownLanguageCode());
 
     harrowdale::ui::TUiServices services = harrowdale::ui::DesktopServices();
-    // The dialog of the check may end the program before any window exists.
-    if (!harrowdale::update::RunUpdateCheck(harrowdale::update::DefaultUpdateConfig(),
-                                            *services.Messages, *services.Shell))
+    // The dialog of the check may end the program before any window exists. The build and
+    // the menu setting can each switch the check off.
+    harrowdale::update::TUpdateConfig updates = harrowdale::update::DefaultUpdateConfig();
+    updates.Enabled = updates.Enabled && harrowdale::ui::UpdateCheckAtStartUp();
+    if (!harrowdale::update::RunUpdateCheck(updates, *services.Messages, *services.Shell))
         return 0;
 
     harrowdale::ui::TMainWindow window(std::move(services));

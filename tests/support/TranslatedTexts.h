@@ -145,6 +145,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Size unit",
     "Files whose name or full path matches one of these masks, separated by semicolons, "
     "are left out.",
+    // The Help menu's setting for the update check.
+    "Check for updates at start-up",
 };
 
 } // namespace harrowdale::test

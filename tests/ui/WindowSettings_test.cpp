@@ -98,5 +98,22 @@ TEST_F(WindowSettings, ValuesEditedByHandAreIgnored)
     EXPECT_GT(w.OnlyFiles().FilesList()->header()->sectionSize(0), 0);
 }
 
+TEST_F(WindowSettings, UpdateCheckAtStartUpIsAMenuSettingOnByDefault)
+{
+    EXPECT_TRUE(ui::UpdateCheckAtStartUp());
+    {
+        test::WindowDriver first({1000, 700});
+        QAction* item = first.Action(TCommand::CheckForUpdates);
+        EXPECT_EQ(item->isVisible(), HARROWDALE_UPDATE_CHECK != 0);
+        EXPECT_TRUE(item->isChecked());
+        item->trigger(); // off, saved at once
+        EXPECT_FALSE(ui::UpdateCheckAtStartUp());
+    }
+    test::WindowDriver second({1000, 700});
+    EXPECT_FALSE(second.Action(TCommand::CheckForUpdates)->isChecked());
+    second.Trigger(TCommand::CheckForUpdates);
+    EXPECT_TRUE(ui::UpdateCheckAtStartUp());
+}
+
 } // namespace
 } // namespace harrowdale
