@@ -51,7 +51,9 @@ QPixmap UpdatePicture()
 
 QString InstallerPath()
 {
-    return QStringLiteral("/download/harrowdale.exe");
+    // On Linux the installer is the Debian package: the desktop's package installer
+    // opens it, and it asks the user before it installs anything.
+    return QStringLiteral("/download/harrowdale_amd64.deb");
 }
 
 TfrmNewVersion::TfrmNewVersion(TNewVersionState& state, TUpdateConfig config,

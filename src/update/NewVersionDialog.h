@@ -25,7 +25,8 @@ namespace harrowdale::update {
 class THttpClient;
 struct THttpHead;
 
-/// Where the installer lies on the website; the saved file takes its name.
+/// Where the installer lies on the website (the .deb package on Linux); the saved file
+/// takes its name.
 QString InstallerPath();
 
 class TfrmNewVersion : public QDialog

@@ -33,7 +33,7 @@ using update::TfrmNewVersion;
 
 const QByteArray kVersionPath = "/download/version/harrowdale-version.html";
 const QByteArray kChangesPath = "/download/version/harrowdale-changes.html";
-const QByteArray kInstallerPath = "/download/harrowdale.exe";
+const QByteArray kInstallerPath = "/download/harrowdale_amd64.deb";
 const QString kFailed = QStringLiteral("Failed to download update. Please download manually on "
                                        "website.\n\n");
 
@@ -391,7 +391,7 @@ protected:
         for (const QString& name : QDir(QString::fromStdString(FTemp.Path()))
                                        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             const std::string folder = FTemp / name.toStdString();
-            const std::string file = folder + "/harrowdale.exe";
+            const std::string file = folder + "/harrowdale_amd64.deb";
             struct stat st
             {
             };
@@ -451,7 +451,7 @@ TEST_F(UpdateDownload, SavesTheInstallerPrivatelyAndHandsItToTheDesktop)
     // download could take: a link to a file of the user's, and an executable file.
     const std::string victim = Temp().MakeFile("victim.txt", 5);
     Temp().MakeLink(victim, "qel_update.exe");
-    const std::string planted = Temp().MakeFile("harrowdale.exe", 3);
+    const std::string planted = Temp().MakeFile("harrowdale_amd64.deb", 3);
     ::chmod(planted.c_str(), 0755);
     Server.Serve(kInstallerPath, {.Body = Installer(), .Pieces = 8, .PauseMs = 20});
 
@@ -470,7 +470,10 @@ TEST_F(UpdateDownload, SavesTheInstallerPrivatelyAndHandsItToTheDesktop)
     EXPECT_EQ(fileMode & 07777, 0600u);
     EXPECT_EQ(QFileInfo(QString::fromStdString(victim)).size(), 5);
     EXPECT_EQ(QFileInfo(QString::fromStdString(planted)).size(), 3);
-    EXPECT_EQ(Log.Opened, std::vector<std::string>{saved}); // only the new file
+    // Only the new file, the package, handed to the desktop's default application (its
+    // package installer), never run.
+    EXPECT_EQ(Log.Opened, std::vector<std::string>{saved});
+    EXPECT_TRUE(saved.ends_with("/harrowdale_amd64.deb")) << saved;
     EXPECT_TRUE(Log.Errors.isEmpty()) << Log.Errors.join('|').toStdString();
     EXPECT_TRUE(Log.WebPages.isEmpty());
     EXPECT_EQ(DuringDownload.Cancel, "Abort");
@@ -520,9 +523,9 @@ TEST_F(UpdateDownload, FailuresShowTheBoxOpenTheWebsiteAndEnd)
     const Case cases[] = {
         {"error status", [](test::TLoopbackServer&) {}, {}, QStringLiteral("HTTP 404 Not Found")},
         {"redirect",
-         [](test::TLoopbackServer& s) { s.Redirect(kInstallerPath, "/elsewhere.exe"); },
+         [](test::TLoopbackServer& s) { s.Redirect(kInstallerPath, "/elsewhere.deb"); },
          {},
-         QStringLiteral("HTTP 302 Found (redirected to %1/elsewhere.exe, not followed)")
+         QStringLiteral("HTTP 302 Found (redirected to %1/elsewhere.deb, not followed)")
              .arg(Server.Url().toString())},
         {"Abort", [&](test::TLoopbackServer& s) { s.Serve(kInstallerPath, stalling); },
          midway([](TfrmNewVersion& d) { d.btCancel->click(); }), cancelled},
