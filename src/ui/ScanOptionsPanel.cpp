@@ -323,8 +323,10 @@ TScanChoice TScanOptionsPanel::ReadChoice() const
         }
     }
     std::int64_t limit = 0;
-    if (FLessThan->isChecked() && !TryGetLessThanBytes(FLessThanText->text().toStdString(),
-                                                       FSizeUnits->currentIndex(), limit)) {
+    // The parser already refuses negative numbers; the window does not rely on that.
+    if (FLessThan->isChecked() && (!TryGetLessThanBytes(FLessThanText->text().toStdString(),
+                                                        FSizeUnits->currentIndex(), limit) ||
+                                   limit < 0)) {
         choice.Kind = TKind::Invalid;
         choice.Error = Tr("Invalid \"Less than\" value.");
         return choice;

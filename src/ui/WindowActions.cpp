@@ -180,7 +180,9 @@ void TWindowActions::BuildToolbar(QHBoxLayout* row, QWidget* parent)
 
 void TWindowActions::BuildLanguageMenu()
 {
-    // One pass over the columns, no per-item search: linear in the number of languages.
+    // One pass over the columns. Qt's addAction searches the menu's action list on every
+    // insert, so a menu of n items costs n^2/2 comparisons; the translation file is capped
+    // at 1,000 columns, which keeps that near a millisecond.
     FLanguageMenu->clear();
     const TLangTable& table = Translation().LangTable();
     const int current = Translation().LangIndex();
