@@ -1,7 +1,9 @@
 // harrowdale-bench: times harrowdale-scan against find and du on the synthetic tree, in
-// one run, alternating the three so that drift of the machine hits them alike. Prints
-// medians, ratios, entries per second and peak memory per entry. Then times writing the
-// scan to a scan file on top of the same scan, and reading that file instead of scanning.
+// one run, alternating the commands so that drift of the machine hits them alike. Prints
+// medians, ratios, entries per second and peak memory per entry, for each thread count
+// asked for; on request with the caches dropped before every run, and the system calls
+// per entry. Then times writing the scan to a scan file on top of the same scan, and
+// reading that file instead of scanning.
 
 #include "TreeGenerator.h"
 
@@ -57,11 +59,31 @@ RunResult RunOnce(const std::vector<std::string>& argv, const std::string& stdou
     return r;
 }
 
+// Writes back dirty pages and drops the page, dentry and inode caches (needs root).
+bool DropCaches()
+{
+    ::sync();
+    const int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, "3\n", 2) == 2;
+    ::close(fd);
+    return ok;
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     const std::size_t n = v.size();
     return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream buf;
+    buf << in.rdbuf();
+    return buf.str();
 }
 
 long long JsonNumber(const std::string& json, const std::string& key)
@@ -81,13 +103,31 @@ std::string SiblingTool(const std::string& relative)
     return self + "/" + relative;
 }
 
-void Usage()
+// Total system calls of one run under `strace -c -f` (every thread and child counted).
+long long CountSystemCalls(const std::vector<std::string>& argv)
 {
-    std::printf("Usage: harrowdale-bench [--tree DIR] [--files N] [--folders N] [--runs N]\n"
-                "                        [--scan BIN]\n"
-                "Times harrowdale-scan --json against find -printf and du on a synthetic\n"
-                "tree (default 1,000,000 sparse files in 100,000 folders under\n"
-                "/tmp/harrowdale-bench-tree, generated once and kept).\n");
+    const std::string report = "/tmp/harrowdale-bench-strace-" + std::to_string(::getpid());
+    std::vector<std::string> traced = {"strace", "-c", "-f", "-o", report};
+    traced.insert(traced.end(), argv.begin(), argv.end());
+    if (RunOnce(traced, "/dev/null").Status != 0)
+        return -1;
+    std::istringstream in(ReadAll(report));
+    ::unlink(report.c_str());
+    std::string line;
+    while (std::getline(in, line)) {
+        // "100.00    1.234567           1   1400000     12 total"
+        if (line.size() < 5 || line.compare(line.size() - 5, 5, "total") != 0)
+            continue;
+        std::istringstream fields(line);
+        double percent = 0, seconds = 0;
+        long long usecs = 0, calls = 0;
+        if (fields >> percent >> seconds >> usecs >> calls)
+            return calls;
+        std::istringstream again(line); // strace leaves out usecs/call when it rounds to 0
+        if (again >> percent >> seconds >> calls)
+            return calls;
+    }
+    return -1;
 }
 
 /// Scan files: the scan with --export (into a private folder) against the plain scan, and
@@ -152,14 +192,44 @@ bool BenchScanFiles(const std::string& scanBin, const std::string& tree,
     return ok;
 }
 
+void Usage()
+{
+    std::printf("Usage: harrowdale-bench [--tree DIR] [--millions N | --files N --folders N]\n"
+                "                        [--runs N] [--scan BIN] [--threads LIST] [--cold]\n"
+                "                        [--syscalls] [--compare BIN]\n"
+                "Times harrowdale-scan --json against find -printf (and du on a warm cache) on a\n"
+                "synthetic tree: by default 1,000,000 sparse files in 100,000 folders under\n"
+                "/tmp/harrowdale-bench-tree, generated once and kept.\n"
+                "  --millions N    N million files in N x 100,000 folders (the tree then lives in\n"
+                "                  /tmp/harrowdale-bench-tree-Nm unless --tree says otherwise)\n"
+                "  --threads LIST  thread counts to time, comma-separated; \"auto\" is the\n"
+                "                  scanner's own choice (default: auto)\n"
+                "  --cold          drop the caches before every run of every command (root only)\n"
+                "  --syscalls      count the system calls of one run of each command (strace)\n"
+                "  --compare BIN   time another harrowdale-scan too (an older build), as it is\n");
+}
+
+struct Command
+{
+    std::string Label;
+    std::vector<std::string> Argv;
+    bool IsScan = false;
+    std::vector<double> Times;
+    long PeakKiB = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::string tree = "/tmp/harrowdale-bench-tree";
+    std::string tree;
     std::string scanBin = SiblingTool("../harrowdale-scan/harrowdale-scan");
     TreeShape shape;
     int runs = 5;
+    long long millions = 0;
+    bool cold = false, syscalls = false;
+    std::vector<std::string> threadCounts = {"auto"};
+    std::string compareBin;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -169,17 +239,37 @@ int main(int argc, char** argv)
             }
             return argv[++i];
         };
-        if (a == "--tree")
+        if (a == "--tree") {
             tree = next();
-        else if (a == "--files")
+        } else if (a == "--files") {
             shape.Files = std::atoll(next().c_str());
-        else if (a == "--folders")
+        } else if (a == "--folders") {
             shape.Folders = std::atoll(next().c_str());
-        else if (a == "--runs")
+        } else if (a == "--millions") {
+            millions = std::atoll(next().c_str());
+            if (millions < 1) {
+                std::fprintf(stderr, "--millions wants a whole number from 1\n");
+                return 2;
+            }
+            shape.Files = millions * 1000000;
+            shape.Folders = millions * 100000;
+        } else if (a == "--runs") {
             runs = std::max(1, std::atoi(next().c_str()));
-        else if (a == "--scan")
+        } else if (a == "--scan") {
             scanBin = next();
-        else if (a == "--help") {
+        } else if (a == "--threads") {
+            threadCounts.clear();
+            std::istringstream list(next());
+            for (std::string t; std::getline(list, t, ',');)
+                if (!t.empty())
+                    threadCounts.push_back(t);
+        } else if (a == "--cold") {
+            cold = true;
+        } else if (a == "--syscalls") {
+            syscalls = true;
+        } else if (a == "--compare") {
+            compareBin = next();
+        } else if (a == "--help") {
             Usage();
             return 0;
         } else {
@@ -187,8 +277,15 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    if (shape.Files < 0 || shape.Folders < 1) {
-        std::fprintf(stderr, "--files must be >= 0 and --folders >= 1\n");
+    if (shape.Files < 0 || shape.Folders < 1 || threadCounts.empty()) {
+        std::fprintf(stderr, "--files must be >= 0, --folders >= 1, --threads not empty\n");
+        return 2;
+    }
+    if (tree.empty())
+        tree = millions > 1 ? "/tmp/harrowdale-bench-tree-" + std::to_string(millions) + "m"
+                            : "/tmp/harrowdale-bench-tree";
+    if (cold && !DropCaches()) {
+        std::fprintf(stderr, "harrowdale-bench: --cold needs root (cannot drop the caches)\n");
         return 2;
     }
 
@@ -202,52 +299,106 @@ int main(int argc, char** argv)
                 static_cast<long long>(stats.Files), static_cast<long long>(stats.Folders),
                 static_cast<long long>(stats.Bytes));
 
-    const std::string jsonOut = "/tmp/harrowdale-bench-scan.json";
-    const std::vector<std::string> scanCmd = {scanBin, "--json", "--no-progress", tree};
-    const std::vector<std::string> findCmd = {"find", tree, "-printf", "%s\\n"};
-    const std::vector<std::string> duCmd = {"du", "-s", "--apparent-size", "-B1", tree};
-
-    // Warm the caches once, and check the scan's answer while at it.
-    const RunResult first = RunOnce(scanCmd, jsonOut);
-    RunOnce(findCmd, "/dev/null");
-    RunOnce(duCmd, "/dev/null");
-    std::ifstream in(jsonOut);
-    std::stringstream buf;
-    buf << in.rdbuf();
-    const std::string json = buf.str();
-    const long long files = JsonNumber(json, "files");
-    const long long dirs = JsonNumber(json, "dirs");
-    const long long bytes = JsonNumber(json, "bytes");
-    if (first.Status != 0 || files < 0) {
-        std::fprintf(stderr, "harrowdale-bench: %s failed (status %d)\n", scanBin.c_str(),
-                     first.Status);
-        return 1;
+    std::vector<Command> commands;
+    for (const std::string& t : threadCounts) {
+        Command c;
+        c.Argv = {scanBin, "--json", "--no-progress"};
+        c.Label = "harrowdale-scan --json";
+        if (t != "auto") {
+            c.Argv.insert(c.Argv.end(), {"--threads", t});
+            c.Label += " --threads " + t;
+        } else {
+            c.Label += " (threads: auto)";
+        }
+        c.Argv.push_back(tree);
+        c.IsScan = true;
+        commands.push_back(std::move(c));
     }
-    const bool same = files == stats.Files && dirs == stats.Folders && bytes == stats.Bytes;
-    std::printf("Scan result: %lld files, %lld folders, %lld bytes: %s\n", files, dirs, bytes,
-                same ? "equal to the generated tree" : "DIFFERENT FROM THE GENERATED TREE");
+    if (!compareBin.empty()) {
+        Command c;
+        c.Argv = {compareBin, "--json", "--no-progress", tree};
+        c.Label = "compared: " + compareBin.substr(compareBin.rfind('/') + 1) + " --json";
+        c.IsScan = true;
+        commands.push_back(std::move(c));
+    }
+    const std::size_t findIndex = commands.size();
+    commands.push_back(
+        {"find TREE -printf '%s\\n'", {"find", tree, "-printf", "%s\\n"}, false, {}, 0});
+    // du reads the same metadata as find; on a cold cache it only doubles the wait.
+    if (!cold)
+        commands.push_back({"du -s --apparent-size -B1",
+                            {"du", "-s", "--apparent-size", "-B1", tree},
+                            false,
+                            {},
+                            0});
 
-    std::vector<double> tScan, tFind, tDu;
-    long peakKiB = 0;
+    // Check every scan's answer once (this also warms the caches).
+    const std::string jsonOut = "/tmp/harrowdale-bench-scan-" + std::to_string(::getpid());
+    long long files = 0, dirs = 0;
+    bool same = true;
+    std::string firstJson; // the report of the first scan command
+    for (const Command& c : commands) {
+        if (!c.IsScan) {
+            RunOnce(c.Argv, "/dev/null");
+            continue;
+        }
+        const RunResult check = RunOnce(c.Argv, jsonOut);
+        const std::string json = ReadAll(jsonOut);
+        if (firstJson.empty())
+            firstJson = json;
+        files = JsonNumber(json, "files");
+        dirs = JsonNumber(json, "dirs");
+        const long long bytes = JsonNumber(json, "bytes");
+        if (check.Status != 0 || files < 0) {
+            std::fprintf(stderr, "harrowdale-bench: %s failed (status %d)\n", c.Label.c_str(),
+                         check.Status);
+            ::unlink(jsonOut.c_str());
+            return 1;
+        }
+        const bool equal = files == stats.Files && dirs == stats.Folders && bytes == stats.Bytes;
+        same = same && equal;
+        std::printf("%s: %lld files, %lld folders, %lld bytes: %s\n", c.Label.c_str(), files, dirs,
+                    bytes, equal ? "equal to the generated tree" : "DIFFERENT FROM THE TREE");
+    }
+    ::unlink(jsonOut.c_str());
+
     for (int r = 0; r < runs; ++r) {
-        const RunResult s = RunOnce(scanCmd, "/dev/null");
-        tScan.push_back(s.Seconds);
-        peakKiB = std::max(peakKiB, s.PeakKiB);
-        tFind.push_back(RunOnce(findCmd, "/dev/null").Seconds);
-        tDu.push_back(RunOnce(duCmd, "/dev/null").Seconds);
+        for (Command& c : commands) {
+            if (cold && !DropCaches()) {
+                std::fprintf(stderr, "harrowdale-bench: cannot drop the caches\n");
+                return 1;
+            }
+            const RunResult res = RunOnce(c.Argv, "/dev/null");
+            c.Times.push_back(res.Seconds);
+            c.PeakKiB = std::max(c.PeakKiB, res.PeakKiB);
+        }
     }
-    const double ms = Median(tScan), mf = Median(tFind), md = Median(tDu);
-    const double entries = static_cast<double>(files + dirs);
-    std::printf("\nMedians of %d alternating runs (warm cache, whole processes):\n", runs);
-    std::printf("  harrowdale-scan --json         %7.3f s   peak %.1f MiB\n", ms, peakKiB / 1024.0);
-    std::printf("  find TREE -printf '%%s\\n'       %7.3f s\n", mf);
-    std::printf("  du -s --apparent-size -B1      %7.3f s\n", md);
-    std::printf("\n  scan / find   %.3f   (target <= 0.90)\n", ms / mf);
-    std::printf("  scan / du     %.3f\n", ms / md);
-    std::printf("  entries per second            %.0f\n", entries / ms);
-    std::printf("  peak memory per entry         %.1f bytes   (target <= 100)\n",
-                peakKiB * 1024.0 / entries);
 
-    const bool sameImport = BenchScanFiles(scanBin, tree, scanCmd, json, runs, entries);
+    const double entries = static_cast<double>(files + dirs);
+    const double findMedian = Median(commands[findIndex].Times);
+    std::printf("\nMedians of %d alternating runs (%s cache, whole processes):\n", runs,
+                cold ? "cold, dropped before every run" : "warm");
+    for (const Command& c : commands) {
+        const double m = Median(c.Times);
+        std::printf("  %-46s %8.3f s", c.Label.c_str(), m);
+        if (c.IsScan)
+            std::printf("   %.3f x find   %.0f entries/s   peak %.1f MiB = %.1f bytes/entry",
+                        m / findMedian, entries / m, c.PeakKiB / 1024.0,
+                        c.PeakKiB * 1024.0 / entries);
+        std::printf("\n");
+    }
+    std::printf("  targets: scan <= %.2f x find, <= 100 bytes per entry\n", cold ? 0.40 : 0.50);
+
+    if (syscalls) {
+        std::printf("\nSystem calls of one run (strace -c -f), per entry of the tree:\n");
+        for (const Command& c : commands) {
+            const long long calls = CountSystemCalls(c.Argv);
+            std::printf("  %-46s %10lld calls   %.3f per entry\n", c.Label.c_str(), calls,
+                        static_cast<double>(calls) / entries);
+        }
+    }
+    // Scan files are read and written on a warm cache only.
+    const bool sameImport =
+        cold || BenchScanFiles(scanBin, tree, commands.front().Argv, firstJson, runs, entries);
     return same && sameImport ? 0 : 1;
 }
