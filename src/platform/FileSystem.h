@@ -2,7 +2,13 @@
 
 // Directory enumeration for the scanner. Names are bytes: nothing here decodes or
 // re-encodes them, so a name that is not valid UTF-8 reaches the scan tree unchanged.
+//
+// Folders are reached through handles only: a scan root is opened by its path (the user
+// named it, links in it followed), every folder below it relative to its parent's open
+// handle, refusing links and the roots of other mounts. So no path length limit applies,
+// and a folder swapped for a link while a scan runs is not followed.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,6 +20,14 @@ enum class EntryKind : std::uint8_t
 {
     File,
     Directory
+};
+
+/// Device and file number: what tells two directory entries apart as the same file.
+struct FileIdentity
+{
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 /// One entry of a folder listing. Links and other mounts never appear here.
@@ -32,34 +46,59 @@ enum class OpenResult : std::uint8_t
     NotEntered, ///< a link or the root of another mount: not counted at all
 };
 
-/// Reads one folder with getdents64 and one statx per file. Move-only RAII over the
-/// folder's descriptor. Several readers may share one buffer as long as a reader has
-/// finished its listing before the next one starts reading (the scanner reads a folder
-/// whole before it descends).
+/// An open folder. Move-only; closes itself. Any number of threads may open entries of
+/// one handle at the same time.
+class FolderHandle
+{
+public:
+    FolderHandle() = default;
+    ~FolderHandle() { Close(); }
+    FolderHandle(FolderHandle&& other) noexcept;
+    FolderHandle& operator=(FolderHandle&& other) noexcept;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    bool IsOpen() const { return FFd >= 0; }
+    void Close();
+
+private:
+    friend OpenResult OpenScanRoot(const std::string&, FolderHandle&);
+    friend OpenResult OpenSubfolder(const FolderHandle&, std::string_view, FolderHandle&);
+    friend bool IdentityOf(const FolderHandle&, FileIdentity&);
+    friend class DirReader;
+
+    int FFd = -1;
+    std::uint64_t FDev = 0; ///< for kernels that cannot refuse mount crossings on open
+};
+
+/// Opens the folder a scan starts from; links in `path` are followed.
+OpenResult OpenScanRoot(const std::string& path, FolderHandle& out);
+
+/// Opens the subfolder `name` of `parent`, refusing a link and the root of another mount.
+OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, FolderHandle& out);
+
+/// Device and file number of an open folder; false when they cannot be read.
+bool IdentityOf(const FolderHandle& folder, FileIdentity& id);
+
+/// How many folder handles one scan may keep open at once: a share of the process's
+/// descriptor limit, so that deep or wide trees never exhaust it.
+std::size_t FolderHandleBudget();
+
+/// Lists one folder with getdents64 and one statx per file. Reuses one buffer: a reader
+/// lists a folder whole before it starts the next one.
 class DirReader
 {
 public:
     explicit DirReader(std::span<char> buffer) : FBuffer(buffer) {}
-    ~DirReader();
-    DirReader(const DirReader&) = delete;
-    DirReader& operator=(const DirReader&) = delete;
 
-    /// Opens an absolute or relative path, following links in it (the user named it).
-    OpenResult OpenPath(const std::string& path);
-    /// Opens entry `name` of the folder `parent` has open, refusing links and mount
-    /// crossings.
-    OpenResult OpenChild(const DirReader& parent, std::string_view name);
-    /// Like OpenChild, but by full path: for folders whose parent gave up its descriptor.
-    OpenResult OpenChildPath(const std::string& fullPath);
-
+    /// Starts listing `folder`, which must stay open until the listing is done.
+    void Start(const FolderHandle& folder);
     /// Next counted entry; false at the end of the listing or on a read error (entries
     /// read so far stay valid).
     bool Next(DirEntry& entry);
-
-    /// Closes the descriptor once the listing is done, so deep trees do not run out
-    /// of descriptors; children must then be opened with OpenChildPath.
-    void ReleaseHandle();
-    bool HasHandle() const { return FFd >= 0; }
+    /// True when the listing, or the look at one of its entries, failed: what was read
+    /// is kept, but the folder may hold more.
+    bool Failed() const { return FFailed; }
 
 private:
     bool Fill();
@@ -67,10 +106,11 @@ private:
 
     std::span<char> FBuffer;
     int FFd = -1;
-    std::uint64_t FDev = 0; ///< device of this folder, for kernels without mount-root flags
+    std::uint64_t FDev = 0;
     std::size_t FPos = 0;
     std::size_t FEnd = 0;
     bool FEof = false;
+    bool FFailed = false;
 };
 
 /// True when `path` names an existing folder (links followed).

@@ -24,12 +24,19 @@ TExtTable::Id TExtIdCache::IdOf(std::string_view fileName)
     if (const auto it = FIds.find(raw); it != FIds.end()) {
         id = it->second;
     } else {
-        id = FTable.Intern(platform::LowerCaseLocale(raw));
+        const std::string lower = platform::LowerCaseLocale(raw);
+        id = FBuilder != nullptr ? FBuilder->InternExt(lower) : FTable->Intern(lower);
         FIds.emplace(std::string(raw), id);
     }
     if (slot != nullptr)
         *slot = {key, id};
     return id;
+}
+
+void TExtIdCache::Clear()
+{
+    FIds.clear();
+    FShort.assign(kShortSlots, ShortSlot{});
 }
 
 } // namespace harrowdale

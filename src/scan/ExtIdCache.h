@@ -12,12 +12,18 @@ namespace harrowdale {
 
 /// Extension ids of file names for one tree, lower-casing each distinct raw extension
 /// once: locale-aware lower-casing costs far more than a look-up, and a million files
-/// share a few hundred extensions.
+/// share a few hundred extensions. One cache per thread.
 class TExtIdCache
 {
 public:
-    explicit TExtIdCache(TExtTable& table) : FTable(table) {}
+    /// Ids interned straight into `table`, which no other thread changes meanwhile.
+    explicit TExtIdCache(TExtTable& table) : FTable(&table) {}
+    /// Ids interned through `builder`, so that several threads can share one tree.
+    explicit TExtIdCache(TPartBuilder& builder) : FBuilder(&builder) {}
+
     TExtTable::Id IdOf(std::string_view fileName);
+    /// Forgets every id (the tree's ids are gone, or the next scan is of another tree).
+    void Clear();
 
 private:
     struct StringHash
@@ -37,7 +43,9 @@ private:
     };
     static constexpr std::size_t kShortSlots = 1024;
 
-    TExtTable& FTable;
+    TExtTable* FTable = nullptr;
+    TPartBuilder* FBuilder = nullptr;
+    /// Raw extension bytes as written (not lower-cased) to their id.
     std::unordered_map<std::string, TExtTable::Id, StringHash, std::equal_to<>> FIds;
     std::vector<ShortSlot> FShort = std::vector<ShortSlot>(kShortSlots);
 };

@@ -180,24 +180,34 @@ TExtStatsView TDirNode::ExtStats() const
     return {&FTree->Exts(), std::move(computed)};
 }
 
-// ---------------------------------------------------------------- TScanTree
+// ---------------------------------------------------------------- TPartBuilder
 
-TScanTree::TScanTree() = default;
-TScanTree::~TScanTree() = default;
-
-TDirNode* TScanTree::NewNode()
+TPartBuilder::TPartBuilder(TScanTree& tree)
+    : FTree(tree), FOwnArena(std::make_unique<TArena>()), FArena(FOwnArena.get())
 {
-    auto* node = new (FArena.AllocateArray<TDirNode>(1)) TDirNode();
-    node->FTree = this;
+}
+
+TPartBuilder::TPartBuilder(TScanTree& tree, TArena& arena) : FTree(tree), FArena(&arena) {}
+
+TPartBuilder::~TPartBuilder()
+{
+    if (FOwnArena)
+        HandOver();
+}
+
+TDirNode* TPartBuilder::NewNode()
+{
+    auto* node = new (FArena->AllocateArray<TDirNode>(1)) TDirNode();
+    node->FTree = &FTree;
     return node;
 }
 
-TDirNode* TScanTree::NewScanRoot(std::string_view fullPath)
+TDirNode* TPartBuilder::NewScanRoot(std::string_view fullPath)
 {
     if (fullPath.size() > 0xFFFFFFFFu)
         throw std::length_error("path too long");
     TDirNode* node = NewNode();
-    node->FRootPath = FArena.CopyBytes(fullPath.data(), fullPath.size());
+    node->FRootPath = FArena->CopyBytes(fullPath.data(), fullPath.size());
     node->FRootPathLen = static_cast<std::uint32_t>(fullPath.size());
     std::string_view name = fullPath;
     if (const auto slash = fullPath.rfind('/'); slash != std::string_view::npos)
@@ -210,72 +220,96 @@ TDirNode* TScanTree::NewScanRoot(std::string_view fullPath)
     return node;
 }
 
-TDirNode* TScanTree::NewChild(TDirNode* parent, std::string_view name)
+TDirNode* TPartBuilder::NewChild(TDirNode* parent, std::string_view name)
 {
     TDirNode* node = NewNode();
     node->FParent = parent;
-    node->FName = FArena.CopyBytes(name.data(), name.size());
+    node->FName = FArena->CopyBytes(name.data(), name.size());
     node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
     node->FTotalDirs = 1;
     return node;
 }
 
-TDirNode* TScanTree::NewSyntheticRoot(std::string_view name)
+std::string_view TPartBuilder::StoreName(std::string_view name)
 {
-    TDirNode* node = NewNode();
-    node->FName = FArena.CopyBytes(name.data(), name.size());
-    node->FNameLen = static_cast<std::uint16_t>(name.size());
-    node->FSynthetic = true;
-    node->FRootPath = "";
-    return node;
+    return {FArena->CopyBytes(name.data(), name.size()), name.size()};
 }
 
-std::string_view TScanTree::StoreName(std::string_view name)
+TExtTable::Id TPartBuilder::InternExt(std::string_view lowerExt)
 {
-    return {FArena.CopyBytes(name.data(), name.size()), name.size()};
+    const std::lock_guard lock(FTree.FLock);
+    return FTree.FExts.Intern(lowerExt);
 }
 
-void TScanTree::SetLeaves(TDirNode* node, std::span<const TNewFile> files)
+void TPartBuilder::AddFile(const TNewFile& f)
 {
-    if (files.empty())
-        return;
-    TFileLeaf* leaves = FArena.AllocateArray<TFileLeaf>(files.size());
-    std::int64_t bytes = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const TNewFile& f = files[i];
-        TFileLeaf* leaf = new (leaves + i) TFileLeaf();
-        leaf->FParent = node;
-        leaf->FName = f.Name.data();
-        leaf->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(f.Name.size(), 0xFFFF));
-        leaf->FSize = f.Size;
-        leaf->FModifiedFT = f.ModifiedFT;
-        leaf->FExtId = f.ExtId;
-        bytes += f.Size;
+    TFileLeaf& leaf = FPending.emplace_back();
+    leaf.FName = f.Name.data();
+    leaf.FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(f.Name.size(), 0xFFFF));
+    leaf.FSize = f.Size;
+    leaf.FModifiedFT = f.ModifiedFT;
+    leaf.FExtId = f.ExtId;
+    FPendingBytes += f.Size;
+}
+
+void TPartBuilder::StoreFiles(TDirNode* node)
+{
+    const std::size_t n = FPending.size();
+    if (n != 0) {
+        TFileLeaf* leaves = FArena->AllocateArray<TFileLeaf>(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            TFileLeaf* leaf = new (leaves + i) TFileLeaf(FPending[i]);
+            leaf->FParent = node;
+        }
+        node->FLeaves = leaves;
+        node->FLeafCount = static_cast<std::uint32_t>(n);
+        node->FTotalSize += FPendingBytes;
+        node->FTotalFiles += static_cast<std::int64_t>(n);
     }
-    node->FLeaves = leaves;
-    node->FLeafCount = static_cast<std::uint32_t>(files.size());
-    node->FTotalSize += bytes;
-    node->FTotalFiles += static_cast<std::int64_t>(files.size());
+    // A huge folder's scratch is not kept for the many small ones after it.
+    if (FPending.capacity() > 65536)
+        std::vector<TFileLeaf>().swap(FPending);
+    FPending.clear();
+    FPendingBytes = 0;
 }
 
-void TScanTree::SetChildren(TDirNode* node, std::span<TDirNode* const> children)
+void TPartBuilder::SetLeaves(TDirNode* node, std::span<const TNewFile> files)
+{
+    for (const TNewFile& f : files)
+        AddFile(f);
+    StoreFiles(node);
+}
+
+TDirNode** TPartBuilder::StoreChildren(std::span<TDirNode* const> children)
+{
+    TDirNode** arr = FArena->AllocateArray<TDirNode*>(children.size());
+    std::copy(children.begin(), children.end(), arr);
+    return arr;
+}
+
+void TPartBuilder::SetChildren(TDirNode* node, std::span<TDirNode* const> children)
 {
     if (children.empty())
         return;
-    TDirNode** arr = FArena.AllocateArray<TDirNode*>(children.size());
-    std::copy(children.begin(), children.end(), arr);
-    for (std::size_t i = 0; i < children.size(); ++i)
-        arr[i]->FIndexInParent = static_cast<std::uint32_t>(i);
-    node->FChildren = arr;
-    node->FChildCount = static_cast<std::uint32_t>(children.size());
-    for (const TDirNode* c : children) {
+    AttachChildren(node, StoreChildren(children), static_cast<std::uint32_t>(children.size()));
+}
+
+void TPartBuilder::AttachChildren(TDirNode* node, TDirNode** children, std::uint32_t count)
+{
+    if (count == 0)
+        return;
+    node->FChildren = children;
+    node->FChildCount = count;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        TDirNode* c = children[i];
+        c->FIndexInParent = i;
         node->FTotalSize += c->FTotalSize;
         node->FTotalFiles += c->FTotalFiles;
         node->FTotalDirs += c->FTotalDirs;
     }
 }
 
-void TScanTree::BuildExtStats(TDirNode* node, TExtStats& scratch)
+void TPartBuilder::BuildExtStats(TDirNode* node, TExtStats& scratch)
 {
     if (node->FChildCount == 0)
         return; // computed from the folder's own files when asked
@@ -291,10 +325,40 @@ void TScanTree::BuildExtStats(TDirNode* node, TExtStats& scratch)
         }
     }
     const std::span<const TExtStatEntry> entries = scratch.Take();
-    TExtStatEntry* arr = FArena.AllocateArray<TExtStatEntry>(entries.size());
+    TExtStatEntry* arr = FArena->AllocateArray<TExtStatEntry>(entries.size());
     std::copy(entries.begin(), entries.end(), arr);
     node->FExtStats = arr;
     node->FExtCount = static_cast<std::uint32_t>(entries.size());
+}
+
+void TPartBuilder::HandOver()
+{
+    FTree.Join(*this);
+}
+
+// ---------------------------------------------------------------- TScanTree
+
+TScanTree::TScanTree() : FBuilder(*this, FArena) {}
+TScanTree::~TScanTree() = default;
+
+TDirNode* TScanTree::NewSyntheticRoot(std::string_view name)
+{
+    TDirNode* node = FBuilder.NewNode();
+    node->FName = FArena.CopyBytes(name.data(), name.size());
+    node->FNameLen = static_cast<std::uint16_t>(name.size());
+    node->FSynthetic = true;
+    node->FRootPath = "";
+    return node;
+}
+
+void TScanTree::Join(TPartBuilder& builder)
+{
+    const std::lock_guard lock(FLock);
+    if (builder.FOwnArena && builder.FOwnArena->BytesReserved() != 0) {
+        FJoinedArenas.push_back(std::move(builder.FOwnArena));
+        builder.FOwnArena = std::make_unique<TArena>();
+        builder.FArena = builder.FOwnArena.get();
+    }
 }
 
 void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
@@ -324,7 +388,10 @@ void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
 
 std::size_t TScanTree::ArenaBytes() const
 {
-    return FArena.BytesReserved();
+    std::size_t n = FArena.BytesReserved();
+    for (const auto& a : FJoinedArenas)
+        n += a->BytesReserved();
+    return n;
 }
 
 // ---------------------------------------------------------------- TExtStats

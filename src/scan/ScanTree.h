@@ -10,14 +10,17 @@
 // files stay valid for the life of the tree; nothing is freed or moved before the tree
 // is destroyed (which frees everything at once).
 //
-// Thread: a tree is built by one thread (the scan task) and then handed over whole to
-// the thread that reads it; there is no locking inside.
+// Threads: a tree may be built by several threads at once, each through its own
+// TPartBuilder (own arena, no locking per entry; only extension keys are interned under
+// the tree's lock). Once built it is handed over whole to the thread that reads it;
+// reading and editing a finished tree takes no lock.
 
 #include "scan/Arena.h"
 #include "scan/DateTime.h"
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +32,7 @@ namespace harrowdale {
 class TDirNode;
 class TExtStats;
 class TScanTree;
+class TPartBuilder;
 
 /// Interned extension keys of one tree. Id 0 is always the empty key (no extension).
 class TExtTable
@@ -132,6 +136,7 @@ public:
 
 private:
     friend class TScanTree;
+    friend class TPartBuilder;
     TDirNode* FParent = nullptr;
     const char* FName = nullptr;
     std::int64_t FSize = 0;
@@ -172,9 +177,14 @@ public:
     TDirNode* Parent() const { return FParent; }
     TScanTree* Tree() const { return FTree; }
     bool IsSyntheticRoot() const { return FSynthetic; }
+    /// The folder could not be read, or its listing failed part-way: it may hold more
+    /// than the tree shows.
+    bool ReadError() const { return (FFlags & kReadError) != 0; }
 
 private:
     friend class TScanTree;
+    friend class TPartBuilder;
+    static constexpr std::uint8_t kReadError = 1;
     TScanTree* FTree = nullptr;
     TDirNode* FParent = nullptr;
     const char* FName = nullptr;
@@ -192,64 +202,16 @@ private:
     std::uint32_t FIndexInParent = 0; ///< kept in step with the parent's Children order
     std::uint16_t FNameLen = 0;
     bool FSynthetic = false;
+    std::uint8_t FFlags = 0;
 };
 
-/// Description of one file handed to the tree when a folder is finished.
+/// Description of one file handed to the tree when a folder's files are stored.
 struct TNewFile
 {
-    std::string_view Name; ///< must come from TScanTree::StoreName of the same tree
+    std::string_view Name; ///< must come from StoreName of the same tree
     std::int64_t Size = 0;
     std::int64_t ModifiedFT = 0;
     TExtTable::Id ExtId = 0;
-};
-
-/// Owner of one scan's nodes, files, names and extension keys.
-class TScanTree
-{
-public:
-    TScanTree();
-    ~TScanTree();
-    TScanTree(const TScanTree&) = delete;
-    TScanTree& operator=(const TScanTree&) = delete;
-
-    TDirNode* Root() const { return FRoot; }
-    void SetRoot(TDirNode* root) { FRoot = root; }
-    TExtTable& Exts() { return FExts; }
-    const TExtTable& Exts() const { return FExts; }
-
-    // --- building; used by the scanner, the scan task and test fixtures ---
-
-    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
-    TDirNode* NewScanRoot(std::string_view fullPath);
-    /// A folder `name` below `parent`; its totals start at one folder and nothing else.
-    TDirNode* NewChild(TDirNode* parent, std::string_view name);
-    /// The synthetic root of an all-drives scan: named `name`, empty FullPath, totals 0.
-    TDirNode* NewSyntheticRoot(std::string_view name);
-
-    /// Copies name bytes into the tree, for TNewFile::Name.
-    std::string_view StoreName(std::string_view name);
-    /// Stores a folder's files (in this order) and adds them to its totals.
-    void SetLeaves(TDirNode* node, std::span<const TNewFile> files);
-    /// Stores a folder's subfolders (in this order) and adds their totals to its own.
-    void SetChildren(TDirNode* node, std::span<TDirNode* const> children);
-    /// Builds a finished folder's extension table from its files and its children's
-    /// tables; call after SetLeaves and SetChildren. `scratch` is reused between calls.
-    void BuildExtStats(TDirNode* node, TExtStats& scratch);
-    /// Appends a finished drive to the synthetic root: child, totals, extension table.
-    void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
-
-    /// Bytes held by the arenas (for benchmarks).
-    std::size_t ArenaBytes() const;
-
-private:
-    TDirNode* NewNode();
-
-    TArena FArena;
-    TExtTable FExts;
-    TDirNode* FRoot = nullptr;
-    // The synthetic root grows one drive at a time; its arrays live here.
-    std::vector<TDirNode*> FSyntheticChildren;
-    std::vector<TExtStatEntry> FSyntheticExts;
 };
 
 /// Builds a finished folder's extension table from its own files and its children's
@@ -266,6 +228,133 @@ private:
     std::vector<std::int64_t> FSlot; ///< index into FOut by ext id, -1 when untouched
     std::vector<TExtStatEntry> FOut;
     std::vector<TExtStatEntry> FTaken;
+};
+
+/// Builds nodes and files of one tree from one thread, in an arena of its own; what it
+/// built joins the tree when it is handed over (at the latest when the builder goes).
+/// Several builders may work on one tree at the same time, each on its own folders.
+/// Nodes may point to nodes of other builders of the same tree.
+class TPartBuilder
+{
+public:
+    explicit TPartBuilder(TScanTree& tree);
+    ~TPartBuilder();
+    TPartBuilder(const TPartBuilder&) = delete;
+    TPartBuilder& operator=(const TPartBuilder&) = delete;
+
+    TScanTree& Tree() const { return FTree; }
+
+    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
+    TDirNode* NewScanRoot(std::string_view fullPath);
+    /// A folder `name` below `parent`; its totals start at one folder and nothing else.
+    TDirNode* NewChild(TDirNode* parent, std::string_view name);
+    /// Copies name bytes into the tree, for TNewFile::Name.
+    std::string_view StoreName(std::string_view name);
+    /// Id of an extension key (already lower-cased); safe from any builder's thread.
+    TExtTable::Id InternExt(std::string_view lowerExt);
+    /// Stores a folder's files (in this order) and adds them to its totals. Call once
+    /// per folder.
+    void SetLeaves(TDirNode* node, std::span<const TNewFile> files);
+    /// The same one file at a time, as a folder is listed: AddFile for each, then
+    /// StoreFiles. Keeps 40 bytes a file until then.
+    void AddFile(const TNewFile& file);
+    void StoreFiles(TDirNode* node);
+    /// Stores a folder's subfolders (in this order) and adds their totals to its own.
+    void SetChildren(TDirNode* node, std::span<TDirNode* const> children);
+    /// A copy of `children` in this builder's arena, for AttachChildren.
+    TDirNode** StoreChildren(std::span<TDirNode* const> children);
+    /// Makes `count` subfolders in `children` (an array of this tree, see StoreChildren)
+    /// the folder's subfolders and adds their totals; the array is used in place.
+    void AttachChildren(TDirNode* node, TDirNode** children, std::uint32_t count);
+    /// Builds a finished folder's extension table from its files and its children's
+    /// tables; call after the folder's files and subfolders are stored.
+    void BuildExtStats(TDirNode* node) { BuildExtStats(node, FScratch); }
+    /// The same with scratch space of the caller's.
+    void BuildExtStats(TDirNode* node, TExtStats& scratch);
+    /// Marks a folder that could not be read, or not read whole.
+    void SetReadError(TDirNode* node) { node->FFlags |= TDirNode::kReadError; }
+    /// Gives what this builder made to the tree now; the builder can go on building.
+    void HandOver();
+
+private:
+    friend class TScanTree;
+    TPartBuilder(TScanTree& tree, TArena& arena);
+    TDirNode* NewNode();
+
+    TScanTree& FTree;
+    std::unique_ptr<TArena> FOwnArena; ///< empty for the tree's own builder
+    TArena* FArena;
+    TExtStats FScratch;
+    std::vector<TFileLeaf> FPending; ///< files added and not yet stored
+    std::int64_t FPendingBytes = 0;
+};
+
+/// Owner of one scan's nodes, files, names and extension keys.
+class TScanTree
+{
+public:
+    TScanTree();
+    ~TScanTree();
+    TScanTree(const TScanTree&) = delete;
+    TScanTree& operator=(const TScanTree&) = delete;
+
+    TDirNode* Root() const { return FRoot; }
+    void SetRoot(TDirNode* root) { FRoot = root; }
+    TExtTable& Exts() { return FExts; }
+    const TExtTable& Exts() const { return FExts; }
+
+    // --- building from one thread; the scanner's threads use TPartBuilder ---
+
+    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
+    TDirNode* NewScanRoot(std::string_view fullPath) { return FBuilder.NewScanRoot(fullPath); }
+    /// A folder `name` below `parent`; its totals start at one folder and nothing else.
+    TDirNode* NewChild(TDirNode* parent, std::string_view name)
+    {
+        return FBuilder.NewChild(parent, name);
+    }
+    /// The synthetic root of an all-drives scan: named `name`, empty FullPath, totals 0.
+    TDirNode* NewSyntheticRoot(std::string_view name);
+
+    /// Copies name bytes into the tree, for TNewFile::Name.
+    std::string_view StoreName(std::string_view name) { return FBuilder.StoreName(name); }
+    /// Stores a folder's files (in this order) and adds them to its totals.
+    void SetLeaves(TDirNode* node, std::span<const TNewFile> files)
+    {
+        FBuilder.SetLeaves(node, files);
+    }
+    /// Stores a folder's subfolders (in this order) and adds their totals to its own.
+    void SetChildren(TDirNode* node, std::span<TDirNode* const> children)
+    {
+        FBuilder.SetChildren(node, children);
+    }
+    /// Builds a finished folder's extension table from its files and its children's
+    /// tables; call after SetLeaves and SetChildren.
+    void BuildExtStats(TDirNode* node) { FBuilder.BuildExtStats(node); }
+    void BuildExtStats(TDirNode* node, TExtStats& scratch)
+    {
+        FBuilder.BuildExtStats(node, scratch);
+    }
+    /// Marks a folder that could not be read, or not read whole.
+    void SetReadError(TDirNode* node) { FBuilder.SetReadError(node); }
+    /// Appends a finished drive to the synthetic root: child, totals, extension table.
+    void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
+
+    /// Bytes held by the arenas (for benchmarks).
+    std::size_t ArenaBytes() const;
+
+private:
+    friend class TPartBuilder;
+    void Join(TPartBuilder& builder);
+
+    TArena FArena;
+    std::vector<std::unique_ptr<TArena>> FJoinedArenas;
+    TExtTable FExts;
+    std::mutex FLock; ///< guards FExts while builders intern, and the joining of builders
+    TDirNode* FRoot = nullptr;
+    // The synthetic root grows one drive at a time; its arrays live here.
+    std::vector<TDirNode*> FSyntheticChildren;
+    std::vector<TExtStatEntry> FSyntheticExts;
+    TPartBuilder FBuilder; ///< the tree's own, for building from one thread
 };
 
 /// The folders a scan started from: the root's own path, or for an all-drives scan each

@@ -3,8 +3,10 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -24,12 +26,19 @@ struct ScanResult
     std::int64_t Files = 0, Dirs = 0, Bytes = 0;
 };
 
-ScanResult ScanWith(const TScanContext& ctx, const std::string& path)
+ScanResult ScanWith(const TScanContext& ctx, const std::string& path,
+                    const TWalkSettings* settings = nullptr)
 {
     ScanResult r;
     r.Tree = std::make_unique<TScanTree>();
     TDiskScanner scanner(ctx, *r.Tree);
+    if (settings != nullptr) {
+        const unsigned threads = scanner.WalkSettings().Threads; // the context's
+        scanner.WalkSettings() = *settings;
+        scanner.WalkSettings().Threads = threads;
+    }
     r.Root = scanner.Scan(path);
+    r.Tree->SetRoot(r.Root);
     r.Files = scanner.Files();
     r.Dirs = scanner.Dirs();
     r.Bytes = scanner.Bytes();
@@ -50,6 +59,21 @@ const TDirNode* FindChild(const TDirNode* node, std::string_view name)
         if (c->Name() == name)
             return c;
     return nullptr;
+}
+
+std::vector<std::string> AllLeafNames(const TDirNode* root)
+{
+    std::vector<std::string> names;
+    std::vector<const TDirNode*> stack{root};
+    while (!stack.empty()) {
+        const TDirNode* n = stack.back();
+        stack.pop_back();
+        for (const TFileLeaf& f : n->Leaves())
+            names.emplace_back(f.Name());
+        for (const TDirNode* c : n->Children())
+            stack.push_back(c);
+    }
+    return names;
 }
 
 // Odd names, links of every kind and dates that are not there.
@@ -218,16 +242,7 @@ TEST(DiskScanner, ExclusionFilters)
         ctx.ExcludeModifiedBefore = c.Before;
         ctx.ModifiedBefore = *EncodeDateTime({2024, 1, 1, 0, 0, 0, 0});
         const ScanResult r = ScanWith(ctx, t.Path());
-        std::vector<std::string> names;
-        std::vector<const TDirNode*> stack{r.Root};
-        while (!stack.empty()) {
-            const TDirNode* n = stack.back();
-            stack.pop_back();
-            for (const TFileLeaf& f : n->Leaves())
-                names.emplace_back(f.Name());
-            for (const TDirNode* ch : n->Children())
-                stack.push_back(ch);
-        }
+        std::vector<std::string> names = AllLeafNames(r.Root);
         std::vector<std::string> expected = c.Expected;
         std::sort(names.begin(), names.end());
         std::sort(expected.begin(), expected.end());
@@ -393,7 +408,8 @@ TEST(DiskScanner, UnreadableFolderIsAnEmptyFolder)
         const ScanResult r = ScanWith(ctx, t.Path());
         const TDirNode* locked = FindChild(r.Root, "locked");
         const bool ok = locked != nullptr && locked->TotalDirs() == 1 &&
-                        locked->TotalFiles() == 0 && r.Dirs == 2 && r.Root->TotalFiles() == 1;
+                        locked->TotalFiles() == 0 && locked->ReadError() && !r.Root->ReadError() &&
+                        r.Dirs == 2 && r.Root->TotalFiles() == 1;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -416,6 +432,136 @@ TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
     EXPECT_EQ(r.Root->TotalFiles(), walk.Files);
     EXPECT_EQ(r.Root->TotalDirs(), walk.Dirs);
     EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
+}
+
+// A chain of `depth` folders named "d" below `root`, made from descriptors (its paths are
+// far longer than a path may be), with a file of `bytes` at every `every`-th level.
+void MakeChain(const std::string& root, int depth, int every, std::int64_t bytes)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= depth && fd >= 0; ++level) {
+        if (::mkdirat(fd, "d", 0755) != 0)
+            throw std::runtime_error("mkdirat failed");
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        if (level % every == 0) {
+            const int f = ::openat(fd, "f", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (f < 0 || ::ftruncate(f, bytes) != 0)
+                throw std::runtime_error("cannot make a file in the chain");
+            ::close(f);
+        }
+    }
+    if (fd < 0)
+        throw std::runtime_error("cannot open the chain");
+    ::close(fd);
+}
+
+TEST(DiskScanner, DeepChainIsCountedExactly)
+{
+    // Far past the 4,096 bytes a path may have: every folder is opened from its parent.
+    constexpr int kDepth = 50000, kEvery = 1000;
+    TempDir t(test::MemoryScratchBase()); // 50,000 folders: far faster in memory
+    MakeChain(t.Path(), kDepth, kEvery, 3);
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, t.Path());
+    ASSERT_NE(r.Root, nullptr);
+    EXPECT_EQ(r.Root->TotalDirs(), kDepth + 1);
+    EXPECT_EQ(r.Dirs, kDepth + 1);
+    EXPECT_EQ(r.Root->TotalFiles(), kDepth / kEvery);
+    EXPECT_EQ(r.Root->TotalSize(), 3 * (kDepth / kEvery));
+    const TDirNode* n = r.Root;
+    int depth = 0;
+    bool anyError = n->ReadError();
+    while (!n->Children().empty()) {
+        n = n->Children()[0];
+        ++depth;
+        anyError = anyError || n->ReadError();
+    }
+    EXPECT_EQ(depth, kDepth);
+    EXPECT_FALSE(anyError);
+    EXPECT_EQ(n->FullPath().size(), t.Path().size() + 2 * kDepth);
+    ASSERT_EQ(n->Leaves().size(), 1u);
+    EXPECT_EQ(n->Leaves()[0].FullPath(), n->FullPath() + "/f");
+}
+
+TEST(DiskScanner, FolderSwappedDuringTheWalkIsNeverFollowed)
+{
+    // root/x/a/b/inner.bin; when a has been listed, before b is opened, the test swaps
+    // b or a itself for a link to a folder outside, or a for another real folder that
+    // also holds a "b". A handle budget of 3 makes a give its handle up and reopen from
+    // its parent; a budget of 1 makes it reopen from the root, through x.
+    enum class Swap
+    {
+        ChildForLink,
+        FolderForLink,
+        FolderForAnother
+    };
+    struct Case
+    {
+        const char* Label;
+        Swap What;
+        std::size_t Budget; // 0: the platform's
+        bool BListed;       // b is a folder of the tree
+        bool InnerCounted;
+        bool BUnreadable;
+    };
+    const Case cases[] = {
+        {"b becomes a link; a kept open", Swap::ChildForLink, 0, false, false, false},
+        {"b becomes a link; a reopened from x", Swap::ChildForLink, 3, false, false, false},
+        {"b becomes a link; a reopened from the root", Swap::ChildForLink, 1, false, false, false},
+        {"a becomes a link; a kept open", Swap::FolderForLink, 0, true, true, false},
+        {"a becomes a link; a reopened from x", Swap::FolderForLink, 3, true, false, true},
+        {"a becomes a link; a reopened from the root", Swap::FolderForLink, 1, true, false, true},
+        {"a replaced; a kept open", Swap::FolderForAnother, 0, true, true, false},
+        {"a replaced; a reopened from x", Swap::FolderForAnother, 3, true, false, true},
+        {"a replaced; a reopened from the root", Swap::FolderForAnother, 1, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Label);
+        TempDir t, outside;
+        t.MakeFile("top.bin", 5);
+        t.MakeDir("x/a/b");
+        t.MakeFile("x/a/a-file", 1);
+        t.MakeFile("x/a/b/inner.bin", 10);
+        outside.MakeDir("b");
+        outside.MakeFile("b/secret.bin", 1000);
+        outside.MakeDir("other/b");
+        outside.MakeFile("other/b/secret.bin", 1000);
+
+        TWalkSettings settings;
+        settings.HandleBudget = c.Budget;
+        settings.OnFolderListed = [&](const TDirNode* n) {
+            if (n->Name() != "a")
+                return;
+            if (c.What == Swap::ChildForLink) {
+                ASSERT_EQ(std::rename((t / "x/a/b").c_str(), (t / "b-moved").c_str()), 0);
+                t.MakeLink(outside.Path(), "x/a/b");
+                return;
+            }
+            ASSERT_EQ(std::rename((t / "x/a").c_str(), (t / "a-moved").c_str()), 0);
+            if (c.What == Swap::FolderForLink)
+                t.MakeLink(outside.Path(), "x/a");
+            else
+                ASSERT_EQ(std::rename((outside / "other").c_str(), (t / "x/a").c_str()), 0);
+        };
+        TScanContext ctx;
+        const ScanResult r = ScanWith(ctx, t.Path(), &settings);
+        ASSERT_NE(r.Root, nullptr);
+        const std::vector<std::string> names = AllLeafNames(r.Root);
+        EXPECT_EQ(std::count(names.begin(), names.end(), "secret.bin"), 0);
+        EXPECT_EQ(r.Root->TotalFiles(), c.InnerCounted ? 3 : 2);
+        EXPECT_EQ(r.Root->TotalSize(), c.InnerCounted ? 16 : 6);
+        EXPECT_EQ(r.Root->TotalDirs(), c.BListed ? 4 : 3);
+        const TDirNode* x = FindChild(r.Root, "x");
+        const TDirNode* a = x ? FindChild(x, "a") : nullptr;
+        ASSERT_NE(a, nullptr);
+        const TDirNode* b = FindChild(a, "b");
+        ASSERT_EQ(b != nullptr, c.BListed);
+        if (b != nullptr) {
+            EXPECT_EQ(b->ReadError(), c.BUnreadable);
+        }
+    }
 }
 
 } // namespace

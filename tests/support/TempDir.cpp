@@ -3,20 +3,87 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace harrowdale::test {
 
 namespace {
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+// Removes everything below the open folder `fd` and closes it, one level at a time from
+// descriptors: trees in tests may be far deeper than a path can be long.
+void RemoveBelow(int fd)
 {
-    ::remove(path);
-    return 0;
+    struct stat top
+    {
+    };
+    if (::fstat(fd, &top) != 0) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names; // the way down from the top folder
+    std::set<ino_t> stuck;          // folders that could not be opened: left alone
+    for (;;) {
+        std::string sub;
+        if (DIR* d = ::fdopendir(::dup(fd))) {
+            ::rewinddir(d);
+            while (const dirent* e = ::readdir(d)) {
+                const std::string name = e->d_name;
+                if (name == "." || name == "..")
+                    continue;
+                struct stat st
+                {
+                };
+                if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                if (S_ISDIR(st.st_mode) && st.st_dev == top.st_dev) {
+                    if (sub.empty() && !stuck.contains(st.st_ino))
+                        sub = name;
+                } else {
+                    ::unlinkat(fd, name.c_str(), 0);
+                }
+            }
+            ::closedir(d);
+        }
+        if (!sub.empty()) {
+            int child = ::openat(fd, sub.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            if (child < 0 && ::fchmodat(fd, sub.c_str(), 0700, 0) == 0)
+                child = ::openat(fd, sub.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            if (child >= 0) {
+                ::close(fd);
+                fd = child;
+                names.push_back(sub);
+                continue;
+            }
+            struct stat st
+            {
+            };
+            if (::fstatat(fd, sub.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                stuck.insert(st.st_ino);
+            continue;
+        }
+        if (names.empty())
+            break;
+        struct stat here
+        {
+        };
+        ::fstat(fd, &here);
+        const int parent = ::openat(fd, "..", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        if (parent < 0)
+            return;
+        fd = parent;
+        if (::unlinkat(fd, names.back().c_str(), AT_REMOVEDIR) != 0)
+            stuck.insert(here.st_ino); // something below it stayed
+        names.pop_back();
+    }
+    ::close(fd);
 }
 
 thread_local WalkTotals* gWalk = nullptr;
@@ -63,7 +130,10 @@ std::string MemoryScratchBase()
 
 TempDir::~TempDir()
 {
-    ::nftw(FPath.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+    const int fd = ::open(FPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        RemoveBelow(fd);
+    ::rmdir(FPath.c_str());
 }
 
 std::string TempDir::MakeDir(std::string_view rel) const

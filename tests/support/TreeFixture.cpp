@@ -41,7 +41,7 @@ void TreeFixture::FinishNode(TDirNode* node)
         FinishNode(c);
     FTree->SetLeaves(node, p.Files);
     FTree->SetChildren(node, p.Children);
-    FTree->BuildExtStats(node, FAcc);
+    FTree->BuildExtStats(node);
 }
 
 TScanTree& TreeFixture::Finish()

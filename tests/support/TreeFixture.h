@@ -40,7 +40,6 @@ private:
     std::unique_ptr<TScanTree> FTree;
     TDirNode* FRoot = nullptr;
     std::vector<std::pair<TDirNode*, Pending>> FPending;
-    TExtStats FAcc;
 };
 
 } // namespace harrowdale::test

@@ -1,11 +1,13 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -67,39 +69,48 @@ std::int64_t UnixTimeToTicks(std::int64_t seconds, std::int64_t nanoseconds)
     return (seconds + kEpochDeltaSeconds) * 10000000LL + nanoseconds / 100;
 }
 
-DirReader::~DirReader()
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept : FFd(other.FFd), FDev(other.FDev)
 {
-    ReleaseHandle();
+    other.FFd = -1;
 }
 
-void DirReader::ReleaseHandle()
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        FFd = other.FFd;
+        FDev = other.FDev;
+        other.FFd = -1;
+    }
+    return *this;
+}
+
+void FolderHandle::Close()
 {
     if (FFd >= 0)
         ::close(FFd);
     FFd = -1;
 }
 
-OpenResult DirReader::OpenPath(const std::string& path)
+OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
 {
-    ReleaseHandle();
-    FPos = FEnd = 0;
-    FEof = false;
-    FFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (FFd < 0)
+    out.Close();
+    out.FFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (out.FFd < 0)
         return OpenResult::Failed;
     struct stat st
     {
     };
-    if (fstat(FFd, &st) == 0)
-        FDev = st.st_dev;
+    if (fstat(out.FFd, &st) == 0)
+        out.FDev = st.st_dev;
     return OpenResult::Opened;
 }
 
-OpenResult DirReader::OpenChild(const DirReader& parent, std::string_view name)
+OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, FolderHandle& out)
 {
-    ReleaseHandle();
-    FPos = FEnd = 0;
-    FEof = false;
+    out.Close();
+    if (!parent.IsOpen())
+        return OpenResult::Failed;
     char stackName[256];
     std::string heapName;
     const char* cname = nullptr;
@@ -112,33 +123,50 @@ OpenResult DirReader::OpenChild(const DirReader& parent, std::string_view name)
         cname = heapName.c_str();
     }
     bool crossed = false;
-    FFd = OpenDirAt(parent.FFd, cname, crossed);
+    out.FFd = OpenDirAt(parent.FFd, cname, crossed);
     if (crossed)
         return OpenResult::NotEntered;
-    if (FFd < 0) // ELOOP: the folder became a link after it was listed
-        return errno == ELOOP ? OpenResult::NotEntered : OpenResult::Failed;
-    FDev = parent.FDev;
+    // ELOOP or ENOTDIR: the folder became a link (or a file) after it was listed.
+    if (out.FFd < 0)
+        return errno == ELOOP || errno == ENOTDIR ? OpenResult::NotEntered : OpenResult::Failed;
+    out.FDev = parent.FDev;
     return OpenResult::Opened;
 }
 
-OpenResult DirReader::OpenChildPath(const std::string& fullPath)
+bool IdentityOf(const FolderHandle& folder, FileIdentity& id)
 {
-    ReleaseHandle();
-    FPos = FEnd = 0;
-    FEof = false;
-    FFd = ::open(fullPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (FFd < 0)
-        return OpenResult::Failed;
     struct statx stx
     {
     };
-    if (statx(FFd, "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
-        (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-        (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT)) {
-        ReleaseHandle();
-        return OpenResult::NotEntered;
-    }
-    return OpenResult::Opened;
+    if (!folder.IsOpen() || statx(folder.FFd, "", AT_EMPTY_PATH, STATX_INO, &stx) != 0 ||
+        !(stx.stx_mask & STATX_INO))
+        return false;
+    id.Device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    id.Inode = stx.stx_ino;
+    return true;
+}
+
+std::size_t FolderHandleBudget()
+{
+    // Half of what is left above a reserve for the rest of the program; the scanner's
+    // threads and transient handles come out of the other half.
+    constexpr std::size_t kReserve = 64, kMin = 8, kMax = 4096;
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
+        return kMin;
+    if (lim.rlim_cur == RLIM_INFINITY)
+        return kMax;
+    const auto cur = static_cast<std::size_t>(lim.rlim_cur);
+    return cur <= kReserve + 2 * kMin ? kMin : std::min(kMax, (cur - kReserve) / 2);
+}
+
+void DirReader::Start(const FolderHandle& folder)
+{
+    FFd = folder.FFd;
+    FDev = folder.FDev;
+    FPos = FEnd = 0;
+    FEof = false;
+    FFailed = false;
 }
 
 bool DirReader::Fill()
@@ -147,6 +175,7 @@ bool DirReader::Fill()
         return false;
     const long n = syscall(SYS_getdents64, FFd, FBuffer.data(), FBuffer.size());
     if (n <= 0) {
+        FFailed = FFailed || n < 0;
         FEof = true;
         return false;
     }
@@ -162,16 +191,19 @@ bool DirReader::StatEntry(std::string_view name, unsigned char type, DirEntry& e
     if (type == DT_DIR && !needDirCheck) {
         // Mount roots are refused when the folder is opened.
         entry.Kind = EntryKind::Directory;
-        entry.Size = 0;
-        entry.LastWriteTicks = 0;
+        entry.Size = entry.LastWriteTicks = 0;
         return true;
     }
     struct statx stx
     {
     };
     const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME;
-    if (statx(FFd, cname, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0)
-        return false; // vanished between the listing and the look: not there
+    if (statx(FFd, cname, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0) {
+        // Gone between the listing and the look: not there. Anything else hides an entry.
+        if (errno != ENOENT)
+            FFailed = true;
+        return false;
+    }
     const unsigned fmt = stx.stx_mode & S_IFMT;
     if (fmt == S_IFLNK)
         return false;
@@ -183,8 +215,7 @@ bool DirReader::StatEntry(std::string_view name, unsigned char type, DirEntry& e
             return false;
         }
         entry.Kind = EntryKind::Directory;
-        entry.Size = 0;
-        entry.LastWriteTicks = 0;
+        entry.Size = entry.LastWriteTicks = 0;
         return true;
     }
     entry.Kind = EntryKind::File;
