@@ -2,6 +2,10 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
 namespace harrowdale {
 
 namespace {
@@ -10,9 +14,20 @@ constexpr std::uint32_t kProgressIntervalMs = 80;
 
 } // namespace
 
+unsigned DefaultScanThreads()
+{
+    // On a warm cache the walk is the kernel's work and two threads per core gain nothing
+    // over one; on a cold one the wait is the disk's, and four per core keep enough reads
+    // in flight (measured: 2 threads on 2 cores take a third longer than 4 to 16; 32 no
+    // faster, with more memory).
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::clamp(cores * 4, 4u, 16u);
+}
+
 TDiskScanner::TDiskScanner(const TScanContext& context, TScanTree& tree)
     : FContext(context), FTree(tree)
 {
+    FSettings.Threads = context.Threads != 0 ? context.Threads : DefaultScanThreads();
     ResetCounters();
 }
 

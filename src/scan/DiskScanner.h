@@ -17,7 +17,10 @@ namespace harrowdale {
 using TScanProgressEvent =
     std::function<void(const std::string& path, std::int64_t files, std::int64_t dirs)>;
 
-/// Walks folder trees into a TScanTree.
+/// Threads a scan uses when the context leaves the choice to the scanner.
+unsigned DefaultScanThreads();
+
+/// Walks folder trees into a TScanTree, on several threads (TScanContext::Threads).
 ///
 /// Links and roots of other mounts are neither counted nor entered; a folder that cannot
 /// be read becomes an empty folder marked with a read error. The tree comes out the same
@@ -41,6 +44,7 @@ public:
     std::int64_t Files() const; ///< included files
     std::int64_t Dirs() const;  ///< folders entered, unreadable ones too
     std::int64_t Bytes() const; ///< bytes of every file met, excluded ones too
+    unsigned Threads() const { return FSettings.Threads; }
 
     TScanProgressEvent OnProgress;
 

@@ -359,6 +359,8 @@ void TFolderWalk::Process(Worker& w, Item item)
         KeepOrGiveUp(x, *y, std::move(handle));
         Push(w, {y, 0, y->ChildCount, y->Serial});
     }
+    if (FSettings.OnRangeOpened)
+        FSettings.OnRangeOpened(x.Node);
     const std::uint32_t n = item.End - item.Begin;
     if (x.Unopened.fetch_sub(n) == n && x.ExpansionRef) {
         x.ExpansionRef = false;

@@ -46,6 +46,9 @@ struct TWalkSettings
     /// Called on a walking thread after a folder is listed, before any of its subfolders
     /// is opened. For tests that change the tree while it is walked.
     std::function<void(const TDirNode*)> OnFolderListed;
+    /// Called on a walking thread when it has opened a range of a folder's subfolders,
+    /// before it counts them done. For tests that stretch the moments between threads.
+    std::function<void(const TDirNode*)> OnRangeOpened;
 };
 
 class TFolderWalk

@@ -26,6 +26,9 @@ public:
     std::string Pattern;                   ///< as entered, trimmed
     std::vector<std::string> PatternMasks; ///< split and trimmed, none empty
 
+    /// Threads that walk the tree; 0 lets the scanner choose.
+    unsigned Threads = 0;
+
 private:
     std::atomic<std::int32_t> FCancelled{0};
 };

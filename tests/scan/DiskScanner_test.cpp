@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "scan/DiskScanner.h"
+#include "scan/ResultArrays.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -464,6 +465,7 @@ TEST(DiskScanner, DeepChainIsCountedExactly)
     TempDir t(test::MemoryScratchBase()); // 50,000 folders: far faster in memory
     MakeChain(t.Path(), kDepth, kEvery, 3);
     TScanContext ctx;
+    ctx.Threads = 3;
     const ScanResult r = ScanWith(ctx, t.Path());
     ASSERT_NE(r.Root, nullptr);
     EXPECT_EQ(r.Root->TotalDirs(), kDepth + 1);
@@ -562,6 +564,133 @@ TEST(DiskScanner, FolderSwappedDuringTheWalkIsNeverFollowed)
             EXPECT_EQ(b->ReadError(), c.BUnreadable);
         }
     }
+}
+
+// Enough folders to keep several threads busy, odd names and empty folders.
+void MakeBusyTree(const TempDir& t)
+{
+    for (int i = 0; i < 12; ++i) {
+        const std::string top = "t" + std::to_string(i);
+        for (int j = 0; j < 6; ++j) {
+            const std::string mid = top + "/m" + std::to_string(j) + (j % 2 ? "\xff" : "");
+            t.MakeDir(mid + "/leaf");
+            for (int k = 0; k < 8; ++k)
+                t.MakeFile(mid + "/f" + std::to_string(k) + (k % 3 ? ".txt" : ".BIN"),
+                           i * 100 + j * 10 + k, 1600000000 + k);
+            t.MakeFile(mid + "/leaf/x.dat", j);
+        }
+        t.MakeDir(top + "/empty");
+    }
+}
+
+// Node by node: names, order, totals, flags, files with every field, extension tables.
+void ExpectSameTree(const TDirNode* a, const TDirNode* b)
+{
+    std::vector<std::pair<const TDirNode*, const TDirNode*>> stack{{a, b}};
+    while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        SCOPED_TRACE(x->FullPath());
+        ASSERT_EQ(x->Name(), y->Name());
+        EXPECT_EQ(x->TotalSize(), y->TotalSize());
+        EXPECT_EQ(x->TotalFiles(), y->TotalFiles());
+        EXPECT_EQ(x->TotalDirs(), y->TotalDirs());
+        EXPECT_EQ(x->ReadError(), y->ReadError());
+        ASSERT_EQ(x->Leaves().size(), y->Leaves().size());
+        for (std::size_t i = 0; i < x->Leaves().size(); ++i) {
+            const TFileLeaf& f = x->Leaves()[i];
+            const TFileLeaf& g = y->Leaves()[i];
+            EXPECT_EQ(f.Name(), g.Name());
+            EXPECT_EQ(f.Size(), g.Size());
+            EXPECT_EQ(f.ModifiedFT(), g.ModifiedFT());
+            EXPECT_EQ(f.Ext(), g.Ext());
+        }
+        const TExtStatsView ex = x->ExtStats(), ey = y->ExtStats();
+        ASSERT_EQ(ex.Count(), ey.Count());
+        for (std::size_t i = 0; i < ex.Count(); ++i) {
+            EXPECT_EQ(ex.Key(ex.Entries()[i]), ey.Key(ey.Entries()[i]));
+            EXPECT_EQ(ex.Entries()[i].Bytes, ey.Entries()[i].Bytes);
+            EXPECT_EQ(ex.Entries()[i].Files, ey.Entries()[i].Files);
+        }
+        ASSERT_EQ(x->Children().size(), y->Children().size());
+        for (std::size_t i = 0; i < x->Children().size(); ++i)
+            stack.emplace_back(x->Children()[i], y->Children()[i]);
+    }
+}
+
+std::vector<std::string> FlattenedPaths(const TDirNode* root)
+{
+    std::vector<std::string> paths;
+    for (const TFileLeaf* f : FlattenAllFilesFromRoot(root).Files)
+        paths.push_back(f->FullPath());
+    return paths;
+}
+
+TEST(DiskScanner, AnyNumberOfThreadsBuildsTheSameTree)
+{
+    TempDir t;
+    MakeBusyTree(t);
+    TScanContext one;
+    one.Threads = 1;
+    const ScanResult reference = ScanWith(one, t.Path());
+    ASSERT_EQ(reference.Root->TotalFiles(), 12 * 6 * 9);
+    const std::vector<std::string> flat = FlattenedPaths(reference.Root);
+
+    struct Case
+    {
+        unsigned Threads;
+        std::size_t Budget;
+    };
+    // Races show only sometimes: each case runs a few times.
+    for (const Case c : {Case{2, 0}, Case{3, 0}, Case{8, 0}, Case{16, 0}, Case{4, 3}, Case{4, 1},
+                         Case{8, 0}, Case{16, 0}, Case{8, 0}, Case{16, 0}}) {
+        SCOPED_TRACE(std::to_string(c.Threads) + " threads, handle budget " +
+                     std::to_string(c.Budget));
+        TScanContext ctx;
+        ctx.Threads = c.Threads;
+        TWalkSettings settings;
+        settings.HandleBudget = c.Budget;
+        const ScanResult r = ScanWith(ctx, t.Path(), &settings);
+        ExpectSameTree(reference.Root, r.Root);
+        EXPECT_EQ(r.Files, reference.Files);
+        EXPECT_EQ(r.Dirs, reference.Dirs);
+        EXPECT_EQ(r.Bytes, reference.Bytes);
+        EXPECT_EQ(FlattenedPaths(r.Root), flat);
+    }
+}
+
+TEST(DiskScanner, FolderIsFinishedOnlyAfterEveryThreadIsDoneWithIt)
+{
+    // A binary tree of folders: every range holds folders only, so the subtrees a thread
+    // hands out can all be finished by others while it still holds the folder. The hook
+    // makes that moment long.
+    TempDir t(test::MemoryScratchBase());
+    std::vector<std::string> level{""};
+    for (int depth = 0; depth < 6; ++depth) {
+        std::vector<std::string> next;
+        for (const std::string& p : level)
+            for (const char* c : {"l", "r"})
+                next.push_back(
+                    t.MakeDir(p + (p.empty() ? "" : "/") + c).substr(t.Path().size() + 1));
+        level = next;
+    }
+    for (const std::string& p : level)
+        t.MakeFile(p + "/f", 1);
+    TWalkSettings settings;
+    settings.OnRangeOpened = [](const TDirNode* folder) {
+        int depth = 0;
+        for (const TDirNode* n = folder; n->Parent() != nullptr; n = n->Parent())
+            ++depth;
+        if (depth >= 1 && depth <= 3) // long enough for the subtrees below to be done
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    };
+    TScanContext ctx;
+    ctx.Threads = 8;
+    const ScanResult r = ScanWith(ctx, t.Path(), &settings);
+    EXPECT_EQ(r.Root->TotalDirs(), 127);
+    EXPECT_EQ(r.Root->TotalFiles(), 64);
+    EXPECT_EQ(r.Dirs, 127);
+    EXPECT_EQ(r.Files, 64);
 }
 
 } // namespace

@@ -128,6 +128,7 @@ TEST(HarrowdaleScan, BadInputFailsWithStatus2AndOneLine)
         {"--bogus " + Quote(t.Path()), "unknown option --bogus"},
         {"", "no PATH given"},
         {"--exclude-before 2020-13-01 " + Quote(t.Path()), "--exclude-before"},
+        {"--threads 0 " + Quote(t.Path()), "--threads wants a whole number"},
     };
     ExpectUsageErrors(cases, scratch);
 }

@@ -119,6 +119,17 @@ constexpr std::array kOptions = {
                }},
     OptionSpec{"--no-progress", "", "", "no progress line while scanning",
                [](Options& o, const std::string&, std::string&) { return o.NoProgress = true; }},
+    OptionSpec{"--threads", "", "N",
+               "walk the tree with N threads (default: chosen for the machine)",
+               [](Options& o, const std::string& v, std::string& error) {
+                   std::size_t n = 0;
+                   if (!ParseCount(v, n) || n < 1 || n > 256) {
+                       error = "--threads wants a whole number from 1 to 256, not \"" + v + "\"";
+                       return false;
+                   }
+                   o.Threads = static_cast<unsigned>(n);
+                   return true;
+               }},
     OptionSpec{"--treemap", "", "KIND",
                "write a treemap picture instead of the report (KIND: files, nested, folders, "
                "duplicates); needs --size and --png",

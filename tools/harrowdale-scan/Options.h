@@ -24,6 +24,7 @@ struct Options
     std::string Pattern;
     std::size_t Largest = 20;
     std::size_t Duplicates = 20;
+    unsigned Threads = 0; ///< 0: the scanner's choice
     bool Json = false;
     bool NoProgress = false;
     bool Help = false;

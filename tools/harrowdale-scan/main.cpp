@@ -17,9 +17,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -130,6 +132,7 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
     TScanContext context;
     ApplyScanFilters(context, filters);
+    context.Threads = opts.Threads;
     // A malformed mask would only surface when a file meets it; say so before scanning.
     for (const std::string& m : context.PatternMasks) {
         try {
@@ -150,20 +153,21 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
     TScanProgressBox progress;
     TScanOutcome outcome;
-    std::atomic<bool> done{false};
+    std::mutex doneLock; // guards done
+    std::condition_variable doneCv;
+    bool done = false;
     std::thread worker([&] {
         outcome = RunScanTask(request, context, progress);
-        done.store(true);
+        const std::lock_guard lock(doneLock);
+        done = true;
+        doneCv.notify_one();
     });
     ProgressLine line(!opts.NoProgress && ::isatty(STDERR_FILENO));
-    while (!done.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        static auto last = std::chrono::steady_clock::now();
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last >= std::chrono::milliseconds(120)) {
-            last = now;
+    {
+        // Woken at the end, so the result is written without waiting for a tick.
+        std::unique_lock lock(doneLock);
+        while (!doneCv.wait_for(lock, std::chrono::milliseconds(120), [&] { return done; }))
             line.Show(progress.Read());
-        }
     }
     worker.join();
     line.Clear();
