@@ -35,8 +35,12 @@ struct DirEntry
 {
     std::string_view Name; ///< valid until the next call of Next()
     EntryKind Kind = EntryKind::File;
+    bool NotRegular = false;         ///< a file that is not a regular file (fifo, device...)
     std::int64_t Size = 0;           ///< logical size (st_size); 0 for folders
+    std::int64_t Allocated = 0;      ///< allocated bytes (st_blocks * 512); 0 for folders
     std::int64_t LastWriteTicks = 0; ///< 100-ns ticks since 1601-01-01 UTC; 0 = no date
+    std::uint32_t Links = 1;         ///< hard links of a file; 1 for folders
+    FileIdentity Id;                 ///< of a file; not filled for folders
 };
 
 enum class OpenResult : std::uint8_t

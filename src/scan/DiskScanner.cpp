@@ -73,6 +73,10 @@ TDirNode* TDiskScanner::Scan(std::string_view rootPath)
         FWalk = std::make_unique<TFolderWalk>(FContext, FTree, FSettings);
         FWalk->OnTick = [this] { DoProgress(); };
     }
+    FTree.SetSizeKind(FContext.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+    FTree.SetHardLinks(FContext.CountEveryHardLink ? THardLinks::Each : THardLinks::Once);
+    const std::size_t linksBefore = FTree.Links().size();
+
     struct WalkCounters // folds the walk's counters in, however the walk ends
     {
         TDiskScanner& S;
@@ -89,6 +93,12 @@ TDirNode* TDiskScanner::Scan(std::string_view rootPath)
         FWalking = true;
         const WalkCounters fold{*this};
         root = FWalk->Run(rootPath);
+    }
+    if (root != nullptr && !FContext.CountEveryHardLink) {
+        const auto all = FTree.Links();
+        const std::vector<TLinkInfo> links(all.begin() + static_cast<std::ptrdiff_t>(linksBefore),
+                                           all.end());
+        FFiles -= FLinks.LeaveOutRepeats(FTree, root, links);
     }
     return root;
 }

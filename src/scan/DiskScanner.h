@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/FolderWalk.h"
+#include "scan/HardLinks.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanTree.h"
 
@@ -24,7 +25,9 @@ unsigned DefaultScanThreads();
 ///
 /// Links and roots of other mounts are neither counted nor entered; a folder that cannot
 /// be read becomes an empty folder marked with a read error. The tree comes out the same
-/// whatever the threads do: files and subfolders in each folder's listing order.
+/// whatever the threads do: files and subfolders in each folder's listing order. Unless
+/// the context counts every hard link, a file with several links counts once per scanner
+/// (over all its Scan calls), at the first link in the tree's order.
 class TDiskScanner
 {
 public:
@@ -43,7 +46,7 @@ public:
 
     std::int64_t Files() const; ///< included files
     std::int64_t Dirs() const;  ///< folders entered, unreadable ones too
-    std::int64_t Bytes() const; ///< bytes of every file met, excluded ones too
+    std::int64_t Bytes() const; ///< bytes of every file met, excluded ones and links too
     unsigned Threads() const { return FSettings.Threads; }
 
     TScanProgressEvent OnProgress;
@@ -59,6 +62,7 @@ private:
     TScanTree& FTree;
     TWalkSettings FSettings;
     std::unique_ptr<TFolderWalk> FWalk;
+    THardLinkFilter FLinks;
     bool FWalking = false;
     // Counters of the scans finished since the last reset; a running walk adds its own.
     std::int64_t FFiles = 0;

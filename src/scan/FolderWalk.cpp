@@ -155,6 +155,7 @@ TDirNode* TFolderWalk::Run(std::string_view rootPath)
     if (FContext.IsCancelled())
         return nullptr;
     FFilter = std::make_unique<TScanFilter>(FContext);
+    FSizeOnDisk = FContext.SizeOnDisk;
     FAbort.store(false);
     FError = nullptr;
     FPending.store(0);
@@ -402,7 +403,7 @@ void TFolderWalk::AddEntry(Worker& w, TDirNode* node, const platform::DirEntry& 
         w.Subs.push_back(w.Builder.NewChild(node, e.Name));
         return;
     }
-    const std::int64_t size = e.Size;
+    const std::int64_t size = FSizeOnDisk ? e.Allocated : e.Size;
     bytes += size;
     w.BytesCount.store(bytes, std::memory_order_relaxed);
     if (!FFilter->IsExcluded(e.Name, size, e.LastWriteTicks, w.FilterScratch)) {
@@ -411,6 +412,11 @@ void TFolderWalk::AddEntry(Worker& w, TDirNode* node, const platform::DirEntry& 
         f.Size = e.Size;
         f.ModifiedFT = e.LastWriteTicks;
         f.ExtId = w.Exts.IdOf(e.Name);
+        f.Allocated = e.Allocated;
+        f.NotRegular = e.NotRegular;
+        f.Links = e.Links;
+        f.Device = e.Id.Device;
+        f.Inode = e.Id.Inode;
         w.Builder.AddFile(f);
         w.FilesCount.store(++files, std::memory_order_relaxed);
     }

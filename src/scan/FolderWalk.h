@@ -116,6 +116,7 @@ private:
     std::size_t FBudget = 0;  ///< handles kept for listed folders
     std::size_t FHardCap = 0; ///< above it no parent stays open for a child
     std::unique_ptr<TScanFilter> FFilter;
+    bool FSizeOnDisk = false;
     std::vector<std::unique_ptr<Worker>> FWorkers;
 
     // Shared by the walking threads during Run.

@@ -26,6 +26,12 @@ public:
     std::string Pattern;                   ///< as entered, trimmed
     std::vector<std::string> PatternMasks; ///< split and trimmed, none empty
 
+    /// Count each file by the bytes allocated to it (st_blocks * 512) instead of its
+    /// length; the size filter then compares the same measure.
+    bool SizeOnDisk = false;
+    /// Count every hard link of a file; otherwise a file counts once per scan, at the
+    /// first link met in the tree's order, and later links are left out.
+    bool CountEveryHardLink = false;
     /// Threads that walk the tree; 0 lets the scanner choose.
     unsigned Threads = 0;
 

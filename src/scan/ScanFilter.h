@@ -35,8 +35,8 @@ public:
         scratch.Folder = folderPath;
     }
 
-    /// The exclusion tests in order: size, masks on the name and on the full path,
-    /// last-write date. Throws EMaskException when it
+    /// The exclusion tests in order: size (`size` is the measure the scan counts), masks
+    /// on the name and on the full path, last-write date. Throws EMaskException when it
     /// meets a malformed mask.
     bool IsExcluded(std::string_view name, std::int64_t size, std::int64_t lastWriteTicks,
                     Scratch& scratch) const

@@ -74,7 +74,7 @@ void TFileLeaf::AppendFullPath(std::string& out) const
     FParent->AppendFullPath(out);
     if (out.empty() || out.back() != '/')
         out.push_back('/');
-    out.append(FName, FNameLen);
+    out.append(Name());
 }
 
 std::string TFileLeaf::FullPath() const
@@ -94,6 +94,25 @@ TDateTime TFileLeaf::GetModifiedDateTime() const
     // Converted on demand instead of cached: a cache would cost 8 bytes per file, and
     // only the few thousand listed files ever need it.
     return FileTimeToLocalDateTime(FModifiedFT);
+}
+
+std::int64_t TFileLeaf::OtherSize() const
+{
+    if (FOther == kOtherInTree)
+        return FParent->Tree()->OtherSizeOf(this);
+    return FParent->Tree()->SizeKind() == TSizeKind::Apparent
+               ? static_cast<std::int64_t>(FOther) * 512
+               : static_cast<std::int64_t>(FOther);
+}
+
+std::int64_t TFileLeaf::ApparentSize() const
+{
+    return FParent->Tree()->SizeKind() == TSizeKind::Apparent ? FSize : OtherSize();
+}
+
+std::int64_t TFileLeaf::AllocatedSize() const
+{
+    return FParent->Tree()->SizeKind() == TSizeKind::OnDisk ? FSize : OtherSize();
 }
 
 // ---------------------------------------------------------------- TDirNode
@@ -232,7 +251,23 @@ TDirNode* TPartBuilder::NewChild(TDirNode* parent, std::string_view name)
 
 std::string_view TPartBuilder::StoreName(std::string_view name)
 {
-    return {FArena->CopyBytes(name.data(), name.size()), name.size()};
+    // In front of the bytes: the file's flags, then the length (one byte; or two bytes
+    // and a marker for long names), so a file needs no length field of its own.
+    const std::size_t n = std::min<std::size_t>(name.size(), 0xFFFF);
+    const std::size_t head = n < TFileLeaf::kLongName ? 2 : 4;
+    auto* p = static_cast<unsigned char*>(FArena->Allocate(head + n, 1));
+    if (head == 2) {
+        p[0] = 0;
+        p[1] = static_cast<unsigned char>(n);
+    } else {
+        p[0] = 0;
+        p[1] = static_cast<unsigned char>(n & 0xFF);
+        p[2] = static_cast<unsigned char>(n >> 8);
+        p[3] = TFileLeaf::kLongName;
+    }
+    if (n != 0)
+        std::memcpy(p + head, name.data(), n);
+    return {reinterpret_cast<const char*>(p + head), n};
 }
 
 TExtTable::Id TPartBuilder::InternExt(std::string_view lowerExt)
@@ -243,13 +278,30 @@ TExtTable::Id TPartBuilder::InternExt(std::string_view lowerExt)
 
 void TPartBuilder::AddFile(const TNewFile& f)
 {
+    const bool onDisk = FTree.FSizeKind == TSizeKind::OnDisk;
     TFileLeaf& leaf = FPending.emplace_back();
+    const std::size_t index = FPending.size() - 1;
     leaf.FName = f.Name.data();
-    leaf.FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(f.Name.size(), 0xFFFF));
-    leaf.FSize = f.Size;
     leaf.FModifiedFT = f.ModifiedFT;
     leaf.FExtId = f.ExtId;
-    FPendingBytes += f.Size;
+    leaf.FSize = onDisk ? f.Allocated : f.Size;
+    // The other size in 32 bits when it fits: blocks when lengths are counted, the
+    // length when blocks are.
+    const std::int64_t other = onDisk ? f.Size : f.Allocated;
+    const std::int64_t compact = onDisk ? other : (other % 512 == 0 ? other / 512 : -1);
+    if (compact >= 0 && compact < TFileLeaf::kOtherInTree) {
+        leaf.FOther = static_cast<std::uint32_t>(compact);
+    } else {
+        leaf.FOther = TFileLeaf::kOtherInTree;
+        FPendingOther.emplace_back(index, other);
+    }
+    unsigned char flags = f.NotRegular ? TFileLeaf::kNotRegular : 0;
+    if (f.Links > 1) {
+        flags |= TFileLeaf::kLinked;
+        FPendingLinks.push_back({index, {nullptr, f.Device, f.Inode, f.Links}});
+    }
+    leaf.FlagsByte() = flags;
+    FPendingBytes += leaf.FSize;
 }
 
 void TPartBuilder::StoreFiles(TDirNode* node)
@@ -261,6 +313,12 @@ void TPartBuilder::StoreFiles(TDirNode* node)
             TFileLeaf* leaf = new (leaves + i) TFileLeaf(FPending[i]);
             leaf->FParent = node;
         }
+        for (auto& [i, link] : FPendingLinks) {
+            link.Leaf = leaves + i;
+            FLinks.push_back(link);
+        }
+        for (const auto& [i, size] : FPendingOther)
+            FOtherSizes.emplace_back(leaves + i, size);
         node->FLeaves = leaves;
         node->FLeafCount = static_cast<std::uint32_t>(n);
         node->FTotalSize += FPendingBytes;
@@ -270,7 +328,11 @@ void TPartBuilder::StoreFiles(TDirNode* node)
     if (FPending.capacity() > 65536)
         std::vector<TFileLeaf>().swap(FPending);
     FPending.clear();
+    FPendingLinks.clear();
+    FPendingOther.clear();
     FPendingBytes = 0;
+    if (!FOwnArena && (!FLinks.empty() || !FOtherSizes.empty()))
+        FTree.Join(*this); // the tree's own builder: records are visible at once
 }
 
 void TPartBuilder::SetLeaves(TDirNode* node, std::span<const TNewFile> files)
@@ -359,6 +421,42 @@ void TScanTree::Join(TPartBuilder& builder)
         builder.FOwnArena = std::make_unique<TArena>();
         builder.FArena = builder.FOwnArena.get();
     }
+    if (!builder.FLinks.empty() || !builder.FOtherSizes.empty())
+        FSideSorted = false;
+    FLinks.insert(FLinks.end(), builder.FLinks.begin(), builder.FLinks.end());
+    FOtherSizes.insert(FOtherSizes.end(), builder.FOtherSizes.begin(), builder.FOtherSizes.end());
+    builder.FLinks.clear();
+    builder.FOtherSizes.clear();
+}
+
+void TScanTree::SortSideTables() const
+{
+    if (FSideSorted)
+        return;
+    std::sort(FLinks.begin(), FLinks.end(),
+              [](const TLinkInfo& a, const TLinkInfo& b) { return a.Leaf < b.Leaf; });
+    std::sort(FOtherSizes.begin(), FOtherSizes.end());
+    FSideSorted = true;
+}
+
+const TLinkInfo* TScanTree::LinkInfo(const TFileLeaf* leaf) const
+{
+    if (leaf == nullptr || !leaf->HasLinks())
+        return nullptr;
+    SortSideTables();
+    const auto it =
+        std::lower_bound(FLinks.begin(), FLinks.end(), leaf,
+                         [](const TLinkInfo& a, const TFileLeaf* l) { return a.Leaf < l; });
+    return it != FLinks.end() && it->Leaf == leaf ? &*it : nullptr;
+}
+
+std::int64_t TScanTree::OtherSizeOf(const TFileLeaf* leaf) const
+{
+    SortSideTables();
+    const auto it = std::lower_bound(FOtherSizes.begin(), FOtherSizes.end(), leaf,
+                                     [](const std::pair<const TFileLeaf*, std::int64_t>& a,
+                                        const TFileLeaf* l) { return a.first < l; });
+    return it != FOtherSizes.end() && it->first == leaf ? it->second : 0;
 }
 
 void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
@@ -384,6 +482,91 @@ void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
     }
     root->FExtStats = FSyntheticExts.data();
     root->FExtCount = static_cast<std::uint32_t>(FSyntheticExts.size());
+}
+
+void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
+{
+    std::vector<const TFileLeaf*> gone(leaves.begin(), leaves.end());
+    std::sort(gone.begin(), gone.end());
+    gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
+    std::erase(gone, nullptr);
+    if (gone.empty())
+        return;
+    SortSideTables();
+    // Side-table records follow their files: dropped with them, or moved with them.
+    std::vector<std::pair<const TFileLeaf*, const TFileLeaf*>> moved; // old, new
+    std::vector<TExtStatEntry> delta;                                 // per folder
+    std::size_t g = 0;
+    while (g < gone.size()) {
+        // A folder's files are one array, so its removed files are adjacent here.
+        TDirNode* folder = gone[g]->FParent;
+        TFileLeaf* first = folder->FLeaves;
+        TFileLeaf* end = first + folder->FLeafCount;
+        delta.clear();
+        std::int64_t bytes = 0, files = 0;
+        TFileLeaf* out = first;
+        for (TFileLeaf* f = first; f != end; ++f) {
+            if (g < gone.size() && gone[g] == f) {
+                ++g;
+                bytes += f->FSize;
+                ++files;
+                auto it = std::find_if(delta.begin(), delta.end(), [&](const TExtStatEntry& e) {
+                    return e.ExtId == f->FExtId;
+                });
+                if (it == delta.end())
+                    delta.push_back({f->FExtId, 1, f->FSize});
+                else
+                    ++it->Files, it->Bytes += f->FSize;
+                continue;
+            }
+            if (out != f) {
+                if ((f->FlagsByte() & TFileLeaf::kLinked) || f->FOther == TFileLeaf::kOtherInTree)
+                    moved.emplace_back(f, out);
+                *out = *f;
+            }
+            ++out;
+        }
+        folder->FLeafCount = static_cast<std::uint32_t>(out - first);
+        for (TDirNode* n = folder; n != nullptr; n = n->FParent) {
+            n->FTotalSize -= bytes;
+            n->FTotalFiles -= files;
+            if (n->FChildCount == 0 && !n->FSynthetic)
+                continue; // its table is computed from its files when asked
+            TExtStatEntry* e = n->FExtStats;
+            std::uint32_t kept = 0;
+            for (std::uint32_t i = 0; i < n->FExtCount; ++i) {
+                TExtStatEntry x = e[i];
+                for (const TExtStatEntry& d : delta)
+                    if (d.ExtId == x.ExtId) {
+                        x.Files -= d.Files;
+                        x.Bytes -= d.Bytes;
+                    }
+                if (x.Files != 0)
+                    e[kept++] = x;
+            }
+            n->FExtCount = kept;
+            if (n->FSynthetic)
+                FSyntheticExts.resize(kept);
+        }
+    }
+    auto isGone = [&](const TFileLeaf* l) {
+        return std::binary_search(gone.begin(), gone.end(), l);
+    };
+    std::sort(moved.begin(), moved.end());
+    auto remap = [&](const TFileLeaf*& l) {
+        const auto it = std::lower_bound(moved.begin(), moved.end(), l,
+                                         [](const std::pair<const TFileLeaf*, const TFileLeaf*>& m,
+                                            const TFileLeaf* x) { return m.first < x; });
+        if (it != moved.end() && it->first == l)
+            l = it->second;
+    };
+    std::erase_if(FLinks, [&](const TLinkInfo& r) { return isGone(r.Leaf); });
+    std::erase_if(FOtherSizes, [&](const auto& r) { return isGone(r.first); });
+    for (TLinkInfo& r : FLinks)
+        remap(r.Leaf);
+    for (auto& r : FOtherSizes)
+        remap(r.first);
+    FSideSorted = moved.empty();
 }
 
 std::size_t TScanTree::ArenaBytes() const

@@ -34,6 +34,20 @@ class TExtStats;
 class TScanTree;
 class TPartBuilder;
 
+/// Which size of a file the totals, extension tables and the size filter use.
+enum class TSizeKind : std::uint8_t
+{
+    Apparent, ///< the file's length (st_size)
+    OnDisk,   ///< the space allocated to it (st_blocks * 512)
+};
+
+/// How files with several hard links are counted.
+enum class THardLinks : std::uint8_t
+{
+    Once, ///< at the first link met in the tree's order; later links are left out
+    Each, ///< every link counts
+};
+
 /// Interned extension keys of one tree. Id 0 is always the empty key (no extension).
 class TExtTable
 {
@@ -116,18 +130,36 @@ private:
     bool FUsesComputed = false;
 };
 
-/// One included file. Lives in its tree's arena; 40 bytes plus its name.
+/// One included file. Lives in its tree's arena: 40 bytes, plus its name with two bytes
+/// in front (a flags byte and the length; four bytes for names of 255 bytes or more).
 class TFileLeaf
 {
 public:
-    std::string_view Name() const { return {FName, FNameLen}; }
+    std::string_view Name() const
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(FName);
+        std::size_t n = p[-1];
+        if (n == kLongName)
+            n = static_cast<std::size_t>(p[-3]) | static_cast<std::size_t>(p[-2]) << 8;
+        return {FName, n};
+    }
     /// Parent folder path, '/', Name (just "/" + Name under the file-system root).
     std::string FullPath() const;
     void AppendFullPath(std::string& out) const;
     /// Extension key: from the last '.', lower-cased under the user's locale; "" if none.
     std::string_view Ext() const;
     TExtTable::Id ExtId() const { return FExtId; }
+    /// The size the tree counts: the file's length or the bytes allocated to it on disk,
+    /// as the tree's SizeKind says.
     std::int64_t Size() const { return FSize; }
+    /// The file's length in bytes.
+    std::int64_t ApparentSize() const;
+    /// The bytes allocated to the file on disk.
+    std::int64_t AllocatedSize() const;
+    /// A fifo, socket or device: counted as a file, but not a regular one.
+    bool IsNotRegular() const { return (FlagsByte() & kNotRegular) != 0; }
+    /// The file has more than one hard link; its tree's LinkInfo holds its identity.
+    bool HasLinks() const { return (FlagsByte() & kLinked) != 0; }
     /// Last write time as the file system reported it: 100-ns ticks since 1601 (UTC).
     std::int64_t ModifiedFT() const { return FModifiedFT; }
     /// Local last-write time; 0 (or less) means no date.
@@ -137,13 +169,27 @@ public:
 private:
     friend class TScanTree;
     friend class TPartBuilder;
+    static constexpr unsigned char kLongName = 0xFF;
+    static constexpr std::uint8_t kNotRegular = 1, kLinked = 2;
+    /// FOther when the other size lives in the tree's side table.
+    static constexpr std::uint32_t kOtherInTree = 0xFFFFFFFF;
+    unsigned char& FlagsByte() const
+    {
+        auto* p = reinterpret_cast<unsigned char*>(const_cast<char*>(FName));
+        return p[-1] == kLongName ? p[-4] : p[-2];
+    }
+    std::int64_t OtherSize() const;
+
     TDirNode* FParent = nullptr;
-    const char* FName = nullptr;
-    std::int64_t FSize = 0;
+    const char* FName = nullptr; ///< flags and length in front of it, in the arena
+    std::int64_t FSize = 0;      ///< the size the tree counts
     std::int64_t FModifiedFT = 0;
+    /// The size the tree does not count: 512-byte blocks when it counts lengths, the
+    /// length when it counts blocks; kOtherInTree when it does not fit.
+    std::uint32_t FOther = 0;
     TExtTable::Id FExtId = 0;
-    std::uint16_t FNameLen = 0;
 };
+static_assert(sizeof(void*) != 8 || sizeof(TFileLeaf) == 40);
 
 /// One folder. Lives in its tree's arena.
 class TDirNode
@@ -208,10 +254,24 @@ private:
 /// Description of one file handed to the tree when a folder's files are stored.
 struct TNewFile
 {
-    std::string_view Name; ///< must come from StoreName of the same tree
-    std::int64_t Size = 0;
-    std::int64_t ModifiedFT = 0;
+    std::string_view Name;       ///< must come from StoreName of the same tree
+    std::int64_t Size = 0;       ///< length in bytes
+    std::int64_t ModifiedFT = 0; ///< 100-ns ticks since 1601 (UTC); 0 = no date
     TExtTable::Id ExtId = 0;
+    std::int64_t Allocated = 0; ///< bytes allocated on disk
+    bool NotRegular = false;    ///< a fifo, socket or device
+    std::uint32_t Links = 1;    ///< hard links; above 1 the identity below is kept
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+};
+
+/// Identity of a file with more than one hard link.
+struct TLinkInfo
+{
+    const TFileLeaf* Leaf = nullptr;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::uint32_t Links = 0;
 };
 
 /// Builds a finished folder's extension table from its own files and its children's
@@ -252,8 +312,8 @@ public:
     std::string_view StoreName(std::string_view name);
     /// Id of an extension key (already lower-cased); safe from any builder's thread.
     TExtTable::Id InternExt(std::string_view lowerExt);
-    /// Stores a folder's files (in this order) and adds them to its totals. Call once
-    /// per folder.
+    /// Stores a folder's files (in this order) and adds them to its totals, by the
+    /// tree's TSizeKind. Call once per folder.
     void SetLeaves(TDirNode* node, std::span<const TNewFile> files);
     /// The same one file at a time, as a folder is listed: AddFile for each, then
     /// StoreFiles. Keeps 40 bytes a file until then.
@@ -285,7 +345,13 @@ private:
     std::unique_ptr<TArena> FOwnArena; ///< empty for the tree's own builder
     TArena* FArena;
     TExtStats FScratch;
-    std::vector<TFileLeaf> FPending; ///< files added and not yet stored
+    // Records for the tree's side tables, joined at hand-over.
+    std::vector<TLinkInfo> FLinks;
+    std::vector<std::pair<const TFileLeaf*, std::int64_t>> FOtherSizes;
+    // Files added and not yet stored; side records by their index among them.
+    std::vector<TFileLeaf> FPending;
+    std::vector<std::pair<std::size_t, TLinkInfo>> FPendingLinks;
+    std::vector<std::pair<std::size_t, std::int64_t>> FPendingOther;
     std::int64_t FPendingBytes = 0;
 };
 
@@ -302,6 +368,13 @@ public:
     void SetRoot(TDirNode* root) { FRoot = root; }
     TExtTable& Exts() { return FExts; }
     const TExtTable& Exts() const { return FExts; }
+
+    /// The size the tree counts; set before the first file is stored.
+    TSizeKind SizeKind() const { return FSizeKind; }
+    void SetSizeKind(TSizeKind kind) { FSizeKind = kind; }
+    /// How the files of the tree were chosen among hard links (recorded by the scanner).
+    THardLinks HardLinks() const { return FHardLinks; }
+    void SetHardLinks(THardLinks rule) { FHardLinks = rule; }
 
     // --- building from one thread; the scanner's threads use TPartBuilder ---
 
@@ -339,21 +412,44 @@ public:
     /// Appends a finished drive to the synthetic root: child, totals, extension table.
     void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
 
+    // --- side tables ---
+
+    /// Identity and link count of a file with HasLinks(); nullptr for other files.
+    const TLinkInfo* LinkInfo(const TFileLeaf* leaf) const;
+    /// Every file of the tree with more than one link, in no particular order.
+    std::span<const TLinkInfo> Links() const { return FLinks; }
+
+    // --- editing a finished tree ---
+
+    /// Takes files out of the tree: their folders' file lists, and the totals and
+    /// extension tables of every folder up to the root. Other files of the same folders
+    /// move within their folder's list, so pointers to them are stale afterwards.
+    void RemoveLeaves(std::span<const TFileLeaf* const> leaves);
+
     /// Bytes held by the arenas (for benchmarks).
     std::size_t ArenaBytes() const;
 
 private:
     friend class TPartBuilder;
+    friend class TFileLeaf;
     void Join(TPartBuilder& builder);
+    void SortSideTables() const;
+    std::int64_t OtherSizeOf(const TFileLeaf* leaf) const;
 
     TArena FArena;
     std::vector<std::unique_ptr<TArena>> FJoinedArenas;
     TExtTable FExts;
     std::mutex FLock; ///< guards FExts while builders intern, and the joining of builders
     TDirNode* FRoot = nullptr;
+    TSizeKind FSizeKind = TSizeKind::Apparent;
+    THardLinks FHardLinks = THardLinks::Each;
     // The synthetic root grows one drive at a time; its arrays live here.
     std::vector<TDirNode*> FSyntheticChildren;
     std::vector<TExtStatEntry> FSyntheticExts;
+    // Side tables by leaf address, sorted when first searched after a change.
+    mutable std::vector<TLinkInfo> FLinks;
+    mutable std::vector<std::pair<const TFileLeaf*, std::int64_t>> FOtherSizes;
+    mutable bool FSideSorted = true;
     TPartBuilder FBuilder; ///< the tree's own, for building from one thread
 };
 

@@ -68,6 +68,7 @@ protected:
     {
         MakeFixture(FTree);
         TScanContext context;
+        context.CountEveryHardLink = true; // as the imports below count them
         TDiskScanner scanner(context, FScanned);
         FScanned.SetRoot(scanner.Scan(FTree.Path()));
         FWant = SummaryOf(*FScanned.Root());

@@ -4,10 +4,13 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -93,6 +96,8 @@ void MakeOddTree(const TempDir& t)
     t.MakeLink("plain.txt", "link-to-file");
     t.MakeLink("sub dir", "link-to-dir");
     t.MakeLink("nowhere", "dangling");
+    if (::mkfifo((t / "pipe").c_str(), 0644) != 0)
+        throw std::runtime_error("mkfifo failed");
 }
 
 TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
@@ -107,9 +112,9 @@ TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
     EXPECT_EQ(r.Root->TotalFiles(), walk.Files);
     EXPECT_EQ(r.Root->TotalDirs(), walk.Dirs);
     EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
-    EXPECT_EQ(r.Root->TotalFiles(), 8);
+    EXPECT_EQ(r.Root->TotalFiles(), 9);
     EXPECT_EQ(r.Root->TotalDirs(), 4);
-    EXPECT_EQ(r.Files, 8);
+    EXPECT_EQ(r.Files, 9);
     EXPECT_EQ(r.Dirs, 4);
     EXPECT_EQ(r.Bytes, r.Root->TotalSize());
 
@@ -121,6 +126,11 @@ TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
     EXPECT_EQ(FindLeaf(r.Root, "link-to-file"), nullptr);
     EXPECT_EQ(FindLeaf(r.Root, "dangling"), nullptr);
     EXPECT_EQ(FindChild(r.Root, "link-to-dir"), nullptr);
+    // A fifo counts as a file, marked as not a regular one.
+    const TFileLeaf* pipe = FindLeaf(r.Root, "pipe");
+    ASSERT_NE(pipe, nullptr);
+    EXPECT_TRUE(pipe->IsNotRegular());
+    EXPECT_FALSE(FindLeaf(r.Root, "plain.txt")->IsNotRegular());
 
     const TDirNode* sub = FindChild(r.Root, "sub dir");
     ASSERT_NE(sub, nullptr);
@@ -141,7 +151,7 @@ TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
     const TExtStat jpg = r.Root->ExtStats().Get(".jpg");
     EXPECT_EQ(jpg.Files, 1);
     EXPECT_EQ(jpg.Bytes, 123456);
-    EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 2); // "new\nline", "-rf"
+    EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 3); // "new\nline", "-rf", "pipe"
 }
 
 TEST(DiskScanner, EmptyAndTrailingSlashRoots)
@@ -566,7 +576,8 @@ TEST(DiskScanner, FolderSwappedDuringTheWalkIsNeverFollowed)
     }
 }
 
-// Enough folders to keep several threads busy, odd names and empty folders.
+// Enough folders to keep several threads busy, odd names, empty folders, and a file with
+// three links in two folders.
 void MakeBusyTree(const TempDir& t)
 {
     for (int i = 0; i < 12; ++i) {
@@ -581,6 +592,10 @@ void MakeBusyTree(const TempDir& t)
         }
         t.MakeDir(top + "/empty");
     }
+    t.MakeFile("t0/m0/linked.bin", 777);
+    if (::link((t / "t0/m0/linked.bin").c_str(), (t / "t0/m0/second.bin").c_str()) != 0 ||
+        ::link((t / "t0/m0/linked.bin").c_str(), (t / "t11/m5\xff/third.bin").c_str()) != 0)
+        throw std::runtime_error("link failed");
 }
 
 // Node by node: names, order, totals, flags, files with every field, extension tables.
@@ -602,8 +617,12 @@ void ExpectSameTree(const TDirNode* a, const TDirNode* b)
             const TFileLeaf& g = y->Leaves()[i];
             EXPECT_EQ(f.Name(), g.Name());
             EXPECT_EQ(f.Size(), g.Size());
+            EXPECT_EQ(f.ApparentSize(), g.ApparentSize());
+            EXPECT_EQ(f.AllocatedSize(), g.AllocatedSize());
             EXPECT_EQ(f.ModifiedFT(), g.ModifiedFT());
             EXPECT_EQ(f.Ext(), g.Ext());
+            EXPECT_EQ(f.IsNotRegular(), g.IsNotRegular());
+            EXPECT_EQ(f.HasLinks(), g.HasLinks());
         }
         const TExtStatsView ex = x->ExtStats(), ey = y->ExtStats();
         ASSERT_EQ(ex.Count(), ey.Count());
@@ -633,7 +652,7 @@ TEST(DiskScanner, AnyNumberOfThreadsBuildsTheSameTree)
     TScanContext one;
     one.Threads = 1;
     const ScanResult reference = ScanWith(one, t.Path());
-    ASSERT_EQ(reference.Root->TotalFiles(), 12 * 6 * 9);
+    ASSERT_EQ(reference.Root->TotalFiles(), 12 * 6 * 9 + 1); // the linked file once
     const std::vector<std::string> flat = FlattenedPaths(reference.Root);
 
     struct Case
@@ -691,6 +710,178 @@ TEST(DiskScanner, FolderIsFinishedOnlyAfterEveryThreadIsDoneWithIt)
     EXPECT_EQ(r.Root->TotalFiles(), 64);
     EXPECT_EQ(r.Dirs, 127);
     EXPECT_EQ(r.Files, 64);
+}
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    std::array<char, 256> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    ::pclose(p);
+    return out;
+}
+
+// What du counts for a tree, less what it counts for the folders themselves (a scan
+// counts files only): one file system, sizes in bytes, each file once.
+std::int64_t DuFiles(const std::string& root, bool apparent)
+{
+    const std::string du = Shell(std::string("du -s -x -B1 ") +
+                                 (apparent ? "--apparent-size " : "") + "'" + root + "'");
+    std::int64_t folders = 0;
+    static thread_local std::int64_t* sum = nullptr;
+    static thread_local bool byLength = false;
+    sum = &folders;
+    byLength = apparent;
+    ::nftw(
+        root.c_str(),
+        [](const char*, const struct stat* st, int flag, struct FTW*) {
+            if (flag == FTW_D)
+                *sum += byLength ? st->st_size : st->st_blocks * 512;
+            return 0;
+        },
+        16, FTW_PHYS | FTW_MOUNT);
+    return std::atoll(du.c_str()) - folders;
+}
+
+// The name that comes first in the folder's listing among `names`.
+std::string FirstListed(const std::string& folder, const std::vector<std::string>& names)
+{
+    DIR* d = ::opendir(folder.c_str());
+    std::string first;
+    while (const dirent* e = d ? ::readdir(d) : nullptr)
+        if (std::find(names.begin(), names.end(), e->d_name) != names.end()) {
+            first = e->d_name;
+            break;
+        }
+    if (d != nullptr)
+        ::closedir(d);
+    return first;
+}
+
+TEST(DiskScanner, HardLinksCountOnceAsDuDoesOrEveryTime)
+{
+    TempDir t;
+    t.MakeDir("a");
+    t.MakeDir("b");
+    t.MakeDir("c");
+    t.MakeDir("d");
+    t.MakeFile("a/one", 100000);
+    t.MakeFile("b/x", 5000);
+    t.MakeFile("d/plain", 300);
+    for (const auto& [from, to] :
+         {std::pair{"a/one", "a/two"}, std::pair{"a/one", "a/three"}, std::pair{"b/x", "c/y"}})
+        ASSERT_EQ(::link((t / from).c_str(), (t / to).c_str()), 0);
+    const std::int64_t met = 3 * 100000 + 2 * 5000 + 300;
+
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        TScanContext once;
+        once.Threads = threads;
+        const ScanResult r = ScanWith(once, t.Path());
+        EXPECT_EQ(r.Root->TotalSize(), DuFiles(t.Path(), true));
+        EXPECT_EQ(r.Root->TotalSize(), 105300);
+        EXPECT_EQ(r.Root->TotalFiles(), 3);
+        EXPECT_EQ(r.Files, 3);
+        EXPECT_EQ(r.Bytes, met); // every link was met
+        EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 3);
+        // The first link in the tree's order is the one that counts.
+        const TDirNode* a = FindChild(r.Root, "a");
+        ASSERT_EQ(a->Leaves().size(), 1u);
+        EXPECT_EQ(a->Leaves()[0].Name(), FirstListed(t / "a", {"one", "two", "three"}));
+        const std::string firstFolder = FirstListed(t.Path(), {"b", "c"});
+        EXPECT_EQ(FindChild(r.Root, firstFolder)->TotalFiles(), 1);
+        EXPECT_EQ(FindChild(r.Root, firstFolder == "b" ? "c" : "b")->TotalFiles(), 0);
+        EXPECT_EQ(r.Tree->HardLinks(), THardLinks::Once);
+        const TLinkInfo* info = r.Tree->LinkInfo(&a->Leaves()[0]);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->Links, 3u);
+
+        TScanContext each;
+        each.Threads = threads;
+        each.CountEveryHardLink = true;
+        const ScanResult e = ScanWith(each, t.Path());
+        EXPECT_EQ(e.Root->TotalSize(), met);
+        EXPECT_EQ(e.Root->TotalFiles(), 6);
+        EXPECT_EQ(e.Files, 6);
+        EXPECT_EQ(e.Tree->HardLinks(), THardLinks::Each);
+    }
+
+    // One scanner over two folders, as over two drives: the second link is a repeat.
+    TScanContext ctx;
+    TScanTree tree;
+    TDiskScanner scanner(ctx, tree);
+    EXPECT_EQ(scanner.Scan(t / "b")->TotalFiles(), 1);
+    EXPECT_EQ(scanner.Scan(t / "c")->TotalFiles(), 0);
+    EXPECT_EQ(scanner.Files(), 1);
+    EXPECT_EQ(scanner.Bytes(), 10000);
+}
+
+// Writes `bytes` of data at `offset` into a new file whose length is `length`.
+void MakeDataFile(const std::string& path, std::int64_t length, std::int64_t offset,
+                  std::int64_t bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const std::string data(static_cast<std::size_t>(bytes), 'x');
+    if (fd < 0 || ::pwrite(fd, data.data(), data.size(), offset) != bytes ||
+        ::ftruncate(fd, length) != 0 || ::fsync(fd) != 0)
+        throw std::runtime_error("cannot write " + path);
+    ::close(fd);
+}
+
+TEST(DiskScanner, SizeOnDiskMatchesDuAndDrivesTheSizeFilter)
+{
+    TempDir t;
+    t.MakeDir("sub");
+    MakeDataFile(t / "sparse.img", 8 << 20, 1 << 20, 4096); // 8 MiB long, one block
+    MakeDataFile(t / "sub/dense.bin", 100 * 1024, 0, 100 * 1024);
+    t.MakeFile("empty.txt", 0);
+    struct stat sparse
+    {
+    };
+    ASSERT_EQ(::stat((t / "sparse.img").c_str(), &sparse), 0);
+    const std::int64_t sparseBlocks = sparse.st_blocks * 512;
+    ASSERT_LT(sparseBlocks, 64 * 1024) << "the file system does not keep holes";
+
+    struct Case
+    {
+        bool OnDisk;
+        bool Filter; // leave out files under 64 KiB, by the measure counted
+        std::vector<std::string> Names;
+    };
+    const Case cases[] = {
+        {false, false, {"dense.bin", "empty.txt", "sparse.img"}},
+        {true, false, {"dense.bin", "empty.txt", "sparse.img"}},
+        {false, true, {"dense.bin", "sparse.img"}},
+        {true, true, {"dense.bin"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.OnDisk ? "on disk" : "apparent") + (c.Filter ? ", filter" : ""));
+        TScanContext ctx;
+        ctx.SizeOnDisk = c.OnDisk;
+        ctx.ExcludeLessThan = c.Filter;
+        ctx.LessThanBytes = 64 * 1024;
+        const ScanResult r = ScanWith(ctx, t.Path());
+        std::vector<std::string> names = AllLeafNames(r.Root);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.Names);
+        const std::int64_t du = DuFiles(t.Path(), !c.OnDisk);
+        EXPECT_EQ(r.Bytes, du); // met: every file, by the measure counted
+        if (!c.Filter) {
+            EXPECT_EQ(r.Root->TotalSize(), du);
+        }
+        EXPECT_EQ(r.Tree->SizeKind(), c.OnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+        const TFileLeaf* img = FindLeaf(r.Root, "sparse.img");
+        if (img != nullptr) {
+            EXPECT_EQ(img->ApparentSize(), 8 << 20);
+            EXPECT_EQ(img->AllocatedSize(), sparseBlocks);
+            EXPECT_EQ(img->Size(), c.OnDisk ? sparseBlocks : 8 << 20);
+        }
+    }
 }
 
 } // namespace

@@ -147,6 +147,10 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "are left out.",
     // The Help menu's setting for the update check.
     "Check for updates at start-up",
+    "Sizes: length of each file",
+    "Sizes: space used on disk",
+    "Hard links: each file counted once",
+    "Hard links: every link counted",
 };
 
 } // namespace harrowdale::test

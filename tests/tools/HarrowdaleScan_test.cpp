@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace harrowdale {
 namespace {
@@ -128,6 +129,7 @@ TEST(HarrowdaleScan, BadInputFailsWithStatus2AndOneLine)
         {"--bogus " + Quote(t.Path()), "unknown option --bogus"},
         {"", "no PATH given"},
         {"--exclude-before 2020-13-01 " + Quote(t.Path()), "--exclude-before"},
+        {"--hard-links twice " + Quote(t.Path()), "--hard-links wants once or each"},
         {"--threads 0 " + Quote(t.Path()), "--threads wants a whole number"},
     };
     ExpectUsageErrors(cases, scratch);
@@ -227,6 +229,42 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("cannot export to"), std::string::npos) << r.Err;
     EXPECT_EQ(test::ReadFileBytes(good), text);
+}
+
+TEST(HarrowdaleScan, SizeMeasureAndHardLinkRuleAreChosenAndReported)
+{
+    test::TempDir t, scratch;
+    t.MakeDir("a");
+    t.MakeFile("a/sparse.img", 1 << 20); // a length, no blocks
+    t.MakeFile("a/one", 700);
+    ASSERT_EQ(::link((t / "a/one").c_str(), (t / "two").c_str()), 0);
+    struct Case
+    {
+        std::string Options;
+        std::string Files, Bytes, Kind, Links, SizeLine, LinkLine;
+    };
+    const Case cases[] = {
+        {"", "2", "1049276", "apparent", "once", "Sizes: length of each file",
+         "Hard links: each file counted once"},
+        {"--hard-links each --threads 1", "3", "1049976", "apparent", "each",
+         "Sizes: length of each file", "Hard links: every link counted"},
+        // Both files are holes only: nothing allocated.
+        {"--size-on-disk --hard-links once", "2", "0", "on_disk", "once",
+         "Sizes: space used on disk", "Hard links: each file counted once"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Options);
+        const CliRun j = Exec("--json --no-progress " + c.Options + " " + Quote(t.Path()), scratch);
+        ASSERT_EQ(j.Status, 0) << j.Err;
+        EXPECT_NE(j.Out.find("\"files\": " + c.Files + ","), std::string::npos) << j.Out;
+        EXPECT_NE(j.Out.find("\"bytes\": " + c.Bytes + ","), std::string::npos) << j.Out;
+        EXPECT_NE(j.Out.find("\"size_kind\": \"" + c.Kind + "\","), std::string::npos) << j.Out;
+        EXPECT_NE(j.Out.find("\"hard_links\": \"" + c.Links + "\","), std::string::npos) << j.Out;
+        const CliRun text = Exec("--no-progress " + c.Options + " " + Quote(t.Path()), scratch);
+        ASSERT_EQ(text.Status, 0) << text.Err;
+        EXPECT_NE(text.Out.find("\n" + c.SizeLine + "\n" + c.LinkLine + "\n"), std::string::npos)
+            << text.Out;
+    }
 }
 
 TEST(HarrowdaleScan, SignalsCancelWithTheShellsStatus)

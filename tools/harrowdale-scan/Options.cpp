@@ -95,6 +95,19 @@ constexpr std::array kOptions = {
                    o.Pattern = v;
                    return true;
                }},
+    OptionSpec{"--hard-links", "", "once|each",
+               "count a file with several hard links once (default) or at every link",
+               [](Options& o, const std::string& v, std::string& error) {
+                   if (v != "once" && v != "each") {
+                       error = "--hard-links wants once or each, not \"" + v + "\"";
+                       return false;
+                   }
+                   o.EveryHardLink = v == "each";
+                   return true;
+               }},
+    OptionSpec{"--size-on-disk", "", "",
+               "count the space files take on disk (their blocks) instead of their length",
+               [](Options& o, const std::string&, std::string&) { return o.SizeOnDisk = true; }},
     OptionSpec{"--largest", "", "N", "list the N largest files (default 20)",
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyCount("--largest", v, o.Largest, error);

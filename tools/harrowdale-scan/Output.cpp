@@ -34,6 +34,16 @@ std::string DateText(const TFileLeaf& f)
     return FormatDateText(f.GetModifiedDateTime());
 }
 
+bool OnDisk(const TDirNode* root)
+{
+    return root != nullptr && root->Tree()->SizeKind() == TSizeKind::OnDisk;
+}
+
+bool EveryLink(const TDirNode* root)
+{
+    return root != nullptr && root->Tree()->HardLinks() == THardLinks::Each;
+}
+
 } // namespace
 
 std::string TerminalText(std::string_view bytes)
@@ -102,6 +112,12 @@ void WriteText(std::ostream& out, const ReportData& d)
         << "\n";
     if (d.Root == nullptr)
         return;
+    out << (OnDisk(d.Root) ? Translate("Sizes: space used on disk")
+                           : Translate("Sizes: length of each file"))
+        << "\n"
+        << (EveryLink(d.Root) ? Translate("Hard links: every link counted")
+                              : Translate("Hard links: each file counted once"))
+        << "\n";
 
     out << "\n  " << Pad(Translate("Extension"), 14) << Pad(Translate("Bytes"), 12, true)
         << Pad(Translate("Percentage"), 12, true) << Pad(Translate("Files"), 8, true) << "\n";
@@ -144,6 +160,8 @@ void WriteJson(std::ostream& out, const ReportData& d)
     out << "  \"dirs\": " << (r ? r->TotalDirs() : 0) << ",\n";
     out << "  \"bytes\": " << (r ? r->TotalSize() : 0) << ",\n";
     out << "  \"met_bytes\": " << d.MetBytes << ",\n";
+    out << "  \"size_kind\": \"" << (OnDisk(r) ? "on_disk" : "apparent") << "\",\n";
+    out << "  \"hard_links\": \"" << (EveryLink(r) ? "each" : "once") << "\",\n";
     out << "  \"extensions\": [";
     if (r != nullptr) {
         bool first = true;

@@ -132,6 +132,8 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
     TScanContext context;
     ApplyScanFilters(context, filters);
+    context.SizeOnDisk = opts.SizeOnDisk;
+    context.CountEveryHardLink = opts.EveryHardLink;
     context.Threads = opts.Threads;
     // A malformed mask would only surface when a file meets it; say so before scanning.
     for (const std::string& m : context.PatternMasks) {
@@ -186,11 +188,18 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
     return 0;
 }
 
-int ImportTree(const std::string& path, LoadedTree& out)
+int ImportTree(const cli::Options& opts, LoadedTree& out)
 {
+    const std::string& path = opts.ImportPath;
     // Ctrl+C ends an import at once: it changes nothing, and a read from a pipe can block.
     try {
-        TImportResult r = ImportScanFile(path);
+        TImportOptions import;
+        import.SizeOnDisk = opts.SizeOnDisk;
+        import.HardLinks = opts.EveryHardLink ? THardLinkCount::Each : THardLinkCount::Once;
+        TImportResult r = ImportScanFile(path, import);
+        // The report says which measure and which link rule its totals follow.
+        r.Tree->SetSizeKind(opts.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+        r.Tree->SetHardLinks(opts.EveryHardLink ? THardLinks::Each : THardLinks::Once);
         out.Tree = std::move(r.Tree);
         out.MetBytes = r.MetBytes;
         return 0;
@@ -222,8 +231,8 @@ int main(int argc, char** argv)
     }
 
     LoadedTree loaded;
-    if (const int status = opts->ImportPath.empty() ? RunScan(*opts, loaded)
-                                                    : ImportTree(opts->ImportPath, loaded))
+    if (const int status =
+            opts->ImportPath.empty() ? RunScan(*opts, loaded) : ImportTree(*opts, loaded))
         return status;
 
     const TDirNode* root = loaded.Tree->Root();

@@ -188,16 +188,19 @@ bool DirReader::StatEntry(std::string_view name, unsigned char type, DirEntry& e
 {
     const char* cname = name.data(); // NUL-terminated: it points into d_name
     const bool needDirCheck = gHaveOpenat2.load(std::memory_order_relaxed) != 1;
+    entry.NotRegular = false;
+    entry.Links = 1;
     if (type == DT_DIR && !needDirCheck) {
         // Mount roots are refused when the folder is opened.
         entry.Kind = EntryKind::Directory;
-        entry.Size = entry.LastWriteTicks = 0;
+        entry.Size = entry.Allocated = entry.LastWriteTicks = 0;
         return true;
     }
     struct statx stx
     {
     };
-    const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME;
+    const unsigned mask =
+        STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BLOCKS | STATX_NLINK | STATX_INO;
     if (statx(FFd, cname, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0) {
         // Gone between the listing and the look: not there. Anything else hides an entry.
         if (errno != ENOENT)
@@ -215,12 +218,18 @@ bool DirReader::StatEntry(std::string_view name, unsigned char type, DirEntry& e
             return false;
         }
         entry.Kind = EntryKind::Directory;
-        entry.Size = entry.LastWriteTicks = 0;
+        entry.Size = entry.Allocated = entry.LastWriteTicks = 0;
         return true;
     }
     entry.Kind = EntryKind::File;
+    entry.NotRegular = fmt != S_IFREG;
     entry.Size = static_cast<std::int64_t>(stx.stx_size);
+    entry.Allocated =
+        (stx.stx_mask & STATX_BLOCKS) ? static_cast<std::int64_t>(stx.stx_blocks) * 512 : 0;
     entry.LastWriteTicks = TicksOf(stx.stx_mtime);
+    entry.Links = (stx.stx_mask & STATX_NLINK) ? stx.stx_nlink : 1;
+    entry.Id.Device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    entry.Id.Inode = stx.stx_ino;
     return true;
 }
 
