@@ -376,8 +376,8 @@ int main(int argc, char** argv)
 
     const double entries = static_cast<double>(files + dirs);
     const double findMedian = Median(commands[findIndex].Times);
-    std::printf("\nMedians of %d alternating runs (%s cache, whole processes):\n", runs,
-                cold ? "cold, dropped before every run" : "warm");
+    std::printf("\nMedians of %d alternating runs (%s, whole processes):\n", runs,
+                cold ? "cold cache, dropped before every run" : "warm cache");
     for (const Command& c : commands) {
         const double m = Median(c.Times);
         std::printf("  %-46s %8.3f s", c.Label.c_str(), m);
