@@ -35,9 +35,12 @@ inline constexpr int kMaxVersion = 10000;
 inline constexpr std::size_t kMaxNameBytes = 4096;
 /// Longest path of the root folder.
 inline constexpr std::size_t kMaxRootPathBytes = 65536;
-/// Deepest folder nesting read. Deeper than any path the system can name (4096 bytes
-/// make at most 2048 levels), and it keeps views that walk parent chains fast.
-inline constexpr std::size_t kMaxFolderDepth = 4096;
+/// Deepest nesting read, of folders or of skipped values. The scanner opens every folder
+/// from its parent and so has no depth limit of its own; trees tens of thousands of
+/// levels deep exist (made by programs gone wrong, or on purpose), and a file written
+/// from one must read back. An open folder costs the reader a few dozen bytes, so this
+/// bounds its memory to a few megabytes while refusing nesting no tree has.
+inline constexpr std::size_t kMaxFolderDepth = 100000;
 
 } // namespace exchange
 
@@ -63,8 +66,11 @@ struct TExchangeEntry
     bool HasDiskSize = false;
     std::uint64_t Device = 0; ///< "dev": inherited from the parent folder when not given
     bool HasDevice = false;
-    std::uint64_t Inode = 0;     ///< "ino"
-    bool HardLinked = false;     ///< "hlnkc": a file with more than one link
+    std::uint64_t Inode = 0; ///< "ino"
+    bool HasInode = false;
+    /// "hlnkc": a file with more than one link. (gdu marks only the links after the first
+    /// it counted, and gives the inode of those only.)
+    bool HardLinked = false;
     std::uint64_t LinkCount = 0; ///< "nlink"; 0 when not given
     /// Last write time in 100-ns ticks since 1601-01-01 UTC; 0 = no date ("mtime" holds
     /// whole Unix seconds).
@@ -77,6 +83,11 @@ struct TExchangeEntry
 };
 
 /// The metadata object. Only these keys are read; the rest are skipped.
+///
+/// The format leaves the object to each writer. Besides the usual three keys Harrowdale
+/// records how its scan counted, and what it met but left out of the tree (files its
+/// filters excluded, later links of one file), so that a report read back from the file
+/// says what the scan's report said. Other readers skip these keys.
 struct TExchangeMeta
 {
     int Major = exchange::kMajorVersion;
@@ -84,6 +95,15 @@ struct TExchangeMeta
     std::string ProgramName;    ///< "progname"
     std::string ProgramVersion; ///< "progver"
     std::int64_t Timestamp = 0; ///< "timestamp": Unix seconds when the file was written
+    /// "size_kind": "apparent" or "on_disk", the measure the writer's totals used; ""
+    /// when not given.
+    std::string SizeKind;
+    /// "hard_links": "once" (only the first link of each file is in the file) or "each";
+    /// "" when not given.
+    std::string HardLinks;
+    /// "left_out_bytes": bytes (by SizeKind) of the files the writer met and did not
+    /// write; -1 when not given.
+    std::int64_t LeftOutBytes = -1;
 };
 
 /// The format's text for an exclusion reason; "" for None.

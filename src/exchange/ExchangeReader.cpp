@@ -405,9 +405,16 @@ void TExchangeReader::Impl::ReadMetadata(TExchangeMeta& meta)
         Expect(':', "':'");
         SkipSpace();
         const int c = Peek();
-        if ((FKey == "progname" || FKey == "progver") && c == '"') {
+        if ((FKey == "progname" || FKey == "progver" || FKey == "size_kind" ||
+             FKey == "hard_links") &&
+            c == '"') {
             ReadString(&FText, kMaxMetaTextBytes, FKey.c_str());
-            (FKey == "progname" ? meta.ProgramName : meta.ProgramVersion) = FText;
+            (FKey == "progname"    ? meta.ProgramName
+             : FKey == "progver"   ? meta.ProgramVersion
+             : FKey == "size_kind" ? meta.SizeKind
+                                   : meta.HardLinks) = FText;
+        } else if (FKey == "left_out_bytes") {
+            meta.LeftOutBytes = ReadSize(FKey);
         } else if (FKey == "timestamp" && IsNumberChar(c)) {
             const std::string_view t = ReadNumberText(FKey);
             std::int64_t v = 0;
@@ -479,6 +486,7 @@ void TExchangeReader::Impl::ReadInfo(TExchangeEntry& e, bool root)
                 e.ModifiedFT = ReadModified();
             } else if (k == "ino") {
                 e.Inode = ReadUnsigned(k);
+                e.HasInode = true;
             } else if (k == "hlnkc") {
                 e.HardLinked = ReadBool(k);
             } else if (k == "nlink") {

@@ -110,6 +110,16 @@ void TExchangeWriter::Begin(const TExchangeMeta& meta)
     Key("progver");
     String(meta.ProgramVersion);
     Signed("timestamp", meta.Timestamp);
+    if (!meta.SizeKind.empty()) {
+        Key("size_kind");
+        String(meta.SizeKind);
+    }
+    if (!meta.HardLinks.empty()) {
+        Key("hard_links");
+        String(meta.HardLinks);
+    }
+    if (meta.LeftOutBytes >= 0)
+        Signed("left_out_bytes", meta.LeftOutBytes);
     Put("}");
 }
 

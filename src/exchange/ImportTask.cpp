@@ -1,6 +1,7 @@
 #include "exchange/ImportTask.h"
 
 #include "exchange/ScanTreeImport.h"
+#include "scan/Mask.h"
 
 #include <new>
 
@@ -11,12 +12,10 @@ TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
 {
     TScanOutcome out;
     try {
-        TImportOptions options;
-        options.IsCancelled = [&context] { return context.IsCancelled(); };
-        options.OnProgress = [&progress](std::int64_t files, std::int64_t dirs) {
-            progress.PublishProgress({}, files, dirs, 0);
-        };
-        TImportResult r = ImportScanFile(path, options);
+        TImportResult r =
+            ImportScanFile(path, context, [&progress](std::int64_t files, std::int64_t dirs) {
+                progress.PublishProgress({}, files, dirs, 0);
+            });
         const TDirNode* root = r.Tree->Root();
         out.Files = root->TotalFiles();
         out.Dirs = root->TotalDirs();
@@ -25,6 +24,8 @@ TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
         out.Ok = !context.IsCancelled();
     } catch (const EImportCancelled&) {
         out.Ok = false;
+    } catch (const EMaskException&) {
+        out.Err = ErrorText(std::current_exception()); // as a scan with that mask says it
     } catch (const std::bad_alloc&) {
         out.Err = "out of memory";
     } catch (const std::exception& e) {

@@ -11,7 +11,8 @@
 namespace harrowdale {
 
 /// Reads the scan file at `path` (gzip-compressed or not) into a tree whose root is the
-/// path the file records. Publishes the files and folders read so far to `progress`
+/// path the file records, under the context's filters, measure and hard-link rule as a
+/// scan would be. Publishes the files and folders read so far to `progress`
 /// (with no path), stops when `context` is cancelled (Ok false, Err empty), and fails
 /// on a bad or unreadable file with the reader's one-line reason in Err. Catches every
 /// error. Runs on the worker thread.

@@ -9,29 +9,39 @@ namespace harrowdale {
 
 namespace {
 
-// What the tree knows of an entry. Allocated sizes, devices, inodes and link counts,
-// non-regular files and unreadable folders are not in the tree yet; they are left out,
-// which the format reads as "none" (a missing "dsize" reads as 0 bytes on the disk).
-
 TExchangeEntry FolderEntry(const TDirNode& node)
 {
     TExchangeEntry e;
     e.Name = node.Name();
+    e.ReadError = node.ReadError();
     return e;
 }
 
-TExchangeEntry FileEntry(const TFileLeaf& leaf)
+TExchangeEntry FileEntry(const TScanTree& tree, const TFileLeaf& leaf)
 {
     TExchangeEntry e;
     e.Name = leaf.Name();
-    e.ApparentSize = leaf.Size();
+    e.ApparentSize = leaf.ApparentSize();
+    e.DiskSize = leaf.AllocatedSize();
+    e.HasDiskSize = true;
     e.ModifiedFT = leaf.ModifiedFT();
+    e.NotRegular = leaf.IsNotRegular();
+    if (const TLinkInfo* link = tree.LinkInfo(&leaf)) {
+        // Folders carry no device (the tree does not keep theirs), so a linked file names
+        // its own: with the inode it is the identity readers match links by.
+        e.HardLinked = true;
+        e.Inode = link->Inode;
+        e.HasInode = true;
+        e.Device = link->Device;
+        e.HasDevice = true;
+        e.LinkCount = link->Links;
+    }
     return e;
 }
 
 } // namespace
 
-void ExportScan(const TDirNode& root, TByteSink& sink)
+void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
 {
     if (root.IsSyntheticRoot())
         throw EExchangeError("a scan of all drives has several roots; a scan file holds one "
@@ -40,6 +50,11 @@ void ExportScan(const TDirNode& root, TByteSink& sink)
     meta.ProgramName = "harrowdale";
     meta.ProgramVersion = HARROWDALE_VERSION;
     meta.Timestamp = static_cast<std::int64_t>(std::time(nullptr));
+    const TScanTree& tree = *root.Tree();
+    meta.SizeKind = tree.SizeKind() == TSizeKind::OnDisk ? "on_disk" : "apparent";
+    meta.HardLinks = tree.HardLinks() == THardLinks::Once ? "once" : "each";
+    if (metBytes >= root.TotalSize())
+        meta.LeftOutBytes = metBytes - root.TotalSize();
 
     TExchangeWriter writer(sink);
     writer.Begin(meta);
@@ -56,7 +71,7 @@ void ExportScan(const TDirNode& root, TByteSink& sink)
             e.Name = rootPath;
         writer.BeginFolder(e);
         for (const TFileLeaf& leaf : node.Leaves())
-            writer.File(FileEntry(leaf));
+            writer.File(FileEntry(tree, leaf));
         stack.push_back({&node, 0});
     };
     open(root);
@@ -73,11 +88,11 @@ void ExportScan(const TDirNode& root, TByteSink& sink)
     writer.End();
 }
 
-void ExportScanFile(const TDirNode& root, const std::string& path)
+void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes)
 {
     try {
         TOutputFileSink sink(path);
-        ExportScan(root, sink);
+        ExportScan(root, sink, metBytes);
         sink.Commit();
     } catch (const EExchangeError&) {
         throw;

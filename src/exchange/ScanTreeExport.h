@@ -6,18 +6,25 @@
 #include "exchange/ByteStreams.h"
 #include "scan/ScanTree.h"
 
+#include <cstdint>
 #include <string>
 
 namespace harrowdale {
 
 /// Writes the folder `root` and everything below it, depth-first (a folder's files, then
 /// its subfolders in their current order), through one small buffer: memory does not grow
-/// with the tree. The root is recorded by its full path. Throws EExchangeError for the
-/// synthetic all-drives root (the format holds one root folder) and passes on the sink's
-/// errors.
-void ExportScan(const TDirNode& root, TByteSink& sink);
+/// with the tree. The root is recorded by its full path. Every file carries both sizes,
+/// its date, and where the tree knows them its device, inode and link count (files with
+/// several links) and that it is not a regular file; folders that could not be read say
+/// so. The metadata says which measure and which link rule the tree's totals follow, and
+/// when `metBytes` (the bytes the scan met, by that measure; -1 when not known) is given,
+/// how many of them the tree left out.
+///
+/// Throws EExchangeError for the synthetic all-drives root (the format holds one root
+/// folder) and passes on the sink's errors.
+void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes = -1);
 
 /// Same, into `path` ("-" for standard output): the file appears only when complete.
-void ExportScanFile(const TDirNode& root, const std::string& path);
+void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes = -1);
 
 } // namespace harrowdale

@@ -2,10 +2,12 @@
 
 #include "exchange/ExchangeReader.h"
 #include "scan/ExtIdCache.h"
+#include "scan/HardLinks.h"
+#include "scan/Mask.h"
+#include "scan/ScanFilter.h"
 
 #include <algorithm>
 #include <limits>
-#include <unordered_set>
 #include <vector>
 
 namespace harrowdale {
@@ -17,34 +19,38 @@ constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeLink = 0120000;
 constexpr std::uint32_t kModeFolder = 0040000;
 constexpr std::string_view kOwnProgramName = "harrowdale";
+constexpr std::string_view kGduProgramName = "gdu";
 
-struct DevIno
+// These writers leave a size out when it is zero: a missing "dsize" there means nothing
+// is allocated, not that the writer did not look.
+bool LeavesOutZeroSizes(std::string_view program)
 {
-    std::uint64_t Dev, Ino;
-    bool operator==(const DevIno&) const = default;
-};
+    return program == kOwnProgramName || program == "ncdu" || program == kGduProgramName;
+}
 
-struct DevInoHash
+std::string_view SizeKindText(bool onDisk)
 {
-    std::size_t operator()(const DevIno& k) const noexcept
-    {
-        return std::hash<std::uint64_t>{}(k.Ino * 0x9E3779B97F4A7C15ULL ^ k.Dev);
-    }
-};
+    return onDisk ? "on_disk" : "apparent";
+}
 
 class TTreeBuilder : public TExchangeEvents
 {
 public:
-    TTreeBuilder(const TImportOptions& options, const TExchangeReader& reader)
-        : FOptions(options), FReader(reader), FTree(std::make_unique<TScanTree>()),
-          FExtIds(FTree->Exts())
+    TTreeBuilder(const TScanContext& context, const TImportProgress& onProgress,
+                 const TExchangeReader& reader)
+        : FContext(context), FOnProgress(onProgress), FReader(reader),
+          FTree(std::make_unique<TScanTree>()), FExtIds(FTree->Exts()), FFilter(context)
     {
+        FTree->SetSizeKind(context.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+        FTree->SetHardLinks(context.CountEveryHardLink ? THardLinks::Each : THardLinks::Once);
     }
 
     void Metadata(const TExchangeMeta& meta) override
     {
         FMeta = meta;
         FSpecialFilesAreFiles = meta.ProgramName == kOwnProgramName;
+        FZeroSizesLeftOut = LeavesOutZeroSizes(meta.ProgramName);
+        FLaterLinksMarked = meta.ProgramName == kGduProgramName;
     }
 
     void BeginFolder(const TExchangeEntry& e) override
@@ -62,11 +68,22 @@ public:
         f.Device = device;
         f.Discarded = discarded;
         f.Node = nullptr;
+        f.PathLength = FPath.size();
         if (discarded)
             return;
         ++FDirs;
         CountEntry();
         f.Node = parentNode ? FTree->NewChild(parentNode, e.Name) : FTree->NewScanRoot(e.Name);
+        if (e.ReadError)
+            FTree->SetReadError(f.Node);
+        if (FFilter.UsesPaths()) {
+            // One path, of the folder open now, grown and cut back as folders open and
+            // close: the masks see full paths at no cost per level.
+            if (parentNode != nullptr && FPath != "/")
+                FPath.push_back('/');
+            FPath.append(e.Name);
+            FFilter.StartFolder(FPath, FFilterScratch);
+        }
     }
 
     void File(const TExchangeEntry& e) override
@@ -76,16 +93,31 @@ public:
             return;
         if (e.NotRegular && !CountsAsFile(e))
             return;
-        const std::int64_t size = FOptions.SizeOnDisk ? e.DiskSize : e.ApparentSize;
-        if (size > std::numeric_limits<std::int64_t>::max() - FMetBytes)
-            Fail("the sizes add up to more than 2^63-1 bytes");
-        FMetBytes += size;
-        if (FOptions.HardLinks == THardLinkCount::Once && (e.HardLinked || e.LinkCount > 1) &&
-            e.Inode != 0 && !FLinksSeen.insert({e.HasDevice ? e.Device : f.Device, e.Inode}).second)
+        const std::int64_t allocated = e.HasDiskSize       ? e.DiskSize
+                                       : FZeroSizesLeftOut ? 0
+                                                           : e.ApparentSize;
+        const std::int64_t size = FContext.SizeOnDisk ? allocated : e.ApparentSize;
+        AddMet(size);
+        if (!FContext.CountEveryHardLink && FLaterLinksMarked && e.HardLinked)
+            return; // a later link of a file counted at another entry
+        if (FFilter.IsExcluded(e.Name, size, e.ModifiedFT, FFilterScratch))
             return;
         ++FFiles;
         CountEntry();
-        f.Files.push_back({FTree->StoreName(e.Name), size, e.ModifiedFT, FExtIds.IdOf(e.Name)});
+        TNewFile n;
+        n.Name = FTree->StoreName(e.Name);
+        n.Size = e.ApparentSize;
+        n.ModifiedFT = e.ModifiedFT;
+        n.ExtId = FExtIds.IdOf(e.Name);
+        n.Allocated = allocated;
+        n.NotRegular = e.NotRegular;
+        if (e.HasInode && (e.HardLinked || e.LinkCount > 1)) {
+            n.Links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+                e.LinkCount, 2, std::numeric_limits<std::uint32_t>::max()));
+            n.Device = e.HasDevice ? e.Device : f.Device;
+            n.Inode = e.Inode;
+        }
+        f.Files.push_back(n);
     }
 
     void EndFolder() override
@@ -101,10 +133,25 @@ public:
             FFrames[FDepth - 1].Children.push_back(f.Node);
         else
             FTree->SetRoot(f.Node);
+        if (FFilter.UsesPaths() && FDepth > 0) {
+            FPath.resize(f.PathLength);
+            FFilter.StartFolder(FPath, FFilterScratch);
+        }
     }
 
+    /// Applies the once-per-file rule to the whole tree and hands it over.
     TImportResult Take()
     {
+        if (!FContext.CountEveryHardLink) {
+            const auto all = FTree->Links();
+            const std::vector<TLinkInfo> links(all.begin(), all.end());
+            THardLinkFilter filter;
+            FFiles -= filter.LeaveOutRepeats(*FTree, FTree->Root(), links);
+        }
+        // What the writer met and left out of the file was met all the same, when it was
+        // measured as this import measures.
+        if (FMeta.LeftOutBytes >= 0 && FMeta.SizeKind == SizeKindText(FContext.SizeOnDisk))
+            AddMet(FMeta.LeftOutBytes);
         TImportResult r;
         r.Tree = std::move(FTree);
         r.Meta = FMeta;
@@ -119,12 +166,20 @@ private:
         std::vector<TNewFile> Files;
         std::vector<TDirNode*> Children;
         std::uint64_t Device = 0;
-        bool Discarded = false; ///< inside an excluded folder
+        std::size_t PathLength = 0; ///< of FPath before this folder was entered
+        bool Discarded = false;     ///< inside an excluded folder
     };
 
     [[noreturn]] void Fail(const std::string& what) const
     {
         throw EExchangeError(what + " (at byte " + std::to_string(FReader.Offset()) + ")");
+    }
+
+    void AddMet(std::int64_t size)
+    {
+        if (size > std::numeric_limits<std::int64_t>::max() - FMetBytes)
+            Fail("the sizes add up to more than 2^63-1 bytes");
+        FMetBytes += size;
     }
 
     bool CountsAsFile(const TExchangeEntry& e) const
@@ -144,10 +199,10 @@ private:
             Fail("the file describes more than " + std::to_string(kMaxImportEntries) + " entries");
         if (FEntries % kPollEvery != 0)
             return;
-        if (FOptions.IsCancelled && FOptions.IsCancelled())
+        if (FContext.IsCancelled())
             throw EImportCancelled();
-        if (FOptions.OnProgress)
-            FOptions.OnProgress(FFiles, FDirs);
+        if (FOnProgress)
+            FOnProgress(FFiles, FDirs);
     }
 
     // A file system holds one entry per name and folder; a file with two is damaged or
@@ -168,17 +223,22 @@ private:
         Fail("two entries of one folder are named " + QuotedName(*dup));
     }
 
-    const TImportOptions& FOptions;
+    const TScanContext& FContext;
+    const TImportProgress& FOnProgress;
     const TExchangeReader& FReader;
     std::unique_ptr<TScanTree> FTree;
     TExtIdCache FExtIds;
     TExtStats FExtAcc;
+    TScanFilter FFilter;
+    TScanFilter::Scratch FFilterScratch;
+    std::string FPath; ///< the open folder's full path, kept only when masks need it
     TExchangeMeta FMeta;
     bool FSpecialFilesAreFiles = false;
-    std::vector<Frame> FFrames; ///< kept between folders so their vectors keep capacity
+    bool FZeroSizesLeftOut = false;
+    bool FLaterLinksMarked = false; ///< gdu: "hlnkc" marks the links it did not count
+    std::vector<Frame> FFrames;     ///< kept between folders so their vectors keep capacity
     std::size_t FDepth = 0;
     std::vector<std::string_view> FNames;
-    std::unordered_set<DevIno, DevInoHash> FLinksSeen;
     std::uint64_t FEntries = 0;
     std::int64_t FFiles = 0;
     std::int64_t FDirs = 0;
@@ -187,20 +247,24 @@ private:
 
 } // namespace
 
-TImportResult ImportScan(TByteSource& source, const TImportOptions& options)
+TImportResult ImportScan(TByteSource& source, const TScanContext& context,
+                         const TImportProgress& onProgress)
 {
     TExchangeReader reader(source);
-    TTreeBuilder builder(options, reader);
+    TTreeBuilder builder(context, onProgress, reader);
     reader.Read(builder);
     return builder.Take();
 }
 
-TImportResult ImportScanFile(const std::string& path, const TImportOptions& options)
+TImportResult ImportScanFile(const std::string& path, const TScanContext& context,
+                             const TImportProgress& onProgress)
 {
     try {
         const std::unique_ptr<TByteSource> source = OpenInputFile(path);
-        return ImportScan(*source, options);
+        return ImportScan(*source, context, onProgress);
     } catch (const EExchangeError&) {
+        throw;
+    } catch (const EMaskException&) {
         throw;
     } catch (const std::runtime_error& e) { // the file itself: cannot open, cannot read
         throw EExchangeError(e.what());

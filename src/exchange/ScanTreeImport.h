@@ -5,6 +5,7 @@
 
 #include "exchange/ByteStreams.h"
 #include "exchange/ExchangeFormat.h"
+#include "scan/ScanContext.h"
 #include "scan/ScanTree.h"
 
 #include <cstdint>
@@ -15,24 +16,9 @@
 
 namespace harrowdale {
 
-/// How files with several hard links count.
-enum class THardLinkCount : std::uint8_t
-{
-    Each, ///< at every link, as the scanner does today
-    Once, ///< at the first link met (by device and inode); later ones are left out
-};
-
-struct TImportOptions
-{
-    /// Count "dsize" (bytes on the disk; 0 where the file gives none) instead of "asize".
-    bool SizeOnDisk = false;
-    THardLinkCount HardLinks = THardLinkCount::Each;
-    /// Polled every few thousand entries on the importing thread; true stops the import
-    /// with EImportCancelled.
-    std::function<bool()> IsCancelled;
-    /// Files and folders read so far; called every few thousand entries.
-    std::function<void(std::int64_t files, std::int64_t dirs)> OnProgress;
-};
+/// Files and folders read so far; called every few thousand entries on the importing
+/// thread.
+using TImportProgress = std::function<void(std::int64_t files, std::int64_t dirs)>;
 
 class EImportCancelled : public std::exception
 {
@@ -45,7 +31,9 @@ struct TImportResult
     /// Root() is the root folder at the path the file records (it need not exist here).
     std::unique_ptr<TScanTree> Tree;
     TExchangeMeta Meta;
-    /// Bytes of every file read, those left out as repeated hard links included.
+    /// Bytes of every file met, as a scan counts them: those read (filtered out and
+    /// repeated links included), plus what the writer met and left out of the file when
+    /// its metadata says so in the same measure.
     std::int64_t MetBytes = 0;
 };
 
@@ -54,16 +42,30 @@ struct TImportResult
 inline constexpr std::uint64_t kMaxImportEntries = 0xFFFFFFFFu;
 
 /// Reads a scan file from `source` (see TExchangeReader for what is checked) and builds
-/// its tree. What Harrowdale's own scan would not count is left out: entries the writer
-/// marked excluded (with what lies below them), links, and other non-regular entries
-/// unless the file says they are not links (by their "mode", or because Harrowdale wrote
-/// the file: its scans hold no links). Folders contribute no bytes of their own. Two
-/// entries of one name in one folder, sizes that add up past 2^63-1 and more than
-/// kMaxImportEntries entries are errors. Throws EExchangeError or EImportCancelled; the
-/// memory used is that of the tree plus one frame per open folder.
-TImportResult ImportScan(TByteSource& source, const TImportOptions& options = {});
+/// its tree under the rules of a scan with `context`: its size filter, masks and date
+/// filter (by the same code as the scanner), its measure (SizeOnDisk: "dsize") and its
+/// hard-link rule (unless CountEveryHardLink, a file with several links counts once, at
+/// its first link in the tree's order, by device and inode). The import stops with
+/// EImportCancelled once the context is cancelled.
+///
+/// What Harrowdale's own scan would not count is left out: entries the writer marked
+/// excluded (with what lies below them), links, and other non-regular entries unless the
+/// file says they are not links (by their "mode", or because Harrowdale wrote the file:
+/// its scans hold no links). Folders contribute no bytes of their own. Where the file
+/// lacks data a rule needs: an entry without "dsize" has none allocated when its writer
+/// is one that leaves zero sizes out (Harrowdale, ncdu, gdu), else its length counts; a
+/// linked file without "ino" cannot be matched and counts at every link (gdu gives the
+/// inode only of the links after the one it counted, and those are the ones left out).
+///
+/// Two entries of one name in one folder, sizes that add up past 2^63-1 and more than
+/// kMaxImportEntries entries are errors. Throws EExchangeError, EImportCancelled or the
+/// filter's EMaskException; the memory used is that of the tree plus one frame per open
+/// folder.
+TImportResult ImportScan(TByteSource& source, const TScanContext& context,
+                         const TImportProgress& onProgress = {});
 
 /// Same, from a file ("-" for standard input), gzip-compressed or not.
-TImportResult ImportScanFile(const std::string& path, const TImportOptions& options = {});
+TImportResult ImportScanFile(const std::string& path, const TScanContext& context,
+                             const TImportProgress& onProgress = {});
 
 } // namespace harrowdale

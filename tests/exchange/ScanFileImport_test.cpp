@@ -3,6 +3,8 @@
 
 #include "exchange/ScanFileStreams.h"
 #include "exchange/ScanTreeImport.h"
+#include "scan/DateTime.h"
+#include "scan/Mask.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -15,10 +17,10 @@ namespace {
 using test::RepeatSource;
 using test::StringSource;
 
-TImportResult Import(const std::string& text, const TImportOptions& options = {})
+TImportResult Import(const std::string& text, const TScanContext& context = {})
 {
     StringSource source(text);
-    return ImportScan(source, options);
+    return ImportScan(source, context);
 }
 
 std::string Doc(const std::string& rootAndEntries, const std::string& head = "1,2,{}")
@@ -26,10 +28,10 @@ std::string Doc(const std::string& rootAndEntries, const std::string& head = "1,
     return "[" + head + ",\n[" + rootAndEntries + "]]";
 }
 
-std::string ErrorOf(const std::string& text, const TImportOptions& options = {})
+std::string ErrorOf(const std::string& text, const TScanContext& context = {})
 {
     try {
-        Import(text, options);
+        Import(text, context);
     } catch (const EExchangeError& e) {
         return e.what();
     }
@@ -183,26 +185,94 @@ TEST(ScanFileImport, LeavesOutWhatAScanWouldNotCount)
     }
 }
 
-TEST(ScanFileImport, HardLinksAndSizeOnDisk)
+TEST(ScanFileImport, HardLinksSizeOnDiskAndWhatTheFileLacks)
 {
-    // Two links of inode 5 on the root's device, and inode 5 of another device.
-    const std::string text = Doc(R"({"name":"/r","dev":1},)"
-                                 R"({"name":"a","asize":10,"dsize":4096,"ino":5,"hlnkc":true},)"
-                                 R"([{"name":"d"},{"name":"b","asize":10,"dsize":4096,"ino":5,)"
-                                 R"("hlnkc":true,"nlink":2}],)"
-                                 R"([{"name":"m","dev":2},{"name":"c","asize":10,"ino":5,)"
-                                 R"("hlnkc":true}])");
-    TImportOptions each;
-    EXPECT_EQ(TotalsOf(Import(text, each)).Files, 3);
-    TImportOptions once;
-    once.HardLinks = THardLinkCount::Once;
-    const TImportResult r = Import(text, once);
-    EXPECT_EQ(TotalsOf(r).Files, 2);
-    EXPECT_EQ(TotalsOf(r).Bytes, 20);
-    EXPECT_EQ(r.MetBytes, 30); // the link left out was still met
-    TImportOptions disk;
-    disk.SizeOnDisk = true;
-    EXPECT_EQ(TotalsOf(Import(text, disk)).Bytes, 8192); // "c" gives no dsize: 0
+    // Two links of inode 5 on the root's device, and inode 5 of another device; "c"
+    // gives no dsize.
+    const std::string links = R"({"name":"/r","dev":1},)"
+                              R"({"name":"a","asize":10,"dsize":4096,"ino":5,"hlnkc":true},)"
+                              R"([{"name":"d"},{"name":"b","asize":10,"dsize":4096,"ino":5,)"
+                              R"("hlnkc":true,"nlink":2}],)"
+                              R"([{"name":"m","dev":2},{"name":"c","asize":10,"ino":5,)"
+                              R"("hlnkc":true}])";
+    // gdu gives the inode only of the links after the one it counted.
+    const std::string gdu = R"({"name":"/r"},{"name":"one","asize":7,"dsize":4096},)"
+                            R"([{"name":"d"},{"name":"two","asize":7,"dsize":4096,"ino":9,)"
+                            R"("hlnkc":true}])";
+    // Links whose inode is not given cannot be matched.
+    const std::string noInode = R"({"name":"/r"},{"name":"x","asize":3,"hlnkc":true,"nlink":2},)"
+                                R"({"name":"y","asize":3,"hlnkc":true,"nlink":2})";
+    // What Harrowdale's scan met and left out (filtered, later links) is in the metadata.
+    const std::string leftOutHead =
+        R"(1,2,{"progname":"harrowdale","size_kind":"apparent","left_out_bytes":100})";
+    const std::string leftOut = R"({"name":"/r"},{"name":"f","asize":5})";
+    struct Case
+    {
+        const char* What;
+        std::string Entries, Head;
+        bool Each, OnDisk;
+        std::int64_t Files, Bytes, Met;
+    };
+    const std::vector<Case> cases = {
+        {"every link", links, "1,2,{}", true, false, 3, 30, 30},
+        {"once per device and inode", links, "1,2,{}", false, false, 2, 20, 30},
+        {"on disk; a writer that leaves zero sizes out", links, R"(1,2,{"progname":"ncdu"})", true,
+         true, 3, 8192, 8192},
+        {"on disk; other writers: the length", links, "1,2,{}", true, true, 3, 8202, 8202},
+        {"on disk, once", links, R"(1,2,{"progname":"ncdu"})", false, true, 2, 4096, 8192},
+        {"gdu's later links, once", gdu, R"(1,2,{"progname":"gdu"})", false, false, 1, 7, 14},
+        {"gdu's later links, every link", gdu, R"(1,2,{"progname":"gdu"})", true, false, 2, 14, 14},
+        {"no inode: every link counts", noInode, "1,2,{}", false, false, 2, 6, 6},
+        {"what the writer left out was met", leftOut, leftOutHead, false, false, 1, 5, 105},
+        {"... in the measure it was met in", leftOut, leftOutHead, false, true, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TScanContext context;
+        context.CountEveryHardLink = c.Each;
+        context.SizeOnDisk = c.OnDisk;
+        const TImportResult r = Import(Doc(c.Entries, c.Head), context);
+        EXPECT_EQ(TotalsOf(r).Files, c.Files);
+        EXPECT_EQ(TotalsOf(r).Bytes, c.Bytes);
+        EXPECT_EQ(r.MetBytes, c.Met);
+        EXPECT_EQ(r.Tree->HardLinks(), c.Each ? THardLinks::Each : THardLinks::Once);
+        EXPECT_EQ(r.Tree->SizeKind(), c.OnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+    }
+    // The first link in the tree's order counts: the root's own file before "d".
+    const TImportResult once = Import(Doc(links));
+    ASSERT_EQ(once.Tree->Root()->Leaves().size(), 1u);
+    EXPECT_EQ(once.Tree->Root()->Leaves()[0].Name(), "a");
+    EXPECT_EQ(once.Tree->Root()->Children()[0]->TotalFiles(), 0);
+}
+
+TEST(ScanFileImport, ScanFiltersApplyAsToAScan)
+{
+    // A file of the root after its subfolder: masks must see the root's path again.
+    const std::string text = Doc(R"({"name":"/r"},)"
+                                 R"({"name":"big.bin","asize":5000,"mtime":1700000000},)"
+                                 R"({"name":"tiny.bin","asize":10},)"
+                                 R"({"name":"x.TMP","asize":9000},)"
+                                 R"([{"name":"sub"},{"name":"skipme","asize":9000},)"
+                                 R"({"name":"old.bin","asize":9000,"mtime":946684800},)"
+                                 R"({"name":"ok.bin","asize":6000}],)"
+                                 R"({"name":"skipme2","asize":7000})");
+    TScanContext context;
+    context.ExcludeLessThan = true;
+    context.LessThanBytes = 100;
+    context.ExcludePattern = true;
+    context.PatternMasks = {"*.tmp", "/r/sub/skip*"};
+    context.ExcludeModifiedBefore = true;
+    context.ModifiedBefore = *EncodeDateTime({2010, 1, 1});
+    const TImportResult r = Import(text, context);
+    EXPECT_EQ(TotalsOf(r).Files, 3);
+    EXPECT_EQ(TotalsOf(r).Bytes, 18000);
+    EXPECT_EQ(r.MetBytes, 45010); // the files left out were met
+    const auto root = r.Tree->Root()->Leaves();
+    ASSERT_EQ(root.size(), 2u);
+    EXPECT_EQ(root[1].Name(), "skipme2");
+
+    context.PatternMasks = {"*.[tmp"};
+    EXPECT_THROW(Import(text, context), EMaskException);
 }
 
 TEST(ScanFileImport, BadInputGetsOneClearError)
@@ -312,9 +382,10 @@ TEST(ScanFileImport, HugeInputsFailEarlyWithBoundedMemory)
         std::string Want;
     };
     const std::vector<Case> cases = {
-        {"a million nested folders", head, "[{\"name\":\"d\"},", "nested deeper than 4096 levels"},
+        {"a million nested folders", head, "[{\"name\":\"d\"},",
+         "nested deeper than 100000 levels"},
         {"a million nested values in an unknown key", head + "{\"name\":\"a\",\"x\":", "[",
-         "nested deeper than 4096 levels"},
+         "nested deeper than 100000 levels"},
         {"a name that never ends", head + "{\"name\":\"", "n", "longer than 4096 bytes"},
         {"a root path that never ends", "[1,2,{},[{\"name\":\"/", "r", "longer than 65536 bytes"},
         {"a number that never ends", head + "{\"name\":\"a\",\"asize\":", "9",
@@ -327,7 +398,7 @@ TEST(ScanFileImport, HugeInputsFailEarlyWithBoundedMemory)
         RepeatSource source(c.Prefix, c.Pattern, kTenGB);
         std::string message = "(accepted)";
         try {
-            ImportScan(source);
+            ImportScan(source, TScanContext());
         } catch (const EExchangeError& e) {
             message = e.what();
         }
@@ -344,7 +415,7 @@ TEST(ScanFileImport, GzipInputIsDetectedAndItsDamageReported)
 
     StringSource whole(gz);
     const std::unique_ptr<TByteSource> inflated = OpenDecompressed(whole);
-    const TImportResult r = ImportScan(*inflated);
+    const TImportResult r = ImportScan(*inflated, TScanContext());
     EXPECT_EQ(TotalsOf(r).Files, 1);
     EXPECT_EQ(TotalsOf(r).Bytes, 3);
 
@@ -366,7 +437,7 @@ TEST(ScanFileImport, GzipInputIsDetectedAndItsDamageReported)
         std::string message = "(accepted)";
         try {
             const std::unique_ptr<TByteSource> in = OpenDecompressed(source);
-            ImportScan(*in);
+            ImportScan(*in, TScanContext());
         } catch (const EExchangeError& e) {
             message = e.what();
         }
@@ -381,12 +452,14 @@ TEST(ScanFileImport, CancellationStopsTheImport)
         text += ",{\"name\":\"f" + std::to_string(i) + "\",\"asize\":1}";
     text += "]]";
     std::int64_t lastFiles = 0;
-    TImportOptions options;
-    options.OnProgress = [&](std::int64_t files, std::int64_t) { lastFiles = files; };
-    EXPECT_EQ(TotalsOf(Import(text, options)).Files, 40000);
+    TScanContext context;
+    StringSource source(text);
+    const TImportResult r =
+        ImportScan(source, context, [&](std::int64_t files, std::int64_t) { lastFiles = files; });
+    EXPECT_EQ(TotalsOf(r).Files, 40000);
     EXPECT_GT(lastFiles, 0);
-    options.IsCancelled = [] { return true; };
-    EXPECT_THROW(Import(text, options), EImportCancelled);
+    context.Cancel();
+    EXPECT_THROW(Import(text, context), EImportCancelled);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "exchange/ScanFileStreams.h"
 #include "exchange/ScanTreeExport.h"
 #include "exchange/ScanTreeImport.h"
+#include "scan/DiskScanner.h"
+#include "support/TempDir.h"
 #include "support/TreeFixture.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +30,9 @@ TEST(ScanFileWriter, WritesTheFormatsShape)
     meta.ProgramName = "harrowdale";
     meta.ProgramVersion = "9.9";
     meta.Timestamp = 1700000000;
+    meta.SizeKind = "on_disk";
+    meta.HardLinks = "once";
+    meta.LeftOutBytes = 12;
     w.Begin(meta);
     TExchangeEntry root;
     root.Name = "/srv";
@@ -40,6 +45,12 @@ TEST(ScanFileWriter, WritesTheFormatsShape)
     f.DiskSize = 4096;
     f.HasDiskSize = true;
     f.ModifiedFT = (1700000000LL + 11644473600LL) * kTicksPerSecond + 1234567;
+    f.HardLinked = true;
+    f.Inode = 77;
+    f.HasInode = true;
+    f.LinkCount = 3;
+    f.Device = 2049; // the folder's: not repeated
+    f.HasDevice = true;
     w.File(f);
     TExchangeEntry d;
     d.Name = "empty";
@@ -50,10 +61,11 @@ TEST(ScanFileWriter, WritesTheFormatsShape)
     w.EndFolder();
     w.End();
     EXPECT_EQ(sink.Data,
-              "[1,2,{\"progname\":\"harrowdale\",\"progver\":\"9.9\",\"timestamp\":1700000000},\n"
+              "[1,2,{\"progname\":\"harrowdale\",\"progver\":\"9.9\",\"timestamp\":1700000000,"
+              "\"size_kind\":\"on_disk\",\"hard_links\":\"once\",\"left_out_bytes\":12},\n"
               "[{\"name\":\"/srv\",\"dev\":2049},\n"
               "{\"name\":\"a \\\"b\\\"\\\\\\u0001\\u007f\xff.txt\",\"asize\":5,\"dsize\":4096,"
-              "\"mtime\":1700000000},\n"
+              "\"ino\":77,\"hlnkc\":true,\"nlink\":3,\"mtime\":1700000000},\n"
               "[{\"name\":\"empty\"}]]]\n");
 }
 
@@ -186,8 +198,20 @@ void ExpectSameTree(const TDirNode& a, const TDirNode& b)
         EXPECT_EQ(x.Name(), y.Name());
         EXPECT_EQ(x.Ext(), y.Ext());
         EXPECT_EQ(x.Size(), y.Size());
+        EXPECT_EQ(x.ApparentSize(), y.ApparentSize());
+        EXPECT_EQ(x.AllocatedSize(), y.AllocatedSize());
+        EXPECT_EQ(x.IsNotRegular(), y.IsNotRegular());
         EXPECT_EQ(x.ModifiedFT() - x.ModifiedFT() % kTicksPerSecond, y.ModifiedFT());
+        const TLinkInfo* lx = a.Tree()->LinkInfo(&x);
+        const TLinkInfo* ly = b.Tree()->LinkInfo(&y);
+        ASSERT_EQ(lx != nullptr, ly != nullptr) << x.Name();
+        if (lx != nullptr) {
+            EXPECT_EQ(lx->Device, ly->Device);
+            EXPECT_EQ(lx->Inode, ly->Inode);
+            EXPECT_EQ(lx->Links, ly->Links);
+        }
     }
+    EXPECT_EQ(a.ReadError(), b.ReadError());
     const auto ea = a.ExtStats().ToSortedArrayByBytesDesc();
     const auto eb = b.ExtStats().ToSortedArrayByBytesDesc();
     ASSERT_EQ(ea.size(), eb.size());
@@ -228,7 +252,7 @@ TEST(ScanFileRoundTrip, AnOddTreeComesBackUnchanged)
     test::StringSink sink;
     ExportScan(*tree.Root(), sink);
     StringSource source(sink.Data, 3);
-    const TImportResult back = ImportScan(source);
+    const TImportResult back = ImportScan(source, TScanContext());
     EXPECT_EQ(back.Meta.ProgramName, "harrowdale");
     ExpectSameTree(*tree.Root(), *back.Tree->Root());
 
@@ -239,6 +263,114 @@ TEST(ScanFileRoundTrip, AnOddTreeComesBackUnchanged)
     EXPECT_EQ(body(again.Data), body(sink.Data));
 }
 
+TImportResult ExportAndImport(const TDirNode& root, const TScanContext& context,
+                              std::int64_t metBytes = -1)
+{
+    test::StringSink sink;
+    ExportScan(root, sink, metBytes);
+    StringSource source(sink.Data, 4096);
+    return ImportScan(source, context);
+}
+
+TEST(ScanFileRoundTrip, EverythingTheTreeKnowsComesBack)
+{
+    // Both sizes (one pair too big for the compact form), three links of one file across
+    // two folders, a file of another device with the same inode, a fifo, an unreadable
+    // folder: written and read back in either measure, with every link.
+    auto file = [](std::string_view name, std::int64_t size, std::int64_t allocated) {
+        TNewFile f;
+        f.Name = name;
+        f.Size = size;
+        f.Allocated = allocated;
+        return f;
+    };
+    auto link = [&](std::string_view name, std::uint64_t device, std::uint32_t links) {
+        TNewFile f = file(name, 100000, 102400);
+        f.Links = links;
+        f.Device = device;
+        f.Inode = 77;
+        return f;
+    };
+    for (const TSizeKind kind : {TSizeKind::Apparent, TSizeKind::OnDisk}) {
+        SCOPED_TRACE(kind == TSizeKind::OnDisk ? "on disk" : "apparent");
+        test::TreeFixture fx("/srv");
+        fx.Tree().SetSizeKind(kind);
+        TDirNode* root = fx.Root();
+        fx.File(root, file("sparse.img", 10 << 20, 4096));
+        fx.File(root, file("big.bin", (std::int64_t{1} << 40) + 1, (std::int64_t{1} << 40) + 4096));
+        TNewFile fifo = file("fifo", 0, 0);
+        fifo.NotRegular = true;
+        fx.File(root, fifo);
+        TDirNode* a = fx.Folder(root, "a");
+        fx.File(a, link("one.dat", 2049, 3));
+        fx.File(a, link("two.dat", 2049, 3));
+        fx.File(fx.Folder(root, "b"), link("three.dat", 2049, 3));
+        fx.File(fx.Folder(root, "other fs"), link("same inode", 9, 70000));
+        fx.Unreadable(fx.Folder(root, "locked"));
+        const TScanTree& tree = fx.Finish();
+
+        TScanContext each;
+        each.CountEveryHardLink = true;
+        each.SizeOnDisk = kind == TSizeKind::OnDisk;
+        const TImportResult back = ExportAndImport(*tree.Root(), each);
+        ExpectSameTree(*tree.Root(), *back.Tree->Root());
+        EXPECT_EQ(back.Tree->SizeKind(), kind);
+        EXPECT_EQ(back.Meta.SizeKind, kind == TSizeKind::OnDisk ? "on_disk" : "apparent");
+        EXPECT_EQ(back.Meta.HardLinks, "each");
+
+        // Counted once, the later two links are left out, and still met.
+        TScanContext once;
+        once.SizeOnDisk = each.SizeOnDisk;
+        const TImportResult o = ExportAndImport(*tree.Root(), once);
+        const std::int64_t linkSize = kind == TSizeKind::OnDisk ? 102400 : 100000;
+        EXPECT_EQ(o.Tree->Root()->TotalFiles(), tree.Root()->TotalFiles() - 2);
+        EXPECT_EQ(o.Tree->Root()->TotalSize(), tree.Root()->TotalSize() - 2 * linkSize);
+        EXPECT_EQ(o.MetBytes, tree.Root()->TotalSize());
+        EXPECT_EQ(o.Tree->Root()->Children()[0]->Leaves().size(), 1u);
+        EXPECT_EQ(o.Tree->Root()->Children()[1]->TotalFiles(), 0);
+
+        // What the scan met and left out travels in the metadata, in its own measure.
+        const std::int64_t met = tree.Root()->TotalSize() + 12345;
+        EXPECT_EQ(ExportAndImport(*tree.Root(), each, met).MetBytes, met);
+        TScanContext otherMeasure;
+        otherMeasure.CountEveryHardLink = true;
+        otherMeasure.SizeOnDisk = !each.SizeOnDisk;
+        const TImportResult m = ExportAndImport(*tree.Root(), otherMeasure, met);
+        EXPECT_EQ(m.MetBytes, m.Tree->Root()->TotalSize());
+    }
+}
+
+TEST(ScanFileRoundTrip, AChainOfFiftyThousandFoldersComesBack)
+{
+    // The scanner walks any depth; what it exports must read back.
+    constexpr int kDepth = 50000, kEvery = 1000;
+    test::TempDir t(test::MemoryScratchBase());
+    test::MakeFolderChain(t.Path(), kDepth, kEvery, 3);
+    TScanContext context;
+    TScanTree scanned;
+    TDiskScanner scanner(context, scanned);
+    scanned.SetRoot(scanner.Scan(t.Path()));
+    ASSERT_EQ(scanned.Root()->TotalDirs(), kDepth + 1);
+
+    const TImportResult back = ExportAndImport(*scanned.Root(), context, scanner.Bytes());
+    const TDirNode* n = back.Tree->Root();
+    EXPECT_EQ(n->TotalDirs(), kDepth + 1);
+    EXPECT_EQ(n->TotalFiles(), kDepth / kEvery);
+    EXPECT_EQ(n->TotalSize(), 3 * (kDepth / kEvery));
+    EXPECT_EQ(back.MetBytes, scanner.Bytes());
+    int depth = 0;
+    while (!n->Children().empty()) {
+        n = n->Children()[0];
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    ASSERT_EQ(n->Leaves().size(), 1u);
+    std::string deepest = t.Path();
+    for (int i = 0; i < kDepth; ++i)
+        deepest += "/d";
+    EXPECT_EQ(n->Leaves()[0].FullPath(), deepest + "/f");
+}
+
 TEST(ScanFileRoundTrip, TheFileSystemRootAndAllDrives)
 {
     test::TreeFixture fx("/");
@@ -246,7 +378,7 @@ TEST(ScanFileRoundTrip, TheFileSystemRootAndAllDrives)
     test::StringSink sink;
     ExportScan(*fx.Finish().Root(), sink);
     StringSource source(sink.Data);
-    const TImportResult back = ImportScan(source);
+    const TImportResult back = ImportScan(source, TScanContext());
     EXPECT_EQ(back.Tree->Root()->FullPath(), "/");
     EXPECT_EQ(back.Tree->Root()->Children()[0]->Leaves()[0].FullPath(), "/etc/hosts");
 

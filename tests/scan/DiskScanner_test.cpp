@@ -445,35 +445,12 @@ TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
     EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
 }
 
-// A chain of `depth` folders named "d" below `root`, made from descriptors (its paths are
-// far longer than a path may be), with a file of `bytes` at every `every`-th level.
-void MakeChain(const std::string& root, int depth, int every, std::int64_t bytes)
-{
-    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int level = 1; level <= depth && fd >= 0; ++level) {
-        if (::mkdirat(fd, "d", 0755) != 0)
-            throw std::runtime_error("mkdirat failed");
-        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ::close(fd);
-        fd = next;
-        if (level % every == 0) {
-            const int f = ::openat(fd, "f", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (f < 0 || ::ftruncate(f, bytes) != 0)
-                throw std::runtime_error("cannot make a file in the chain");
-            ::close(f);
-        }
-    }
-    if (fd < 0)
-        throw std::runtime_error("cannot open the chain");
-    ::close(fd);
-}
-
 TEST(DiskScanner, DeepChainIsCountedExactly)
 {
     // Far past the 4,096 bytes a path may have: every folder is opened from its parent.
     constexpr int kDepth = 50000, kEvery = 1000;
     TempDir t(test::MemoryScratchBase()); // 50,000 folders: far faster in memory
-    MakeChain(t.Path(), kDepth, kEvery, 3);
+    test::MakeFolderChain(t.Path(), kDepth, kEvery, 3);
     TScanContext ctx;
     ctx.Threads = 3;
     const ScanResult r = ScanWith(ctx, t.Path());

@@ -217,4 +217,25 @@ void WriteFileBytes(const std::string& path, std::string_view bytes)
     std::fclose(f);
 }
 
+void MakeFolderChain(const std::string& root, int depth, int every, std::int64_t bytes)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= depth && fd >= 0; ++level) {
+        if (::mkdirat(fd, "d", 0755) != 0)
+            throw std::runtime_error("mkdirat failed");
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        if (level % every == 0) {
+            const int f = ::openat(fd, "f", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (f < 0 || ::ftruncate(f, bytes) != 0)
+                throw std::runtime_error("cannot make a file in the chain");
+            ::close(f);
+        }
+    }
+    if (fd < 0)
+        throw std::runtime_error("cannot open the chain");
+    ::close(fd);
+}
+
 } // namespace harrowdale::test

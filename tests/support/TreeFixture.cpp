@@ -34,6 +34,14 @@ void TreeFixture::File(TDirNode* parent, std::string_view name, std::int64_t siz
     PendingOf(parent).Files.push_back({FTree->StoreName(name), size, modifiedFT, id});
 }
 
+void TreeFixture::File(TDirNode* parent, const TNewFile& file)
+{
+    TNewFile f = file;
+    f.Name = FTree->StoreName(file.Name);
+    f.ExtId = FTree->Exts().Intern(LowerFileExt(file.Name));
+    PendingOf(parent).Files.push_back(f);
+}
+
 void TreeFixture::FinishNode(TDirNode* node)
 {
     Pending& p = PendingOf(node);

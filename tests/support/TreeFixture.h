@@ -23,6 +23,11 @@ public:
     /// scanner does.
     void File(TDirNode* parent, std::string_view name, std::int64_t size,
               std::int64_t modifiedFT = 0);
+    /// A file with everything the tree keeps of it (both sizes, links, not regular); its
+    /// name is copied and its extension key computed.
+    void File(TDirNode* parent, const TNewFile& file);
+    /// Marks a folder that could not be read.
+    void Unreadable(TDirNode* node) { FTree->SetReadError(node); }
     /// Computes totals and extension tables bottom-up. Call once, after the last add.
     TScanTree& Finish();
     TScanTree& Tree() { return *FTree; }

@@ -33,11 +33,13 @@ std::string Quote(const std::string& s)
     return test::ShellQuote(s);
 }
 
-CliRun Exec(const std::string& args, const test::TempDir& scratch)
+/// Runs harrowdale-scan with `args` (shell words); `runAs` goes in front of the program
+/// (a command that runs it as another user).
+CliRun Exec(const std::string& args, const test::TempDir& scratch, const std::string& runAs = "")
 {
     CliRun r;
     const std::string errFile = scratch / "stderr.txt";
-    const std::string cmd = Quote(ScanBin()) + " " + args + " 2>" + Quote(errFile);
+    const std::string cmd = runAs + Quote(ScanBin()) + " " + args + " 2>" + Quote(errFile);
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf{};
     std::size_t n;
@@ -205,6 +207,9 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
         test::WriteFileBytes(scratch / name, bytes);
         return scratch / name;
     };
+    std::string deep = "[1,2,{},[{\"name\":\"/r\"}";
+    for (int i = 0; i < 1000000; ++i)
+        deep += ",[{\"name\":\"d\"}";
     const std::string huge = scratch / "huge.json";
     { // 10 GB of nothing, without the disk space
         write("huge.json", "");
@@ -217,7 +222,9 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
         {"--import " + Quote(scratch / "missing.json"), "cannot open: No such file"},
         {"--import " + Quote(scratch.Path()), "cannot read: Is a directory"},
         {"--import " + Quote(good) + " " + Quote(t.Path()), "give no PATH"},
-        {"--import " + Quote(good) + " --exclude-smaller 1", "apply to scans, not to --import"},
+        {"--import " + Quote(good) + " --exclude-smaller 1x", "Invalid \"Less than\" value."},
+        {"--import " + Quote(good) + " --exclude-pattern '[b-'", "EMaskException"},
+        {"--import " + Quote(write("deep.json", deep)), "nested deeper than 100000 levels"},
         {"--export " + Quote(good) + " --all-drives", "--export writes one folder tree"},
         {"--import", "option --import needs a value"},
     };
@@ -265,6 +272,75 @@ TEST(HarrowdaleScan, SizeMeasureAndHardLinkRuleAreChosenAndReported)
         EXPECT_NE(text.Out.find("\n" + c.SizeLine + "\n" + c.LinkLine + "\n"), std::string::npos)
             << text.Out;
     }
+}
+
+TEST(HarrowdaleScan, ScanFilesReportLikeTheScanInEveryMode)
+{
+    // Three links of one file, links across folders, a sparse file, a fifo, a folder that
+    // cannot be read (by an ordinary user: root scans as nobody), a file a filter leaves out.
+    test::TempDir t, scratch;
+    ASSERT_EQ(::chmod(t.Path().c_str(), 0755), 0);
+    for (const char* d : {"a", "b", "c", "locked"})
+        t.MakeDir(d);
+    test::WriteFileBytes(t / "a/one.dat", std::string(100000, 'x'));
+    test::WriteFileBytes(t / "b/x.bin", std::string(5000, 'y'));
+    test::WriteFileBytes(t / "skip.tmp", std::string(999, 'z'));
+    for (const auto& [from, to] :
+         {std::pair{"a/one.dat", "a/two.dat"}, std::pair{"a/one.dat", "c/three.dat"},
+          std::pair{"b/x.bin", "c/y.bin"}})
+        ASSERT_EQ(::link((t / from).c_str(), (t / to).c_str()), 0);
+    t.MakeFile("sparse.img", 8 << 20, 1600000000);
+    ASSERT_EQ(::mkfifo((t / "fifo").c_str(), 0644), 0);
+    t.MakeFile("locked/hidden.dat", 7);
+    ASSERT_EQ(::chmod((t / "locked").c_str(), 0), 0);
+    const std::string asUser =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string filter = "--exclude-pattern '*.TMP' ";
+
+    for (const std::string mode :
+         {"--hard-links once", "--hard-links each", "--size-on-disk --hard-links once",
+          "--size-on-disk --hard-links each"}) {
+        SCOPED_TRACE(mode);
+        const std::string scan = "--no-progress " + mode + " " + filter + Quote(t.Path());
+        const CliRun json = Exec("--json " + scan, scratch, asUser);
+        ASSERT_EQ(json.Status, 0) << json.Err;
+        const CliRun text = Exec(scan, scratch, asUser);
+        const std::string file = scratch / "scan.json";
+        ASSERT_EQ(Exec("--export - " + scan + " >" + Quote(file), scratch, asUser).Status, 0);
+        const std::string written = test::ReadFileBytes(file);
+        if (!asUser.empty() || ::geteuid() != 0) {
+            EXPECT_NE(written.find("{\"name\":\"locked\",\"read_error\":true}"), std::string::npos)
+                << written;
+        }
+        EXPECT_NE(written.find("\"notreg\":true"), std::string::npos) << written;
+        EXPECT_NE(written.find("\"hlnkc\":true,\"nlink\":3"), std::string::npos) << written;
+
+        const CliRun back = Exec("--json " + mode + " --import " + Quote(file), scratch);
+        ASSERT_EQ(back.Status, 0) << back.Err;
+        EXPECT_EQ(back.Out, json.Out);
+        EXPECT_EQ(Exec(mode + " --import " + Quote(file), scratch).Out, text.Out);
+
+        // The filter applied to the import of an unfiltered scan does what it does to a scan.
+        const std::string all = scratch / "all.json";
+        ASSERT_EQ(
+            Exec("--export - --no-progress " + mode + " " + Quote(t.Path()) + " >" + Quote(all),
+                 scratch, asUser)
+                .Status,
+            0);
+        EXPECT_EQ(Exec("--json " + mode + " " + filter + "--import " + Quote(all), scratch).Out,
+                  json.Out);
+    }
+
+    // Written with every link, a file reads back under either rule as that scan would.
+    const std::string each = scratch / "each.json";
+    ASSERT_EQ(
+        Exec("--export - --no-progress --hard-links each " + Quote(t.Path()) + " >" + Quote(each),
+             scratch, asUser)
+            .Status,
+        0);
+    const CliRun once = Exec("--json --no-progress " + Quote(t.Path()), scratch, asUser);
+    EXPECT_EQ(Exec("--json --import " + Quote(each), scratch).Out, once.Out);
+    ::chmod((t / "locked").c_str(), 0755);
 }
 
 TEST(HarrowdaleScan, SignalsCancelWithTheShellsStatus)

@@ -126,7 +126,8 @@ constexpr std::array kOptions = {
                }},
     OptionSpec{"--import", "", "FILE",
                "report on a scan file (ours, ncdu's or gdu's, gzip-compressed or not; '-' "
-               "reads standard input) instead of scanning",
+               "reads standard input) instead of scanning; the filters, --size-on-disk and "
+               "--hard-links apply to it as to a scan",
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyFileName("--import", v, o.ImportPath, error);
                }},
@@ -334,11 +335,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     if (!o.ImportPath.empty()) {
         if (havePath || o.AllDrives) {
             error = "--import reads a scan file: give no PATH and no --all-drives";
-            return std::nullopt;
-        }
-        if (o.ExcludeBefore || o.ExcludeSmaller || o.ExcludePattern) {
-            error = "--exclude-before, --exclude-smaller and --exclude-pattern apply to "
-                    "scans, not to --import";
             return std::nullopt;
         }
     } else if (o.AllDrives == havePath) {

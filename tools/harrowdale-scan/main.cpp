@@ -103,6 +103,37 @@ int FinishOutput(platform::TStdOutBuffer& out)
     return Fail(kExitWriteFailed, "cannot write the output: " + error);
 }
 
+/// The context of a scan, or of an import, as the options say; returns 0, or the exit
+/// status after printing why not.
+int MakeContext(const cli::Options& opts, TScanContext& context)
+{
+    TScanFilterInput filters;
+    filters.ModifiedBeforeChecked = opts.ExcludeBefore;
+    filters.ModifiedBefore = opts.Before;
+    filters.LessThanChecked = opts.ExcludeSmaller;
+    filters.LessThanText = opts.SmallerNumber;
+    filters.SizeUnitIndex = opts.SmallerUnit;
+    filters.PatternChecked = opts.ExcludePattern;
+    filters.PatternText = opts.Pattern;
+    std::int64_t limit = 0;
+    if (opts.ExcludeSmaller && !TryGetLessThanBytes(opts.SmallerNumber, opts.SmallerUnit, limit))
+        return Fail(kExitUsage, Translate("Invalid \"Less than\" value."));
+
+    ApplyScanFilters(context, filters);
+    context.SizeOnDisk = opts.SizeOnDisk;
+    context.CountEveryHardLink = opts.EveryHardLink;
+    context.Threads = opts.Threads;
+    // A malformed mask would only surface when a file meets it; say so before starting.
+    for (const std::string& m : context.PatternMasks) {
+        try {
+            TMask mask(platform::UpperCase(m));
+        } catch (const EMaskException& e) {
+            return Fail(kExitUsage, std::string("EMaskException: ") + e.what());
+        }
+    }
+    return 0;
+}
+
 /// Scans as the options say; returns 0, or the exit status after printing why not.
 int RunScan(const cli::Options& opts, LoadedTree& out)
 {
@@ -118,31 +149,9 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
             return Fail(kExitUsage, Translate("Folder does not exist."));
     }
 
-    TScanFilterInput filters;
-    filters.ModifiedBeforeChecked = opts.ExcludeBefore;
-    filters.ModifiedBefore = opts.Before;
-    filters.LessThanChecked = opts.ExcludeSmaller;
-    filters.LessThanText = opts.SmallerNumber;
-    filters.SizeUnitIndex = opts.SmallerUnit;
-    filters.PatternChecked = opts.ExcludePattern;
-    filters.PatternText = opts.Pattern;
-    std::int64_t limit = 0;
-    if (opts.ExcludeSmaller && !TryGetLessThanBytes(opts.SmallerNumber, opts.SmallerUnit, limit))
-        return Fail(kExitUsage, Translate("Invalid \"Less than\" value."));
-
     TScanContext context;
-    ApplyScanFilters(context, filters);
-    context.SizeOnDisk = opts.SizeOnDisk;
-    context.CountEveryHardLink = opts.EveryHardLink;
-    context.Threads = opts.Threads;
-    // A malformed mask would only surface when a file meets it; say so before scanning.
-    for (const std::string& m : context.PatternMasks) {
-        try {
-            TMask mask(platform::UpperCase(m));
-        } catch (const EMaskException& e) {
-            return Fail(kExitUsage, std::string("EMaskException: ") + e.what());
-        }
-    }
+    if (const int status = MakeContext(opts, context))
+        return status;
 
     gContext.store(&context);
     struct sigaction sa
@@ -191,15 +200,12 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 int ImportTree(const cli::Options& opts, LoadedTree& out)
 {
     const std::string& path = opts.ImportPath;
+    TScanContext context;
+    if (const int status = MakeContext(opts, context))
+        return status;
     // Ctrl+C ends an import at once: it changes nothing, and a read from a pipe can block.
     try {
-        TImportOptions import;
-        import.SizeOnDisk = opts.SizeOnDisk;
-        import.HardLinks = opts.EveryHardLink ? THardLinkCount::Each : THardLinkCount::Once;
-        TImportResult r = ImportScanFile(path, import);
-        // The report says which measure and which link rule its totals follow.
-        r.Tree->SetSizeKind(opts.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
-        r.Tree->SetHardLinks(opts.EveryHardLink ? THardLinks::Each : THardLinks::Once);
+        TImportResult r = ImportScanFile(path, context);
         out.Tree = std::move(r.Tree);
         out.MetBytes = r.MetBytes;
         return 0;
@@ -238,7 +244,7 @@ int main(int argc, char** argv)
     const TDirNode* root = loaded.Tree->Root();
     if (!opts->ExportPath.empty()) {
         try {
-            ExportScanFile(*root, opts->ExportPath);
+            ExportScanFile(*root, opts->ExportPath, loaded.MetBytes);
         } catch (const EExchangeError& e) {
             return Fail(kExitWriteFailed, "cannot export to " +
                                               cli::TerminalText(opts->ExportPath) + ": " +
