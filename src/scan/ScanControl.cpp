@@ -1,5 +1,6 @@
 #include "scan/ScanControl.h"
 
+#include "platform/Casing.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -135,6 +136,20 @@ void TScanProgressBox::Reset()
 {
     const std::lock_guard lock(FProgLock);
     FProg = {};
+}
+
+std::string FirstMaskError(const TScanContext& context)
+{
+    if (!context.ExcludePattern)
+        return {};
+    for (const std::string& m : context.PatternMasks) {
+        try {
+            TMask mask(platform::UpperCase(m));
+        } catch (const EMaskException& e) {
+            return e.what();
+        }
+    }
+    return {};
 }
 
 std::string ErrorText(const std::exception_ptr& error)

@@ -44,6 +44,11 @@ struct TScanFilterInput
 /// Copies the filter inputs into a fresh context.
 void ApplyScanFilters(TScanContext& context, const TScanFilterInput& input);
 
+/// The message of the first malformed mask of `context`'s pattern (the one a scan would
+/// stop on), or empty. Checked before a scan starts, so a typo in a mask does not cost
+/// the result on screen.
+std::string FirstMaskError(const TScanContext& context);
+
 /// Roots scanned by "All Drives", in mount order.
 std::vector<std::string> GetScanDrives();
 /// Used bytes of the volume holding `root`; 0 when unknown.

@@ -339,6 +339,16 @@ TScanChoice TScanOptionsPanel::ReadChoice() const
     f.SizeUnitIndex = FSizeUnits->currentIndex();
     f.PatternChecked = FPattern->isChecked();
     f.PatternText = FPatternText->text().toStdString();
+    // Said before the scan starts, in the words the scan would have failed with, so the
+    // result on screen survives a typo.
+    TScanContext probe;
+    ApplyScanFilters(probe, f);
+    if (const std::string maskError = FirstMaskError(probe); !maskError.empty()) {
+        choice.Kind = TKind::Invalid;
+        choice.Error = Tr("Scan failed: ") + QLatin1Char('\n') +
+                       QStringLiteral("EMaskException: ") + QString::fromStdString(maskError);
+        return choice;
+    }
     choice.Kind = TKind::Ready;
     return choice;
 }

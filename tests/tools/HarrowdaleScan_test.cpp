@@ -122,11 +122,14 @@ TEST(HarrowdaleScan, BadInputFailsWithStatus2AndOneLine)
     test::TempDir t, scratch;
     t.MakeFile("a.txt", 1);
     const UsageError cases[] = {
-        {Quote(t / "missing"), "Folder does not exist."},
-        {"--exclude-smaller abc " + Quote(t.Path()), "Invalid \"Less than\" value."},
-        {"--exclude-smaller -5 " + Quote(t.Path()), "Invalid \"Less than\" value."},
+        // The message names what was wrong: the path, the option and the value as given.
+        {Quote(t / "missing"), (t / "missing") + ": Folder does not exist."},
+        {Quote(t / "a.txt"), (t / "a.txt") + ": Folder does not exist."},
+        {"--exclude-smaller abc " + Quote(t.Path()), "--exclude-smaller wants a size"},
+        {"--exclude-smaller 10XB " + Quote(t.Path()), "not \"10XB\""},
+        {"--exclude-smaller -5 " + Quote(t.Path()), "not \"-5\""},
         {"--exclude-pattern '*.[txt' " + Quote(t.Path()),
-         "EMaskException: '*.[TXT' is an invalid mask at (7)"},
+         "--exclude-pattern: '*.[TXT' is an invalid mask at (7)"},
         {"--largest many " + Quote(t.Path()), "--largest"},
         {"--bogus " + Quote(t.Path()), "unknown option --bogus"},
         {"", "no PATH given"},
@@ -222,8 +225,10 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
         {"--import " + Quote(scratch / "missing.json"), "cannot open: No such file"},
         {"--import " + Quote(scratch.Path()), "cannot read: Is a directory"},
         {"--import " + Quote(good) + " " + Quote(t.Path()), "give no PATH"},
-        {"--import " + Quote(good) + " --exclude-smaller 1x", "Invalid \"Less than\" value."},
-        {"--import " + Quote(good) + " --exclude-pattern '[b-'", "EMaskException"},
+        {"--import " + Quote(good) + " --exclude-smaller 1x",
+         "--exclude-smaller wants a size such as 500, 1.5MB or 2GB, not \"1x\""},
+        {"--import " + Quote(good) + " --exclude-pattern '[b-'",
+         "--exclude-pattern: '[B-' is an invalid mask"},
         {"--import " + Quote(write("deep.json", deep)), "nested deeper than 100000 levels"},
         {"--export " + Quote(good) + " --all-drives", "--export writes one folder tree"},
         {"--import", "option --import needs a value"},

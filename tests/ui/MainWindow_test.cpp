@@ -84,6 +84,8 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
     test::TempDir t;
     t.MakeFile("a.txt", 10);
     WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t.Path()));
+    const QString shown = w.Status();
     w.ChoosePath(t / "missing");
     w.Trigger(TCommand::Scan);
     ASSERT_EQ(w.Log.Errors.size(), 1);
@@ -100,12 +102,24 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
     EXPECT_EQ(w.Log.Errors[1], "Invalid \"Less than\" value.");
     EXPECT_EQ(w.Log.Errors[3], "Invalid \"Less than\" value.");
 
+    // A malformed mask is caught before the scan, in the words the scan would fail with.
+    w.Options().LessThanCheck()->setChecked(false);
+    w.Options().PatternCheck()->setChecked(true);
+    w.Options().PatternEdit()->setText("*.tmp; [a-");
+    w.Trigger(TCommand::Scan);
+    ASSERT_EQ(w.Log.Errors.size(), 5);
+    EXPECT_EQ(w.Log.Errors[4], "Scan failed: \nEMaskException: '[A-' is an invalid mask at (4)");
+    w.Options().PatternCheck()->setChecked(false);
+
     // An empty folder box does nothing at all.
     w.ChoosePath("   ");
-    w.Options().LessThanCheck()->setChecked(false);
     w.Trigger(TCommand::Scan);
-    EXPECT_EQ(w.Log.Errors.size(), 4);
+    EXPECT_EQ(w.Log.Errors.size(), 5);
     EXPECT_FALSE(w.Busy());
+
+    // None of this cost the result on screen.
+    EXPECT_EQ(w.Status(), shown);
+    EXPECT_EQ(w.OnlyFiles().FilesModel()->rowCount(), 1);
 }
 
 TEST(MainWindow, ScanFillsListsAndCanvases)

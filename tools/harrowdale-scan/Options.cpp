@@ -84,6 +84,7 @@ constexpr std::array kOptions = {
                "skip files smaller than VALUE (UNIT: B, KB, MB, GB, TB; default B)",
                [](Options& o, const std::string& v, std::string&) {
                    o.ExcludeSmaller = true;
+                   o.SmallerText = v;
                    SplitSizeUnit(v, o.SmallerNumber, o.SmallerUnit);
                    return true;
                }},

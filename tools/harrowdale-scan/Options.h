@@ -18,6 +18,7 @@ struct Options
     bool ExcludeBefore = false;
     TDateTime Before = 0;
     bool ExcludeSmaller = false;
+    std::string SmallerText;   ///< the value as given, for messages
     std::string SmallerNumber; ///< the number as typed, parsed like the "Less than" box
     int SmallerUnit = 0;       ///< 0 B, 1 KB, 2 MB, 3 GB, 4 TB
     bool ExcludePattern = false;

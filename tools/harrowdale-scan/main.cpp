@@ -117,20 +117,16 @@ int MakeContext(const cli::Options& opts, TScanContext& context)
     filters.PatternText = opts.Pattern;
     std::int64_t limit = 0;
     if (opts.ExcludeSmaller && !TryGetLessThanBytes(opts.SmallerNumber, opts.SmallerUnit, limit))
-        return Fail(kExitUsage, Translate("Invalid \"Less than\" value."));
+        return Fail(kExitUsage, "--exclude-smaller wants a size such as 500, 1.5MB or 2GB, not \"" +
+                                    cli::TerminalText(opts.SmallerText) + "\"");
 
     ApplyScanFilters(context, filters);
     context.SizeOnDisk = opts.SizeOnDisk;
     context.CountEveryHardLink = opts.EveryHardLink;
     context.Threads = opts.Threads;
     // A malformed mask would only surface when a file meets it; say so before starting.
-    for (const std::string& m : context.PatternMasks) {
-        try {
-            TMask mask(platform::UpperCase(m));
-        } catch (const EMaskException& e) {
-            return Fail(kExitUsage, std::string("EMaskException: ") + e.what());
-        }
-    }
+    if (const std::string maskError = FirstMaskError(context); !maskError.empty())
+        return Fail(kExitUsage, "--exclude-pattern: " + maskError);
     return 0;
 }
 
@@ -146,7 +142,8 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
         // As given, byte for byte: blanks at either end belong to the folder's name.
         request.PathToScan = NormalizeScanPath(opts.Path);
         if (request.PathToScan.empty() || !platform::DirectoryExists(request.PathToScan))
-            return Fail(kExitUsage, Translate("Folder does not exist."));
+            return Fail(kExitUsage,
+                        cli::TerminalText(opts.Path) + ": " + Translate("Folder does not exist."));
     }
 
     TScanContext context;
