@@ -77,7 +77,7 @@ check_relocation() {
         [[ $status == 2 ]] || fail "$1 exited with $status: $text"
         printf '%s' "$text"
     }
-    local english="harrowdale-scan: Folder does not exist."
+    local english="harrowdale-scan: $missing: Folder does not exist."
     local expected moved_text bare_text
     expected=$(message "$built_scan")
     [[ $expected != "$english" ]] || fail "the built program is not translated: $expected"
