@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +23,32 @@ int Print(const QString& text, std::FILE* to)
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
     return 0;
+}
+
+int UsageError(const QString& text)
+{
+    Print(QStringLiteral("harrowdale: %1\nTry 'harrowdale --help'.\n").arg(text), stderr);
+    return 2;
+}
+
+/// False when Qt will find no display: the X11 or Wayland platform (Qt's choices when none
+/// is named) with no display of its kind, and no platform named on the command line.
+bool DisplayMayOpen(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "-platform", 9) == 0 ||
+            std::strncmp(argv[i], "--platform", 10) == 0)
+            return true;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.isEmpty())
+        return x11 || wayland;
+    if (platform.startsWith("xcb"))
+        return x11;
+    if (platform.startsWith("wayland"))
+        return wayland;
+    return true; // offscreen, vnc, eglfs...: Qt decides
 }
 
 } // namespace
@@ -38,6 +65,11 @@ int main(int argc, char** argv)
         if (asked.Action == TCommandLine::TAction::Help ||
             asked.Action == TCommandLine::TAction::Version)
             return Print(asked.Text, stdout);
+        // Qt's own options (-platform, -style...) look unknown until QApplication has taken
+        // them, so a usage error is final here only where no window could open anyway:
+        // QApplication would abort before saying what was wrong.
+        if (asked.Action == TCommandLine::TAction::Error && !DisplayMayOpen(argc, argv))
+            return UsageError(asked.Text);
     }
 
     // Takes Qt's own options (-platform, -style, ...) out of argc and argv.
@@ -45,11 +77,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(harrowdale::ui::ApplicationIcon());
     const TCommandLine command =
         harrowdale::ui::ParseCommandLine(harrowdale::ui::ArgumentBytes(argc, argv));
-    if (command.Action == TCommandLine::TAction::Error) {
-        Print(QStringLiteral("harrowdale: %1\nTry 'harrowdale --help'.\n").arg(command.Text),
-              stderr);
-        return 2;
-    }
+    if (command.Action == TCommandLine::TAction::Error)
+        return UsageError(command.Text);
 
     // The settings store is named after the application, so the names come first.
     harrowdale::LoadTranslation(harrowdale::ui::SavedLanguage());

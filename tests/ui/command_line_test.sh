@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # harrowdale --help and --version answer without a display (the X11 platform is asked for
 # and no display is there, so opening a window would abort); a wrong option ends with
-# status 2 and a word on standard error before any window is opened.
+# status 2 and a word on standard error before any window is opened, display or not.
 set -u
 bin=$1
 version=$2
@@ -23,4 +23,12 @@ err=$(QT_QPA_PLATFORM=offscreen "$bin" --no-such-option 2>&1 >/dev/null)
 status=$?
 [[ $status == 2 ]] || fail "a wrong option ended with $status"
 grep -q 'no-such-option' <<<"$err" || fail "a wrong option said: $err"
+
+# Without any display a wrong option is still a usage error, not Qt's abort.
+for platform in xcb ""; do
+    err=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=$platform "$bin" --bogus 2>&1 >/dev/null)
+    status=$?
+    [[ $status == 2 ]] || fail "a wrong option without a display ended with $status: $err"
+    grep -q 'bogus' <<<"$err" || fail "a wrong option without a display said: $err"
+done
 echo "ok"
