@@ -469,8 +469,10 @@ void TScanTree::AppendDrive(TDirNode* root, TDirNode* drive)
     root->FTotalSize += drive->FTotalSize;
     root->FTotalFiles += drive->FTotalFiles;
     root->FTotalDirs += drive->FTotalDirs;
-    // Merge the drive's table into the root's (both share this tree's ids).
-    for (const TExtStatEntry& e : drive->ExtStats().Entries()) {
+    // Merge the drive's table into the root's (both share this tree's ids). The view is
+    // kept: a drive without subfolders computes its table into the view itself.
+    const TExtStatsView table = drive->ExtStats();
+    for (const TExtStatEntry& e : table.Entries()) {
         auto it = std::find_if(FSyntheticExts.begin(), FSyntheticExts.end(),
                                [&](const TExtStatEntry& x) { return x.ExtId == e.ExtId; });
         if (it == FSyntheticExts.end()) {
@@ -527,27 +529,7 @@ void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
             ++out;
         }
         folder->FLeafCount = static_cast<std::uint32_t>(out - first);
-        for (TDirNode* n = folder; n != nullptr; n = n->FParent) {
-            n->FTotalSize -= bytes;
-            n->FTotalFiles -= files;
-            if (n->FChildCount == 0 && !n->FSynthetic)
-                continue; // its table is computed from its files when asked
-            TExtStatEntry* e = n->FExtStats;
-            std::uint32_t kept = 0;
-            for (std::uint32_t i = 0; i < n->FExtCount; ++i) {
-                TExtStatEntry x = e[i];
-                for (const TExtStatEntry& d : delta)
-                    if (d.ExtId == x.ExtId) {
-                        x.Files -= d.Files;
-                        x.Bytes -= d.Bytes;
-                    }
-                if (x.Files != 0)
-                    e[kept++] = x;
-            }
-            n->FExtCount = kept;
-            if (n->FSynthetic)
-                FSyntheticExts.resize(kept);
-        }
+        SubtractUpwards(folder, bytes, files, 0, delta);
     }
     auto isGone = [&](const TFileLeaf* l) {
         return std::binary_search(gone.begin(), gone.end(), l);
@@ -567,6 +549,82 @@ void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
     for (auto& r : FOtherSizes)
         remap(r.first);
     FSideSorted = moved.empty();
+}
+
+void TScanTree::SubtractUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files,
+                                std::int64_t dirs, std::span<const TExtStatEntry> delta)
+{
+    for (TDirNode* n = from; n != nullptr; n = n->FParent) {
+        n->FTotalSize -= bytes;
+        n->FTotalFiles -= files;
+        n->FTotalDirs -= dirs;
+        if (n->FChildCount == 0 && !n->FSynthetic)
+            continue; // its table is computed from its files when asked
+        TExtStatEntry* e = n->FExtStats;
+        std::uint32_t kept = 0;
+        for (std::uint32_t i = 0; i < n->FExtCount; ++i) {
+            TExtStatEntry x = e[i];
+            for (const TExtStatEntry& d : delta)
+                if (d.ExtId == x.ExtId) {
+                    x.Files -= d.Files;
+                    x.Bytes -= d.Bytes;
+                }
+            if (x.Files != 0)
+                e[kept++] = x;
+        }
+        n->FExtCount = kept;
+        if (n->FSynthetic)
+            FSyntheticExts.resize(kept);
+    }
+}
+
+bool TScanTree::RemoveFolder(const TDirNode* folder)
+{
+    // The tree owns its folders; a reader's const pointer is enough to name one.
+    TDirNode* parent = folder == nullptr || folder->FTree != this ? nullptr : folder->FParent;
+    if (parent == nullptr)
+        return false;
+    // The subtree's table, taken before the folder leaves (a folder without subfolders
+    // computes it from its files).
+    const TExtStatsView table = folder->ExtStats();
+    const std::vector<TExtStatEntry> delta(table.Entries().begin(), table.Entries().end());
+
+    // Out of the parent's list; the later siblings move up.
+    const std::uint32_t at = folder->FIndexInParent;
+    for (std::uint32_t i = at; i + 1 < parent->FChildCount; ++i) {
+        parent->FChildren[i] = parent->FChildren[i + 1];
+        parent->FChildren[i]->FIndexInParent = i;
+    }
+    --parent->FChildCount;
+    if (parent->FSynthetic)
+        FSyntheticChildren.resize(parent->FChildCount);
+    if (parent->FChildCount == 0 && !parent->FSynthetic) {
+        // From now on its table is computed from its own files.
+        parent->FExtStats = nullptr;
+        parent->FExtCount = 0;
+    }
+    SubtractUpwards(parent, folder->FTotalSize, folder->FTotalFiles, folder->FTotalDirs, delta);
+
+    // Side-table records of the subtree's files go with them.
+    std::vector<const TFileLeaf*> gone;
+    std::vector<const TDirNode*> stack{folder};
+    while (!stack.empty()) {
+        const TDirNode* d = stack.back();
+        stack.pop_back();
+        for (const TFileLeaf& f : d->Leaves())
+            if ((f.FlagsByte() & TFileLeaf::kLinked) || f.FOther == TFileLeaf::kOtherInTree)
+                gone.push_back(&f);
+        stack.insert(stack.end(), d->Children().begin(), d->Children().end());
+    }
+    if (!gone.empty()) {
+        std::sort(gone.begin(), gone.end());
+        auto isGone = [&](const TFileLeaf* l) {
+            return std::binary_search(gone.begin(), gone.end(), l);
+        };
+        std::erase_if(FLinks, [&](const TLinkInfo& r) { return isGone(r.Leaf); });
+        std::erase_if(FOtherSizes, [&](const auto& r) { return isGone(r.first); });
+    }
+    return true;
 }
 
 std::size_t TScanTree::ArenaBytes() const

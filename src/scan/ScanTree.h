@@ -425,6 +425,11 @@ public:
     /// extension tables of every folder up to the root. Other files of the same folders
     /// move within their folder's list, so pointers to them are stale afterwards.
     void RemoveLeaves(std::span<const TFileLeaf* const> leaves);
+    /// Takes a folder with everything below it out of the tree: out of its parent's
+    /// subfolders, and its files, folders, bytes and extension-table entries out of every
+    /// folder up to the root. Its later siblings move up one place in Children. A folder
+    /// without a parent (the tree's root) is not removed: false.
+    bool RemoveFolder(const TDirNode* folder);
 
     /// Bytes held by the arenas (for benchmarks).
     std::size_t ArenaBytes() const;
@@ -435,6 +440,10 @@ private:
     void Join(TPartBuilder& builder);
     void SortSideTables() const;
     std::int64_t OtherSizeOf(const TFileLeaf* leaf) const;
+    /// Takes `bytes`, `files`, `dirs` and the per-extension `delta` off `from` and every
+    /// folder above it.
+    void SubtractUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files, std::int64_t dirs,
+                         std::span<const TExtStatEntry> delta);
 
     TArena FArena;
     std::vector<std::unique_ptr<TArena>> FJoinedArenas;

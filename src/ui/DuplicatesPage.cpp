@@ -2,6 +2,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "scan/TreeLookup.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/TreeModels.h"
@@ -125,6 +126,29 @@ void TDuplicatesPage::DoubleClicked()
 }
 
 // ---------------------------------------------------------------- file commands, status
+
+void TDuplicatesPage::SelectPaths(const std::vector<std::string>& paths)
+{
+    // Files only: a group's node stands for files of which some may be gone.
+    QItemSelection nodes;
+    QModelIndex first;
+    for (const std::string& p : paths) {
+        const TFileLeaf* f = FindEntry(FResults.Root(), p).File;
+        const auto g = f == nullptr ? FResults.Duplicates.GroupByFile.end()
+                                    : FResults.Duplicates.GroupByFile.find(f);
+        if (g == FResults.Duplicates.GroupByFile.end())
+            continue;
+        const QModelIndex index = FTreeModel->IndexOfFile(f, g->second);
+        if (!index.isValid())
+            continue;
+        if (!first.isValid())
+            first = index;
+        nodes.select(index, index);
+    }
+    if (first.isValid())
+        DuplicatesTree()->expand(first.parent());
+    SelectWithCurrent(DuplicatesTree(), nodes, first);
+}
 
 std::vector<std::string> TDuplicatesPage::TreePaths() const
 {

@@ -9,6 +9,7 @@
 #include "ui/WindowActions.h"
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/RemovalTexts.h"
+#include "views/TreeRemoval.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <unordered_set>
 
 namespace harrowdale::ui {
 
@@ -144,10 +146,14 @@ void TFileCommands::Remove(TRemoval kind)
                                      QString::fromStdString(RemovalQuestion(kind, targets)),
                                      kind == TRemoval::Permanently))
         return;
-    std::vector<std::string> paths;
-    paths.reserve(targets.size());
+    std::vector<std::string> selected;
+    selected.reserve(targets.size());
     for (TRemovalTarget& t : targets)
-        paths.push_back(std::move(t.Path));
+        selected.push_back(std::move(t.Path));
+    // A path inside a selected folder goes with the folder; acting on it after the folder
+    // would only fail on what is already gone.
+    std::vector<std::size_t> holder;
+    const std::vector<std::string> paths = OutermostPaths(selected, holder);
     // Each path is resolved from the scanned folder that holds it, never through a link;
     // a link or a mount on the way leaves it in place and in `failures`.
     const std::vector<std::string> roots = ScanRootPaths(FResults.Root());
@@ -155,9 +161,16 @@ void TFileCommands::Remove(TRemoval kind)
     const bool ok = kind == TRemoval::ToTrash
                         ? platform::MoveToTrash(roots, paths, &failures)
                         : platform::RemovePermanently(roots, paths, &failures);
-    if (ok)
-        Q_EMIT PathsRemoved();
-    else
+    // What is gone leaves the views first, so the failure box is read beside true views.
+    const std::unordered_set<std::string> failed(failures.begin(), failures.end());
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> removed;
+    for (std::size_t i = 0; i < selected.size(); ++i)
+        if (failed.count(paths[holder[i]]) == 0 && seen.insert(selected[i]).second)
+            removed.push_back(selected[i]);
+    if (!removed.empty())
+        Q_EMIT Removed(kind, removed);
+    if (!ok)
         FServices.Messages->Error(FWindow, QString::fromStdString(RemovalFailure(kind, failures)));
 }
 

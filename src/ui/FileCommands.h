@@ -56,8 +56,9 @@ public:
     void DeletePermanently() { Remove(TRemoval::Permanently); }
 
 Q_SIGNALS:
-    /// Every removed path is gone (the whole batch succeeded).
-    void PathsRemoved();
+    /// `paths` (distinct, in selection order) were removed from disk; the others of the
+    /// batch failed and were reported.
+    void Removed(harrowdale::TRemoval kind, const std::vector<std::string>& paths);
 
 private:
     void Remove(TRemoval kind);

@@ -1,5 +1,6 @@
 #include "ui/FilesInFoldersPage.h"
 
+#include "scan/TreeLookup.h"
 #include "treemap/Colors.h"
 #include "ui/ListModels.h"
 #include "ui/Services.h"
@@ -130,28 +131,42 @@ void TFilesInFoldersPage::RevealInTree(const THierItem& item)
     tree->scrollTo(index);
 }
 
+void TFilesInFoldersPage::RevealFolderInTree(const TDirNode* folder)
+{
+    if (folder != nullptr && (folder == FResults.Root() || ExpandDownTo(folder->Parent())))
+        MakeCurrent(FTreeModel->IndexOfFolder(folder));
+}
+
 void TFilesInFoldersPage::RevealFileInTree(const TFileLeaf* leaf)
 {
+    if (leaf != nullptr && ExpandDownTo(leaf->Parent()))
+        MakeCurrent(FTreeModel->IndexOfFile(leaf));
+}
+
+bool TFilesInFoldersPage::ExpandDownTo(const TDirNode* folder)
+{
+    // The folders from the root down to this one, outermost first.
     const TDirNode* root = FResults.Root();
-    if (leaf == nullptr || root == nullptr)
-        return;
-    // Expand the folders from the root down to the file's folder, outermost first.
     std::vector<const TDirNode*> chain;
-    for (const TDirNode* d = leaf->Parent(); d != nullptr; d = d == root ? nullptr : d->Parent())
+    for (const TDirNode* d = folder; d != nullptr; d = d == root ? nullptr : d->Parent())
         chain.push_back(d);
-    if (chain.back() != root)
-        return;
+    if (root == nullptr || chain.empty() || chain.back() != root)
+        return false;
     QTreeView* tree = FoldersAndFilesTree();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const QModelIndex index = FTreeModel->IndexOfFolder(*it);
         if (index.isValid() && !tree->isExpanded(index))
             tree->expand(index);
     }
-    const QModelIndex index = FTreeModel->IndexOfFile(leaf);
+    return true;
+}
+
+void TFilesInFoldersPage::MakeCurrent(const QModelIndex& index)
+{
     if (!index.isValid())
         return;
-    tree->setCurrentIndex(index);
-    tree->scrollTo(index);
+    FoldersAndFilesTree()->setCurrentIndex(index);
+    FoldersAndFilesTree()->scrollTo(index);
 }
 
 void TFilesInFoldersPage::DoubleClicked()
@@ -161,9 +176,29 @@ void TFilesInFoldersPage::DoubleClicked()
         RevealOrOpen(it->FullPath(), it->Kind == hkFile);
 }
 
-void TFilesInFoldersPage::PathsRemoved()
+void TFilesInFoldersPage::SelectPaths(const std::vector<std::string>& paths)
 {
-    ClearMapSelection();
+    // Each node is loaded and its folders opened as a click on the map would; the tree's
+    // handler then brings the map along.
+    QTreeView* tree = FoldersAndFilesTree();
+    QItemSelection nodes;
+    QModelIndex first;
+    for (const std::string& p : paths) {
+        const TTreeEntry e = FindEntry(FResults.Root(), p);
+        if (e.File != nullptr)
+            RevealFileInTree(e.File);
+        else if (e.Folder != nullptr)
+            RevealFolderInTree(e.Folder);
+        else
+            continue;
+        const QModelIndex index = tree->currentIndex();
+        if (FTreeModel->File(index) != e.File || FTreeModel->Folder(index) != e.Folder)
+            continue;
+        if (!first.isValid())
+            first = index;
+        nodes.select(index, index);
+    }
+    SelectWithCurrent(tree, nodes, first);
 }
 
 // ---------------------------------------------------------------- file commands, status

@@ -26,7 +26,7 @@ public:
     void Clear() override;
     std::vector<TSelectedEntry> SelectedEntries() const override;
     QString SelectionStatus() const override;
-    void PathsRemoved() override;
+    void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;
 
 protected:
@@ -40,6 +40,10 @@ private:
     void ExtensionsSelected();
     void RevealInTree(const THierItem& item);
     void RevealFileInTree(const TFileLeaf* leaf);
+    void RevealFolderInTree(const TDirNode* folder);
+    /// Opens the folders from the root down to `folder`; false when it is not below it.
+    bool ExpandDownTo(const TDirNode* folder);
+    void MakeCurrent(const QModelIndex& index);
 
     TFilesTreeModel* FTreeModel = nullptr;
     TExtListModel* FExtModel = nullptr;

@@ -13,6 +13,8 @@
 #include "ui/ScanRunner.h"
 #include "ui/Settings.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/RemovalTexts.h"
+#include "views/TreeRemoval.h"
 
 #include <QAction>
 #include <QApplication>
@@ -96,10 +98,7 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommands->Connect(*FActions);
     for (TResultPage* page : FPages)
         page->AddCommandActions(FActions->FileCommandActions());
-    connect(FCommands, &TFileCommands::PathsRemoved, this, [this] {
-        for (TResultPage* page : FPages)
-            page->PathsRemoved();
-    });
+    connect(FCommands, &TFileCommands::Removed, this, &TMainWindow::RemovedFromDisk);
     ConnectCommands();
     SetTabOrder();
 
@@ -278,6 +277,45 @@ void TMainWindow::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin or
     SetStatus(QString::fromStdString(result.Status));
 }
 
+void TMainWindow::RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths)
+{
+    const TScanResults& results = FPipeline.Results();
+    const TRemovalPlan plan = PlanRemoval(results.Root(), paths);
+    const QString done = QString::fromStdString(RemovalDone(kind, plan.Items, plan.Bytes));
+    // A removal while results are still being built cannot edit them; the status says
+    // what was done all the same.
+    if (FBusy || results.Root() == nullptr) {
+        SetStatus(done);
+        return;
+    }
+    if (plan.RootRemoved) {
+        ClearResults();
+        SetStatus(done);
+        return;
+    }
+    RebuildResults([&plan](TScanTree& tree) { ApplyRemoval(tree, plan); });
+    SetStatus(done);
+}
+
+void TMainWindow::RebuildResults(const std::function<void(TScanTree&)>& edit)
+{
+    // What each page had selected, by path: the rebuilt pages hold other rows and nodes.
+    std::array<std::vector<std::string>, 4> selected;
+    for (std::size_t i = 0; i < FPages.size(); ++i)
+        selected[i] = FPages[i]->SelectedPaths();
+    SetBusy(true, false);
+    if (QApplication::overrideCursor() == nullptr)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
+    SetProgress(100, 0);
+    if (!result.Error.empty() && !FClosing)
+        FServices.Messages->Error(this, QString::fromStdString(result.Error));
+    if (result.Outcome == TPipelineResult::TOutcome::Done && !FClosing)
+        for (std::size_t i = 0; i < FPages.size(); ++i)
+            FPages[i]->SelectPaths(selected[i]);
+    EndBusy();
+}
+
 void TMainWindow::EndBusy()
 {
     QApplication::restoreOverrideCursor();
@@ -356,11 +394,11 @@ void TMainWindow::ClearResults()
     FPipeline.Clear();
 }
 
-void TMainWindow::SetBusy(bool busy)
+void TMainWindow::SetBusy(bool busy, bool stoppable)
 {
     FBusy = busy;
     Action(TCommand::Scan)->setEnabled(!busy);
-    Action(TCommand::Stop)->setEnabled(busy);
+    Action(TCommand::Stop)->setEnabled(busy && stoppable);
     FOptions->SetBusy(busy);
     if (!busy) {
         SetProgress(100, 0);
@@ -522,6 +560,8 @@ void TMainWindow::closeEvent(QCloseEvent* event)
     // and whatever it still reports is dropped unseen.
     FClosing = true;
     FScan->Cancel();
+    if (FPipeline.IsRunning())
+        FPipeline.Clear(); // a rebuild after a removal runs without a scan to cancel
     event->accept();
 }
 

@@ -18,9 +18,11 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -97,12 +99,17 @@ private:
     void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
     void EndBusy();
+    /// Takes what the file commands removed out of the result and shows what was done.
+    void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
+    /// Edits the result's tree and fills every page from it again, keeping the page shown
+    /// and what is left of each page's selection. Stop is off meanwhile.
+    void RebuildResults(const std::function<void(TScanTree&)>& edit);
     void ChooseScanFile();
     void SaveScanFile();
     QString DialogCaption(TCommand command) const;
     static QString ScanFileFilter();
     void ClearResults();
-    void SetBusy(bool busy);
+    void SetBusy(bool busy, bool stoppable = true);
     void SetStatus(const QString& text);
     void SetProgress(qint64 maximum, qint64 position);
     void UpdateSelectionStatus();

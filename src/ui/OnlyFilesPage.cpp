@@ -197,9 +197,23 @@ void TOnlyFilesPage::DoubleClicked()
         RevealOrOpen(it->FullPath(), true);
 }
 
-void TOnlyFilesPage::PathsRemoved()
+void TOnlyFilesPage::SelectPaths(const std::vector<std::string>& paths)
 {
-    ClearMapSelection();
+    if (paths.empty())
+        return;
+    // The rows are selected at once; the list's handler brings the map along.
+    const std::set<std::string> wanted(paths.begin(), paths.end());
+    QItemSelection rows;
+    QModelIndex first;
+    for (int row = 0; row < FFilesModel->rowCount(); ++row) {
+        if (wanted.count(FFilesModel->File(row)->FullPath()) == 0)
+            continue;
+        const QModelIndex index = FFilesModel->index(row, 0);
+        if (!first.isValid())
+            first = index;
+        rows.select(index, FFilesModel->index(row, FFilesModel->columnCount() - 1));
+    }
+    SelectWithCurrent(FilesList(), rows, first);
 }
 
 // ---------------------------------------------------------------- file commands, status

@@ -26,7 +26,7 @@ public:
     void Clear() override;
     std::vector<TSelectedEntry> SelectedEntries() const override;
     QString SelectionStatus() const override;
-    void PathsRemoved() override;
+    void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "scan/TreeLookup.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/TreeModels.h"
@@ -154,6 +155,16 @@ void TOnlyFoldersPage::DoubleClicked()
 {
     if (FChosen != nullptr)
         RevealOrOpen(FChosen->FullPath(), false);
+}
+
+void TOnlyFoldersPage::SelectPaths(const std::vector<std::string>& paths)
+{
+    // One chosen folder: the first that is left.
+    for (const std::string& p : paths)
+        if (const TDirNode* folder = FindEntry(FResults.Root(), p).Folder) {
+            ChooseFolder(folder);
+            return;
+        }
 }
 
 // ---------------------------------------------------------------- file commands, status

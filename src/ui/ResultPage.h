@@ -85,8 +85,10 @@ public:
     std::vector<std::string> SelectedPaths() const;
     /// The status line naming what is selected here.
     virtual QString SelectionStatus() const = 0;
-    /// After the file commands removed paths; the views keep showing the old tree.
-    virtual void PathsRemoved() {}
+    /// Selects what is left of `paths` (as SelectedPaths gave them) after the page was
+    /// filled again from a changed tree; paths the result no longer holds are skipped, and
+    /// an empty list leaves the page as its fill left it.
+    virtual void SelectPaths(const std::vector<std::string>& paths) = 0;
     /// Sets every text of the page again in the current language.
     virtual void ApplyTranslation();
     /// Offers `actions` (the commands on the selection) in the context menu of the map and

@@ -32,4 +32,16 @@ inline QModelIndexList SelectedOrCurrent(const QTreeView* tree)
     return nodes;
 }
 
+/// Makes `selection` the view's whole selection with `current` as its current item, shown;
+/// nothing changes when `current` is invalid.
+inline void SelectWithCurrent(QTreeView* view, const QItemSelection& selection,
+                              const QModelIndex& current)
+{
+    if (!current.isValid())
+        return;
+    view->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    view->scrollTo(current);
+}
+
 } // namespace harrowdale::ui

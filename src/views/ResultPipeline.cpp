@@ -134,21 +134,42 @@ void TResultPipeline::Clear()
         FClearAsked = true; // the run clears when it notices
         return;
     }
+    ClearViews();
+    FResults.Tree.reset();
+}
+
+void TResultPipeline::ClearViews()
+{
     for (IResultView* view : FViews)
         view->Clear();
     FResults.Duplicates.Clear();
     FResults.DisplayFiles = {};
     FResults.AllFiles = {};
-    FResults.Tree.reset();
 }
 
 TPipelineResult TResultPipeline::Run(std::unique_ptr<TScanTree> tree, const TScanContext* context)
 {
-    using TOutcome = TPipelineResult::TOutcome;
     if (FRunning)
-        return {TOutcome::Refused, {}, {}};
+        return {TPipelineResult::TOutcome::Refused, {}, {}};
     Clear();
     FResults.Tree = std::move(tree);
+    return RunStages(context);
+}
+
+TPipelineResult TResultPipeline::Rebuild(const std::function<void(TScanTree&)>& edit,
+                                         const TScanContext* context)
+{
+    if (FRunning || !FResults.Tree)
+        return {TPipelineResult::TOutcome::Refused, {}, {}};
+    ClearViews();
+    if (edit)
+        edit(*FResults.Tree);
+    return RunStages(context);
+}
+
+TPipelineResult TResultPipeline::RunStages(const TScanContext* context)
+{
+    using TOutcome = TPipelineResult::TOutcome;
     FClearAsked = false;
     TPipelineResult result;
     {

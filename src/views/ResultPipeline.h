@@ -129,6 +129,11 @@ public:
     /// Takes `tree` (after Clear) and runs every stage. `context` (may be null) is polled
     /// for cancellation and must outlive the call.
     TPipelineResult Run(std::unique_ptr<TScanTree> tree, const TScanContext* context);
+    /// Changes the tree in place and rebuilds every view from it as Run does, without a
+    /// scan: the views are emptied and the derived results dropped before `edit` runs, so
+    /// it may move or drop anything. Refused while a run is in progress or without a tree.
+    TPipelineResult Rebuild(const std::function<void(TScanTree&)>& edit,
+                            const TScanContext* context);
     /// What "clear the results" means: every view empties, then the results are freed.
     /// During a run it cancels the run, which then clears.
     void Clear();
@@ -138,6 +143,8 @@ private:
     bool Cancelled() const;
     bool Yield();
     void Announce(const char* text);
+    void ClearViews();
+    TPipelineResult RunStages(const TScanContext* context);
     void RunStage(TResultStage stage, TStageRun& run);
     void BuildDuplicateGroups(TStageRun& run);
 

@@ -151,6 +151,11 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Sizes: space used on disk",
     "Hard links: each file counted once",
     "Hard links: every link counted",
+    // The status line after a removal.
+    "%d items moved to the Trash, %s",
+    "1 item moved to the Trash, %s",
+    "%d items deleted, %s",
+    "1 item deleted, %s",
 };
 
 } // namespace harrowdale::test

@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 #include "support/TempDir.h"
 #include "ui/ListModels.h"
+#include "ui/SampleTree.h"
 #include "ui/TreeModels.h"
 #include "ui/WindowDriver.h"
 
@@ -36,22 +37,10 @@ public:
     }
 };
 
-void MakeTree(const test::TempDir& t)
-{
-    t.MakeDir("photos/2024");
-    t.MakeDir("docs");
-    t.MakeFile("photos/2024/a.jpg", 300000);
-    t.MakeFile("photos/b.JPG", 200000);
-    t.MakeFile("docs/c.txt", 100000);
-    t.MakeFile("docs/d.pdf", 50000);
-    t.MakeFile("photos/copy.dat", 4000);
-    t.MakeFile("docs/copy.dat", 4000);
-}
-
 TEST(Selection, OnlyFilesListExtensionsAndMapStayInStep)
 {
     test::TempDir t;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     Scanned w(t.Path());
     w.ShowPage(TPageIndex::OnlyFiles);
     const int a = w.FileRow("a.jpg"), c = w.FileRow("c.txt"), d = w.FileRow("d.pdf");
@@ -107,7 +96,7 @@ TEST(Selection, OnlyFilesListExtensionsAndMapStayInStep)
 TEST(Selection, NestedMapClickOpensTheTreeDownToTheFile)
 {
     test::TempDir t;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     Scanned w(t.Path());
     w.ShowPage(TPageIndex::FilesInFolders);
     const THierItem* deep = nullptr;
@@ -140,7 +129,7 @@ TEST(Selection, NestedMapClickOpensTheTreeDownToTheFile)
 TEST(Selection, FoldersAndDuplicatesPages)
 {
     test::TempDir t;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     Scanned w(t.Path());
 
     // A legend row chooses that folder in the tree and the map.
@@ -221,7 +210,7 @@ TEST(Selection, NamesDifferingOnlyInCaseAreDifferentFiles)
 TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
 {
     test::TempDir t, data;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     t.MakeFile("photos/odd\xff name", 500000);
     ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
     Scanned w(t.Path());
@@ -261,17 +250,21 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     EXPECT_TRUE(platform::PathExists(data / "Trash/info/c.txt.trashinfo"));
     EXPECT_TRUE(platform::PathExists(t / "docs/d.pdf"));
     EXPECT_FALSE(w.OnlyFiles().Map().HasSelection());
+    EXPECT_EQ(w.FileRow("c.txt"), -1);
     EXPECT_TRUE(w.Log.Errors.isEmpty());
 
-    // The same rows again: the files are gone, so the removal fails with the box and
-    // the map keeps its selection.
+    // A file removed behind the window's back: the removal fails with the box, and the
+    // row and the map keep their selection.
+    const std::string d = t / "docs/d.pdf";
+    std::filesystem::remove(d);
     w.OnlyFiles().FilesList()->selectionModel()->clearSelection();
-    w.SelectRows(w.OnlyFiles().FilesList(), {w.FileRow("c.txt")});
+    w.SelectRows(w.OnlyFiles().FilesList(), {w.FileRow("d.pdf")});
     ASSERT_TRUE(w.OnlyFiles().Map().HasSelection());
     w.Trigger(TCommand::DeletePermanently);
     ASSERT_EQ(w.Log.Errors.size(), 1);
-    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item(s):\n" + QString::fromStdString(c));
+    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item(s):\n" + QString::fromStdString(d));
     EXPECT_TRUE(w.OnlyFiles().Map().HasSelection());
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{d});
 
     // A folder node on "Files in Folders" is deleted with everything in it; links inside
     // are removed without touching their targets.
@@ -323,12 +316,20 @@ TEST(FileCommands, ALinkOnTheWayIsNotFollowedAndTheBoxNamesWhatStayed)
               "Failed to delete 1 item(s):\n" + QString::fromStdString(t / "data/sub/x.txt"));
     EXPECT_TRUE(platform::PathExists(t / "outside/sub/x.txt"));
     EXPECT_FALSE(platform::PathExists(t / "data/other.txt"));
+
+    // What was removed leaves the views; what stayed is still there, selected.
+    EXPECT_EQ(w.Status(), "1 item deleted, 2.0 KB");
+    EXPECT_EQ(w.FileRow("other.txt"), -1);
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{t / "data/sub/x.txt"});
+    ASSERT_NE(w.OnlyFiles().Map().Primary(), nullptr);
+    EXPECT_EQ(w.OnlyFiles().Map().Primary()->File->Name(), "x.txt");
+    EXPECT_EQ(w.Root()->TotalSize(), 3000);
 }
 
 TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
 {
     test::TempDir t;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     t.MakeDir("big");
     for (int i = 0; i <= 1000; ++i)
         t.MakeFile("big/f" + std::to_string(i), 1);
@@ -383,7 +384,7 @@ TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
 TEST(FileCommands, DuplicatesPageFallsBackToListThenMap)
 {
     test::TempDir t;
-    MakeTree(t);
+    test::MakeSampleTree(t);
     Scanned w(t.Path());
     w.ShowPage(TPageIndex::Duplicates);
     // The group node and one of its files together: that file's path comes twice.

@@ -2,7 +2,8 @@
 // benchmark tree, generated on the first run) and prints the scan time, the result
 // pipeline time, the longest stall of the event loop (how long a repaint or Stop could
 // wait), the time of a resize with re-layout and repaint of the visible canvas, and memory
-// per entry.
+// per entry; then removes one file through the Delete command and times the refresh of
+// every view that follows.
 
 #include "TreeGenerator.h"
 #include "ui/FilesInFoldersPage.h"
@@ -19,8 +20,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace harrowdale;
 
@@ -52,6 +55,25 @@ QString WideFolder()
             std::ofstream(dir + "/file" + std::to_string(i) + ".txt") << i;
     }
     return QString::fromStdString(dir);
+}
+
+// Message boxes that answer Yes and print what they were told.
+class TAnswerYes final : public ui::IMessageBoxes
+{
+public:
+    void Error(QWidget*, const QString& text) override
+    {
+        std::fprintf(stderr, "error box: %s\n", qPrintable(text));
+    }
+    void Info(QWidget*, const QString&, const QString&) override {}
+    bool Confirm(QWidget*, const QString&, bool) override { return true; }
+};
+
+ui::TUiServices BenchServices()
+{
+    ui::TUiServices services = ui::DesktopServices();
+    services.Messages = std::make_unique<TAnswerYes>();
+    return services;
 }
 
 void StartScan(ui::TMainWindow& w, const QString& path)
@@ -87,7 +109,12 @@ int main(int argc, char** argv)
         }
     }
 
-    ui::TMainWindow w(ui::DesktopServices());
+    // One file of our own beside the tree's, for the Delete command to remove.
+    const std::string removable =
+        tree.toStdString() + "/removable-" + std::to_string(::getpid()) + ".dat";
+    std::ofstream(removable) << "removed by the window benchmark";
+
+    ui::TMainWindow w(BenchServices());
     w.resize(1600, 900);
     w.show();
     QApplication::processEvents();
@@ -144,6 +171,39 @@ int main(int argc, char** argv)
     const long rssKiB = StatusKiB("VmRSS:");
     const long peakKiB = StatusKiB("VmHWM:");
 
+    // Removing one file: the command, the edit of the tree and the rebuild of every page
+    // (the visible map included); then the other pages' maps, built when first shown.
+    double removeSeconds = -1, otherMapsSeconds = -1;
+    QString removeStatus;
+    {
+        w.ShowPage(ui::TPageIndex::FilesInFolders);
+        QApplication::processEvents();
+        w.Page(ui::TPageIndex::FilesInFolders)->SelectPaths({removable});
+        if (w.FileCommands()->SelectedPaths() == std::vector<std::string>{removable}) {
+            QElapsedTimer t;
+            t.start();
+            w.Action(ui::TCommand::DeletePermanently)->trigger();
+            while (w.IsBusy())
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            QApplication::processEvents();
+            w.Page(ui::TPageIndex::FilesInFolders)->Canvas()->repaint();
+            removeSeconds = t.nsecsElapsed() / 1e9;
+            removeStatus = w.StatusText();
+            t.restart();
+            for (const ui::TPageIndex page :
+                 {ui::TPageIndex::OnlyFiles, ui::TPageIndex::OnlyFolders,
+                  ui::TPageIndex::Duplicates}) {
+                w.ShowPage(page);
+                QApplication::processEvents();
+                w.Page(page)->Canvas()->repaint();
+            }
+            otherMapsSeconds = t.nsecsElapsed() / 1e9;
+        } else {
+            std::fprintf(stderr, "the file to remove was not selected\n");
+            ::unlink(removable.c_str());
+        }
+    }
+
     // Expanding a folder of 10,000 entries in the folders-and-files tree.
     double expandSeconds = -1;
     {
@@ -175,6 +235,9 @@ int main(int argc, char** argv)
                 "for %d resizes)\n",
                 worstResize, builds, resizes);
     std::printf("  expanding 10,000 entries     %7.3f s   (target < 0.05 s)\n", expandSeconds);
+    std::printf("  removing one file + refresh  %7.3f s   (target <= 1 s; %s)\n", removeSeconds,
+                qPrintable(removeStatus));
+    std::printf("  the other three maps shown   %7.3f s\n", otherMapsSeconds);
     std::printf("  memory after the scan        %7.1f bytes per entry (target < 250)\n",
                 rssKiB * 1024.0 / entries);
     std::printf("  peak memory                  %7.1f bytes per entry (window alone %.1f MiB)\n",

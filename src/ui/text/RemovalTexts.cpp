@@ -58,4 +58,15 @@ std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemove
     return text;
 }
 
+std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes)
+{
+    const bool trash = kind == TRemoval::ToTrash;
+    // The singular has its own text, as languages differ in more than an ending.
+    if (items == 1)
+        return Format(Translate(trash ? "1 item moved to the Trash, %s" : "1 item deleted, %s"),
+                      FormatSize(bytes));
+    return Format(Translate(trash ? "%d items moved to the Trash, %s" : "%d items deleted, %s"),
+                  items, FormatSize(bytes));
+}
+
 } // namespace harrowdale

@@ -39,4 +39,8 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
 /// lists them.
 std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemoved);
 
+/// The status line after a removal: "3 items moved to the Trash, 12.4 MB" (or "deleted"),
+/// with the singular for one item. `bytes` is what the result counted for them.
+std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes);
+
 } // namespace harrowdale

@@ -1,0 +1,174 @@
+// Taking files and folders out of a finished tree: every folder left must hold the totals
+// and extension table a tree built without them would hold.
+
+#include "scan/TreeLookup.h"
+#include "support/TreeFixture.h"
+#include "views/TreeRemoval.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace harrowdale {
+namespace {
+
+// One tree, as "folder/" and "file:size" paths below the root /r.
+const std::vector<std::string> kShape = {
+    "a/",
+    "a/x.jpg:10",
+    "a/b/",
+    "a/b/y.jpg:100",
+    "a/b/z.log:200",
+    "a/b/c/",
+    "a/b/c/w.txt:300",
+    "a/e/",
+    "a/e/v.txt:7",
+    "d/",
+    "d/u.log:1000",
+    "d/f/",
+    "d/f/t.bin:4000",
+    "top.txt:1",
+    "ab/",
+    "ab/s.txt:5",
+};
+
+/// The tree of `shape` without the entries `gone` names (a folder with what is below it).
+std::unique_ptr<TScanTree> Build(const std::vector<std::string>& shape,
+                                 const std::vector<std::string>& gone = {})
+{
+    test::TreeFixture fx("/r");
+    std::map<std::string, TDirNode*> folders{{"", fx.Root()}};
+    for (const std::string& entry : shape) {
+        const bool folder = entry.back() == '/';
+        const std::string path =
+            folder ? entry.substr(0, entry.size() - 1) : entry.substr(0, entry.find(':'));
+        bool skipped = false;
+        for (const std::string& g : gone)
+            skipped |= path == g || path.rfind(g + "/", 0) == 0;
+        if (skipped)
+            continue;
+        const auto slash = path.rfind('/');
+        TDirNode* parent = folders.at(slash == std::string::npos ? "" : path.substr(0, slash));
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (folder)
+            folders[path] = fx.Folder(parent, name);
+        else
+            fx.File(parent, name, std::stoll(entry.substr(entry.find(':') + 1)));
+    }
+    fx.Finish();
+    return fx.Release();
+}
+
+/// Every folder's path, totals and extension table, and its files, one line a folder.
+std::string Describe(const TDirNode* d)
+{
+    std::ostringstream out;
+    out << d->FullPath() << " size=" << d->TotalSize() << " files=" << d->TotalFiles()
+        << " dirs=" << d->TotalDirs() << " exts=";
+    for (const TExtStatPair& e : d->ExtStats().ToSortedArrayByBytesDesc())
+        out << e.Ext << ':' << e.Bytes << '/' << e.Files << ',';
+    out << " leaves=";
+    for (const TFileLeaf& f : d->Leaves())
+        out << f.Name() << ',';
+    out << '\n';
+    for (std::size_t i = 0; i < d->Children().size(); ++i) {
+        EXPECT_EQ(d->Children()[i]->IndexInParent(), i) << d->Children()[i]->FullPath();
+        EXPECT_EQ(d->Children()[i]->Parent(), d);
+        out << Describe(d->Children()[i]);
+    }
+    return out.str();
+}
+
+TEST(TreeEdit, RemovalLeavesTheTreeAsIfTheEntriesHadNeverBeenThere)
+{
+    struct Case
+    {
+        const char* Name;
+        std::vector<std::string> Removed;  ///< below /r
+        std::vector<std::string> Expected; ///< what a fresh tree leaves out
+        std::int64_t Bytes;
+    };
+    const Case cases[] = {
+        {"a folder whose parent keeps others", {"a/b/c"}, {"a/b/c"}, 300},
+        {"a folder with subfolders, the first of several", {"a"}, {"a"}, 617},
+        {"the last subfolder: the parent's table is its files' again", {"d/f"}, {"d/f"}, 4000},
+        {"a file inside a removed folder counts once",
+         {"a/b", "a/b/y.jpg", "a/b/c/w.txt"},
+         {"a/b"},
+         600},
+        {"files and folders in several places",
+         {"top.txt", "a/e", "d/u.log", "ab"},
+         {"top.txt", "a/e", "d/u.log", "ab"},
+         1013},
+        {"repeats, and a name that is a prefix of another",
+         {"ab", "ab", "a/x.jpg"},
+         {"ab", "a/x.jpg"},
+         15},
+        {"paths the tree does not hold change nothing", {"nope", "a/b/y.jpg/", "a/../d"}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::unique_ptr<TScanTree> tree = Build(kShape);
+        std::vector<std::string> paths;
+        for (const std::string& p : c.Removed)
+            paths.push_back("/r/" + p);
+        const TRemovalPlan plan = PlanRemoval(tree->Root(), paths);
+        EXPECT_FALSE(plan.RootRemoved);
+        EXPECT_EQ(plan.Bytes, c.Bytes);
+        ApplyRemoval(*tree, plan);
+        EXPECT_EQ(Describe(tree->Root()), Describe(Build(kShape, c.Expected)->Root()));
+    }
+}
+
+TEST(TreeEdit, TheRootIsNotTakenOutOfItsOwnTree)
+{
+    std::unique_ptr<TScanTree> tree = Build(kShape);
+    const std::string before = Describe(tree->Root());
+    const std::string paths[] = {"/r", "/r/a/x.jpg"};
+    const TRemovalPlan plan = PlanRemoval(tree->Root(), paths);
+    EXPECT_TRUE(plan.RootRemoved);
+    EXPECT_EQ(plan.Items, 2);
+    EXPECT_EQ(plan.Bytes, tree->Root()->TotalSize());
+    EXPECT_FALSE(tree->RemoveFolder(tree->Root()));
+    EXPECT_EQ(Describe(tree->Root()), before);
+}
+
+TEST(TreeEdit, ADriveLeavesTheAllDrivesRoot)
+{
+    // Two drives, one inside the other's path: a path goes to the longest.
+    TScanTree tree;
+    TDirNode* all = tree.NewSyntheticRoot("(All Drives)");
+    tree.SetRoot(all);
+    TDirNode* slash = tree.NewScanRoot("/");
+    TDirNode* home = tree.NewScanRoot("/home");
+    const TNewFile rootFiles[] = {{tree.StoreName("vmlinuz"), 50, 0, tree.Exts().Intern("")}};
+    const TNewFile homeFiles[] = {{tree.StoreName("a.txt"), 7, 0, tree.Exts().Intern(".txt")},
+                                  {tree.StoreName("b.txt"), 3, 0, tree.Exts().Intern(".txt")}};
+    tree.SetLeaves(slash, rootFiles);
+    tree.SetLeaves(home, homeFiles);
+    tree.AppendDrive(all, slash);
+    tree.AppendDrive(all, home);
+
+    EXPECT_EQ(FindEntry(all, "/home/a.txt").File, &home->Leaves()[0]);
+    EXPECT_EQ(FindEntry(all, "/vmlinuz").File, &slash->Leaves()[0]);
+    EXPECT_EQ(FindEntry(all, "/home").Folder, home);
+    EXPECT_FALSE(FindEntry(all, "").Found());
+
+    const std::string gone[] = {"/home/b.txt", "/home"};
+    const TRemovalPlan plan = PlanRemoval(all, gone);
+    EXPECT_FALSE(plan.RootRemoved);
+    EXPECT_EQ(plan.Bytes, 10);
+    ApplyRemoval(tree, plan);
+    ASSERT_EQ(all->Children().size(), 1u);
+    EXPECT_EQ(all->Children()[0], slash);
+    EXPECT_EQ(all->TotalSize(), 50);
+    EXPECT_EQ(all->TotalFiles(), 1);
+    EXPECT_EQ(all->TotalDirs(), 1);
+    EXPECT_EQ(all->ExtStats().Count(), 1u);
+    EXPECT_EQ(all->ExtStats().Get(".txt").Files, 0);
+}
+
+} // namespace
+} // namespace harrowdale
