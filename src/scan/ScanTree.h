@@ -371,10 +371,21 @@ public:
 
     /// The size the tree counts; set before the first file is stored.
     TSizeKind SizeKind() const { return FSizeKind; }
-    void SetSizeKind(TSizeKind kind) { FSizeKind = kind; }
+    void SetSizeKind(TSizeKind kind)
+    {
+        FSizeKind = kind;
+        FMeasureKnown = true;
+    }
     /// How the files of the tree were chosen among hard links (recorded by the scanner).
     THardLinks HardLinks() const { return FHardLinks; }
-    void SetHardLinks(THardLinks rule) { FHardLinks = rule; }
+    void SetHardLinks(THardLinks rule)
+    {
+        FHardLinks = rule;
+        FMeasureKnown = true;
+    }
+    /// Whether whoever made the tree said how it measured (a scan does; a scan file may
+    /// not record it).
+    bool MeasureKnown() const { return FMeasureKnown; }
 
     // --- building from one thread; the scanner's threads use TPartBuilder ---
 
@@ -452,6 +463,7 @@ private:
     TDirNode* FRoot = nullptr;
     TSizeKind FSizeKind = TSizeKind::Apparent;
     THardLinks FHardLinks = THardLinks::Each;
+    bool FMeasureKnown = false;
     // The synthetic root grows one drive at a time; its arrays live here.
     std::vector<TDirNode*> FSyntheticChildren;
     std::vector<TExtStatEntry> FSyntheticExts;

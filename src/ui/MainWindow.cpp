@@ -131,10 +131,14 @@ void TMainWindow::CreateStatusLine(QWidget* parent)
     FStatus = new QLabel(panel);
     FStatus->setTextFormat(Qt::PlainText);
     FStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // How the result shown was measured; it stays while the status line changes.
+    FMeasure = new QLabel(panel);
+    FMeasure->setTextFormat(Qt::PlainText);
     FProgress = new QProgressBar(panel);
     FProgress->setFixedSize(314, 16);
     FProgress->setTextVisible(false);
     row->addWidget(FStatus, 1);
+    row->addWidget(FMeasure);
     row->addWidget(FProgress);
     parent->layout()->addWidget(panel);
 }
@@ -172,6 +176,11 @@ void TMainWindow::ConnectCommands()
     updates->setVisible(HARROWDALE_UPDATE_CHECK != 0);
     updates->setChecked(UpdateCheckAtStartUp());
     connect(updates, &QAction::toggled, this, [](bool on) { SetUpdateCheckAtStartUp(on); });
+    const TScanMeasure measure = SavedScanMeasure();
+    Action(TCommand::CountEveryHardLink)->setChecked(measure.CountEveryHardLink);
+    Action(TCommand::SizeOnDisk)->setChecked(measure.SizeOnDisk);
+    on(TCommand::CountEveryHardLink, [this] { MeasureSwitched(); });
+    on(TCommand::SizeOnDisk, [this] { MeasureSwitched(); });
     on(TCommand::VisitWebsite, [this] { OpenWebPath(QString()); });
     on(TCommand::ContactUs, [this] { OpenWebPath(QStringLiteral("/support.html")); });
     on(TCommand::Tutorial,
@@ -183,6 +192,40 @@ void TMainWindow::ConnectCommands()
 }
 
 // ---------------------------------------------------------------- scan and results
+
+TScanMeasure TMainWindow::Measure() const
+{
+    return {Action(TCommand::CountEveryHardLink)->isChecked(),
+            Action(TCommand::SizeOnDisk)->isChecked()};
+}
+
+void TMainWindow::MeasureSwitched()
+{
+    SaveScanMeasure(Measure());
+    // The result shown keeps its own measure and says so; it is never partly measured
+    // the new way. A scan under way finishes with the setting it started with.
+    if (FBusy || Results().Root() == nullptr)
+        return;
+    if (FServices.Messages->Confirm(this, Tr("Scan again with the new setting? Until then the "
+                                             "result shown keeps the old one.")))
+        StartScan();
+}
+
+void TMainWindow::ShowMeasure()
+{
+    // A scan file that does not record how it measured shows nothing here.
+    const TScanTree* tree = Results().Tree.get();
+    if (tree == nullptr || !tree->MeasureKnown()) {
+        FMeasure->clear();
+        return;
+    }
+    FMeasure->setText(Tr(tree->SizeKind() == TSizeKind::OnDisk ? "Sizes: space used on disk"
+                                                               : "Sizes: length of each file") +
+                      QStringLiteral("   ") +
+                      Tr(tree->HardLinks() == THardLinks::Each
+                             ? "Hard links: every link counted"
+                             : "Hard links: each file counted once"));
+}
 
 void TMainWindow::StartScan()
 {
@@ -202,7 +245,7 @@ void TMainWindow::StartScan()
     std::int64_t expected = 0;
     for (const std::string& d : choice.Drives)
         expected += GetUsedBytes(d);
-    FScan->Start(choice.Request, choice.Filters, expected);
+    FScan->Start(choice.Request, choice.Filters, expected, Measure());
 }
 
 void TMainWindow::ScanFolder(const std::string& path)
@@ -273,6 +316,7 @@ void TMainWindow::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin or
     if (!result.Error.empty() && !FClosing)
         FServices.Messages->Error(this, QString::fromStdString(result.Error));
     EndBusy();
+    ShowMeasure();
     // After EndBusy, which leaves "Ready".
     SetStatus(QString::fromStdString(result.Status));
 }
@@ -314,6 +358,7 @@ void TMainWindow::RebuildResults(const std::function<void(TScanTree&)>& edit)
         for (std::size_t i = 0; i < FPages.size(); ++i)
             FPages[i]->SelectPaths(selected[i]);
     EndBusy();
+    ShowMeasure();
 }
 
 void TMainWindow::EndBusy()
@@ -392,6 +437,7 @@ QString TMainWindow::ScanFileFilter()
 void TMainWindow::ClearResults()
 {
     FPipeline.Clear();
+    ShowMeasure();
 }
 
 void TMainWindow::SetBusy(bool busy, bool stoppable)
@@ -411,6 +457,11 @@ void TMainWindow::SetBusy(bool busy, bool stoppable)
 QString TMainWindow::StatusText() const
 {
     return FStatus->text();
+}
+
+QString TMainWindow::MeasureText() const
+{
+    return FMeasure->text();
 }
 
 void TMainWindow::SetStatus(const QString& text)
@@ -483,6 +534,7 @@ void TMainWindow::ApplyTranslation()
     // The status line, rows and nodes keep their texts until they are filled again.
     FActions->ApplyTranslation();
     FOptions->ApplyTranslation();
+    ShowMeasure();
     const char* captions[] = {"Files in Folders", "Only Files", "Only Folders", "Duplicates"};
     for (std::size_t i = 0; i < FPages.size(); ++i) {
         FTabs->setTabText(static_cast<int>(i), Tr(captions[i]));

@@ -12,6 +12,7 @@
 #include "ui/FileCommands.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
+#include "ui/Settings.h"
 #include "ui/WindowActions.h"
 #include "views/ResultPipeline.h"
 
@@ -71,6 +72,9 @@ public:
     void ScanFolder(const std::string& path);
 
     QString StatusText() const;
+    /// How the result shown was measured ("Sizes: ...   Hard links: ..."); empty without a
+    /// result, or for a scan file that does not say.
+    QString MeasureText() const;
     /// Scanning or building results: Scan is refused until the window is idle again.
     bool IsBusy() const { return FBusy; }
     /// Whether the last scan's task has returned (or none ran), waiting at most
@@ -99,6 +103,11 @@ private:
     void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
     void EndBusy();
+    /// The View menu's measure, for the next scan.
+    TScanMeasure Measure() const;
+    /// A measure option was switched: saved, and a result shown may be scanned again.
+    void MeasureSwitched();
+    void ShowMeasure();
     /// Takes what the file commands removed out of the result and shows what was done.
     void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
     /// Edits the result's tree and fills every page from it again, keeping the page shown
@@ -138,6 +147,7 @@ private:
     TDuplicatesPage* FDuplicates = nullptr;
     std::array<TResultPage*, 4> FPages{}; ///< in tab order
     QLabel* FStatus = nullptr;
+    QLabel* FMeasure = nullptr;
     QProgressBar* FProgress = nullptr;
 };
 

@@ -44,10 +44,12 @@ void TScanRunner::Cancel()
 }
 
 void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& filters,
-                        std::int64_t expectedBytes)
+                        std::int64_t expectedBytes, const TScanMeasure& measure)
 {
     FJob = std::make_shared<TScanJob>();
     ApplyScanFilters(FJob->Context, filters);
+    FJob->Context.SizeOnDisk = measure.SizeOnDisk;
+    FJob->Context.CountEveryHardLink = measure.CountEveryHardLink;
     FExpectedBytes = expectedBytes;
     FReading = false;
     Q_EMIT StatusChanged(QString::fromStdString(Translate("Scanning...")));

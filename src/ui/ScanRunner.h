@@ -8,6 +8,7 @@
 // progress box, both thread-safe); everything else here is UI thread only.
 
 #include "scan/ScanControl.h"
+#include "ui/Settings.h"
 
 #include <QObject>
 #include <QString>
@@ -33,7 +34,7 @@ public:
     /// Starts a scan with a fresh context. `expectedBytes` drives the progress bar (0: a
     /// busy indicator, as for a folder scan).
     void Start(const TScanRequest& request, const TScanFilterInput& filters,
-               std::int64_t expectedBytes);
+               std::int64_t expectedBytes, const TScanMeasure& measure);
     /// Reads the scan file at `path` (bytes) instead of scanning, with a fresh context.
     void StartReading(const std::string& path);
     /// Cancels the current scan, or the result build that follows it. One-way until the

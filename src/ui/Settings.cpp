@@ -8,6 +8,14 @@ namespace harrowdale::ui {
 namespace {
 
 const QString kUpdateCheck = QStringLiteral("CheckForUpdatesAtStartUp");
+const QString kEveryHardLink = QStringLiteral("Scan/CountEveryHardLink");
+const QString kSizeOnDisk = QStringLiteral("Scan/SizeOnDisk");
+
+// Only an explicit "true" switches it on (the ini format keeps booleans as text).
+bool SwitchedOn(const QSettings& store, const QString& key)
+{
+    return store.value(key).toString() == QLatin1String("true");
+}
 
 } // namespace
 
@@ -26,6 +34,19 @@ bool UpdateCheckAtStartUp()
 void SetUpdateCheckAtStartUp(bool on)
 {
     SettingsStore().setValue(kUpdateCheck, on);
+}
+
+TScanMeasure SavedScanMeasure()
+{
+    const QSettings store = SettingsStore();
+    return {SwitchedOn(store, kEveryHardLink), SwitchedOn(store, kSizeOnDisk)};
+}
+
+void SaveScanMeasure(const TScanMeasure& measure)
+{
+    QSettings store = SettingsStore();
+    store.setValue(kEveryHardLink, measure.CountEveryHardLink);
+    store.setValue(kSizeOnDisk, measure.SizeOnDisk);
 }
 
 } // namespace harrowdale::ui

@@ -19,4 +19,14 @@ QSettings SettingsStore();
 bool UpdateCheckAtStartUp();
 void SetUpdateCheckAtStartUp(bool on);
 
+/// How scans measure: the View menu's "Count Every Hard Link" and "Size on Disk"; both
+/// off unless switched on.
+struct TScanMeasure
+{
+    bool CountEveryHardLink = false;
+    bool SizeOnDisk = false;
+};
+TScanMeasure SavedScanMeasure();
+void SaveScanMeasure(const TScanMeasure& measure);
+
 } // namespace harrowdale::ui

@@ -51,6 +51,8 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
     {TCommand::ShowDuplicates, "Duplicates", nullptr, nullptr, nullptr, true},
     {TCommand::ShowToolbar, "Show Toolbar", nullptr, nullptr, nullptr, true},
+    {TCommand::CountEveryHardLink, "Count Every Hard Link", nullptr, nullptr, nullptr, true},
+    {TCommand::SizeOnDisk, "Size on Disk", nullptr, nullptr, nullptr, true},
     {TCommand::Tutorial, "Tutorial", nullptr, nullptr, nullptr, false},
     {TCommand::ContactUs, "Contact Us", nullptr, nullptr, nullptr, false},
     {TCommand::VisitWebsite, "Visit Website", "Visit Website", "Opens the website in the browser.",
@@ -149,7 +151,8 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
     add(menu(bar->addMenu(QString()), "Run"), {TCommand::Scan, TCommand::Stop});
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());
-    add(view, {std::nullopt, TCommand::ShowToolbar, std::nullopt});
+    add(view, {std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,
+               TCommand::SizeOnDisk, std::nullopt});
     FLanguageMenu = menu(view->addMenu(QString()), "Language");
     add(menu(bar->addMenu(QString()), "Help"),
         {TCommand::Tutorial, std::nullopt, TCommand::ContactUs, TCommand::VisitWebsite,

@@ -39,6 +39,8 @@ enum class TCommand
     ShowOnlyFolders,
     ShowDuplicates,
     ShowToolbar,
+    CountEveryHardLink,
+    SizeOnDisk,
     Tutorial,
     ContactUs,
     VisitWebsite,

@@ -156,6 +156,10 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "1 item moved to the Trash, %s",
     "%d items deleted, %s",
     "1 item deleted, %s",
+    // The View menu's measure of a scan, and the question when it is switched.
+    "Count Every Hard Link",
+    "Size on Disk",
+    "Scan again with the new setting? Until then the result shown keeps the old one.",
 };
 
 } // namespace harrowdale::test

@@ -10,7 +10,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
 
 namespace harrowdale {
 namespace {
@@ -113,6 +116,61 @@ TEST_F(WindowSettings, UpdateCheckAtStartUpIsAMenuSettingOnByDefault)
     EXPECT_FALSE(second.Action(TCommand::CheckForUpdates)->isChecked());
     second.Trigger(TCommand::CheckForUpdates);
     EXPECT_TRUE(ui::UpdateCheckAtStartUp());
+}
+
+TEST_F(WindowSettings, MeasureOptionsAreSavedAndSwitchingAsksBeforeScanningAgain)
+{
+    // One file of 5000 bytes with a second hard link.
+    test::TempDir t;
+    test::WriteFileBytes(t / "a.dat", std::string(5000, 'x'));
+    std::filesystem::create_hard_link(t / "a.dat", t / "b.dat");
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat((t / "a.dat").c_str(), &st), 0);
+    const std::int64_t allocated = static_cast<std::int64_t>(st.st_blocks) * 512;
+
+    {
+        test::WindowDriver w({1000, 700});
+        QAction* everyLink = w.Action(TCommand::CountEveryHardLink);
+        QAction* onDisk = w.Action(TCommand::SizeOnDisk);
+        EXPECT_FALSE(everyLink->isChecked());
+        EXPECT_FALSE(onDisk->isChecked());
+        EXPECT_EQ(w.Win.MeasureText(), "");
+
+        // Without a result there is nothing to ask.
+        onDisk->trigger();
+        onDisk->trigger();
+        EXPECT_TRUE(w.Log.Questions.isEmpty());
+
+        ASSERT_TRUE(w.Scan(t.Path()));
+        EXPECT_EQ(w.Root()->TotalSize(), 5000);
+        EXPECT_EQ(w.Root()->TotalFiles(), 1);
+        const QString once = "Sizes: length of each file   Hard links: each file counted once";
+        EXPECT_EQ(w.Win.MeasureText(), once);
+
+        // No: the result and its label stay; the setting is kept for the next scan.
+        w.Log.Answer = false;
+        everyLink->trigger();
+        ASSERT_EQ(w.Log.Questions.size(), 1);
+        EXPECT_FALSE(w.Busy());
+        EXPECT_EQ(w.Root()->TotalSize(), 5000);
+        EXPECT_EQ(w.Win.MeasureText(), once);
+        EXPECT_TRUE(ui::SavedScanMeasure().CountEveryHardLink);
+
+        // Yes: scanned again with both settings.
+        w.Log.Answer = true;
+        onDisk->trigger();
+        ASSERT_EQ(w.Log.Questions.size(), 2);
+        ASSERT_TRUE(w.WaitIdle());
+        EXPECT_EQ(w.Root()->TotalFiles(), 2);
+        EXPECT_EQ(w.Root()->TotalSize(), 2 * allocated);
+        EXPECT_EQ(w.Win.MeasureText(),
+                  "Sizes: space used on disk   Hard links: every link counted");
+    }
+    test::WindowDriver again({1000, 700});
+    EXPECT_TRUE(again.Action(TCommand::CountEveryHardLink)->isChecked());
+    EXPECT_TRUE(again.Action(TCommand::SizeOnDisk)->isChecked());
 }
 
 } // namespace
