@@ -1,6 +1,7 @@
 #include "scan/ScanTree.h"
 
 #include "platform/Casing.h"
+#include "scan/TreeLookup.h"
 
 #include <algorithm>
 #include <cstring>
@@ -606,6 +607,12 @@ bool TScanTree::RemoveFolder(const TDirNode* folder)
     SubtractUpwards(parent, folder->FTotalSize, folder->FTotalFiles, folder->FTotalDirs, delta);
 
     // Side-table records of the subtree's files go with them.
+    DropSideRecords(folder);
+    return true;
+}
+
+void TScanTree::DropSideRecords(const TDirNode* folder)
+{
     std::vector<const TFileLeaf*> gone;
     std::vector<const TDirNode*> stack{folder};
     while (!stack.empty()) {
@@ -616,15 +623,114 @@ bool TScanTree::RemoveFolder(const TDirNode* folder)
                 gone.push_back(&f);
         stack.insert(stack.end(), d->Children().begin(), d->Children().end());
     }
-    if (!gone.empty()) {
-        std::sort(gone.begin(), gone.end());
-        auto isGone = [&](const TFileLeaf* l) {
-            return std::binary_search(gone.begin(), gone.end(), l);
-        };
-        std::erase_if(FLinks, [&](const TLinkInfo& r) { return isGone(r.Leaf); });
-        std::erase_if(FOtherSizes, [&](const auto& r) { return isGone(r.first); });
+    if (gone.empty())
+        return;
+    std::sort(gone.begin(), gone.end());
+    auto isGone = [&](const TFileLeaf* l) {
+        return std::binary_search(gone.begin(), gone.end(), l);
+    };
+    std::erase_if(FLinks, [&](const TLinkInfo& r) { return isGone(r.Leaf); });
+    std::erase_if(FOtherSizes, [&](const auto& r) { return isGone(r.first); });
+}
+
+namespace {
+
+/// Adds `sign` times each entry of `delta` to `table`; entries left without files go.
+void ApplyExtDelta(std::vector<TExtStatEntry>& table, std::span<const TExtStatEntry> delta,
+                   int sign)
+{
+    for (const TExtStatEntry& d : delta) {
+        auto it = std::find_if(table.begin(), table.end(),
+                               [&](const TExtStatEntry& e) { return e.ExtId == d.ExtId; });
+        if (it == table.end())
+            it = table.insert(table.end(), {d.ExtId, 0, 0});
+        it->Files = static_cast<std::uint32_t>(static_cast<std::int64_t>(it->Files) +
+                                               sign * static_cast<std::int64_t>(d.Files));
+        it->Bytes += sign * d.Bytes;
     }
-    return true;
+    std::erase_if(table, [](const TExtStatEntry& e) { return e.Files == 0; });
+}
+
+} // namespace
+
+TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh)
+{
+    TDirNode* parent = old == nullptr || old->FTree != this ? nullptr : old->FParent;
+    TDirNode* node = fresh ? fresh->FRoot : nullptr;
+    if (parent == nullptr || node == nullptr)
+        return nullptr;
+    // The fresh folder's extension ids become this tree's, its nodes this tree's.
+    std::vector<TExtTable::Id> ids(fresh->FExts.Count());
+    for (TExtTable::Id i = 0; i < ids.size(); ++i)
+        ids[i] = FExts.Intern(fresh->FExts.Key(i));
+    std::vector<TDirNode*> stack{node};
+    while (!stack.empty()) {
+        TDirNode* d = stack.back();
+        stack.pop_back();
+        d->FTree = this;
+        for (std::uint32_t i = 0; i < d->FLeafCount; ++i)
+            d->FLeaves[i].FExtId = ids[d->FLeaves[i].FExtId];
+        for (std::uint32_t i = 0; i < d->FExtCount; ++i)
+            d->FExtStats[i].ExtId = ids[d->FExtStats[i].ExtId];
+        stack.insert(stack.end(), d->Children().begin(), d->Children().end());
+    }
+    const TExtStatsView oldView = old->ExtStats();
+    const std::vector<TExtStatEntry> removed(oldView.Entries().begin(), oldView.Entries().end());
+    const TExtStatsView newView = node->ExtStats();
+    const std::vector<TExtStatEntry> added(newView.Entries().begin(), newView.Entries().end());
+    const std::int64_t bytes = node->FTotalSize - old->FTotalSize;
+    const std::int64_t files = node->FTotalFiles - old->FTotalFiles;
+    const std::int64_t dirs = node->FTotalDirs - old->FTotalDirs;
+
+    DropSideRecords(old);
+    std::vector<TLinkInfo> freshLinks = std::move(fresh->FLinks);
+    FLinks.insert(FLinks.end(), freshLinks.begin(), freshLinks.end());
+    FOtherSizes.insert(FOtherSizes.end(), fresh->FOtherSizes.begin(), fresh->FOtherSizes.end());
+    FSideSorted = false;
+
+    // In the old folder's place; a drive of all drives keeps its absolute path.
+    const std::uint32_t at = old->FIndexInParent;
+    parent->FChildren[at] = node;
+    node->FParent = parent;
+    node->FIndexInParent = at;
+    if (!parent->FSynthetic) {
+        node->FRootPath = nullptr;
+        node->FRootPathLen = 0;
+    }
+    for (TDirNode* n = parent; n != nullptr; n = n->FParent) {
+        n->FTotalSize += bytes;
+        n->FTotalFiles += files;
+        n->FTotalDirs += dirs;
+        std::vector<TExtStatEntry> table(n->FExtStats, n->FExtStats + n->FExtCount);
+        ApplyExtDelta(table, removed, -1);
+        ApplyExtDelta(table, added, +1);
+        if (n->FSynthetic) {
+            FSyntheticExts = table;
+            n->FExtStats = FSyntheticExts.data();
+        } else if (table.size() > n->FExtCount) {
+            n->FExtStats = FArena.AllocateArray<TExtStatEntry>(table.size());
+        }
+        if (!n->FSynthetic)
+            std::copy(table.begin(), table.end(), n->FExtStats);
+        n->FExtCount = static_cast<std::uint32_t>(table.size());
+    }
+    FGrafted.push_back(std::move(fresh));
+
+    // A link already counted outside the folder stays counted there.
+    if (FHardLinks == THardLinks::Once && !freshLinks.empty()) {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> outside;
+        for (const TLinkInfo& r : FLinks)
+            if (!IsWithin(r.Leaf->FParent, node))
+                outside.emplace_back(r.Device, r.Inode);
+        std::sort(outside.begin(), outside.end());
+        std::vector<const TFileLeaf*> repeated;
+        for (const TLinkInfo& r : freshLinks)
+            if (std::binary_search(outside.begin(), outside.end(),
+                                   std::make_pair(r.Device, r.Inode)))
+                repeated.push_back(r.Leaf);
+        RemoveLeaves(repeated);
+    }
+    return node;
 }
 
 std::size_t TScanTree::ArenaBytes() const
@@ -632,6 +738,8 @@ std::size_t TScanTree::ArenaBytes() const
     std::size_t n = FArena.BytesReserved();
     for (const auto& a : FJoinedArenas)
         n += a->BytesReserved();
+    for (const auto& t : FGrafted)
+        n += t->ArenaBytes();
     return n;
 }
 

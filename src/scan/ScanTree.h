@@ -441,6 +441,14 @@ public:
     /// folder up to the root. Its later siblings move up one place in Children. A folder
     /// without a parent (the tree's root) is not removed: false.
     bool RemoveFolder(const TDirNode* folder);
+    /// Puts the root of `fresh` (a new scan of the folder `old`, with this tree's
+    /// TSizeKind) in place of `old`: same place among its siblings, totals, folder counts
+    /// and extension tables corrected up to the root. `fresh` is kept alive by this tree.
+    /// When this tree counts hard links once, a file of `fresh` whose link is already
+    /// counted elsewhere in this tree is left out: links counted outside the folder stay
+    /// counted where they are. Returns the new folder, or null when `old` has no parent
+    /// (the tree's root: replace the whole tree instead).
+    TDirNode* Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh);
 
     /// Bytes held by the arenas (for benchmarks).
     std::size_t ArenaBytes() const;
@@ -455,6 +463,8 @@ private:
     /// folder above it.
     void SubtractUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files, std::int64_t dirs,
                          std::span<const TExtStatEntry> delta);
+    /// Drops the side-table records of the files below `folder`.
+    void DropSideRecords(const TDirNode* folder);
 
     TArena FArena;
     std::vector<std::unique_ptr<TArena>> FJoinedArenas;
@@ -472,6 +482,7 @@ private:
     mutable std::vector<std::pair<const TFileLeaf*, std::int64_t>> FOtherSizes;
     mutable bool FSideSorted = true;
     TPartBuilder FBuilder; ///< the tree's own, for building from one thread
+    std::vector<std::unique_ptr<TScanTree>> FGrafted; ///< owners of grafted folders
 };
 
 /// The folders a scan started from: the root's own path, or for an all-drives scan each

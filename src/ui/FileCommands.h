@@ -41,6 +41,7 @@ public:
                   std::function<TResultPage*()> activePage, QWidget* window);
 
     void SetOrigin(TResultOrigin origin) { FOrigin = origin; }
+    TResultOrigin Origin() const { return FOrigin; }
 
     /// Triggers the commands from their actions.
     void Connect(const TWindowActions& actions);

@@ -3,6 +3,8 @@
 #include "exchange/ScanTreeExport.h"
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "platform/FileSystem.h"
+#include "scan/TreeLookup.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
 #include "ui/FilesInFoldersPage.h"
@@ -96,8 +98,13 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommands = new TFileCommands(
         FServices, FPipeline.Results(), [this] { return Page(CurrentPage()); }, this);
     FCommands->Connect(*FActions);
-    for (TResultPage* page : FPages)
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    for (TResultPage* page : FPages) {
         page->AddCommandActions(FActions->FileCommandActions());
+        page->AddCommandActions({separator, Action(TCommand::RescanFolder)});
+        connect(page, &TResultPage::SelectionStatusChanged, this, &TMainWindow::UpdateRescanAction);
+    }
     connect(FCommands, &TFileCommands::Removed, this, &TMainWindow::RemovedFromDisk);
     ConnectCommands();
     SetTabOrder();
@@ -164,6 +171,11 @@ void TMainWindow::ConnectCommands()
     };
     on(TCommand::Scan, [this] { StartScan(); });
     on(TCommand::Stop, [this] { StopScan(); });
+    on(TCommand::RescanFolder, [this] {
+        const std::vector<TSelectedEntry> entries = FCommands->SelectedEntries();
+        if (entries.size() == 1 && entries[0].Folder != nullptr)
+            RescanFolder(entries[0].Path);
+    });
     on(TCommand::Exit, [this] { close(); });
     on(TCommand::OpenScanFile, [this] { ChooseScanFile(); });
     on(TCommand::SaveScanFile, [this] { SaveScanFile(); });
@@ -268,8 +280,13 @@ void TMainWindow::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
         // The end of a task the closing cancelled (or that ended just before): nothing to
         // show and nobody to show it to.
         FReadingFile.reset();
+        FRescanning.reset();
         outcome->Tree.reset();
         EndBusy();
+        return;
+    }
+    if (const std::optional<std::string> folder = std::exchange(FRescanning, std::nullopt)) {
+        RescanFinished(*folder, outcome);
         return;
     }
     if (const std::optional<std::string> file = std::exchange(FReadingFile, std::nullopt)) {
@@ -341,7 +358,7 @@ void TMainWindow::RemovedFromDisk(TRemoval kind, const std::vector<std::string>&
     SetStatus(done);
 }
 
-void TMainWindow::RebuildResults(const std::function<void(TScanTree&)>& edit)
+TPipelineResult TMainWindow::RebuildResults(const std::function<void(TScanTree&)>& edit)
 {
     // What each page had selected, by path: the rebuilt pages hold other rows and nodes.
     std::array<std::vector<std::string>, 4> selected;
@@ -359,6 +376,85 @@ void TMainWindow::RebuildResults(const std::function<void(TScanTree&)>& edit)
             FPages[i]->SelectPaths(selected[i]);
     EndBusy();
     ShowMeasure();
+    return result;
+}
+
+void TMainWindow::RescanFolder(const std::string& path)
+{
+    const TDirNode* root = Results().Root();
+    if (FBusy || root == nullptr || FCommands->Origin() != TResultOrigin::ThisMachine ||
+        FindEntry(root, path).Folder == nullptr)
+        return;
+    if (!platform::DirectoryExists(path)) {
+        FolderGone(path);
+        return;
+    }
+    const TScanChoice choice = FOptions->ReadChoice();
+    if (choice.Kind == TScanChoice::TKind::Invalid) {
+        FServices.Messages->Error(this, choice.Error);
+        return;
+    }
+    // The result's own measure, so the new folder is counted as the rest of the result.
+    const TScanTree& tree = *Results().Tree;
+    TScanRequest request;
+    request.PathToScan = path;
+    FRescanning = path;
+    SetBusy(true);
+    if (QApplication::overrideCursor() == nullptr)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    FScan->Start(request, choice.Filters, 0,
+                 {tree.HardLinks() == THardLinks::Each, tree.SizeKind() == TSizeKind::OnDisk});
+}
+
+void TMainWindow::RescanFinished(const std::string& path,
+                                 const std::shared_ptr<TScanOutcome>& outcome)
+{
+    SetProgress(100, 0);
+    const bool cancelled = FScan->Context() != nullptr && FScan->Context()->IsCancelled();
+    const TDirNode* old = FindEntry(Results().Root(), path).Folder;
+    if (cancelled || old == nullptr) {
+        EndBusy();
+        SetStatus(Tr("Cancelled"));
+        return;
+    }
+    if (!outcome->Ok || !outcome->Tree || outcome->Tree->Root() == nullptr) {
+        EndBusy();
+        if (!platform::DirectoryExists(path))
+            FolderGone(path);
+        else if (!outcome->Err.empty())
+            FServices.Messages->Error(this, Tr("Scan failed: ") + QLatin1Char('\n') +
+                                                QString::fromStdString(outcome->Err));
+        return;
+    }
+    if (old->Parent() == nullptr) { // the scanned folder itself: a whole new result
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
+        return;
+    }
+    std::unique_ptr<TScanTree> fresh = std::move(outcome->Tree);
+    const TPipelineResult result =
+        RebuildResults([&](TScanTree& tree) { tree.Graft(old, std::move(fresh)); });
+    SetStatus(QString::fromStdString(result.Status));
+}
+
+void TMainWindow::FolderGone(const std::string& path)
+{
+    const QString text = QString::fromStdString(
+        Format(Translate("%s no longer exists; it left the result."), VisiblePathText(path)));
+    const std::string paths[] = {path};
+    const TRemovalPlan plan = PlanRemoval(Results().Root(), paths);
+    if (plan.RootRemoved)
+        ClearResults();
+    else
+        RebuildResults([&plan](TScanTree& tree) { ApplyRemoval(tree, plan); });
+    SetStatus(text);
+}
+
+void TMainWindow::UpdateRescanAction()
+{
+    const std::vector<TSelectedEntry> entries = FCommands->SelectedEntries();
+    Action(TCommand::RescanFolder)
+        ->setEnabled(!FBusy && FCommands->Origin() == TResultOrigin::ThisMachine &&
+                     entries.size() == 1 && entries[0].Folder != nullptr);
 }
 
 void TMainWindow::EndBusy()
@@ -446,6 +542,7 @@ void TMainWindow::SetBusy(bool busy, bool stoppable)
     Action(TCommand::Scan)->setEnabled(!busy);
     Action(TCommand::Stop)->setEnabled(busy && stoppable);
     FOptions->SetBusy(busy);
+    UpdateRescanAction();
     if (!busy) {
         SetProgress(100, 0);
         SetStatus(Tr("Ready"));
@@ -502,6 +599,7 @@ void TMainWindow::PageChanged()
 {
     // Rebuilds nothing and keeps the status line: each page keeps its content.
     FActions->PageActions()[FTabs->currentIndex()]->setChecked(true);
+    UpdateRescanAction();
 }
 
 void TMainWindow::OpenWebPath(const QString& path)

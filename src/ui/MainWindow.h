@@ -86,6 +86,12 @@ public:
     /// records. A bad file is reported and the current result stays. Refused while busy.
     void OpenScanFile(const std::string& path);
 
+    /// Scans the folder `path` of the result shown again in the background, with the
+    /// filters of the panel and the result's own measure, and puts the new folder in the
+    /// old one's place; a folder that no longer exists leaves the result. Refused while
+    /// busy, for a path the result holds no folder at, and for a scan file's result.
+    void RescanFolder(const std::string& path);
+
 Q_SIGNALS:
     /// The scan ended well and the result pipeline starts.
     void BuildingResults();
@@ -112,7 +118,12 @@ private:
     void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
     /// Edits the result's tree and fills every page from it again, keeping the page shown
     /// and what is left of each page's selection. Stop is off meanwhile.
-    void RebuildResults(const std::function<void(TScanTree&)>& edit);
+    TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
+    void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    /// Takes a folder that is gone from disk out of the result, and says so.
+    void FolderGone(const std::string& path);
+    /// Rescan This Folder is on for one folder selected on the page shown.
+    void UpdateRescanAction();
     void ChooseScanFile();
     void SaveScanFile();
     QString DialogCaption(TCommand command) const;
@@ -132,6 +143,7 @@ private:
     bool FBusy = false;
     bool FClosing = false; ///< the window was closed: nothing more is shown or built
     std::optional<std::string> FReadingFile; ///< the scan file the running task reads
+    std::optional<std::string> FRescanning;  ///< the folder the running task scans again
     bool FRemembers = false;                 ///< RestoreSettings ran: closing saves the settings
 
     // Qt children, owned through the widget tree.

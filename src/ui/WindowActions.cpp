@@ -46,6 +46,7 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::Exit, "Exit", nullptr, nullptr, nullptr, false},
     {TCommand::Scan, "Scan", "Scan", "Scans the chosen drives or folder.", "scan", false},
     {TCommand::Stop, "Stop", "Stop", "Stops the scan.", "stop", false},
+    {TCommand::RescanFolder, "Rescan This Folder", nullptr, nullptr, nullptr, false},
     {TCommand::ShowFilesInFolders, "Files in Folders", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFiles, "Only Files", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
@@ -115,6 +116,8 @@ TWindowActions::TWindowActions(QWidget* window) : QObject(window)
     Action(TCommand::ShowFilesInFolders)->setChecked(true);
     Action(TCommand::ShowToolbar)->setChecked(true);
     Action(TCommand::Stop)->setEnabled(false);
+    Action(TCommand::RescanFolder)->setEnabled(false);
+    Action(TCommand::RescanFolder)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 }
 
 QList<QAction*> TWindowActions::FileCommandActions() const
@@ -148,7 +151,8 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
     add(file, {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties,
                std::nullopt, TCommand::MoveToTrash, TCommand::DeletePermanently, std::nullopt,
                TCommand::OpenScanFile, TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
-    add(menu(bar->addMenu(QString()), "Run"), {TCommand::Scan, TCommand::Stop});
+    add(menu(bar->addMenu(QString()), "Run"),
+        {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());
     add(view, {std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,

@@ -34,6 +34,7 @@ enum class TCommand
     Exit,
     Scan,
     Stop,
+    RescanFolder,
     ShowFilesInFolders,
     ShowOnlyFiles,
     ShowOnlyFolders,

@@ -36,9 +36,10 @@ const std::vector<std::string> kShape = {
 
 /// The tree of `shape` without the entries `gone` names (a folder with what is below it).
 std::unique_ptr<TScanTree> Build(const std::vector<std::string>& shape,
-                                 const std::vector<std::string>& gone = {})
+                                 const std::vector<std::string>& gone = {},
+                                 std::string_view rootPath = "/r")
 {
-    test::TreeFixture fx("/r");
+    test::TreeFixture fx(rootPath);
     std::map<std::string, TDirNode*> folders{{"", fx.Root()}};
     for (const std::string& entry : shape) {
         const bool folder = entry.back() == '/';
@@ -168,6 +169,69 @@ TEST(TreeEdit, ADriveLeavesTheAllDrivesRoot)
     EXPECT_EQ(all->TotalDirs(), 1);
     EXPECT_EQ(all->ExtStats().Count(), 1u);
     EXPECT_EQ(all->ExtStats().Get(".txt").Files, 0);
+}
+
+TEST(TreeEdit, ARescannedFolderTakesTheOldOnesPlaceAndTotals)
+{
+    // a/b rescanned: y.jpg grew, z.log went, a new extension and a new subfolder came.
+    const std::vector<std::string> rescanned = {"y.jpg:150",  "n.new:9", "g/",
+                                                "g/h.txt:40", "c/",      "c/w.txt:300"};
+    std::vector<std::string> after = {"a/", "a/x.jpg:10", "a/b/"};
+    for (const std::string& e : rescanned)
+        after.push_back("a/b/" + e);
+    after.insert(after.end(), kShape.begin() + 7, kShape.end());
+
+    std::unique_ptr<TScanTree> tree = Build(kShape);
+    const TDirNode* old = FindEntry(tree->Root(), "/r/a/b").Folder;
+    ASSERT_NE(old, nullptr);
+    const TDirNode* grafted = tree->Graft(old, Build(rescanned, {}, "/r/a/b"));
+    ASSERT_NE(grafted, nullptr);
+    EXPECT_EQ(grafted->FullPath(), "/r/a/b");
+    EXPECT_EQ(FindEntry(tree->Root(), "/r/a/b/g/h.txt").File->Ext(), ".txt");
+    EXPECT_EQ(Describe(tree->Root()), Describe(Build(after)->Root()));
+    // The root cannot be replaced in place.
+    EXPECT_EQ(tree->Graft(tree->Root(), Build(rescanned)), nullptr);
+}
+
+TEST(TreeEdit, ARescanLeavesALinkCountedElsewhereWhereItIs)
+{
+    // Inode 7 has a link in /r/a (counted there) and one in /r/b; inode 8 only in /r/b.
+    auto linked = [](TScanTree& t, std::string_view name, std::uint64_t inode) {
+        TNewFile f{t.StoreName(name), 100, 0, t.Exts().Intern(LowerFileExt(name))};
+        f.Links = 2;
+        f.Device = 1;
+        f.Inode = inode;
+        return f;
+    };
+    TScanTree tree;
+    tree.SetHardLinks(THardLinks::Once);
+    TDirNode* root = tree.NewScanRoot("/r");
+    TDirNode* a = tree.NewChild(root, "a");
+    TDirNode* b = tree.NewChild(root, "b");
+    const TNewFile aFiles[] = {linked(tree, "one.dat", 7)};
+    tree.SetLeaves(a, aFiles);
+    TDirNode* const kids[] = {a, b};
+    tree.SetChildren(root, kids);
+    tree.BuildExtStats(root);
+    tree.SetRoot(root);
+
+    auto fresh = std::make_unique<TScanTree>();
+    fresh->SetHardLinks(THardLinks::Once);
+    TDirNode* fb = fresh->NewScanRoot("/r/b");
+    const TNewFile bFiles[] = {linked(*fresh, "two.dat", 7), linked(*fresh, "own.dat", 8)};
+    fresh->SetLeaves(fb, bFiles);
+    fresh->SetRoot(fb);
+
+    const TDirNode* nb = tree.Graft(b, std::move(fresh));
+    ASSERT_NE(nb, nullptr);
+    ASSERT_EQ(nb->Leaves().size(), 1u);
+    EXPECT_EQ(nb->Leaves()[0].Name(), "own.dat");
+    EXPECT_EQ(root->TotalFiles(), 2);
+    EXPECT_EQ(root->TotalSize(), 200);
+    EXPECT_EQ(root->ExtStats().Get(".dat").Files, 2);
+    EXPECT_EQ(tree.Links().size(), 2u);
+    ASSERT_NE(tree.LinkInfo(&nb->Leaves()[0]), nullptr);
+    EXPECT_EQ(tree.LinkInfo(&nb->Leaves()[0])->Inode, 8u);
 }
 
 } // namespace

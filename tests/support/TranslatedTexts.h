@@ -160,6 +160,9 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Count Every Hard Link",
     "Size on Disk",
     "Scan again with the new setting? Until then the result shown keeps the old one.",
+    // Scanning one folder of the result again.
+    "Rescan This Folder",
+    "%s no longer exists; it left the result.",
 };
 
 } // namespace harrowdale::test

@@ -3,7 +3,8 @@
 // pipeline time, the longest stall of the event loop (how long a repaint or Stop could
 // wait), the time of a resize with re-layout and repaint of the visible canvas, and memory
 // per entry; then removes one file through the Delete command and times the refresh of
-// every view that follows.
+// every view that follows, rescans a folder of 10,000 files inside the tree, and removes
+// that folder again.
 
 #include "TreeGenerator.h"
 #include "ui/FilesInFoldersPage.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -113,6 +115,11 @@ int main(int argc, char** argv)
     const std::string removable =
         tree.toStdString() + "/removable-" + std::to_string(::getpid()) + ".dat";
     std::ofstream(removable) << "removed by the window benchmark";
+    // And a folder of 10,000 files to scan again, removed at the end.
+    const std::string wide = tree.toStdString() + "/wide-" + std::to_string(::getpid());
+    ::mkdir(wide.c_str(), 0755);
+    for (int i = 0; i < 10000; ++i)
+        std::ofstream(wide + "/f" + std::to_string(i) + ".dat") << i;
 
     ui::TMainWindow w(BenchServices());
     w.resize(1600, 900);
@@ -171,37 +178,48 @@ int main(int argc, char** argv)
     const long rssKiB = StatusKiB("VmRSS:");
     const long peakKiB = StatusKiB("VmHWM:");
 
-    // Removing one file: the command, the edit of the tree and the rebuild of every page
-    // (the visible map included); then the other pages' maps, built when first shown.
-    double removeSeconds = -1, otherMapsSeconds = -1;
-    QString removeStatus;
-    {
+    // Seconds from `act` until the window is idle and its page repainted, or -1 when
+    // `act` did not start; the status line it left in `status`.
+    auto timed = [&w](QString& status, const std::function<bool()>& act) {
+        QElapsedTimer t;
+        t.start();
+        if (!act())
+            return -1.0;
+        while (w.IsBusy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QApplication::processEvents();
+        w.Page(w.CurrentPage())->Canvas()->repaint();
+        status = w.StatusText();
+        return t.nsecsElapsed() / 1e9;
+    };
+    // Delete on one path, selected on "Files in Folders".
+    auto remove = [&w](const std::string& path) {
         w.ShowPage(ui::TPageIndex::FilesInFolders);
         QApplication::processEvents();
-        w.Page(ui::TPageIndex::FilesInFolders)->SelectPaths({removable});
-        if (w.FileCommands()->SelectedPaths() == std::vector<std::string>{removable}) {
-            QElapsedTimer t;
-            t.start();
-            w.Action(ui::TCommand::DeletePermanently)->trigger();
-            while (w.IsBusy())
-                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            QApplication::processEvents();
-            w.Page(ui::TPageIndex::FilesInFolders)->Canvas()->repaint();
-            removeSeconds = t.nsecsElapsed() / 1e9;
-            removeStatus = w.StatusText();
-            t.restart();
-            for (const ui::TPageIndex page :
-                 {ui::TPageIndex::OnlyFiles, ui::TPageIndex::OnlyFolders,
-                  ui::TPageIndex::Duplicates}) {
-                w.ShowPage(page);
-                QApplication::processEvents();
-                w.Page(page)->Canvas()->repaint();
-            }
-            otherMapsSeconds = t.nsecsElapsed() / 1e9;
-        } else {
-            std::fprintf(stderr, "the file to remove was not selected\n");
-            ::unlink(removable.c_str());
+        w.Page(ui::TPageIndex::FilesInFolders)->SelectPaths({path});
+        if (w.FileCommands()->SelectedPaths() != std::vector<std::string>{path}) {
+            std::fprintf(stderr, "not selected, so not removed: %s\n", path.c_str());
+            return false;
         }
+        w.Action(ui::TCommand::DeletePermanently)->trigger();
+        return true;
+    };
+
+    // Removing one file: the command, the edit of the tree and the rebuild of every page
+    // (the visible map included); then the other pages' maps, built when first shown.
+    QString removeStatus;
+    const double removeSeconds = timed(removeStatus, [&] { return remove(removable); });
+    double otherMapsSeconds = -1;
+    if (removeSeconds >= 0) {
+        QElapsedTimer t;
+        t.start();
+        for (const ui::TPageIndex page :
+             {ui::TPageIndex::OnlyFiles, ui::TPageIndex::OnlyFolders, ui::TPageIndex::Duplicates}) {
+            w.ShowPage(page);
+            QApplication::processEvents();
+            w.Page(page)->Canvas()->repaint();
+        }
+        otherMapsSeconds = t.nsecsElapsed() / 1e9;
     }
 
     // Expanding a folder of 10,000 entries in the folders-and-files tree.
@@ -225,6 +243,15 @@ int main(int argc, char** argv)
         }
     }
 
+    // Rescanning the folder of 10,000 files: the scan, the graft and the rebuild of every
+    // page; then removing it.
+    QString rescanStatus, removeFolderStatus;
+    const double rescanSeconds = timed(rescanStatus, [&] {
+        w.RescanFolder(wide);
+        return w.IsBusy();
+    });
+    const double removeFolderSeconds = timed(removeFolderStatus, [&] { return remove(wide); });
+
     std::printf("Window over %s: %.0f entries\n", qPrintable(tree), entries);
     std::printf("  %s\n", qPrintable(w.StatusText()));
     std::printf("  scan                         %7.3f s\n", scanEnd / 1000.0);
@@ -238,6 +265,10 @@ int main(int argc, char** argv)
     std::printf("  removing one file + refresh  %7.3f s   (target <= 1 s; %s)\n", removeSeconds,
                 qPrintable(removeStatus));
     std::printf("  the other three maps shown   %7.3f s\n", otherMapsSeconds);
+    std::printf("  rescanning 10,000 files      %7.3f s   (target <= 1 s; %s)\n", rescanSeconds,
+                qPrintable(rescanStatus));
+    std::printf("  removing them + refresh      %7.3f s   (%s)\n", removeFolderSeconds,
+                qPrintable(removeFolderStatus));
     std::printf("  memory after the scan        %7.1f bytes per entry (target < 250)\n",
                 rssKiB * 1024.0 / entries);
     std::printf("  peak memory                  %7.1f bytes per entry (window alone %.1f MiB)\n",

@@ -1,5 +1,7 @@
-// After Move to Trash or Delete, what is gone leaves every view without a new scan, and
-// the window says what was done; what could not be removed stays, selected as it was.
+// The result follows the disk without a scan of everything: after Move to Trash or
+// Delete, what is gone leaves every view and the window says what was done (what could
+// not be removed stays, selected as it was); "Rescan This Folder" scans one folder again
+// and puts it in place of the old one.
 
 #include "platform/FileOps.h"
 #include "support/TempDir.h"
@@ -44,6 +46,27 @@ public:
             if (d->Name() == name)
                 return d;
         return nullptr;
+    }
+    const TDirNode* Folder(const std::string& path)
+    {
+        std::vector<const TDirNode*> stack{Root()};
+        while (!stack.empty()) {
+            const TDirNode* d = stack.back();
+            stack.pop_back();
+            if (d->FullPath() == path)
+                return d;
+            stack.insert(stack.end(), d->Children().begin(), d->Children().end());
+        }
+        return nullptr;
+    }
+    /// Chooses a folder on "Only Folders", as a click in its tree would.
+    void ChooseFolder(const std::string& path)
+    {
+        ShowPage(TPageIndex::OnlyFolders);
+        const TDirNode* d = Folder(path);
+        ASSERT_NE(d, nullptr) << path;
+        OnlyFolders().FoldersTree()->setCurrentIndex(OnlyFolders().FoldersModel()->IndexOf(d));
+        QApplication::processEvents();
     }
     /// Selects nodes of the folders-and-files tree, the first as the current one.
     void SelectInFilesTree(const std::vector<QModelIndex>& nodes)
@@ -166,6 +189,59 @@ TEST(RemovalRefresh, TheScannedFolderItselfLeavesNothingToShow)
     EXPECT_EQ(w.Root(), nullptr);
     EXPECT_EQ(w.ListedFiles(), std::vector<std::string>{});
     EXPECT_EQ(w.Status(), "1 item deleted, 2.9 KB");
+}
+
+TEST(RescanFolder, TheFolderIsScannedAgainAndTotalsFollowUpToTheRoot)
+{
+    test::TempDir t;
+    test::MakeSampleTree(t);
+    Window w(t.Path());
+    ASSERT_EQ(w.Root()->TotalSize(), 658000);
+
+    // A file is only a file: nothing to scan again.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0});
+    EXPECT_FALSE(w.Action(TCommand::RescanFolder)->isEnabled());
+
+    // On disk after the scan: one file gone, one file and one folder with a file new.
+    std::filesystem::remove(t / "docs/d.pdf");
+    t.MakeFile("docs/new.txt", 7000);
+    t.MakeDir("docs/sub");
+    t.MakeFile("docs/sub/deep.bin", 1000);
+    w.ChooseFolder(t / "docs");
+    ASSERT_TRUE(w.Action(TCommand::RescanFolder)->isEnabled());
+    w.Trigger(TCommand::RescanFolder);
+    ASSERT_TRUE(w.WaitIdle());
+    EXPECT_TRUE(w.Log.Errors.isEmpty());
+    EXPECT_TRUE(w.Status().startsWith("Done. Total files: 7"));
+    EXPECT_EQ(w.Win.CurrentPage(), TPageIndex::OnlyFolders);
+    EXPECT_EQ(w.Root()->TotalSize(), 616000);
+    EXPECT_EQ(w.Root()->TotalFiles(), 7);
+    EXPECT_EQ(w.Root()->TotalDirs(), 5);
+    EXPECT_EQ(w.Root()->ExtStats().Get(".pdf").Files, 0);
+    EXPECT_EQ(w.Root()->ExtStats().Get(".bin").Bytes, 1000);
+    ASSERT_NE(w.Folder(t / "docs/sub"), nullptr);
+    ASSERT_NE(w.OnlyFolders().ChosenFolder(), nullptr);
+    EXPECT_EQ(w.OnlyFolders().ChosenFolder()->FullPath(), t / "docs");
+    EXPECT_TRUE(w.FileRow("new.txt") != -1);
+    EXPECT_FALSE(w.FileRow("d.pdf") != -1);
+    EXPECT_EQ(w.Duplicates().DuplicatesModel()->rowCount(), 1);
+}
+
+TEST(RescanFolder, AFolderThatIsGoneLeavesTheResult)
+{
+    test::TempDir t;
+    test::MakeSampleTree(t);
+    Window w(t.Path());
+    w.ChooseFolder(t / "photos/2024");
+    std::filesystem::remove_all(t / "photos/2024");
+    w.Trigger(TCommand::RescanFolder);
+    ASSERT_TRUE(w.WaitIdle());
+    EXPECT_EQ(w.Status(),
+              QString::fromStdString(t / "photos/2024") + " no longer exists; it left the result.");
+    EXPECT_EQ(w.Folder(t / "photos/2024"), nullptr);
+    EXPECT_EQ(w.Root()->TotalSize(), 358000);
+    EXPECT_FALSE(w.FileRow("a.jpg") != -1);
 }
 
 } // namespace
