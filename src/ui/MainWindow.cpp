@@ -218,8 +218,13 @@ void TMainWindow::MeasureSwitched()
     // the new way. A scan under way finishes with the setting it started with.
     if (FBusy || Results().Root() == nullptr)
         return;
-    if (FServices.Messages->Confirm(this, Tr("Scan again with the new setting? Until then the "
-                                             "result shown keeps the old one.")))
+    if (!FServices.Messages->Confirm(this, Tr("Scan again with the new setting? Until then the "
+                                              "result shown keeps the old one.")))
+        return;
+    // A result read from a scan file is read again; a scan runs again.
+    if (FCommands->Origin() == TResultOrigin::ScanFile && !FShownScanFile.empty())
+        OpenScanFile(FShownScanFile);
+    else
         StartScan();
 }
 
@@ -311,6 +316,7 @@ void TMainWindow::ReadingFinished(const std::string& path,
     // the file is bad (nothing was cleared for the file).
     const bool cancelled = FScan->Context() != nullptr && FScan->Context()->IsCancelled();
     if (outcome->Ok && !cancelled) {
+        FShownScanFile = path;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
         return;
     }
@@ -484,7 +490,7 @@ void TMainWindow::OpenScanFile(const std::string& path)
     SetBusy(true);
     if (QApplication::overrideCursor() == nullptr)
         QApplication::setOverrideCursor(Qt::BusyCursor);
-    FScan->StartReading(path);
+    FScan->StartReading(path, Measure());
 }
 
 void TMainWindow::SaveScanFile()

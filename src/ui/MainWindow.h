@@ -144,6 +144,7 @@ private:
     bool FClosing = false; ///< the window was closed: nothing more is shown or built
     std::optional<std::string> FReadingFile; ///< the scan file the running task reads
     std::optional<std::string> FRescanning;  ///< the folder the running task scans again
+    std::string FShownScanFile;              ///< the scan file last shown
     bool FRemembers = false;                 ///< RestoreSettings ran: closing saves the settings
 
     // Qt children, owned through the widget tree.

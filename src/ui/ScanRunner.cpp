@@ -58,9 +58,12 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
     });
 }
 
-void TScanRunner::StartReading(const std::string& path)
+void TScanRunner::StartReading(const std::string& path, const TScanMeasure& measure)
 {
     FJob = std::make_shared<TScanJob>();
+    // A scan file counts as a scan of what it describes, measured the same way.
+    FJob->Context.SizeOnDisk = measure.SizeOnDisk;
+    FJob->Context.CountEveryHardLink = measure.CountEveryHardLink;
     FExpectedBytes = 0;
     FReading = true;
     Tick();

@@ -11,8 +11,11 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
+#include <QSettings>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace harrowdale {
@@ -228,6 +231,37 @@ TEST(ScanFiles, CommandsOnAScanMadeElsewhereSayWhereAndTouchNothing)
     w.Trigger(TCommand::Reveal);
     EXPECT_TRUE(w.Log.Errors.isEmpty());
     EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{root + "/a.txt"});
+}
+
+TEST(ScanFiles, AScanFileIsReadWithTheViewMenusMeasureAndReadAgainWhenItChanges)
+{
+    test::TempDir t, settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settings.Path()));
+    t.MakeDir("data");
+    test::WriteFileBytes(t / "data/a.dat", std::string(5000, 'x'));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat((t / "data/a.dat").c_str(), &st), 0);
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t / "data"));
+    w.Log.PickedSaveFile = t / "scan.json";
+    w.Trigger(TCommand::SaveScanFile);
+
+    ASSERT_TRUE(OpenScan(w, t / "scan.json"));
+    EXPECT_EQ(w.Root()->TotalSize(), 5000);
+    EXPECT_EQ(w.Win.MeasureText(),
+              "Sizes: length of each file   Hard links: each file counted once");
+    // Yes reads the file again, now measured by the space allocated.
+    w.Log.Answer = true;
+    w.Trigger(TCommand::SizeOnDisk);
+    ASSERT_TRUE(w.WaitIdle());
+    EXPECT_EQ(w.Log.Questions.size(), 1);
+    EXPECT_EQ(w.Root()->TotalSize(), static_cast<std::int64_t>(st.st_blocks) * 512);
+    EXPECT_EQ(w.Win.MeasureText(),
+              "Sizes: space used on disk   Hard links: each file counted once");
+    EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
 }
 
 } // namespace
