@@ -132,9 +132,8 @@ long long CountSystemCalls(const std::vector<std::string>& argv)
 
 /// Scan files: the scan with --export (into a private folder) against the plain scan, and
 /// --import of the file written against the scan. Both print the same JSON report.
-bool BenchScanFiles(const std::string& scanBin, const std::string& tree,
-                    const std::vector<std::string>& scanCmd, const std::string& scanJson, int runs,
-                    double entries)
+bool BenchScanFiles(const std::string& scanBin, const std::vector<std::string>& scanCmd,
+                    const std::string& scanJson, int runs, double entries)
 {
     char dirTemplate[] = "/tmp/harrowdale-bench-XXXXXX";
     if (::mkdtemp(dirTemplate) == nullptr) {
@@ -144,8 +143,10 @@ bool BenchScanFiles(const std::string& scanBin, const std::string& tree,
     const std::string dir = dirTemplate;
     const std::string file = dir + "/scan.json";
     const std::string report = dir + "/report.json";
-    const std::vector<std::string> exportCmd = {scanBin,    "--json", "--no-progress",
-                                                "--export", file,     tree};
+    // The scan timed beside it with --export added before its folder, so both walk with
+    // the same threads.
+    std::vector<std::string> exportCmd = scanCmd;
+    exportCmd.insert(exportCmd.end() - 1, {"--export", file});
     const std::vector<std::string> importCmd = {scanBin, "--json", "--import", file};
 
     bool ok = RunOnce(exportCmd, "/dev/null").Status == 0 && RunOnce(importCmd, report).Status == 0;
@@ -399,6 +400,6 @@ int main(int argc, char** argv)
     }
     // Scan files are read and written on a warm cache only.
     const bool sameImport =
-        cold || BenchScanFiles(scanBin, tree, commands.front().Argv, firstJson, runs, entries);
+        cold || BenchScanFiles(scanBin, commands.front().Argv, firstJson, runs, entries);
     return same && sameImport ? 0 : 1;
 }
