@@ -3,6 +3,7 @@
 #include "i18n/TextLines.h"
 #include "platform/DataFiles.h"
 #include "platform/Locale.h"
+#include "platform/Paths.h"
 #include "platform/Process.h"
 
 namespace harrowdale {
@@ -119,16 +120,23 @@ std::string SystemLanguageCode()
 
 std::vector<std::string> TranslationFileCandidates(std::string_view executablePath)
 {
-    const auto slash = executablePath.rfind('/');
-    if (slash == std::string_view::npos)
+    // "/usr/bin" of "/usr/bin/harrowdale"; "/" for a program in the root folder.
+    const std::string dir(platform::ParentPath(executablePath));
+    if (dir.empty())
         return {};
-    // "/usr/bin" of "/usr/bin/harrowdale"; "" for a program in the root folder.
-    const std::string dir(executablePath.substr(0, slash));
     // The path has no links, so the parent is found by dropping the last component.
-    const auto up = dir.rfind('/');
-    const std::string parent = up == std::string::npos ? dir + "/.." : dir.substr(0, up);
-    return {parent + "/share/harrowdale/" + std::string(kFileName),
-            dir + "/" + std::string(kFileName)};
+    std::string parent(platform::ParentPath(dir));
+    if (parent.empty()) {
+        parent = dir;
+        platform::AppendPathComponent(parent, "..");
+    }
+    std::string installed = parent;
+    for (const std::string_view part :
+         {std::string_view("share"), std::string_view("harrowdale"), kFileName})
+        platform::AppendPathComponent(installed, part);
+    std::string beside = dir;
+    platform::AppendPathComponent(beside, kFileName);
+    return {installed, beside};
 }
 
 std::vector<std::string> TranslationFileCandidates()

@@ -5,11 +5,13 @@
 // the caller names the file.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace harrowdale::platform {
 
-/// A file opened for reading ("-" is standard input). Move-only RAII over a descriptor.
+/// A file opened for reading ("-" is standard input). RAII over a descriptor (a handle on
+/// Windows).
 class TInputFile
 {
 public:
@@ -24,15 +26,16 @@ public:
     std::size_t Read(char* data, std::size_t size);
 
 private:
-    int FFd = -1;
+    std::intptr_t FHandle = -1; ///< descriptor or HANDLE; -1 for none
     bool FOwned = false;
 };
 
 /// A file written in full or not at all ("-" is standard output, written as it comes).
 ///
 /// The bytes go to a new file with a unique name in the target's folder, created
-/// exclusively and without following links, mode 0600 (scan files list every name of a
-/// tree); Commit() renames it over the target. An existing file is therefore replaced only
+/// exclusively and without following links, readable by the user alone (mode 0600; on
+/// Windows an access list for the user alone), since scan files list every name of a
+/// tree; Commit() renames it over the target. An existing file is therefore replaced only
 /// by a complete one, and a link planted at the target is replaced, never followed. Without
 /// Commit() the temporary file is removed.
 class TOutputFile
@@ -51,8 +54,8 @@ public:
 
 private:
     std::string FPath;
-    std::string FTempPath; ///< empty for standard output and after Commit
-    int FFd = -1;
+    std::string FTempPath;      ///< empty for standard output and after Commit
+    std::intptr_t FHandle = -1; ///< descriptor or HANDLE; -1 for none
 };
 
 } // namespace harrowdale::platform

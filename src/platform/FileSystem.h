@@ -7,6 +7,11 @@
 // named it, links in it followed), every folder below it relative to its parent's open
 // handle, refusing links and the roots of other mounts. So no path length limit applies,
 // and a folder swapped for a link while a scan runs is not followed.
+//
+// On Windows, symbolic links, junctions and mounted folders (reparse points whose tag
+// names another place) are links: never listed, never entered. Other reparse points
+// (cloud placeholders, deduplicated files) hold the user's data and are listed as the
+// files and folders they are. Names are the WTF-8 form of the UTF-16 names.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +27,8 @@ enum class EntryKind : std::uint8_t
     Directory
 };
 
-/// Device and file number: what tells two directory entries apart as the same file.
+/// Device and file number (on Windows: volume serial number and file index): what tells
+/// two directory entries apart as the same file.
 struct FileIdentity
 {
     std::uint64_t Device = 0;
@@ -35,9 +41,11 @@ struct DirEntry
 {
     std::string_view Name; ///< valid until the next call of Next()
     EntryKind Kind = EntryKind::File;
-    bool NotRegular = false;         ///< a file that is not a regular file (fifo, device...)
-    std::int64_t Size = 0;           ///< logical size (st_size); 0 for folders
-    std::int64_t Allocated = 0;      ///< allocated bytes (st_blocks * 512); 0 for folders
+    bool NotRegular = false; ///< a file that is not a regular file (fifo, device...)
+    std::int64_t Size = 0;   ///< logical size (st_size); 0 for folders
+    /// Allocated bytes (st_blocks * 512); 0 for folders. Windows' listing does not give
+    /// them, and a look per file would double the cost of a scan: there it is Size.
+    std::int64_t Allocated = 0;
     std::int64_t LastWriteTicks = 0; ///< 100-ns ticks since 1601-01-01 UTC; 0 = no date
     std::uint32_t Links = 1;         ///< hard links of a file; 1 for folders
     FileIdentity Id;                 ///< of a file; not filled for folders
@@ -62,7 +70,7 @@ public:
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    bool IsOpen() const { return FFd >= 0; }
+    bool IsOpen() const;
     void Close();
 
 private:
@@ -71,8 +79,15 @@ private:
     friend bool IdentityOf(const FolderHandle&, FileIdentity&);
     friend class DirReader;
 
+#ifdef _WIN32
+    // The folder held open, so that nobody can rename it or put a link in its place, and
+    // its \\?\ path ending in "\*", the form the listing functions take.
+    void* FHandle = nullptr;
+    std::wstring FPattern;
+#else
     int FFd = -1;
     std::uint64_t FDev = 0; ///< for kernels that cannot refuse mount crossings on open
+#endif
 };
 
 /// Opens the folder a scan starts from; links in `path` are followed.
@@ -85,15 +100,20 @@ OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, Fold
 bool IdentityOf(const FolderHandle& folder, FileIdentity& id);
 
 /// How many folder handles one scan may keep open at once: a share of the process's
-/// descriptor limit, so that deep or wide trees never exhaust it.
+/// descriptor limit, so that deep or wide trees never exhaust it (Windows sets no such
+/// limit: a fixed number).
 std::size_t FolderHandleBudget();
 
-/// Lists one folder with getdents64 and one statx per file. Reuses one buffer: a reader
-/// lists a folder whole before it starts the next one.
+/// Lists one folder: on Linux with getdents64 and one statx per file, on Windows with
+/// FindFirstFileExW / FindNextFileW. Reuses one buffer: a reader lists a folder whole
+/// before it starts the next one.
 class DirReader
 {
 public:
     explicit DirReader(std::span<char> buffer) : FBuffer(buffer) {}
+    ~DirReader();
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
 
     /// Starts listing `folder`, which must stay open until the listing is done.
     void Start(const FolderHandle& folder);
@@ -105,23 +125,32 @@ public:
     bool Failed() const { return FFailed; }
 
 private:
+    std::span<char> FBuffer;
+#ifdef _WIN32
+    // FindFirstFileExW's handle; the entry it read last sits at the start of the buffer.
+    void* FFind = nullptr;
+    bool FPending = false; ///< that entry is not returned yet
+#else
     bool Fill();
     bool StatEntry(std::string_view name, unsigned char type, DirEntry& entry);
 
-    std::span<char> FBuffer;
     int FFd = -1;
     std::uint64_t FDev = 0;
     std::size_t FPos = 0;
     std::size_t FEnd = 0;
     bool FEof = false;
+#endif
     bool FFailed = false;
 };
 
 /// True when `path` names an existing folder (links followed).
 bool DirectoryExists(const std::string& path);
 
-/// The process's current folder, with a trailing '/'.
-std::string CurrentDirectory();
+/// `path` made absolute against the current folder ("docs" in /home/u gives
+/// /home/u/docs; on Windows also "..\x" and "C:x" are resolved as the system resolves
+/// them, and "C:" stays the root of drive C). Links are not resolved. Empty for an empty
+/// path.
+std::string AbsolutePath(std::string_view path);
 
 /// Converts a POSIX time to Windows-style 100-ns ticks since 1601-01-01 UTC. The epoch
 /// itself (0, 0) is the conventional "no date" of Linux tools and maps to 0.

@@ -2,6 +2,33 @@
 
 namespace harrowdale::platform {
 
+namespace {
+
+// The bytes ED A0..BF 80..BF: a surrogate code unit in three bytes, which UTF-8 forbids
+// and WTF-8 uses for an unpaired half.
+bool IsSurrogateSequence(std::string_view s, std::size_t pos)
+{
+    if (pos + 3 > s.size())
+        return false;
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    const auto b1 = static_cast<unsigned char>(s[pos + 1]);
+    const auto b2 = static_cast<unsigned char>(s[pos + 2]);
+    return b0 == 0xED && b1 >= 0xA0 && b1 <= 0xBF && (b2 & 0xC0) == 0x80;
+}
+
+} // namespace
+
+std::int32_t DecodeWtf8(std::string_view s, std::size_t& pos)
+{
+    if (static_cast<unsigned char>(s[pos]) == 0xED && IsSurrogateSequence(s, pos)) {
+        const std::int32_t unit = 0xD000 | ((static_cast<unsigned char>(s[pos + 1]) & 0x3F) << 6) |
+                                  (static_cast<unsigned char>(s[pos + 2]) & 0x3F);
+        pos += 3;
+        return unit;
+    }
+    return DecodeUtf8(s, pos);
+}
+
 std::int32_t DecodeUtf8(std::string_view s, std::size_t& pos)
 {
     const auto b0 = static_cast<unsigned char>(s[pos]);
@@ -61,6 +88,29 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+void AppendWtf8(std::string& out, std::u16string_view utf16)
+{
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t u = utf16[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
+                                (static_cast<char32_t>(utf16[i + 1]) - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+}
+
+std::u16string Utf16FromWtf8(std::string_view wtf8)
+{
+    std::u16string out;
+    out.reserve(wtf8.size());
+    ForEachUtf16Unit(wtf8, [&out](char16_t unit) { out.push_back(unit); });
+    return out;
+}
+
 bool IsAscii(std::string_view s)
 {
     for (const char c : s)
@@ -78,8 +128,8 @@ std::string ToDisplayUtf8(std::string_view bytes)
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         const std::size_t start = pos;
-        const std::int32_t cp = DecodeUtf8(bytes, pos);
-        if (cp < 0)
+        const std::int32_t cp = DecodeWtf8(bytes, pos);
+        if (cp < 0 || IsSurrogate(cp))
             AppendUtf8(out, 0xFFFD);
         else
             out.append(bytes.substr(start, pos - start));

@@ -1,6 +1,7 @@
 #include "scan/DiskScanner.h"
 
 #include "platform/Clock.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <thread>
@@ -67,8 +68,7 @@ void TDiskScanner::DoProgress()
 
 TDirNode* TDiskScanner::Scan(std::string_view rootPath)
 {
-    while (rootPath.size() > 1 && rootPath.back() == '/')
-        rootPath.remove_suffix(1);
+    rootPath = platform::TrimTrailingSeparators(rootPath);
     if (!FWalk) {
         FWalk = std::make_unique<TFolderWalk>(FContext, FTree, FSettings);
         FWalk->OnTick = [this] { DoProgress(); };

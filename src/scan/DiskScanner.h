@@ -38,7 +38,7 @@ public:
     /// Zeroes the counters and restarts the 80 ms progress clock.
     void ResetCounters();
 
-    /// Scans `rootPath` (trailing '/' removed, "/" kept) into the tree and returns its
+    /// Scans `rootPath` (trailing separators removed, "/" kept) into the tree and returns its
     /// node, or nullptr when the context was cancelled on entry. A cancelled scan returns
     /// what it gathered so far. Throws EMaskException when a mask is malformed; the tree
     /// then holds unreachable nodes, which go with the tree.

@@ -1,6 +1,7 @@
 #include "scan/Mask.h"
 
 #include "platform/Casing.h"
+#include "platform/Paths.h"
 #include "platform/Utf8.h"
 
 namespace harrowdale {
@@ -90,7 +91,7 @@ void DecodeMaskText(std::string_view s, std::vector<std::int32_t>& out)
     std::size_t pos = 0;
     while (pos < s.size()) {
         const std::size_t start = pos;
-        const std::int32_t cp = platform::DecodeUtf8(s, pos);
+        const std::int32_t cp = platform::DecodeWtf8(s, pos);
         out.push_back(cp < 0 ? 0x110000 + static_cast<unsigned char>(s[start]) : cp);
     }
 }
@@ -167,8 +168,11 @@ bool TMaskSet::Matches(std::string_view name, std::string_view folderPath)
         FFolder.assign(folderPath);
         FPrefix.clear();
         DecodeMaskText(platform::UpperCase(folderPath), FPrefix);
-        if (FPrefix.empty() || FPrefix.back() != '/')
-            FPrefix.push_back('/');
+        const bool endsWithSeparator =
+            !FPrefix.empty() && FPrefix.back() < 0x80 &&
+            platform::IsPathSeparator(static_cast<char>(FPrefix.back()));
+        if (!endsWithSeparator)
+            FPrefix.push_back(platform::PathSeparator());
     }
     FName.clear();
     DecodeMaskText(platform::UpperCase(name), FName);

@@ -54,8 +54,9 @@ private:
     std::vector<std::pair<std::int32_t, std::int32_t>> FRanges;
 };
 
-/// The code points masks match: an invalid byte b becomes 0x110000 + b, so that it only
-/// ever matches itself. Appends to `out`.
+/// The code points masks match: an unpaired surrogate of a UTF-16 name (kept as WTF-8) is
+/// one, as it is one character there; an invalid byte b becomes 0x110000 + b, so that it
+/// only ever matches itself. Appends to `out`.
 void DecodeMaskText(std::string_view text, std::vector<std::int32_t>& out);
 
 /// The exclusion masks of one scan, matched against a file's name and full path.
@@ -73,8 +74,8 @@ public:
     /// reaches it, so the masks before it decide first, as one mask after another would.
     explicit TMaskSet(const std::vector<std::string>& masks);
 
-    /// Whether the name or the full path (`folderPath`, '/', `name`; "/name" under the
-    /// file-system root) matches a mask. Throws EMaskException for a malformed mask
+    /// Whether the name or the full path (`folderPath`, the separator, `name`; "/name"
+    /// under the file-system root) matches a mask. Throws EMaskException for a malformed mask
     /// reached before a match.
     bool Matches(std::string_view name, std::string_view folderPath);
 
@@ -86,7 +87,7 @@ private:
     };
     std::vector<Entry> FMasks;
     std::string FFolder;               ///< folder of the last file
-    std::vector<std::int32_t> FPrefix; ///< its upper-cased path and '/', decoded
+    std::vector<std::int32_t> FPrefix; ///< its upper-cased path and separator, decoded
     std::vector<std::int32_t> FName;   ///< scratch for the file's name
     std::vector<std::int32_t> FPath;   ///< scratch for the file's full path
 };

@@ -5,6 +5,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
+#include "platform/Paths.h"
 #include "scan/DiskScanner.h"
 #include "scan/Mask.h"
 
@@ -106,14 +107,7 @@ std::int64_t GetUsedBytes(const std::string& root)
 
 std::string NormalizeScanPath(std::string_view path)
 {
-    std::string p(path);
-    if (p.empty())
-        return p;
-    if (p.front() != '/')
-        p = platform::CurrentDirectory() + p;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    return p;
+    return std::string(platform::TrimTrailingSeparators(platform::AbsolutePath(path)));
 }
 
 void TScanProgressBox::PublishProgress(const std::string& path, std::int64_t files,

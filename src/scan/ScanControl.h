@@ -54,8 +54,8 @@ std::vector<std::string> GetScanDrives();
 /// Used bytes of the volume holding `root`; 0 when unknown.
 std::int64_t GetUsedBytes(const std::string& root);
 
-/// Makes a folder path absolute (relative to the current folder) and drops trailing '/'
-/// ("/" stays "/"). Does not resolve links.
+/// Makes a folder path absolute (relative to the current folder) and drops trailing
+/// separators ("/" stays "/", "C:\" becomes "C:"). Does not resolve links.
 std::string NormalizeScanPath(std::string_view path);
 
 /// The four progress fields, written by the scan task and read by a timer.

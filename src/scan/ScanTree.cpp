@@ -1,6 +1,7 @@
 #include "scan/ScanTree.h"
 
 #include "platform/Casing.h"
+#include "platform/Paths.h"
 #include "scan/TreeLookup.h"
 
 #include <algorithm>
@@ -73,9 +74,7 @@ std::vector<TExtStatPair> TExtStatsView::ToSortedArrayByBytesDesc() const
 void TFileLeaf::AppendFullPath(std::string& out) const
 {
     FParent->AppendFullPath(out);
-    if (out.empty() || out.back() != '/')
-        out.push_back('/');
-    out.append(Name());
+    platform::AppendPathComponent(out, Name());
 }
 
 std::string TFileLeaf::FullPath() const
@@ -138,9 +137,7 @@ void TDirNode::AppendFullPath(std::string& out) const
     }
     n->AppendFullPath(out);
     auto appendName = [&out](const TDirNode* d) {
-        if (out.empty() || out.back() != '/')
-            out.push_back('/');
-        out.append(d->FName, d->FNameLen);
+        platform::AppendPathComponent(out, std::string_view(d->FName, d->FNameLen));
     };
     for (auto it = deep.rbegin(); it != deep.rend(); ++it)
         appendName(*it);
@@ -229,11 +226,7 @@ TDirNode* TPartBuilder::NewScanRoot(std::string_view fullPath)
     TDirNode* node = NewNode();
     node->FRootPath = FArena->CopyBytes(fullPath.data(), fullPath.size());
     node->FRootPathLen = static_cast<std::uint32_t>(fullPath.size());
-    std::string_view name = fullPath;
-    if (const auto slash = fullPath.rfind('/'); slash != std::string_view::npos)
-        name = fullPath.substr(slash + 1);
-    if (name.empty())
-        name = fullPath;
+    const std::string_view name = platform::LastPathComponent(fullPath);
     node->FName = node->FRootPath + (name.data() - fullPath.data());
     node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
     node->FTotalDirs = 1;

@@ -143,7 +143,8 @@ public:
             n = static_cast<std::size_t>(p[-3]) | static_cast<std::size_t>(p[-2]) << 8;
         return {FName, n};
     }
-    /// Parent folder path, '/', Name (just "/" + Name under the file-system root).
+    /// Parent folder path, the separator, Name ("/" + Name under the file-system root,
+    /// "C:\" + Name under a drive root: platform::AppendPathComponent).
     std::string FullPath() const;
     void AppendFullPath(std::string& out) const;
     /// Extension key: from the last '.', lower-cased under the user's locale; "" if none.
@@ -195,11 +196,11 @@ static_assert(sizeof(void*) != 8 || sizeof(TFileLeaf) == 40);
 class TDirNode
 {
 public:
-    /// Last component of FullPath, or FullPath itself for "/" and for the synthetic
-    /// "(All Drives)" root.
+    /// Last component of FullPath, or FullPath itself for "/", for a drive root "C:" and
+    /// for the synthetic "(All Drives)" root.
     std::string_view Name() const { return {FName, FNameLen}; }
-    /// Folder path without trailing '/' ("/" for the file-system root; "" for the
-    /// synthetic all-drives root).
+    /// Folder path without trailing separator ("/" for the file-system root, "C:" for a
+    /// drive root; "" for the synthetic all-drives root).
     std::string FullPath() const;
     void AppendFullPath(std::string& out) const;
 
@@ -304,7 +305,7 @@ public:
 
     TScanTree& Tree() const { return FTree; }
 
-    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
+    /// A scan root at an absolute path (trailing separators already removed; "/" stays "/").
     TDirNode* NewScanRoot(std::string_view fullPath);
     /// A folder `name` below `parent`; its totals start at one folder and nothing else.
     TDirNode* NewChild(TDirNode* parent, std::string_view name);
@@ -389,7 +390,7 @@ public:
 
     // --- building from one thread; the scanner's threads use TPartBuilder ---
 
-    /// A scan root at an absolute path (trailing '/' already removed; "/" stays "/").
+    /// A scan root at an absolute path (trailing separators already removed; "/" stays "/").
     TDirNode* NewScanRoot(std::string_view fullPath) { return FBuilder.NewScanRoot(fullPath); }
     /// A folder `name` below `parent`; its totals start at one folder and nothing else.
     TDirNode* NewChild(TDirNode* parent, std::string_view name)

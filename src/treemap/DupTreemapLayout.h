@@ -3,6 +3,7 @@
 // The duplicates treemap: the folders that hold duplicate files, sized by the bytes of
 // duplicates below them, and the duplicates themselves in their group's colour.
 
+#include "platform/Paths.h"
 #include "scan/ScanTree.h"
 #include "treemap/Canvas.h"
 #include "treemap/EntryRef.h"
@@ -40,8 +41,9 @@ public:
     const TDirNode* Dir() const { return Entry.Dir(); }
     const TFileLeaf* FileLeaf() const { return Entry.File(); }
     std::string FullPath() const { return Entry.FullPath(); }
-    /// The selection key: on Linux, where names are case-sensitive, the path unchanged.
-    std::string UpperPath() const { return FullPath(); }
+    /// The selection key (platform::PathKey): the path on Linux, where names are
+    /// case-sensitive; the upper-cased path on Windows.
+    std::string UpperPath() const { return platform::PathKey(FullPath()); }
     /// Folders: the bytes of duplicate files below them; files: Size.
     std::int64_t Size() const { return Entry.IsFile() ? FileLeaf()->Size() : FValue; }
     /// Folders: silver; files: their group's colour. (Only files the dictionary has are

@@ -3,6 +3,7 @@
 // The files-in-folders treemap: the whole scan tree as nested squarified rectangles,
 // files coloured by extension.
 
+#include "platform/Paths.h"
 #include "scan/ScanTree.h"
 #include "treemap/Canvas.h"
 #include "treemap/EntryRef.h"
@@ -37,8 +38,9 @@ struct THierItem
     const TDirNode* Dir() const { return Entry.Dir(); }
     const TFileLeaf* FileLeaf() const { return Entry.File(); }
     std::string FullPath() const { return Entry.FullPath(); }
-    /// The selection key: on Linux, where names are case-sensitive, the path unchanged.
-    std::string UpperPath() const { return FullPath(); }
+    /// The selection key (platform::PathKey): the path on Linux, where names are
+    /// case-sensitive; the upper-cased path on Windows.
+    std::string UpperPath() const { return platform::PathKey(FullPath()); }
     /// Files: the extension key ("(none)" for none); folders: "".
     std::string ExtLower() const;
     /// Folders: TotalSize; files: Size.

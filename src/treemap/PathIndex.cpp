@@ -1,6 +1,6 @@
 #include "treemap/PathIndex.h"
 
-#include <functional>
+#include "platform/Paths.h"
 
 namespace harrowdale {
 
@@ -8,7 +8,7 @@ namespace {
 
 std::uint64_t HashKey(const TEntryKey& key)
 {
-    std::uint64_t h = std::hash<std::string_view>{}(key.Name);
+    std::uint64_t h = platform::HashPathKey(key.Name);
     h ^= static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key.Parent)) *
          0x9E3779B97F4A7C15ull;
     // Final mix (MurmurHash3's), so that the high bits used for the slot depend on all.
@@ -19,11 +19,30 @@ std::uint64_t HashKey(const TEntryKey& key)
 }
 
 /// Whether `stored` is the entry `query` asks for. A query without Entry matches by folder
-/// and name; with Entry (a drive) only that entry matches.
+/// and name (names compared as the system compares them); with Entry (a drive) only that
+/// entry matches.
 bool Matches(const TEntryKey& query, const TEntryKey& stored)
 {
-    return query.Parent == stored.Parent && query.Name == stored.Name &&
+    return query.Parent == stored.Parent && platform::SamePath(query.Name, stored.Name) &&
            (query.Entry == nullptr || query.Entry == stored.Entry);
+}
+
+/// Position of the first separator in `path` at or after `from`, or npos.
+std::size_t FindSeparator(std::string_view path, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < path.size(); ++i)
+        if (platform::IsPathSeparator(path[i]))
+            return i;
+    return std::string_view::npos;
+}
+
+/// Position of the last separator in `path`, or npos.
+std::size_t FindLastSeparator(std::string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (platform::IsPathSeparator(path[i - 1]))
+            return i - 1;
+    return std::string_view::npos;
 }
 
 } // namespace
@@ -110,9 +129,10 @@ const TDirNode* TPathResolver::Walk(const TDirNode* from, std::string_view relat
 {
     const TDirNode* node = from;
     while (node != nullptr) {
-        const auto slash = relative.find('/');
+        const auto slash = FindSeparator(relative);
         const std::string_view name = relative.substr(0, slash);
-        // An empty component ("a//b", a trailing '/') names nothing: no entry's path has one.
+        // An empty component ("a//b", a trailing separator) names nothing: no entry's path
+        // has one.
         node = name.empty() ? nullptr : FFindChildDir(node, name);
         if (slash == std::string_view::npos)
             break;
@@ -120,21 +140,6 @@ const TDirNode* TPathResolver::Walk(const TDirNode* from, std::string_view relat
     }
     return node;
 }
-
-namespace {
-
-/// The part of `path` below the folder at `base`, when `path` lies strictly below it.
-std::optional<std::string_view> Below(std::string_view path, std::string_view base)
-{
-    if (base == "/")
-        return path.size() > 1 && path.front() == '/' ? std::optional(path.substr(1))
-                                                      : std::nullopt;
-    if (path.size() > base.size() + 1 && path.starts_with(base) && path[base.size()] == '/')
-        return path.substr(base.size() + 1);
-    return std::nullopt;
-}
-
-} // namespace
 
 const TDirNode* TPathResolver::ResolveDir(std::string_view dirPath)
 {
@@ -144,18 +149,18 @@ const TDirNode* TPathResolver::ResolveDir(std::string_view dirPath)
     if (FTop == nullptr) {
         // nothing below
     } else if (!FTop->IsSyntheticRoot()) {
-        if (dirPath == FTopPath)
+        if (platform::SamePath(dirPath, FTopPath))
             result = FTop;
-        else if (const auto rest = Below(dirPath, FTopPath))
+        else if (const auto rest = platform::PathBelow(dirPath, FTopPath))
             result = Walk(FTop, *rest);
     } else {
         // Drives can nest ("/" and "/home"): the deepest drive holding the path owns it.
         const std::pair<std::string, const TDirNode*>* owner = nullptr;
         std::string_view rest;
         for (const auto& drive : FDrives) {
-            if (dirPath == drive.first)
+            if (platform::SamePath(dirPath, drive.first))
                 return FResolved[dirPath] = drive.second;
-            const auto below = Below(dirPath, drive.first);
+            const auto below = platform::PathBelow(dirPath, drive.first);
             if (below && (owner == nullptr || drive.first.size() > owner->first.size())) {
                 owner = &drive;
                 rest = *below;
@@ -173,13 +178,13 @@ std::optional<TEntryKey> TPathResolver::KeyOf(std::string_view path)
     if (FTop == nullptr || path.empty())
         return std::nullopt;
     for (const auto& drive : FDrives)
-        if (path == drive.first)
+        if (platform::SamePath(path, drive.first))
             return TEntryKey{FTop, drive.second->Name(), drive.second};
-    const auto slash = path.rfind('/');
+    const auto slash = FindLastSeparator(path);
     if (slash == std::string_view::npos || slash + 1 == path.size())
         return std::nullopt;
     // Entries of "/" are "/name", so "//name" names nothing.
-    if (slash == 1 && path.front() == '/')
+    if (slash == 1 && platform::IsPathSeparator(path.front()))
         return std::nullopt;
     const std::string_view dir = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
     const TDirNode* parent = ResolveDir(dir);

@@ -5,9 +5,8 @@
 // Items refer to scan-tree entries, and an entry is named by its folder and its own
 // name. So an index keyed by (folder, name) finds an item from a path once the path's
 // folder part is resolved, and resolving walks folder names down from the top folder.
-// On Linux a path key is the path itself, so this lookup by exact names answers what a
-// dictionary of path keys would. (A case-insensitive platform would compare names
-// case-insensitively here.)
+// Names are compared and hashed as platform::SamePath compares them (bytes on Linux,
+// ignoring case on Windows), so this lookup answers what a dictionary of path keys would.
 
 #include "scan/ScanTree.h"
 

@@ -1,8 +1,8 @@
 #include "Png.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include "platform/ByteFile.h"
+
+#include <stdexcept>
 #include <string_view>
 #include <zlib.h>
 
@@ -84,15 +84,13 @@ bool WritePng(const std::string& path, std::span<const TColor> pixels, int width
     std::vector<std::uint8_t> png;
     if (!EncodePng(pixels, width, height, png, error))
         return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(reinterpret_cast<const char*>(png.data()),
-                  static_cast<std::streamsize>(png.size()));
-    if (out)
-        out.close();
-    if (!out) {
-        const int err = errno;
-        error = "cannot write " + path + (err != 0 ? std::string(": ") + std::strerror(err) : "");
+    // Replaced whole or not at all; "-" is standard output.
+    try {
+        platform::TOutputFile out(path);
+        out.Write(reinterpret_cast<const char*>(png.data()), png.size());
+        out.Commit();
+    } catch (const std::runtime_error& e) {
+        error = "cannot write " + path + ": " + e.what();
         return false;
     }
     return true;

@@ -9,6 +9,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/Casing.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "platform/StdOutput.h"
 #include "scan/DiskScanner.h"
@@ -18,12 +19,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 using namespace harrowdale;
 
@@ -31,18 +30,15 @@ namespace {
 
 constexpr int kExitWriteFailed = 1;
 constexpr int kExitUsage = 2;
-// The shell's convention: 128 + the signal's number.
-constexpr int kExitInterrupted = 128 + SIGINT;
-constexpr int kExitTerminated = 128 + SIGTERM;
 
-// The signal handler may only touch lock-free atomics; Cancel() is one exchange.
+// The interruption handler may only touch lock-free atomics; Cancel() is one exchange.
 std::atomic<TScanContext*> gContext{nullptr};
-std::atomic<int> gSignal{0};
+std::atomic<platform::Interruption> gInterruption{platform::Interruption::None};
 
-extern "C" void OnInterrupt(int sig)
+void OnInterrupt(platform::Interruption kind)
 {
-    int none = 0;
-    gSignal.compare_exchange_strong(none, sig); // the first signal decides the status
+    auto none = platform::Interruption::None;
+    gInterruption.compare_exchange_strong(none, kind); // the first one decides the status
     if (TScanContext* ctx = gContext.load())
         ctx->Cancel();
 }
@@ -151,13 +147,7 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
         return status;
 
     gContext.store(&context);
-    struct sigaction sa
-    {
-    };
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    platform::CatchInterruptions(OnInterrupt);
 
     TScanProgressBox progress;
     TScanOutcome outcome;
@@ -170,7 +160,7 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
         done = true;
         doneCv.notify_one();
     });
-    ProgressLine line(!opts.NoProgress && ::isatty(STDERR_FILENO));
+    ProgressLine line(!opts.NoProgress && platform::StandardErrorIsTerminal());
     {
         // Woken at the end, so the result is written without waiting for a tick.
         std::unique_lock lock(doneLock);
@@ -180,13 +170,16 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
     worker.join();
     line.Clear();
     gContext.store(nullptr);
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    platform::ReleaseInterruptions();
 
     if (!outcome.Ok) {
-        if (context.IsCancelled() && outcome.Err.empty())
-            return Fail(gSignal.load() == SIGTERM ? kExitTerminated : kExitInterrupted,
+        if (context.IsCancelled() && outcome.Err.empty()) {
+            const platform::Interruption kind = gInterruption.load();
+            return Fail(platform::InterruptionExitStatus(kind == platform::Interruption::None
+                                                             ? platform::Interruption::Interrupt
+                                                             : kind),
                         Translate("Cancelled by user"));
+        }
         return Fail(kExitUsage, Translate("Scan failed: ") + outcome.Err);
     }
     out.Tree = std::move(outcome.Tree);
@@ -215,12 +208,13 @@ int ImportTree(const cli::Options& opts, LoadedTree& out)
 
 int main(int argc, char** argv)
 {
+    platform::PrepareStandardStreams();
     LoadTranslation(std::nullopt, TranslationFileCandidates());
     platform::TStdOutBuffer outBuffer;
     std::ostream out(&outBuffer);
 
     std::string error;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
     const auto opts = cli::ParseOptions(args, error);
     if (!opts)
         return Fail(kExitUsage, error + " (see --help)");

@@ -1,5 +1,7 @@
 #include "platform/ByteFile.h"
 
+#include "platform/Paths.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +21,13 @@ namespace {
 
 std::string FolderOf(const std::string& path)
 {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const std::string_view folder = ParentPath(path);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+int Fd(std::intptr_t handle)
+{
+    return static_cast<int>(handle);
 }
 
 } // namespace
@@ -30,33 +35,33 @@ std::string FolderOf(const std::string& path)
 TInputFile::TInputFile(const std::string& path)
 {
     if (path == "-") {
-        FFd = STDIN_FILENO;
+        FHandle = STDIN_FILENO;
         return;
     }
-    FFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (FFd < 0)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         Throw("cannot open", errno);
-    FOwned = true;
     struct stat st
     {
     };
-    if (::fstat(FFd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(FFd);
-        FFd = -1;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
         Throw("cannot read", EISDIR);
     }
+    FHandle = fd;
+    FOwned = true;
 }
 
 TInputFile::~TInputFile()
 {
-    if (FOwned && FFd >= 0)
-        ::close(FFd);
+    if (FOwned && FHandle >= 0)
+        ::close(Fd(FHandle));
 }
 
 std::size_t TInputFile::Read(char* data, std::size_t size)
 {
     for (;;) {
-        const ssize_t n = ::read(FFd, data, size);
+        const ssize_t n = ::read(Fd(FHandle), data, size);
         if (n >= 0)
             return static_cast<std::size_t>(n);
         if (errno != EINTR)
@@ -67,23 +72,24 @@ std::size_t TInputFile::Read(char* data, std::size_t size)
 TOutputFile::TOutputFile(const std::string& path) : FPath(path)
 {
     if (path == "-") {
-        FFd = STDOUT_FILENO;
+        FHandle = STDOUT_FILENO;
         return;
     }
     if (path.empty() || path.back() == '/')
         Throw("cannot write", EISDIR);
     std::string temp = FolderOf(path) + "/.harrowdale-XXXXXX";
     // mkostemp creates with O_EXCL, so an existing name (or a planted link) is never used.
-    FFd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (FFd < 0)
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
         Throw("cannot create a file in its folder", errno);
+    FHandle = fd;
     FTempPath = std::move(temp);
 }
 
 TOutputFile::~TOutputFile()
 {
     if (!FTempPath.empty()) {
-        ::close(FFd);
+        ::close(Fd(FHandle));
         ::unlink(FTempPath.c_str());
     }
 }
@@ -91,7 +97,7 @@ TOutputFile::~TOutputFile()
 void TOutputFile::Write(const char* data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t n = ::write(FFd, data, size);
+        const ssize_t n = ::write(Fd(FHandle), data, size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -106,14 +112,15 @@ void TOutputFile::Commit()
 {
     if (FTempPath.empty())
         return; // standard output: written as it came
-    if (::fsync(FFd) != 0)
+    if (::fsync(Fd(FHandle)) != 0)
         Throw("cannot write", errno);
     if (::rename(FTempPath.c_str(), FPath.c_str()) != 0)
         Throw("cannot replace", errno);
     FTempPath.clear();
-    if (::close(FFd) != 0)
+    const int fd = Fd(FHandle);
+    FHandle = -1;
+    if (::close(fd) != 0)
         Throw("cannot write", errno);
-    FFd = -1;
 }
 
 } // namespace harrowdale::platform

@@ -1,5 +1,6 @@
 #include "platform/Casing.h"
 
+#include "platform/CaseRuns.h"
 #include "platform/Utf8.h"
 
 #include <cstdlib>
@@ -35,17 +36,18 @@ const std::string& Locale()
     return locale;
 }
 
-// Languages whose lower-casing of plain ASCII differs from the ASCII rule.
-bool AsciiLowerIsSafe()
+} // namespace
+
+bool detail::AsciiLowerIsPlain()
 {
-    static const bool safe = [] {
+    static const bool plain = [] {
         const std::string lang = Locale().substr(0, Locale().find('_'));
         return lang != "tr" && lang != "az";
     }();
-    return safe;
+    return plain;
 }
 
-void LowerValidRun(std::string_view run, std::string& out)
+void detail::AppendLowerRun(std::string_view run, std::string& out)
 {
     std::vector<UChar> src;
     src.reserve(run.size());
@@ -71,8 +73,6 @@ void LowerValidRun(std::string_view run, std::string& out)
     }
 }
 
-} // namespace
-
 std::string CasingLocale()
 {
     return Locale();
@@ -97,31 +97,6 @@ std::string UpperCase(std::string_view s)
         else
             AppendUtf8(out, static_cast<char32_t>(u_toupper(cp)));
     }
-    return out;
-}
-
-std::string LowerCaseLocale(std::string_view s)
-{
-    if (IsAscii(s) && AsciiLowerIsSafe()) {
-        std::string out(s);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c + 32);
-        return out;
-    }
-    std::string out;
-    out.reserve(s.size() + 4);
-    std::size_t pos = 0;
-    std::size_t runStart = 0;
-    while (pos < s.size()) {
-        const std::size_t start = pos;
-        if (DecodeUtf8(s, pos) < 0) {
-            LowerValidRun(s.substr(runStart, start - runStart), out);
-            out.append(s.substr(start, pos - start));
-            runStart = pos;
-        }
-    }
-    LowerValidRun(s.substr(runStart), out);
     return out;
 }
 

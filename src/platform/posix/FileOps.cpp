@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "platform/FileOpsBatch.h"
 #include "platform/posix/Descriptors.h"
 #include "platform/posix/RemoveTree.h"
 #include "platform/posix/TrashDirs.h"
@@ -10,7 +11,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
 
 namespace harrowdale::platform {
 
@@ -115,26 +115,6 @@ bool RemoveOne(std::span<const std::string> roots, const std::string& path)
            posix::RemoveEntry(item.Parent.Get(), item.ParentId, item.Name);
 }
 
-template <typename Fn>
-bool ForEachPath(const std::vector<std::string>& paths, std::vector<std::string>* failures, Fn&& fn)
-{
-    bool all = true;
-    // A path given twice (a group and one of its files) is one item.
-    std::unordered_set<std::string_view> done;
-    for (const std::string& p : paths) {
-        if (p.empty() || done.contains(p))
-            continue;
-        if (fn(p)) {
-            done.insert(p);
-        } else {
-            all = false;
-            if (failures != nullptr)
-                failures->push_back(p);
-        }
-    }
-    return all;
-}
-
 } // namespace
 
 bool PathExists(const std::string& path)
@@ -145,39 +125,18 @@ bool PathExists(const std::string& path)
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string PercentEncodePath(const std::string& path)
-{
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (const char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-                           c == '/';
-        if (plain) {
-            out.push_back(ch);
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
-    }
-    return out;
-}
-
 bool MoveToTrash(std::span<const std::string> scanRoots, const std::vector<std::string>& paths,
                  std::vector<std::string>* failures)
 {
-    return ForEachPath(paths, failures,
-                       [scanRoots](const std::string& p) { return TrashOne(scanRoots, p); });
+    return detail::ForEachPath(paths, failures,
+                               [scanRoots](const std::string& p) { return TrashOne(scanRoots, p); });
 }
 
 bool RemovePermanently(std::span<const std::string> scanRoots,
                        const std::vector<std::string>& paths, std::vector<std::string>* failures)
 {
-    return ForEachPath(paths, failures,
-                       [scanRoots](const std::string& p) { return RemoveOne(scanRoots, p); });
+    return detail::ForEachPath(paths, failures,
+                               [scanRoots](const std::string& p) { return RemoveOne(scanRoots, p); });
 }
 
 } // namespace harrowdale::platform

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/Paths.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -16,8 +18,6 @@
 namespace harrowdale::platform {
 
 namespace {
-
-constexpr std::int64_t kEpochDeltaSeconds = 11644473600LL; // 1601-01-01 .. 1970-01-01
 
 // openat2 lets one system call both open a folder and refuse a mount crossing, which
 // spares a statx per folder. Older kernels lack it; we then fall back to statx flags.
@@ -62,13 +62,6 @@ std::int64_t TicksOf(const struct statx_timestamp& t)
 
 } // namespace
 
-std::int64_t UnixTimeToTicks(std::int64_t seconds, std::int64_t nanoseconds)
-{
-    if (seconds == 0 && nanoseconds == 0)
-        return 0;
-    return (seconds + kEpochDeltaSeconds) * 10000000LL + nanoseconds / 100;
-}
-
 FolderHandle::FolderHandle(FolderHandle&& other) noexcept : FFd(other.FFd), FDev(other.FDev)
 {
     other.FFd = -1;
@@ -83,6 +76,11 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept
         other.FFd = -1;
     }
     return *this;
+}
+
+bool FolderHandle::IsOpen() const
+{
+    return FFd >= 0;
 }
 
 void FolderHandle::Close()
@@ -159,6 +157,8 @@ std::size_t FolderHandleBudget()
     const auto cur = static_cast<std::size_t>(lim.rlim_cur);
     return cur <= kReserve + 2 * kMin ? kMin : std::min(kMax, (cur - kReserve) / 2);
 }
+
+DirReader::~DirReader() = default;
 
 void DirReader::Start(const FolderHandle& folder)
 {
@@ -261,17 +261,18 @@ bool DirectoryExists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string CurrentDirectory()
+std::string AbsolutePath(std::string_view path)
 {
+    if (path.empty() || path.front() == '/')
+        return std::string(path);
     std::string buf(4096, '\0');
     while (::getcwd(buf.data(), buf.size()) == nullptr) {
         if (errno != ERANGE)
-            return "/";
+            return "/" + std::string(path);
         buf.resize(buf.size() * 2);
     }
     buf.resize(std::strlen(buf.c_str()));
-    if (buf.empty() || buf.back() != '/')
-        buf.push_back('/');
+    AppendPathComponent(buf, path);
     return buf;
 }
 
