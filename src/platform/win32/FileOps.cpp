@@ -4,9 +4,10 @@
 #include "platform/Paths.h"
 #include "platform/win32/Wide.h"
 
-#include <shellapi.h>
 #include <vector>
 #include <windows.h>
+// after windows.h, whose types they use
+#include <shellapi.h>
 #include <winioctl.h>
 
 namespace harrowdale::platform {
