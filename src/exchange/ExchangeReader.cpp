@@ -1,6 +1,7 @@
 #include "exchange/ExchangeReader.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/Utf8.h"
 
 #include <charconv>
@@ -442,21 +443,29 @@ void TExchangeReader::Impl::CheckName(bool root)
             Fail("an entry has an empty name");
         if (n == "." || n == "..")
             Fail("an entry is named " + QuotedName(n));
-        if (n.find('/') != std::string_view::npos)
-            Fail("the name " + QuotedName(n) + " holds a '/'");
+        for (const char c : n)
+            if (platform::IsPathSeparator(c))
+                Fail("the name " + QuotedName(n) + " holds a '" + std::string(1, c) + "'");
         return;
     }
-    if (n.empty() || n[0] != '/')
+    // The root is a path this system can name: "/..." on Linux, "C:\..." or
+    // "\\server\share\..." on Windows.
+    if (!platform::IsAbsolutePath(n))
         Fail("the root " + QuotedName(n) + " is not an absolute path");
-    while (FName.size() > 1 && FName.back() == '/')
-        FName.pop_back();
-    std::string_view rest = std::string_view(FName).substr(1);
+    FName.resize(platform::TrimTrailingSeparators(FName).size());
+    std::string_view rest = FName;
+    if (platform::NativePathStyle() == platform::PathStyle::Windows)
+        rest.remove_prefix(rest[1] == ':' ? 2 : 1); // a drive, or the first '\' of a share
+    if (!rest.empty() && platform::IsPathSeparator(rest[0]))
+        rest.remove_prefix(1);
     while (!rest.empty()) {
-        const std::size_t slash = rest.find('/');
-        const std::string_view part = rest.substr(0, slash);
+        std::size_t sep = 0;
+        while (sep < rest.size() && !platform::IsPathSeparator(rest[sep]))
+            ++sep;
+        const std::string_view part = rest.substr(0, sep);
         if (part.empty() || part == "." || part == "..")
             Fail("the root " + QuotedName(FName) + " is not a plain absolute path");
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        rest = sep == rest.size() ? std::string_view() : rest.substr(sep + 1);
     }
 }
 

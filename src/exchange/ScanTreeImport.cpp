@@ -1,6 +1,7 @@
 #include "exchange/ScanTreeImport.h"
 
 #include "exchange/ExchangeReader.h"
+#include "platform/Paths.h"
 #include "scan/ExtIdCache.h"
 #include "scan/HardLinks.h"
 #include "scan/Mask.h"
@@ -205,8 +206,9 @@ private:
             FOnProgress(FFiles, FDirs);
     }
 
-    // A file system holds one entry per name and folder; a file with two is damaged or
-    // forged, and views and file commands key entries by their path.
+    // A file system holds one entry per name and folder (on Windows, per name in any
+    // case); a file with two is damaged or forged, and views and file commands key
+    // entries by their path.
     void CheckNamesUnique(const Frame& f)
     {
         if (f.Files.size() + f.Children.size() < 2)
@@ -216,8 +218,12 @@ private:
             FNames.push_back(file.Name);
         for (const TDirNode* c : f.Children)
             FNames.push_back(c->Name());
-        std::sort(FNames.begin(), FNames.end());
-        const auto dup = std::adjacent_find(FNames.begin(), FNames.end());
+        std::sort(FNames.begin(), FNames.end(), [](std::string_view a, std::string_view b) {
+            return platform::ComparePaths(a, b) < 0;
+        });
+        const auto dup = std::adjacent_find(
+            FNames.begin(), FNames.end(),
+            [](std::string_view a, std::string_view b) { return platform::SamePath(a, b); });
         if (dup == FNames.end())
             return;
         Fail("two entries of one folder are named " + QuotedName(*dup));

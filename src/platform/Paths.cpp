@@ -124,6 +124,24 @@ bool SamePath(std::string_view a, std::string_view b, PathStyle style)
     return UpperCase(a.substr(i)) == UpperCase(b.substr(i));
 }
 
+int ComparePaths(std::string_view a, std::string_view b, PathStyle style)
+{
+    if (style == PathStyle::Posix)
+        return a.compare(b);
+    std::size_t i = 0;
+    while (i < a.size() && i < b.size()) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 0x80 || cb >= 0x80)
+            return UpperCase(a.substr(i)).compare(UpperCase(b.substr(i)));
+        const char ua = AsciiUpper(a[i]), ub = AsciiUpper(b[i]);
+        if (ua != ub)
+            return static_cast<unsigned char>(ua) < static_cast<unsigned char>(ub) ? -1 : 1;
+        ++i;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 std::string PathKey(std::string_view path, PathStyle style)
 {
     return style == PathStyle::Posix ? std::string(path) : UpperCase(path);

@@ -76,6 +76,10 @@ std::optional<std::string_view> PathBelow(std::string_view path, std::string_vie
 /// ignoring case on Windows ("C:\Temp\A.TXT" is "c:\temp\a.txt").
 bool SamePath(std::string_view a, std::string_view b, PathStyle style = NativePathStyle());
 
+/// An order of paths in which those SamePath calls the same are equal (negative, 0,
+/// positive as std::string_view::compare): for sorting names to find repeats.
+int ComparePaths(std::string_view a, std::string_view b, PathStyle style = NativePathStyle());
+
 /// A key with PathKey(a) == PathKey(b) exactly when SamePath(a, b): the path itself on
 /// Linux, its upper-case form on Windows. For dictionaries keyed by path. Never use a key
 /// as a path.

@@ -5,6 +5,8 @@
 #include "exchange/ScanTreeImport.h"
 #include "scan/DateTime.h"
 #include "scan/Mask.h"
+#include "support/Environment.h"
+#include "support/NativePath.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -68,13 +70,14 @@ TEST(ScanFileImport, BuildsTheTreeTheFileDescribes)
 {
     // Folders' own sizes (ncdu writes 4096 for each) do not count; entries keep the
     // file's order; the root is the recorded path.
-    const TImportResult r = Import(Doc(R"({"name":"/srv/data/","asize":4096,"dsize":4096},
+    const TImportResult r =
+        Import(Doc(R"({"name":")" + test::JsonPath("/srv/data/") + R"(","asize":4096,"dsize":4096},
         {"name":"a.TXT","asize":10,"dsize":4096,"mtime":1700000000},
         [{"name":"sub","asize":4096},{"name":"b.txt","asize":5},[{"name":"empty"}]],
         {"name":"c","asize":7})"));
     const TDirNode* root = r.Tree->Root();
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->FullPath(), "/srv/data");
+    EXPECT_EQ(root->FullPath(), test::NativePath("/srv/data"));
     EXPECT_EQ(root->Name(), "data");
     EXPECT_EQ(root->TotalFiles(), 3);
     EXPECT_EQ(root->TotalDirs(), 3);
@@ -83,10 +86,10 @@ TEST(ScanFileImport, BuildsTheTreeTheFileDescribes)
     EXPECT_EQ(root->Leaves()[0].Name(), "a.TXT");
     EXPECT_EQ(root->Leaves()[0].Ext(), ".txt");
     EXPECT_EQ(root->Leaves()[0].ModifiedFT(), (1700000000LL + 11644473600LL) * 10000000LL);
-    EXPECT_EQ(root->Leaves()[1].FullPath(), "/srv/data/c");
+    EXPECT_EQ(root->Leaves()[1].FullPath(), test::NativePath("/srv/data/c"));
     ASSERT_EQ(root->Children().size(), 1u);
     const TDirNode* sub = root->Children()[0];
-    EXPECT_EQ(sub->FullPath(), "/srv/data/sub");
+    EXPECT_EQ(sub->FullPath(), test::NativePath("/srv/data/sub"));
     EXPECT_EQ(sub->Children()[0]->TotalDirs(), 1);
     EXPECT_EQ(root->ExtStats().Get(".txt").Bytes, 15);
     EXPECT_EQ(root->ExtStats().Get("(none)").Files, 1);
@@ -104,13 +107,18 @@ TEST(ScanFileImport, AcceptsOtherVersionsUnknownKeysAndSpacing)
         Totals Want;
     };
     const std::vector<Case> cases = {
-        {Doc(R"({"name":"/"},{"name":"f","asize":3})", "1,0,{}"), {1, 1, 3}},
-        {Doc(R"({"name":"/"},{"name":"f","asize":3})", "1,10000,{\"k\":[[{}]]}"), {1, 1, 3}},
-        {Doc(R"({"name":"/r",)" + unknown + R"(},{)" + unknown + R"(,"name":"f","asize":3})",
+        {Doc(R"({"name":")" + test::JsonPath("/") + R"("},{"name":"f","asize":3})", "1,0,{}"),
+         {1, 1, 3}},
+        {Doc(R"({"name":")" + test::JsonPath("/") + R"("},{"name":"f","asize":3})",
+             "1,10000,{\"k\":[[{}]]}"),
+         {1, 1, 3}},
+        {Doc(R"({"name":")" + test::JsonPath("/r") + R"(",)" + unknown + R"(},{)" + unknown +
+                 R"(,"name":"f","asize":3})",
              "1,3,{" + unknown + R"(,"progname":"other","timestamp":1.5})"),
          {1, 1, 3}},
-        {" \n\t[ 1 , 2 , { } , [ { \"name\" : \"/r\" } , [ { \"name\" : \"d\" } ] , "
-         "{ \"name\" : \"f\" , \"asize\" : 4 } ] ] \r\n",
+        {" \n\t[ 1 , 2 , { } , [ { \"name\" : \"" + test::JsonPath("/r") +
+             "\" } , [ { \"name\" : \"d\" } ] , "
+             "{ \"name\" : \"f\" , \"asize\" : 4 } ] ] \r\n",
          {1, 2, 4}},
     };
     for (const Case& c : cases) {
@@ -126,10 +134,16 @@ TEST(ScanFileImport, AcceptsOtherVersionsUnknownKeysAndSpacing)
 TEST(ScanFileImport, NamesAreBytes)
 {
     // Raw bytes from 0x80 up stay as they are; escapes decode; surrogate-escaped bytes
-    // (\udcXX) become the bytes; a lone surrogate stays as its three bytes.
-    const std::string text = Doc("{\"name\":\"/r\"},"
+    // (\udcXX) become the bytes; a lone surrogate stays as its three bytes. A backslash is a
+    // name's byte on Linux and a separator on Windows (refused there: see BadInput).
+    const std::string escaped =
+        test::OnWindows() ? "esc\\u0001\\\"\\t\\b" : "esc\\u0001\\\"\\\\\\t\\b";
+    const std::string text = Doc("{\"name\":\"" + test::JsonPath("/r") +
+                                 "\"},"
                                  "{\"name\":\"raw\xff\xfe\"},"
-                                 "{\"name\":\"esc\\u0001\\\"\\\\\\t\\b\"},"
+                                 "{\"name\":\"" +
+                                 escaped +
+                                 "\"},"
                                  "{\"name\":\"pair\\ud83d\\ude00\"},"
                                  "{\"name\":\"sur\\udcff\\udc80\"},"
                                  "{\"name\":\"lone\\ud800x\"}");
@@ -137,7 +151,7 @@ TEST(ScanFileImport, NamesAreBytes)
     const auto leaves = r.Tree->Root()->Leaves();
     ASSERT_EQ(leaves.size(), 5u);
     EXPECT_EQ(leaves[0].Name(), "raw\xff\xfe");
-    EXPECT_EQ(leaves[1].Name(), "esc\x01\"\\\t\b");
+    EXPECT_EQ(leaves[1].Name(), test::OnWindows() ? "esc\x01\"\t\b" : "esc\x01\"\\\t\b");
     EXPECT_EQ(leaves[2].Name(), "pair\xf0\x9f\x98\x80");
     EXPECT_EQ(leaves[3].Name(), "sur\xff\x80");
     EXPECT_EQ(leaves[4].Name(), "lone\xed\xa0\x80x");
@@ -178,7 +192,8 @@ TEST(ScanFileImport, LeavesOutWhatAScanWouldNotCount)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
-        const Totals t = TotalsOf(Import(Doc(R"({"name":"/r"},)" + c.Entries, c.Head)));
+        const Totals t = TotalsOf(
+            Import(Doc(R"({"name":")" + test::JsonPath("/r") + R"("},)" + c.Entries, c.Head)));
         EXPECT_EQ(t.Files, c.Want.Files);
         EXPECT_EQ(t.Dirs, c.Want.Dirs);
         EXPECT_EQ(t.Bytes, c.Want.Bytes);
@@ -189,23 +204,27 @@ TEST(ScanFileImport, HardLinksSizeOnDiskAndWhatTheFileLacks)
 {
     // Two links of inode 5 on the root's device, and inode 5 of another device; "c"
     // gives no dsize.
-    const std::string links = R"({"name":"/r","dev":1},)"
+    const std::string links = R"({"name":")" + test::JsonPath("/r") +
+                              R"(","dev":1},)"
                               R"({"name":"a","asize":10,"dsize":4096,"ino":5,"hlnkc":true},)"
                               R"([{"name":"d"},{"name":"b","asize":10,"dsize":4096,"ino":5,)"
                               R"("hlnkc":true,"nlink":2}],)"
                               R"([{"name":"m","dev":2},{"name":"c","asize":10,"ino":5,)"
                               R"("hlnkc":true}])";
     // gdu gives the inode only of the links after the one it counted.
-    const std::string gdu = R"({"name":"/r"},{"name":"one","asize":7,"dsize":4096},)"
+    const std::string gdu = R"({"name":")" + test::JsonPath("/r") +
+                            R"("},{"name":"one","asize":7,"dsize":4096},)"
                             R"([{"name":"d"},{"name":"two","asize":7,"dsize":4096,"ino":9,)"
                             R"("hlnkc":true}])";
     // Links whose inode is not given cannot be matched.
-    const std::string noInode = R"({"name":"/r"},{"name":"x","asize":3,"hlnkc":true,"nlink":2},)"
+    const std::string noInode = R"({"name":")" + test::JsonPath("/r") +
+                                R"("},{"name":"x","asize":3,"hlnkc":true,"nlink":2},)"
                                 R"({"name":"y","asize":3,"hlnkc":true,"nlink":2})";
     // What Harrowdale's scan met and left out (filtered, later links) is in the metadata.
     const std::string leftOutHead =
         R"(1,2,{"progname":"harrowdale","size_kind":"apparent","left_out_bytes":100})";
-    const std::string leftOut = R"({"name":"/r"},{"name":"f","asize":5})";
+    const std::string leftOut =
+        R"({"name":")" + test::JsonPath("/r") + R"("},{"name":"f","asize":5})";
     struct Case
     {
         const char* What;
@@ -248,7 +267,8 @@ TEST(ScanFileImport, HardLinksSizeOnDiskAndWhatTheFileLacks)
 TEST(ScanFileImport, ScanFiltersApplyAsToAScan)
 {
     // A file of the root after its subfolder: masks must see the root's path again.
-    const std::string text = Doc(R"({"name":"/r"},)"
+    const std::string text = Doc(R"({"name":")" + test::JsonPath("/r") +
+                                 R"("},)"
                                  R"({"name":"big.bin","asize":5000,"mtime":1700000000},)"
                                  R"({"name":"tiny.bin","asize":10},)"
                                  R"({"name":"x.TMP","asize":9000},)"
@@ -260,7 +280,7 @@ TEST(ScanFileImport, ScanFiltersApplyAsToAScan)
     context.ExcludeLessThan = true;
     context.LessThanBytes = 100;
     context.ExcludePattern = true;
-    context.PatternMasks = {"*.tmp", "/r/sub/skip*"};
+    context.PatternMasks = {"*.tmp", test::NativePath("/r/sub/skip*")};
     context.ExcludeModifiedBefore = true;
     context.ModifiedBefore = *EncodeDateTime({2010, 1, 1});
     const TImportResult r = Import(text, context);
@@ -277,7 +297,7 @@ TEST(ScanFileImport, ScanFiltersApplyAsToAScan)
 
 TEST(ScanFileImport, BadInputGetsOneClearError)
 {
-    const std::string root = R"({"name":"/r"})";
+    const std::string root = R"({"name":")" + test::JsonPath("/r") + R"("})";
     struct Case
     {
         std::string Text;
@@ -297,9 +317,10 @@ TEST(ScanFileImport, BadInputGetsOneClearError)
         {Doc(root, "\"1\",2,{}"), "the major version is not a number"},
         {Doc(root, "1,2,[]"), "the metadata is not an object"},
         // shape
-        {"[1,2,{},{\"name\":\"/r\"}]", "the root is not a folder"},
+        {"[1,2,{},{\"name\":\"" + test::JsonPath("/r") + "\"}]", "the root is not a folder"},
         {"[1,2,{},[]]", "a folder does not start with its info object"},
-        {"[1,2,{},[[{\"name\":\"/r\"}]]]", "a folder does not start with its info object"},
+        {"[1,2,{},[[{\"name\":\"" + test::JsonPath("/r") + "\"}]]]",
+         "a folder does not start with its info object"},
         {Doc(root) + " x", "data after the end of the scan"},
         {"[1,2,{},[" + root + "],5]", "expected ']' after the root folder"},
         {Doc(root + ",5"), "expected a folder or an info object, found '5'"},
@@ -320,6 +341,7 @@ TEST(ScanFileImport, BadInputGetsOneClearError)
         {Doc(root + ",{\"name\":\"a/b\"}"), "holds a '/'"},
         {Doc(root + ",{\"name\":\"/\"}"), "holds a '/'"},
         {Doc(root + ",{\"name\":\"a\\/b\"}"), "holds a '/'"},
+        {Doc(root + ",{\"name\":\"a\\\\b\"}"), test::OnWindows() ? "holds a '\\'" : "(accepted)"},
         {Doc(root + ",{\"name\":\".\"}"), "an entry is named \".\""},
         {Doc(root + ",[{\"name\":\"..\"}]"), "an entry is named \"..\""},
         {Doc(root + ",{\"name\":\"\"}"), "an entry has an empty name"},
@@ -337,9 +359,9 @@ TEST(ScanFileImport, BadInputGetsOneClearError)
         // the root
         {Doc("{\"name\":\"relative/path\"}"), "is not an absolute path"},
         {Doc("{\"name\":\"\"}"), "is not an absolute path"},
-        {Doc("{\"name\":\"/a/../etc\"}"), "is not a plain absolute path"},
-        {Doc("{\"name\":\"/a/./b\"}"), "is not a plain absolute path"},
-        {Doc("{\"name\":\"/a//b\"}"), "is not a plain absolute path"},
+        {Doc("{\"name\":\"" + test::JsonPath("/a/../etc") + "\"}"), "is not a plain absolute path"},
+        {Doc("{\"name\":\"" + test::JsonPath("/a/./b") + "\"}"), "is not a plain absolute path"},
+        {Doc("{\"name\":\"" + test::JsonPath("/a//b") + "\"}"), "is not a plain absolute path"},
         // numbers
         {Doc(root + ",{\"name\":\"a\",\"asize\":-1}"), "asize is negative"},
         {Doc(root + ",{\"name\":\"a\",\"dsize\":1.5}"), "dsize is not a whole number"},
@@ -373,7 +395,7 @@ TEST(ScanFileImport, BadInputGetsOneClearError)
 
 TEST(ScanFileImport, HugeInputsFailEarlyWithBoundedMemory)
 {
-    const std::string head = "[1,2,{},[{\"name\":\"/r\"},";
+    const std::string head = "[1,2,{},[{\"name\":\"" + test::JsonPath("/r") + "\"},";
     constexpr std::uint64_t kTenGB = 10ULL << 30;
     struct Case
     {
@@ -410,7 +432,7 @@ TEST(ScanFileImport, HugeInputsFailEarlyWithBoundedMemory)
 TEST(ScanFileImport, GzipInputIsDetectedAndItsDamageReported)
 {
     // Two gzip members in a row, as `cat a.gz b.gz` makes.
-    const std::string first = Gzip("[1,2,{},[{\"name\":\"/r\"},");
+    const std::string first = Gzip("[1,2,{},[{\"name\":\"" + test::JsonPath("/r") + "\"},");
     const std::string gz = first + Gzip("{\"name\":\"f\",\"asize\":3}]]");
 
     StringSource whole(gz);
@@ -447,7 +469,7 @@ TEST(ScanFileImport, GzipInputIsDetectedAndItsDamageReported)
 
 TEST(ScanFileImport, CancellationStopsTheImport)
 {
-    std::string text = "[1,2,{},[{\"name\":\"/r\"}";
+    std::string text = "[1,2,{},[{\"name\":\"" + test::JsonPath("/r") + "\"}";
     for (int i = 0; i < 40000; ++i)
         text += ",{\"name\":\"f" + std::to_string(i) + "\",\"asize\":1}";
     text += "]]";

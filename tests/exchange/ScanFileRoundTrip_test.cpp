@@ -6,7 +6,9 @@
 #include "exchange/ScanFileStreams.h"
 #include "exchange/ScanTreeExport.h"
 #include "exchange/ScanTreeImport.h"
+#include "platform/Paths.h"
 #include "scan/DiskScanner.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TreeFixture.h"
 
@@ -116,7 +118,7 @@ TEST(ScanFileWriter, EveryFieldComesBackFromTheReader)
     TExchangeEntry root = entry(0);
     root.Device = 7;
     root.HasDevice = true;
-    in.push_back({'[', "/", root, 7});
+    in.push_back({'[', test::NativePath("/"), root, 7});
     TExchangeEntry link = entry(100);
     link.DiskSize = 4096;
     link.HasDiskSize = true;
@@ -226,16 +228,16 @@ void ExpectSameTree(const TDirNode& a, const TDirNode& b)
 
 TEST(ScanFileRoundTrip, AnOddTreeComesBackUnchanged)
 {
-    std::string everyByte; // 0x01..0xFF but '/', which no name can hold
+    std::string everyByte; // 0x01..0xFF but the separators, which no name can hold
     for (int c = 1; c < 256; ++c)
-        if (c != '/')
+        if (!platform::IsPathSeparator(static_cast<char>(c)))
             everyByte.push_back(static_cast<char>(c));
 
     test::TreeFixture fx("/srv/odd \x01\xff root");
     TDirNode* root = fx.Root();
     fx.File(root, everyByte, 254, (1700000000LL + 11644473600LL) * kTicksPerSecond + 9999999);
     fx.File(root, "not utf-8 \xc3\x28 \xed\xb3\xbf \xf8", 3);
-    fx.File(root, "\\u0041 \\\" looks escaped", 4);
+    fx.File(root, test::OnWindows() ? "u0041 \" looks escaped" : "\\u0041 \\\" looks escaped", 4);
     fx.File(root, ".hidden", 0);
     fx.File(root, "zero-date.TXT", 5, 0);
     fx.File(root, "before-1970", 6, 1000 * kTicksPerSecond);
@@ -379,8 +381,9 @@ TEST(ScanFileRoundTrip, TheFileSystemRootAndAllDrives)
     ExportScan(*fx.Finish().Root(), sink);
     StringSource source(sink.Data);
     const TImportResult back = ImportScan(source, TScanContext());
-    EXPECT_EQ(back.Tree->Root()->FullPath(), "/");
-    EXPECT_EQ(back.Tree->Root()->Children()[0]->Leaves()[0].FullPath(), "/etc/hosts");
+    EXPECT_EQ(back.Tree->Root()->FullPath(), test::NativePath("/"));
+    EXPECT_EQ(back.Tree->Root()->Children()[0]->Leaves()[0].FullPath(),
+              test::NativePath("/etc/hosts"));
 
     TScanTree drives;
     TDirNode* all = drives.NewSyntheticRoot("(All Drives)");

@@ -3,6 +3,7 @@
 // In-memory byte streams for scan-file tests.
 
 #include "exchange/ByteStreams.h"
+#include "support/NativePath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,6 +63,19 @@ private:
     std::uint64_t FLeft;
     std::uint64_t FPos = 0;
 };
+
+/// A path written with '/' as this system writes it (NativePath), escaped for a JSON string:
+/// the root of a scan file of this system.
+inline std::string JsonPath(std::string_view slashed)
+{
+    std::string out;
+    for (const char c : NativePath(slashed)) {
+        if (c == '\\' || c == '"')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
 
 class StringSink : public TByteSink
 {
