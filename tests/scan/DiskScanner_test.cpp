@@ -1,109 +1,65 @@
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "scan/DiskScanner.h"
 #include "scan/ResultArrays.h"
+#include "scan/ScanWith.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace harrowdale {
 namespace {
 
+using test::AllLeafNames;
+using test::FindChild;
+using test::FindLeaf;
+using test::ScanResult;
+using test::ScanWith;
 using test::TempDir;
 
-struct ScanResult
+// Names only one of the systems allows: Linux names are bytes (a line break, bytes that
+// are no UTF-8); Windows names are UTF-16 (a character beyond the first 65,536, which
+// takes two code units) and may end in a blank, which only the long-path form reaches.
+struct OddNames
 {
-    std::unique_ptr<TScanTree> Tree;
-    TDirNode* Root = nullptr;
-    std::int64_t Files = 0, Dirs = 0, Bytes = 0;
+    std::string NoExtension; ///< counts under "(none)"
+    std::string Unusual;     ///< ".bin"
 };
 
-ScanResult ScanWith(const TScanContext& ctx, const std::string& path,
-                    const TWalkSettings* settings = nullptr)
+OddNames PlatformOddNames()
 {
-    ScanResult r;
-    r.Tree = std::make_unique<TScanTree>();
-    TDiskScanner scanner(ctx, *r.Tree);
-    if (settings != nullptr) {
-        const unsigned threads = scanner.WalkSettings().Threads; // the context's
-        scanner.WalkSettings() = *settings;
-        scanner.WalkSettings().Threads = threads;
-    }
-    r.Root = scanner.Scan(path);
-    r.Tree->SetRoot(r.Root);
-    r.Files = scanner.Files();
-    r.Dirs = scanner.Dirs();
-    r.Bytes = scanner.Bytes();
-    return r;
+    if (test::OnWindows())
+        return {"trailing blank ", "Gr\xC3\xB6\xC3\x9F"
+                                   "e \xF0\x9D\x84\x9E.bin"};
+    return {"new\nline", "bad\xff\xfe.bin"};
 }
 
-const TFileLeaf* FindLeaf(const TDirNode* node, std::string_view name)
-{
-    for (const TFileLeaf& f : node->Leaves())
-        if (f.Name() == name)
-            return &f;
-    return nullptr;
-}
-
-const TDirNode* FindChild(const TDirNode* node, std::string_view name)
-{
-    for (const TDirNode* c : node->Children())
-        if (c->Name() == name)
-            return c;
-    return nullptr;
-}
-
-std::vector<std::string> AllLeafNames(const TDirNode* root)
-{
-    std::vector<std::string> names;
-    std::vector<const TDirNode*> stack{root};
-    while (!stack.empty()) {
-        const TDirNode* n = stack.back();
-        stack.pop_back();
-        for (const TFileLeaf& f : n->Leaves())
-            names.emplace_back(f.Name());
-        for (const TDirNode* c : n->Children())
-            stack.push_back(c);
-    }
-    return names;
-}
-
-// Odd names, links of every kind and dates that are not there.
+// Odd names and dates that are not there.
 void MakeOddTree(const TempDir& t)
 {
+    const OddNames odd = PlatformOddNames();
     t.MakeDir("sub dir/deeper");
     t.MakeDir("-dash");
     t.MakeFile("plain.txt", 10);
     t.MakeFile("with space.DOC", 2000);
-    t.MakeFile("new\nline", 3);
-    t.MakeFile("bad\xff\xfe.bin", 4096);
+    t.MakeFile(odd.NoExtension, 3);
+    t.MakeFile(odd.Unusual, 4096);
     t.MakeFile("-dash/-rf", 5);
     t.MakeFile("sub dir/deeper/Photo.JPG", 123456);
     t.MakeFile("sub dir/zero-date.txt", 7, 0);
     t.MakeFile("sub dir/.hidden", 1);
-    t.MakeLink("plain.txt", "link-to-file");
-    t.MakeLink("sub dir", "link-to-dir");
-    t.MakeLink("nowhere", "dangling");
-    if (::mkfifo((t / "pipe").c_str(), 0644) != 0)
-        throw std::runtime_error("mkfifo failed");
 }
 
 TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
 {
     TempDir t;
     MakeOddTree(t);
+    const OddNames odd = PlatformOddNames();
     TScanContext ctx;
     const ScanResult r = ScanWith(ctx, t.Path());
     const test::WalkTotals walk = test::IndependentWalk(t.Path());
@@ -119,39 +75,55 @@ TEST(DiskScanner, OddTreeMatchesAnIndependentWalk)
     EXPECT_EQ(r.Bytes, r.Root->TotalSize());
 
     // Names stay bytes, full paths are built from them.
-    const TFileLeaf* bad = FindLeaf(r.Root, "bad\xff\xfe.bin");
-    ASSERT_NE(bad, nullptr);
-    EXPECT_EQ(bad->FullPath(), t.Path() + "/bad\xff\xfe.bin");
-    EXPECT_NE(FindLeaf(r.Root, "new\nline"), nullptr);
-    EXPECT_EQ(FindLeaf(r.Root, "link-to-file"), nullptr);
-    EXPECT_EQ(FindLeaf(r.Root, "dangling"), nullptr);
-    EXPECT_EQ(FindChild(r.Root, "link-to-dir"), nullptr);
-    // A fifo counts as a file, marked as not a regular one.
-    const TFileLeaf* pipe = FindLeaf(r.Root, "pipe");
-    ASSERT_NE(pipe, nullptr);
-    EXPECT_TRUE(pipe->IsNotRegular());
-    EXPECT_FALSE(FindLeaf(r.Root, "plain.txt")->IsNotRegular());
+    const TFileLeaf* unusual = FindLeaf(r.Root, odd.Unusual);
+    ASSERT_NE(unusual, nullptr);
+    EXPECT_EQ(unusual->FullPath(), t / odd.Unusual);
+    EXPECT_NE(FindLeaf(r.Root, odd.NoExtension), nullptr);
 
     const TDirNode* sub = FindChild(r.Root, "sub dir");
     ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(sub->FullPath(), t.Path() + "/sub dir");
+    EXPECT_EQ(sub->FullPath(), t / "sub dir");
     const TDirNode* deeper = FindChild(sub, "deeper");
     ASSERT_NE(deeper, nullptr);
     EXPECT_EQ(deeper->Leaves()[0].Ext(), ".jpg");
-    EXPECT_EQ(deeper->Leaves()[0].FullPath(), t.Path() + "/sub dir/deeper/Photo.JPG");
+    EXPECT_EQ(deeper->Leaves()[0].FullPath(), t / "sub dir/deeper/Photo.JPG");
     EXPECT_EQ(sub->TotalDirs(), 2);
 
-    // A zero date stays "no date".
+    // A zero date stays "no date" (a date Windows cannot store: there 0 is 1970).
     const TFileLeaf* zero = FindLeaf(sub, "zero-date.txt");
     ASSERT_NE(zero, nullptr);
-    EXPECT_EQ(zero->ModifiedFT(), 0);
-    EXPECT_EQ(zero->GetModifiedDateTime(), 0);
-    EXPECT_EQ(zero->GetModifiedDateTime(), 0);
+    if (!test::OnWindows()) {
+        EXPECT_EQ(zero->ModifiedFT(), 0);
+        EXPECT_EQ(zero->GetModifiedDateTime(), 0);
+        EXPECT_EQ(zero->GetModifiedDateTime(), 0);
+    }
 
     const TExtStat jpg = r.Root->ExtStats().Get(".jpg");
     EXPECT_EQ(jpg.Files, 1);
     EXPECT_EQ(jpg.Bytes, 123456);
-    EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 3); // "new\nline", "-rf", "pipe"
+    EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 2); // odd.NoExtension, "-rf"
+}
+
+TEST(DiskScanner, LinksAreNeitherCountedNorEntered)
+{
+    HARROWDALE_SKIP_WITHOUT_LINKS();
+    TempDir t;
+    t.MakeDir("sub dir");
+    t.MakeFile("plain.txt", 10);
+    t.MakeFile("sub dir/inner.bin", 20);
+    t.MakeLink("plain.txt", "link-to-file");
+    t.MakeLink("sub dir", "link-to-dir");
+    t.MakeLink("nowhere", "dangling");
+    TScanContext ctx;
+    const ScanResult r = ScanWith(ctx, t.Path());
+    ASSERT_NE(r.Root, nullptr);
+    EXPECT_EQ(FindLeaf(r.Root, "link-to-file"), nullptr);
+    EXPECT_EQ(FindLeaf(r.Root, "dangling"), nullptr);
+    EXPECT_EQ(FindChild(r.Root, "link-to-dir"), nullptr);
+    EXPECT_EQ(r.Root->TotalFiles(), 2);
+    EXPECT_EQ(r.Root->TotalSize(), 30);
+    EXPECT_EQ(r.Root->TotalDirs(), 2);
+    EXPECT_EQ(r.Dirs, 2);
 }
 
 TEST(DiskScanner, EmptyAndTrailingSlashRoots)
@@ -170,24 +142,28 @@ TEST(DiskScanner, EmptyAndTrailingSlashRoots)
     EXPECT_TRUE(r.Root->ExtStats().Empty());
 }
 
-TEST(DiskScanner, FileSystemRootHasNoDoubleSlash)
+TEST(DiskScanner, FileSystemRootHasNoDoubleSeparator)
 {
+    // The root is "/" on Linux and "C:" on Windows; its entries are "/usr" and "C:\Users".
+    const std::string given = test::OnWindows() ? "C:\\" : "/";
+    const std::string root = test::OnWindows() ? "C:" : "/";
+    const std::string prefix = test::OnWindows() ? "C:\\" : "/";
     // Only the first level matters: stop once the walk has gone below the root.
     TScanContext ctx;
     auto tree = std::make_unique<TScanTree>();
     TDiskScanner scanner(ctx, *tree);
     scanner.OnProgress = [&](const std::string& path, std::int64_t, std::int64_t) {
-        if (path != "/")
+        if (path != root)
             ctx.Cancel();
     };
-    TDirNode* root = scanner.Scan("/");
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->FullPath(), "/");
-    EXPECT_EQ(root->Name(), "/");
-    for (const TDirNode* c : root->Children())
-        EXPECT_EQ(c->FullPath(), "/" + std::string(c->Name()));
-    for (const TFileLeaf& f : root->Leaves())
-        EXPECT_EQ(f.FullPath(), "/" + std::string(f.Name()));
+    TDirNode* node = scanner.Scan(given);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->FullPath(), root);
+    EXPECT_EQ(node->Name(), root);
+    for (const TDirNode* c : node->Children())
+        EXPECT_EQ(c->FullPath(), prefix + std::string(c->Name()));
+    for (const TFileLeaf& f : node->Leaves())
+        EXPECT_EQ(f.FullPath(), prefix + std::string(f.Name()));
 }
 
 TEST(DiskScanner, ExclusionFilters)
@@ -211,7 +187,7 @@ TEST(DiskScanner, ExclusionFilters)
         bool Before;
         std::vector<std::string> Expected;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"1024 excludes 1023 only",
          true,
          1024,
@@ -243,6 +219,9 @@ TEST(DiskScanner, ExclusionFilters)
          true,
          {"small.bin", "limit.bin", "a.jpg", "b.txt", "undated.txt"}},
     };
+    // Windows cannot store "no date": its "undated" file is from 1970 and excluded.
+    if (test::OnWindows())
+        cases.back().Expected.pop_back();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Label);
         TScanContext ctx;
@@ -337,10 +316,19 @@ TEST(DiskScanner, CancellationBeforeAndDuring)
     }
 }
 
+// A real folder of the system, big enough to take a while to scan.
+std::string BigSystemFolder()
+{
+    if (!test::OnWindows())
+        return "/usr";
+    const char* windows = std::getenv("SystemRoot");
+    return windows != nullptr ? windows : "C:\\windows";
+}
+
 TEST(DiskScanner, ProgressIsThrottledTo80ms)
 {
-    // A real tree big enough to take a while; stop after a handful of reports.
-    const std::string root = "/usr";
+    // Stop after a handful of reports.
+    const std::string root = BigSystemFolder();
     TScanContext ctx;
     auto tree = std::make_unique<TScanTree>();
     TDiskScanner scanner(ctx, *tree);
@@ -364,77 +352,10 @@ TEST(DiskScanner, ProgressIsThrottledTo80ms)
         EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(79));
 }
 
-TEST(DiskScanner, OtherMountsAreNotEntered)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting needs root";
-    TempDir t;
-    t.MakeFile("top.bin", 10);
-    const std::string tmpfs = t.MakeDir("tmpfs");
-    const std::string bind = t.MakeDir("bind");
-    t.MakeDir("real");
-    t.MakeFile("real/inside.bin", 20);
-    if (::mount("none", tmpfs.c_str(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "cannot mount here";
-    const std::string realDir = t / "real";
-    const bool bound = ::mount(realDir.c_str(), bind.c_str(), nullptr, MS_BIND, nullptr) == 0;
-    {
-        TempDir inner; // a file on the tmpfs must not be seen
-        const std::string f = tmpfs + "/hidden.bin";
-        FILE* fp = std::fopen(f.c_str(), "w");
-        if (fp != nullptr) {
-            std::fputs("hello", fp);
-            std::fclose(fp);
-        }
-    }
-    TScanContext ctx;
-    const ScanResult r = ScanWith(ctx, t.Path());
-    ::umount(tmpfs.c_str());
-    if (bound)
-        ::umount(bind.c_str());
-    EXPECT_EQ(FindChild(r.Root, "tmpfs"), nullptr);
-    if (bound) {
-        EXPECT_EQ(FindChild(r.Root, "bind"), nullptr);
-    }
-    EXPECT_EQ(r.Root->TotalFiles(), 2);
-    EXPECT_EQ(r.Root->TotalSize(), 30);
-    EXPECT_EQ(r.Root->TotalDirs(), 2);
-}
-
-TEST(DiskScanner, UnreadableFolderIsAnEmptyFolder)
-{
-    TempDir t;
-    t.MakeDir("locked");
-    t.MakeFile("locked/x", 5);
-    t.MakeFile("open.txt", 3);
-    ::chmod(t.Path().c_str(), 0755);
-    ::chmod((t / "locked").c_str(), 0);
-    // Root reads every folder, so look as an ordinary user would, in a child process.
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(10);
-        TScanContext ctx;
-        const ScanResult r = ScanWith(ctx, t.Path());
-        const TDirNode* locked = FindChild(r.Root, "locked");
-        const bool ok = locked != nullptr && locked->TotalDirs() == 1 &&
-                        locked->TotalFiles() == 0 && locked->ReadError() && !r.Root->ReadError() &&
-                        r.Dirs == 2 && r.Root->TotalFiles() == 1;
-        ::_exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::chmod((t / "locked").c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 10)
-        GTEST_SKIP() << "cannot switch to an ordinary user";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
 TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
 {
-    const std::string root = "/usr/include";
+    std::string root = BigSystemFolder();
+    platform::AppendPathComponent(root, test::OnWindows() ? "system32" : "include");
     if (!platform::DirectoryExists(root))
         GTEST_SKIP();
     TScanContext ctx;
@@ -445,122 +366,15 @@ TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
     EXPECT_EQ(r.Root->TotalSize(), walk.Bytes);
 }
 
-TEST(DiskScanner, DeepChainIsCountedExactly)
-{
-    // Far past the 4,096 bytes a path may have: every folder is opened from its parent.
-    constexpr int kDepth = 50000, kEvery = 1000;
-    TempDir t(test::MemoryScratchBase()); // 50,000 folders: far faster in memory
-    test::MakeFolderChain(t.Path(), kDepth, kEvery, 3);
-    TScanContext ctx;
-    ctx.Threads = 3;
-    const ScanResult r = ScanWith(ctx, t.Path());
-    ASSERT_NE(r.Root, nullptr);
-    EXPECT_EQ(r.Root->TotalDirs(), kDepth + 1);
-    EXPECT_EQ(r.Dirs, kDepth + 1);
-    EXPECT_EQ(r.Root->TotalFiles(), kDepth / kEvery);
-    EXPECT_EQ(r.Root->TotalSize(), 3 * (kDepth / kEvery));
-    const TDirNode* n = r.Root;
-    int depth = 0;
-    bool anyError = n->ReadError();
-    while (!n->Children().empty()) {
-        n = n->Children()[0];
-        ++depth;
-        anyError = anyError || n->ReadError();
-    }
-    EXPECT_EQ(depth, kDepth);
-    EXPECT_FALSE(anyError);
-    EXPECT_EQ(n->FullPath().size(), t.Path().size() + 2 * kDepth);
-    ASSERT_EQ(n->Leaves().size(), 1u);
-    EXPECT_EQ(n->Leaves()[0].FullPath(), n->FullPath() + "/f");
-}
-
-TEST(DiskScanner, FolderSwappedDuringTheWalkIsNeverFollowed)
-{
-    // root/x/a/b/inner.bin; when a has been listed, before b is opened, the test swaps
-    // b or a itself for a link to a folder outside, or a for another real folder that
-    // also holds a "b". A handle budget of 3 makes a give its handle up and reopen from
-    // its parent; a budget of 1 makes it reopen from the root, through x.
-    enum class Swap
-    {
-        ChildForLink,
-        FolderForLink,
-        FolderForAnother
-    };
-    struct Case
-    {
-        const char* Label;
-        Swap What;
-        std::size_t Budget; // 0: the platform's
-        bool BListed;       // b is a folder of the tree
-        bool InnerCounted;
-        bool BUnreadable;
-    };
-    const Case cases[] = {
-        {"b becomes a link; a kept open", Swap::ChildForLink, 0, false, false, false},
-        {"b becomes a link; a reopened from x", Swap::ChildForLink, 3, false, false, false},
-        {"b becomes a link; a reopened from the root", Swap::ChildForLink, 1, false, false, false},
-        {"a becomes a link; a kept open", Swap::FolderForLink, 0, true, true, false},
-        {"a becomes a link; a reopened from x", Swap::FolderForLink, 3, true, false, true},
-        {"a becomes a link; a reopened from the root", Swap::FolderForLink, 1, true, false, true},
-        {"a replaced; a kept open", Swap::FolderForAnother, 0, true, true, false},
-        {"a replaced; a reopened from x", Swap::FolderForAnother, 3, true, false, true},
-        {"a replaced; a reopened from the root", Swap::FolderForAnother, 1, true, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Label);
-        TempDir t, outside;
-        t.MakeFile("top.bin", 5);
-        t.MakeDir("x/a/b");
-        t.MakeFile("x/a/a-file", 1);
-        t.MakeFile("x/a/b/inner.bin", 10);
-        outside.MakeDir("b");
-        outside.MakeFile("b/secret.bin", 1000);
-        outside.MakeDir("other/b");
-        outside.MakeFile("other/b/secret.bin", 1000);
-
-        TWalkSettings settings;
-        settings.HandleBudget = c.Budget;
-        settings.OnFolderListed = [&](const TDirNode* n) {
-            if (n->Name() != "a")
-                return;
-            if (c.What == Swap::ChildForLink) {
-                ASSERT_EQ(std::rename((t / "x/a/b").c_str(), (t / "b-moved").c_str()), 0);
-                t.MakeLink(outside.Path(), "x/a/b");
-                return;
-            }
-            ASSERT_EQ(std::rename((t / "x/a").c_str(), (t / "a-moved").c_str()), 0);
-            if (c.What == Swap::FolderForLink)
-                t.MakeLink(outside.Path(), "x/a");
-            else
-                ASSERT_EQ(std::rename((outside / "other").c_str(), (t / "x/a").c_str()), 0);
-        };
-        TScanContext ctx;
-        const ScanResult r = ScanWith(ctx, t.Path(), &settings);
-        ASSERT_NE(r.Root, nullptr);
-        const std::vector<std::string> names = AllLeafNames(r.Root);
-        EXPECT_EQ(std::count(names.begin(), names.end(), "secret.bin"), 0);
-        EXPECT_EQ(r.Root->TotalFiles(), c.InnerCounted ? 3 : 2);
-        EXPECT_EQ(r.Root->TotalSize(), c.InnerCounted ? 16 : 6);
-        EXPECT_EQ(r.Root->TotalDirs(), c.BListed ? 4 : 3);
-        const TDirNode* x = FindChild(r.Root, "x");
-        const TDirNode* a = x ? FindChild(x, "a") : nullptr;
-        ASSERT_NE(a, nullptr);
-        const TDirNode* b = FindChild(a, "b");
-        ASSERT_EQ(b != nullptr, c.BListed);
-        if (b != nullptr) {
-            EXPECT_EQ(b->ReadError(), c.BUnreadable);
-        }
-    }
-}
-
 // Enough folders to keep several threads busy, odd names, empty folders, and a file with
 // three links in two folders.
 void MakeBusyTree(const TempDir& t)
 {
+    const std::string odd = test::OnWindows() ? "\xC3\xA9 " : "\xff";
     for (int i = 0; i < 12; ++i) {
         const std::string top = "t" + std::to_string(i);
         for (int j = 0; j < 6; ++j) {
-            const std::string mid = top + "/m" + std::to_string(j) + (j % 2 ? "\xff" : "");
+            const std::string mid = top + "/m" + std::to_string(j) + (j % 2 ? odd : "");
             t.MakeDir(mid + "/leaf");
             for (int k = 0; k < 8; ++k)
                 t.MakeFile(mid + "/f" + std::to_string(k) + (k % 3 ? ".txt" : ".BIN"),
@@ -570,9 +384,8 @@ void MakeBusyTree(const TempDir& t)
         t.MakeDir(top + "/empty");
     }
     t.MakeFile("t0/m0/linked.bin", 777);
-    if (::link((t / "t0/m0/linked.bin").c_str(), (t / "t0/m0/second.bin").c_str()) != 0 ||
-        ::link((t / "t0/m0/linked.bin").c_str(), (t / "t11/m5\xff/third.bin").c_str()) != 0)
-        throw std::runtime_error("link failed");
+    t.MakeHardLink("t0/m0/linked.bin", "t0/m0/second.bin");
+    t.MakeHardLink("t0/m0/linked.bin", "t11/m5" + odd + "/third.bin");
 }
 
 // Node by node: names, order, totals, flags, files with every field, extension tables.
@@ -629,7 +442,8 @@ TEST(DiskScanner, AnyNumberOfThreadsBuildsTheSameTree)
     TScanContext one;
     one.Threads = 1;
     const ScanResult reference = ScanWith(one, t.Path());
-    ASSERT_EQ(reference.Root->TotalFiles(), 12 * 6 * 9 + 1); // the linked file once
+    // The linked file once; Windows' listing does not say which files are linked.
+    ASSERT_EQ(reference.Root->TotalFiles(), 12 * 6 * 9 + (test::OnWindows() ? 3 : 1));
     const std::vector<std::string> flat = FlattenedPaths(reference.Root);
 
     struct Case
@@ -687,178 +501,6 @@ TEST(DiskScanner, FolderIsFinishedOnlyAfterEveryThreadIsDoneWithIt)
     EXPECT_EQ(r.Root->TotalFiles(), 64);
     EXPECT_EQ(r.Dirs, 127);
     EXPECT_EQ(r.Files, 64);
-}
-
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    std::array<char, 256> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    ::pclose(p);
-    return out;
-}
-
-// What du counts for a tree, less what it counts for the folders themselves (a scan
-// counts files only): one file system, sizes in bytes, each file once.
-std::int64_t DuFiles(const std::string& root, bool apparent)
-{
-    const std::string du = Shell(std::string("du -s -x -B1 ") +
-                                 (apparent ? "--apparent-size " : "") + "'" + root + "'");
-    std::int64_t folders = 0;
-    static thread_local std::int64_t* sum = nullptr;
-    static thread_local bool byLength = false;
-    sum = &folders;
-    byLength = apparent;
-    ::nftw(
-        root.c_str(),
-        [](const char*, const struct stat* st, int flag, struct FTW*) {
-            if (flag == FTW_D)
-                *sum += byLength ? st->st_size : st->st_blocks * 512;
-            return 0;
-        },
-        16, FTW_PHYS | FTW_MOUNT);
-    return std::atoll(du.c_str()) - folders;
-}
-
-// The name that comes first in the folder's listing among `names`.
-std::string FirstListed(const std::string& folder, const std::vector<std::string>& names)
-{
-    DIR* d = ::opendir(folder.c_str());
-    std::string first;
-    while (const dirent* e = d ? ::readdir(d) : nullptr)
-        if (std::find(names.begin(), names.end(), e->d_name) != names.end()) {
-            first = e->d_name;
-            break;
-        }
-    if (d != nullptr)
-        ::closedir(d);
-    return first;
-}
-
-TEST(DiskScanner, HardLinksCountOnceAsDuDoesOrEveryTime)
-{
-    TempDir t;
-    t.MakeDir("a");
-    t.MakeDir("b");
-    t.MakeDir("c");
-    t.MakeDir("d");
-    t.MakeFile("a/one", 100000);
-    t.MakeFile("b/x", 5000);
-    t.MakeFile("d/plain", 300);
-    for (const auto& [from, to] :
-         {std::pair{"a/one", "a/two"}, std::pair{"a/one", "a/three"}, std::pair{"b/x", "c/y"}})
-        ASSERT_EQ(::link((t / from).c_str(), (t / to).c_str()), 0);
-    const std::int64_t met = 3 * 100000 + 2 * 5000 + 300;
-
-    for (const unsigned threads : {1u, 4u}) {
-        SCOPED_TRACE(std::to_string(threads) + " threads");
-        TScanContext once;
-        once.Threads = threads;
-        const ScanResult r = ScanWith(once, t.Path());
-        EXPECT_EQ(r.Root->TotalSize(), DuFiles(t.Path(), true));
-        EXPECT_EQ(r.Root->TotalSize(), 105300);
-        EXPECT_EQ(r.Root->TotalFiles(), 3);
-        EXPECT_EQ(r.Files, 3);
-        EXPECT_EQ(r.Bytes, met); // every link was met
-        EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 3);
-        // The first link in the tree's order is the one that counts.
-        const TDirNode* a = FindChild(r.Root, "a");
-        ASSERT_EQ(a->Leaves().size(), 1u);
-        EXPECT_EQ(a->Leaves()[0].Name(), FirstListed(t / "a", {"one", "two", "three"}));
-        const std::string firstFolder = FirstListed(t.Path(), {"b", "c"});
-        EXPECT_EQ(FindChild(r.Root, firstFolder)->TotalFiles(), 1);
-        EXPECT_EQ(FindChild(r.Root, firstFolder == "b" ? "c" : "b")->TotalFiles(), 0);
-        EXPECT_EQ(r.Tree->HardLinks(), THardLinks::Once);
-        const TLinkInfo* info = r.Tree->LinkInfo(&a->Leaves()[0]);
-        ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->Links, 3u);
-
-        TScanContext each;
-        each.Threads = threads;
-        each.CountEveryHardLink = true;
-        const ScanResult e = ScanWith(each, t.Path());
-        EXPECT_EQ(e.Root->TotalSize(), met);
-        EXPECT_EQ(e.Root->TotalFiles(), 6);
-        EXPECT_EQ(e.Files, 6);
-        EXPECT_EQ(e.Tree->HardLinks(), THardLinks::Each);
-    }
-
-    // One scanner over two folders, as over two drives: the second link is a repeat.
-    TScanContext ctx;
-    TScanTree tree;
-    TDiskScanner scanner(ctx, tree);
-    EXPECT_EQ(scanner.Scan(t / "b")->TotalFiles(), 1);
-    EXPECT_EQ(scanner.Scan(t / "c")->TotalFiles(), 0);
-    EXPECT_EQ(scanner.Files(), 1);
-    EXPECT_EQ(scanner.Bytes(), 10000);
-}
-
-// Writes `bytes` of data at `offset` into a new file whose length is `length`.
-void MakeDataFile(const std::string& path, std::int64_t length, std::int64_t offset,
-                  std::int64_t bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const std::string data(static_cast<std::size_t>(bytes), 'x');
-    if (fd < 0 || ::pwrite(fd, data.data(), data.size(), offset) != bytes ||
-        ::ftruncate(fd, length) != 0 || ::fsync(fd) != 0)
-        throw std::runtime_error("cannot write " + path);
-    ::close(fd);
-}
-
-TEST(DiskScanner, SizeOnDiskMatchesDuAndDrivesTheSizeFilter)
-{
-    TempDir t;
-    t.MakeDir("sub");
-    MakeDataFile(t / "sparse.img", 8 << 20, 1 << 20, 4096); // 8 MiB long, one block
-    MakeDataFile(t / "sub/dense.bin", 100 * 1024, 0, 100 * 1024);
-    t.MakeFile("empty.txt", 0);
-    struct stat sparse
-    {
-    };
-    ASSERT_EQ(::stat((t / "sparse.img").c_str(), &sparse), 0);
-    const std::int64_t sparseBlocks = sparse.st_blocks * 512;
-    ASSERT_LT(sparseBlocks, 64 * 1024) << "the file system does not keep holes";
-
-    struct Case
-    {
-        bool OnDisk;
-        bool Filter; // leave out files under 64 KiB, by the measure counted
-        std::vector<std::string> Names;
-    };
-    const Case cases[] = {
-        {false, false, {"dense.bin", "empty.txt", "sparse.img"}},
-        {true, false, {"dense.bin", "empty.txt", "sparse.img"}},
-        {false, true, {"dense.bin", "sparse.img"}},
-        {true, true, {"dense.bin"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.OnDisk ? "on disk" : "apparent") + (c.Filter ? ", filter" : ""));
-        TScanContext ctx;
-        ctx.SizeOnDisk = c.OnDisk;
-        ctx.ExcludeLessThan = c.Filter;
-        ctx.LessThanBytes = 64 * 1024;
-        const ScanResult r = ScanWith(ctx, t.Path());
-        std::vector<std::string> names = AllLeafNames(r.Root);
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, c.Names);
-        const std::int64_t du = DuFiles(t.Path(), !c.OnDisk);
-        EXPECT_EQ(r.Bytes, du); // met: every file, by the measure counted
-        if (!c.Filter) {
-            EXPECT_EQ(r.Root->TotalSize(), du);
-        }
-        EXPECT_EQ(r.Tree->SizeKind(), c.OnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
-        const TFileLeaf* img = FindLeaf(r.Root, "sparse.img");
-        if (img != nullptr) {
-            EXPECT_EQ(img->ApparentSize(), 8 << 20);
-            EXPECT_EQ(img->AllocatedSize(), sparseBlocks);
-            EXPECT_EQ(img->Size(), c.OnDisk ? sparseBlocks : 8 << 20);
-        }
-    }
 }
 
 } // namespace

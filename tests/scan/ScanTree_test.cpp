@@ -8,6 +8,8 @@
 namespace harrowdale {
 namespace {
 
+using test::NativePath;
+
 TEST(ScanTree, TotalsAndExtensionTablesRollUp)
 {
     test::TreeFixture fx("/data");
@@ -48,12 +50,12 @@ TEST(ScanTree, FullPathsComeFromTheParentChain)
     fx.File(bin, "ls", 2);
     fx.Finish();
 
-    EXPECT_EQ(fx.Root()->FullPath(), "/");
-    EXPECT_EQ(fx.Root()->Name(), "/");
-    EXPECT_EQ(usr->FullPath(), "/usr");
-    EXPECT_EQ(bin->FullPath(), "/usr/bin");
-    EXPECT_EQ(fx.Root()->Leaves()[0].FullPath(), "/a.txt");
-    EXPECT_EQ(bin->Leaves()[0].FullPath(), "/usr/bin/ls");
+    EXPECT_EQ(fx.Root()->FullPath(), NativePath("/"));
+    EXPECT_EQ(fx.Root()->Name(), NativePath("/"));
+    EXPECT_EQ(usr->FullPath(), NativePath("/usr"));
+    EXPECT_EQ(bin->FullPath(), NativePath("/usr/bin"));
+    EXPECT_EQ(fx.Root()->Leaves()[0].FullPath(), NativePath("/a.txt"));
+    EXPECT_EQ(bin->Leaves()[0].FullPath(), NativePath("/usr/bin/ls"));
 }
 
 TEST(ScanTree, FilesKeepNamesBothSizesAndFlagsInEitherMeasure)

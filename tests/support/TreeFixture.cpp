@@ -1,12 +1,14 @@
 #include "support/TreeFixture.h"
 
+#include "support/NativePath.h"
+
 #include <algorithm>
 
 namespace harrowdale::test {
 
 TreeFixture::TreeFixture(std::string_view rootPath) : FTree(std::make_unique<TScanTree>())
 {
-    FRoot = FTree->NewScanRoot(rootPath);
+    FRoot = FTree->NewScanRoot(NativePath(rootPath));
     FTree->SetRoot(FRoot);
 }
 

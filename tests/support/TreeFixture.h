@@ -3,6 +3,7 @@
 // In-memory scan trees for tests that need exact shapes and sizes without a disk.
 
 #include "scan/ScanTree.h"
+#include "support/NativePath.h"
 
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@ namespace harrowdale::test {
 class TreeFixture
 {
 public:
+    /// A tree whose root is at `rootPath`, written with '/' (see NativePath).
     explicit TreeFixture(std::string_view rootPath = "/r");
 
     TDirNode* Root() const { return FRoot; }

@@ -1,46 +1,31 @@
 // harrowdale-scan --treemap: a well-formed PNG of the requested size for every kind, and
 // a clear error when the picture cannot be written.
 
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace harrowdale {
 namespace {
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 /// Runs harrowdale-scan with `args`; returns its exit code and puts its stderr in `err`.
-int RunScan(const std::string& args, const test::TempDir& scratch, std::string& err)
+int RunScan(std::vector<std::string> args, std::string& err)
 {
-    const char* bin = std::getenv("HARROWDALE_SCAN_BIN");
-    const std::string errFile = scratch / "stderr.txt";
-    const int status = std::system((Quote(bin ? bin : "harrowdale-scan") + " --no-progress " +
-                                    args + " >/dev/null 2>" + Quote(errFile))
-                                       .c_str());
-    std::ifstream in(errFile);
-    err.assign(std::istreambuf_iterator<char>(in), {});
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    args.insert(args.begin(), "--no-progress");
+    const test::ProgramRun run = test::RunProgram(test::ScanProgram(), args);
+    err = run.Err;
+    return run.Status;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    const std::string bytes = test::ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 std::uint32_t BigEndian32(const std::vector<std::uint8_t>& b, std::size_t at)
@@ -74,9 +59,7 @@ TEST(TreemapPicture, WritesAWellFormedPngOfEveryKind)
         SCOPED_TRACE(kind);
         const std::string png = scratch / (std::string(kind) + ".png");
         std::string err;
-        ASSERT_EQ(RunScan(std::string("--treemap ") + kind + " --size 64x48 --png " + Quote(png) +
-                              " " + Quote(tree.Path()),
-                          scratch, err),
+        ASSERT_EQ(RunScan({"--treemap", kind, "--size", "64x48", "--png", png, tree.Path()}, err),
                   0)
             << err;
         const std::vector<std::uint8_t> b = ReadBytes(png);
@@ -106,8 +89,7 @@ TEST(TreemapPicture, AnUnwritableFileIsAClearError)
     tree.MakeFile("f", 10);
     std::string err;
     const std::string png = scratch / "no such folder/t.png";
-    EXPECT_EQ(RunScan("--treemap files --size 20x10 --png " + Quote(png) + " " + Quote(tree.Path()),
-                      scratch, err),
+    EXPECT_EQ(RunScan({"--treemap", "files", "--size", "20x10", "--png", png, tree.Path()}, err),
               1);
     EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
     EXPECT_NE(err.find("t.png"), std::string::npos) << err;

@@ -48,6 +48,8 @@ TEST(Colors, HashTakesWholeUtf16UnitsAndReplacesInvalidBytes)
     EXPECT_EQ(Fnv1aUtf16("\xC3\xA9"), Fnv1aOfUnits({u'\u00E9'})); // one unit, not two bytes
     EXPECT_EQ(Fnv1aUtf16("\xF0\x9F\x98\x80"), Fnv1aOfUnits({0xD83D, 0xDE00})); // surrogates
     EXPECT_EQ(Fnv1aUtf16("a\xFF"), Fnv1aOfUnits({u'a', 0xFFFD}));
+    // An unpaired half of a Windows name (kept as WTF-8) is hashed as the unit it is.
+    EXPECT_EQ(Fnv1aUtf16("a\xED\xA0\x80"), Fnv1aOfUnits({u'a', 0xD800}));
 }
 
 TEST(Colors, ExtensionAndPathColoursIgnoreCaseButPathsKeepEmpty)

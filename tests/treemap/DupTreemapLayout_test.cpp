@@ -1,4 +1,5 @@
 #include "TreemapTestSupport.h"
+#include "platform/Paths.h"
 #include "support/TreeFixture.h"
 #include "treemap/DupTreemapLayout.h"
 #include "treemap/PixelCanvas.h"
@@ -9,6 +10,8 @@
 
 namespace harrowdale {
 namespace {
+
+using test::NativePath;
 
 using test::FileIn;
 
@@ -59,22 +62,28 @@ TEST_F(DupMapTree, PlacesOnlyDuplicatesAndTheFoldersHoldingThem)
     for (const TDupItem& it : map.Items())
         paths.push_back(it.FullPath());
     std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(paths, (std::vector<std::string>{"/r/a", "/r/a/x", "/r/a/x/f.txt", "/r/b",
-                                               "/r/b/f.txt", "/r/b/n.dat", "/r/m", "/r/m/k.dat"}));
+    EXPECT_EQ(paths, (std::vector<std::string>{NativePath("/r/a"), NativePath("/r/a/x"),
+                                               NativePath("/r/a/x/f.txt"), NativePath("/r/b"),
+                                               NativePath("/r/b/f.txt"), NativePath("/r/b/n.dat"),
+                                               NativePath("/r/m"), NativePath("/r/m/k.dat")}));
 
     struct Expected
     {
-        const char* Path;
+        std::string Path;
         TDupKind Kind;
         std::int64_t Size;
         TColor Color;
         int Depth;
     };
     const Expected expected[] = {
-        {"/r/a", dkDir, 10, kSilver, 0},          {"/r/a/x", dkDir, 10, kSilver, 1},
-        {"/r/a/x/f.txt", dkFile, 10, kGroup1, 2}, {"/r/b", dkDir, 16, kSilver, 0},
-        {"/r/b/f.txt", dkFile, 10, kGroup1, 1},   {"/r/b/n.dat", dkFile, 6, kGroup3, 1},
-        {"/r/m", dkDir, 4, kSilver, 0},           {"/r/m/k.dat", dkFile, 4, kGroup3, 1},
+        {NativePath("/r/a"), dkDir, 10, kSilver, 0},
+        {NativePath("/r/a/x"), dkDir, 10, kSilver, 1},
+        {NativePath("/r/a/x/f.txt"), dkFile, 10, kGroup1, 2},
+        {NativePath("/r/b"), dkDir, 16, kSilver, 0},
+        {NativePath("/r/b/f.txt"), dkFile, 10, kGroup1, 1},
+        {NativePath("/r/b/n.dat"), dkFile, 6, kGroup3, 1},
+        {NativePath("/r/m"), dkDir, 4, kSilver, 0},
+        {NativePath("/r/m/k.dat"), dkFile, 4, kGroup3, 1},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.Path);
@@ -84,19 +93,19 @@ TEST_F(DupMapTree, PlacesOnlyDuplicatesAndTheFoldersHoldingThem)
         EXPECT_EQ(it->Size(), e.Size); // for folders the duplicate bytes, not TotalSize
         EXPECT_EQ(it->Color(), e.Color);
         EXPECT_EQ(map.DepthOf(*it), e.Depth);
-        EXPECT_EQ(it->UpperPath(), e.Path);
+        EXPECT_EQ(it->UpperPath(), platform::PathKey(e.Path));
         EXPECT_EQ(it->Kind() == dkDir, it->Dir() != nullptr);
         EXPECT_EQ(it->Kind() == dkFile, it->FileLeaf() != nullptr);
     }
     // Pre-order: each folder directly followed by its contents.
-    EXPECT_EQ(ItemAt("/r/a/x") - ItemAt("/r/a"), 1);
-    EXPECT_EQ(ItemAt("/r/a/x/f.txt") - ItemAt("/r/a/x"), 1);
+    EXPECT_EQ(ItemAt(NativePath("/r/a/x")) - ItemAt(NativePath("/r/a")), 1);
+    EXPECT_EQ(ItemAt(NativePath("/r/a/x/f.txt")) - ItemAt(NativePath("/r/a/x")), 1);
 }
 
 TEST_F(DupMapTree, NoDuplicatesNoItems)
 {
     TScanTree other;
-    TDirNode* otherRoot = other.NewScanRoot("/elsewhere");
+    TDirNode* otherRoot = other.NewScanRoot(NativePath("/elsewhere"));
     const TNewFile f{other.StoreName("f.txt"), 10, 0, 0};
     other.SetLeaves(otherRoot, std::span(&f, 1));
     const TDupColorByFile none;
@@ -128,12 +137,12 @@ TEST_F(DupMapTree, NoDuplicatesNoItems)
 TEST_F(DupMapTree, FolderSizesFollowTheDictionaryOfTheLatestBuild)
 {
     map.BuildFromRootDuplicates(fx.Root(), &colors, {0, 0, 300, 200});
-    EXPECT_EQ(ItemAt("/r/b")->Size(), 16);
+    EXPECT_EQ(ItemAt(NativePath("/r/b"))->Size(), 16);
     const TDirNode* b = fx.Root()->Children()[1];
     const TDupColorByFile more = {{FileIn(b, "f.txt"), kGroup1}, {FileIn(b, "g.txt"), kGroup2}};
     map.BuildFromRootDuplicates(fx.Root(), &more, {0, 0, 300, 200});
-    EXPECT_EQ(ItemAt("/r/b")->Size(), 15);
-    EXPECT_EQ(ItemAt("/r/a"), nullptr);
+    EXPECT_EQ(ItemAt(NativePath("/r/b"))->Size(), 15);
+    EXPECT_EQ(ItemAt(NativePath("/r/a")), nullptr);
 }
 
 TEST_F(DupMapTree, PaintsSilverFoldersUnderColouredDuplicatesAndFramesLast)
@@ -141,8 +150,8 @@ TEST_F(DupMapTree, PaintsSilverFoldersUnderColouredDuplicatesAndFramesLast)
     map.BuildFromRootDuplicates(fx.Root(), &colors, {0, 0, 300, 200});
     TPixelCanvas canvas(300, 200);
     map.Paint(canvas);
-    const TDupItem* file = ItemAt("/r/b/f.txt");
-    const TDupItem* folder = ItemAt("/r/b");
+    const TDupItem* file = ItemAt(NativePath("/r/b/f.txt"));
+    const TDupItem* folder = ItemAt(NativePath("/r/b"));
     EXPECT_TRUE(test::AllPixels(canvas, CellInterior(file->Rect).Shrunk(1), kGroup1));
     EXPECT_TRUE(test::AnyPixel(canvas, kSilver));
     EXPECT_FALSE(test::AnyPixel(canvas, kGrey));
@@ -157,10 +166,11 @@ TEST_F(DupMapTree, PaintsSilverFoldersUnderColouredDuplicatesAndFramesLast)
 TEST_F(DupMapTree, SelectionByPathsAndToggles)
 {
     map.BuildFromRootDuplicates(fx.Root(), &colors, {0, 0, 300, 200});
-    const TDupItem* bf = ItemAt("/r/b/f.txt");
-    const TDupItem* a = ItemAt("/r/a");
+    const TDupItem* bf = ItemAt(NativePath("/r/b/f.txt"));
+    const TDupItem* a = ItemAt(NativePath("/r/a"));
     map.SetSelectedByUpperPaths(
-        std::vector<std::string>{"/r/nothing", "/r/z/zero.txt", "/r/b/f.txt", "/r/a"});
+        std::vector<std::string>{NativePath("/r/nothing"), NativePath("/r/z/zero.txt"),
+                                 NativePath("/r/b/f.txt"), NativePath("/r/a")});
     EXPECT_EQ(map.Primary(), bf);
     EXPECT_TRUE(map.IsSelected(*a));
     EXPECT_TRUE(map.HasSelection());

@@ -8,6 +8,8 @@
 namespace harrowdale {
 namespace {
 
+using test::NativePath;
+
 TColor Half(TColor c)
 {
     return (c >> 1) & 0x7F7F7Fu;
@@ -38,7 +40,7 @@ TEST_F(FolderMapChain, NestsFoldersInsideMarginsThatShrinkWithDepth)
     TFolderTreemapLayout map;
     map.BuildFromRoot(fx.Root(), {0, 0, 200, 100});
     ASSERT_EQ(map.Items().size(), 3u);
-    const TColor colorA = TFolderTreemapLayout::ColorForPath("/r/A");
+    const TColor colorA = TFolderTreemapLayout::ColorForPath(NativePath("/r/A"));
     const struct
     {
         const TDirNode* Node;
@@ -93,7 +95,7 @@ TEST_F(FolderMapChain, SelectedFolderIsFramedOnlyWhenPlaced)
     TPixelCanvas canvas(200, 100);
     map.Paint(canvas);
     EXPECT_TRUE(test::AllPixels(canvas, {13, 13, 16, 87}, kWhite));
-    EXPECT_EQ(canvas.Pixel(12, 50), TFolderTreemapLayout::ColorForPath("/r/A"));
+    EXPECT_EQ(canvas.Pixel(12, 50), TFolderTreemapLayout::ColorForPath(NativePath("/r/A")));
 
     map.BuildFromRoot(fx.Root(), {0, 0, 26, 26});
     map.SetSelectedNode(b); // no item at this size
@@ -130,9 +132,9 @@ TEST(FolderMap, EachTopLevelFolderHasItsColourAndFilesTakeNoArea)
     const TFolderMapItem& innerItem = map.Items()[1];
     const TFolderMapItem& smallItem = map.Items()[2];
     EXPECT_EQ(innerItem.Node, inner);
-    EXPECT_EQ(bigItem.BaseColor, TFolderTreemapLayout::ColorForPath("/r/Big"));
+    EXPECT_EQ(bigItem.BaseColor, TFolderTreemapLayout::ColorForPath(NativePath("/r/Big")));
     EXPECT_EQ(innerItem.BaseColor, bigItem.BaseColor);
-    EXPECT_EQ(smallItem.BaseColor, TFolderTreemapLayout::ColorForPath("/r/Small"));
+    EXPECT_EQ(smallItem.BaseColor, TFolderTreemapLayout::ColorForPath(NativePath("/r/Small")));
     // The one-byte subfolder fills all of its parent's inner rectangle.
     EXPECT_EQ(innerItem.Rect, CellInterior(bigItem.Rect.Shrunk(12)));
 }

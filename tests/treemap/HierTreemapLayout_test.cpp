@@ -1,4 +1,5 @@
 #include "TreemapTestSupport.h"
+#include "platform/Paths.h"
 #include "support/TreeFixture.h"
 #include "treemap/HierTreemapLayout.h"
 #include "treemap/PixelCanvas.h"
@@ -9,6 +10,8 @@
 
 namespace harrowdale {
 namespace {
+
+using test::NativePath;
 
 using test::FileIn;
 
@@ -63,30 +66,30 @@ TEST(HierMap, ItemsComeInPreOrderWithTheirDepth)
 
     struct Expected
     {
-        const char* Path;
+        std::string Path;
         THierKind Kind;
         int Depth;
     };
-    const Expected expected[] = {{"/r/A", hkDir, 0},
-                                 {"/r/A/x.TXT", hkFile, 1},
-                                 {"/r/A/B", hkDir, 1},
-                                 {"/r/A/B/y.jpg", hkFile, 2},
-                                 {"/r/z.bin", hkFile, 0}};
+    const Expected expected[] = {{NativePath("/r/A"), hkDir, 0},
+                                 {NativePath("/r/A/x.TXT"), hkFile, 1},
+                                 {NativePath("/r/A/B"), hkDir, 1},
+                                 {NativePath("/r/A/B/y.jpg"), hkFile, 2},
+                                 {NativePath("/r/z.bin"), hkFile, 0}};
     ASSERT_EQ(map.Items().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         const THierItem& it = map.Items()[i];
         EXPECT_EQ(it.FullPath(), expected[i].Path);
-        EXPECT_EQ(it.UpperPath(), expected[i].Path);
+        EXPECT_EQ(it.UpperPath(), platform::PathKey(expected[i].Path));
         EXPECT_EQ(it.Kind, expected[i].Kind);
         EXPECT_EQ(it.Depth, expected[i].Depth);
     }
-    const THierItem* folder = ItemAt(map, "/r/A");
+    const THierItem* folder = ItemAt(map, NativePath("/r/A"));
     EXPECT_EQ(folder->Dir(), a);
     EXPECT_EQ(folder->FileLeaf(), nullptr);
     EXPECT_EQ(folder->Size(), 75);
     EXPECT_EQ(folder->ExtLower(), "");
-    EXPECT_EQ(ItemAt(map, "/r/A/x.TXT")->ExtLower(), ".txt");
-    EXPECT_EQ(ItemAt(map, "/r/A/x.TXT")->FileLeaf(), FileIn(a, "x.TXT"));
+    EXPECT_EQ(ItemAt(map, NativePath("/r/A/x.TXT"))->ExtLower(), ".txt");
+    EXPECT_EQ(ItemAt(map, NativePath("/r/A/x.TXT"))->FileLeaf(), FileIn(a, "x.TXT"));
 }
 
 TEST(HierMap, NothingOrLessIsPlaced)
@@ -119,8 +122,8 @@ TEST(HierMap, NothingOrLessIsPlaced)
 
     THierTreemapLayout map;
     map.BuildFromRootSquarified(fx.Root(), {0, 0, 50, 50});
-    EXPECT_EQ(ItemAt(map, "/r/empty"), nullptr);
-    map.SetSelectedByUpperPaths(std::vector<std::string>{"/r/empty/zero"});
+    EXPECT_EQ(ItemAt(map, NativePath("/r/empty")), nullptr);
+    map.SetSelectedByUpperPaths(std::vector<std::string>{NativePath("/r/empty/zero")});
     EXPECT_TRUE(map.HasSelection());
     EXPECT_EQ(map.Primary(), nullptr);
 }
@@ -152,8 +155,8 @@ TEST(HierMap, HitsTheInnermostItemAndFoldersShowOnlyAsOutlines)
     fx.Finish();
     THierTreemapLayout map;
     map.BuildFromRootSquarified(fx.Root(), {0, 0, 100, 100});
-    const THierItem* folder = ItemAt(map, "/r/A");
-    const THierItem* file = ItemAt(map, "/r/A/f.dat");
+    const THierItem* folder = ItemAt(map, NativePath("/r/A"));
+    const THierItem* file = ItemAt(map, NativePath("/r/A/f.dat"));
     ASSERT_EQ(folder->Rect, (TRect{1, 1, 99, 99}));
     ASSERT_EQ(file->Rect, (TRect{2, 2, 98, 98}));
     EXPECT_EQ(map.HitTest({1, 50}), folder); // the folder's 1-pixel margin
@@ -192,20 +195,23 @@ TEST(HierMap, SelectsByExtension)
         std::sort(out.begin(), out.end());
         return out;
     };
-    const std::vector<std::string> noExt = {"/r/c", "/r/sub/e"};
+    const std::vector<std::string> noExt = {NativePath("/r/c"), NativePath("/r/sub/e")};
 
     map.SetSelectedByExts(std::vector<std::string>{""});
     EXPECT_EQ(selectedFiles(), noExt);
-    EXPECT_EQ(map.Primary(), ItemAt(map, "/r/sub/e")); // first in pre-order
+    EXPECT_EQ(map.Primary(), ItemAt(map, NativePath("/r/sub/e"))); // first in pre-order
     map.SetSelectedByExts(std::vector<std::string>{"(none)"});
     EXPECT_EQ(selectedFiles(), noExt);
 
     map.SetSelectedByExts(std::vector<std::string>{".TXT"});
-    EXPECT_EQ(selectedFiles(), (std::vector<std::string>{"/r/a.TXT", "/r/b.txt"}));
+    EXPECT_EQ(selectedFiles(),
+              (std::vector<std::string>{NativePath("/r/a.TXT"), NativePath("/r/b.txt")}));
 
     map.SetSelectedByExts(std::vector<std::string>{".png", ".jpg", ".txt"});
-    EXPECT_EQ(selectedFiles(), (std::vector<std::string>{"/r/a.TXT", "/r/b.txt", "/r/d.jpg"}));
-    EXPECT_EQ(map.Primary(), ItemAt(map, "/r/d.jpg"));
+    EXPECT_EQ(selectedFiles(),
+              (std::vector<std::string>{NativePath("/r/a.TXT"), NativePath("/r/b.txt"),
+                                        NativePath("/r/d.jpg")}));
+    EXPECT_EQ(map.Primary(), ItemAt(map, NativePath("/r/d.jpg")));
 
     map.SetSelectedByExts(std::vector<std::string>{".png"});
     EXPECT_FALSE(map.HasSelection());
@@ -221,11 +227,12 @@ TEST(HierMap, SelectsByPathAndTogglesAroundThePrimary)
     fx.Finish();
     THierTreemapLayout map;
     map.BuildFromRootSquarified(fx.Root(), {0, 0, 100, 100});
-    const THierItem* folder = ItemAt(map, "/r/sub");
-    const THierItem* x = ItemAt(map, "/r/sub/x");
-    const THierItem* y = ItemAt(map, "/r/y");
+    const THierItem* folder = ItemAt(map, NativePath("/r/sub"));
+    const THierItem* x = ItemAt(map, NativePath("/r/sub/x"));
+    const THierItem* y = ItemAt(map, NativePath("/r/y"));
 
-    map.SetSelectedByUpperPaths(std::vector<std::string>{"/r/none", "/r/sub/x", "/r/sub"});
+    map.SetSelectedByUpperPaths(std::vector<std::string>{
+        NativePath("/r/none"), NativePath("/r/sub/x"), NativePath("/r/sub")});
     EXPECT_EQ(map.Primary(), x);
     EXPECT_TRUE(map.IsSelected(*folder));
     EXPECT_FALSE(map.IsSelected(*y));
@@ -277,7 +284,7 @@ TEST(HierMap, DeepTreesNeedNoDeepStack)
     // deep chain is placed.
     constexpr int kDepth = 50000;
     TScanTree tree;
-    TDirNode* root = tree.NewScanRoot("/deep");
+    TDirNode* root = tree.NewScanRoot(NativePath("/deep"));
     tree.SetRoot(root);
     std::vector<TDirNode*> chain{root};
     for (int i = 0; i < kDepth; ++i)

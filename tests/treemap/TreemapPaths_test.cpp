@@ -3,6 +3,7 @@
 // would.
 
 #include "TreemapTestSupport.h"
+#include "support/Environment.h"
 #include "support/TreeFixture.h"
 #include "treemap/HierTreemapLayout.h"
 #include "treemap/TreemapLayout.h"
@@ -14,6 +15,8 @@
 
 namespace harrowdale {
 namespace {
+
+using test::NativePath;
 
 TEST(TreemapPaths, FileSystemRootAndOddNames)
 {
@@ -27,14 +30,20 @@ TEST(TreemapPaths, FileSystemRootAndOddNames)
     TTreemapLayout map;
     map.BuildFromFiles(test::FilesBelow(fx.Root()), {0, 0, 60, 10});
 
-    for (const char* path : {"/a.txt", "/usr/bin/ls", "/usr/bin/bad\xFF\nname"}) {
+    for (const std::string& path :
+         {NativePath("/a.txt"), NativePath("/usr/bin/ls"), NativePath("/usr/bin/bad\xFF\nname")}) {
         const TTreemapItem* it = map.GetItemByPath(path);
         ASSERT_NE(it, nullptr) << path;
         EXPECT_EQ(it->FullPath(), path);
     }
-    for (const char* path :
-         {"", "/", "a.txt", "//a.txt", "/usr//bin/ls", "/usr/bin/ls/", "/usr/bin", "/usr/bin/LS",
-          "/usr/bin/bad\xEF\xBF\xBD\nname", "/usr/bin/ls/x", "/nope/ls"})
+    // Names differ by case only on Linux; on Windows "LS" is "ls".
+    const TTreemapItem* upper = map.GetItemByPath(NativePath("/usr/bin/LS"));
+    EXPECT_EQ(upper, test::OnWindows() ? map.GetItemByPath(NativePath("/usr/bin/ls")) : nullptr);
+    for (const std::string& path : std::vector<std::string>{
+             "", NativePath("/"), "a.txt", NativePath("//a.txt"), NativePath("/usr//bin/ls"),
+             NativePath("/usr/bin/ls/"), NativePath("/usr/bin"),
+             NativePath("/usr/bin/bad\xEF\xBF\xBD\nname"), NativePath("/usr/bin/ls/x"),
+             NativePath("/nope/ls")})
         EXPECT_EQ(map.GetItemByPath(path), nullptr) << path;
 }
 
@@ -46,13 +55,13 @@ protected:
     {
         TDirNode* top = tree.NewSyntheticRoot("(All Drives)");
         tree.SetRoot(top);
-        TDirNode* slash = tree.NewScanRoot("/");
+        TDirNode* slash = tree.NewScanRoot(NativePath("/"));
         TDirNode* home2 = tree.NewChild(slash, "home2");
         AddFile(home2, "z", 5);
         AddFile(slash, "x.txt", 7);
         tree.SetChildren(slash, std::span(&home2, 1));
         tree.AppendDrive(top, slash);
-        TDirNode* home = tree.NewScanRoot("/home");
+        TDirNode* home = tree.NewScanRoot(NativePath("/home"));
         TDirNode* user = tree.NewChild(home, "u");
         AddFile(user, "y.txt", 9);
         tree.SetChildren(home, std::span(&user, 1));
@@ -70,17 +79,19 @@ TEST_F(TreemapPathsAllDrives, PathsResolveInTheDeepestDriveHoldingThem)
 {
     TTreemapLayout flat;
     flat.BuildFromFiles(test::FilesBelow(tree.Root()), {0, 0, 30, 10});
-    for (const char* path : {"/x.txt", "/home2/z", "/home/u/y.txt"}) {
+    for (const std::string& path :
+         {NativePath("/x.txt"), NativePath("/home2/z"), NativePath("/home/u/y.txt")}) {
         const TTreemapItem* it = flat.GetItemByPath(path);
         ASSERT_NE(it, nullptr) << path;
         EXPECT_EQ(it->FullPath(), path);
     }
-    EXPECT_EQ(flat.GetItemByPath("/home2/u/y.txt"), nullptr);
-    EXPECT_EQ(flat.GetItemByPath("/u/y.txt"), nullptr);
+    EXPECT_EQ(flat.GetItemByPath(NativePath("/home2/u/y.txt")), nullptr);
+    EXPECT_EQ(flat.GetItemByPath(NativePath("/u/y.txt")), nullptr);
 
     THierTreemapLayout nested;
     nested.BuildFromRootSquarified(tree.Root(), {0, 0, 100, 100});
-    for (const char* path : {"/", "/home", "/home2", "/home/u/y.txt"}) {
+    for (const std::string& path : {NativePath("/"), NativePath("/home"), NativePath("/home2"),
+                                    NativePath("/home/u/y.txt")}) {
         nested.SetSelectedByUpperPaths(std::vector<std::string>{path});
         ASSERT_NE(nested.Primary(), nullptr) << path;
         EXPECT_EQ(nested.Primary()->FullPath(), path);

@@ -136,20 +136,10 @@ TempDir::~TempDir()
     ::rmdir(FPath.c_str());
 }
 
-std::string TempDir::MakeDir(std::string_view rel) const
+void TempDir::MakeFolder(const std::string& path)
 {
-    std::string path = FPath;
-    std::size_t pos = 0;
-    while (pos <= rel.size()) {
-        std::size_t end = rel.find('/', pos);
-        if (end == std::string_view::npos)
-            end = rel.size();
-        path += "/" + std::string(rel.substr(pos, end - pos));
-        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-            throw std::runtime_error("mkdir failed: " + path);
-        pos = end + 1;
-    }
-    return path;
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        throw std::runtime_error("mkdir failed: " + path);
 }
 
 std::string TempDir::MakeFile(std::string_view rel, std::int64_t size, std::int64_t mtime) const
@@ -170,10 +160,23 @@ std::string TempDir::MakeFile(std::string_view rel, std::int64_t size, std::int6
     return path;
 }
 
+bool CanMakeLinks(std::string&)
+{
+    return true;
+}
+
 std::string TempDir::MakeLink(std::string_view target, std::string_view rel) const
 {
     const std::string path = *this / rel;
     if (::symlink(std::string(target).c_str(), path.c_str()) != 0)
+        throw std::runtime_error("cannot link " + path);
+    return path;
+}
+
+std::string TempDir::MakeHardLink(std::string_view existing, std::string_view rel) const
+{
+    const std::string path = *this / rel;
+    if (::link((*this / existing).c_str(), path.c_str()) != 0)
         throw std::runtime_error("cannot link " + path);
     return path;
 }
@@ -185,36 +188,6 @@ WalkTotals IndependentWalk(const std::string& root)
     ::nftw(root.c_str(), CountEntry, 64, FTW_PHYS | FTW_MOUNT);
     gWalk = nullptr;
     return totals;
-}
-
-std::string ShellQuote(std::string_view s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::string s;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            s.append(buf, n);
-        std::fclose(f);
-    }
-    return s;
-}
-
-void WriteFileBytes(const std::string& path, std::string_view bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        throw std::runtime_error("cannot create " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
 }
 
 void MakeFolderChain(const std::string& root, int depth, int every, std::int64_t bytes)

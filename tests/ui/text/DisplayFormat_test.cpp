@@ -1,5 +1,6 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TreeFixture.h"
 #include "ui/text/DisplayFormat.h"
@@ -105,32 +106,11 @@ TEST(DisplayFormat, DateText)
     EXPECT_EQ(FormatDateText(1e300), "");
 }
 
-class TzGuard
-{
-public:
-    explicit TzGuard(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            FOld = old;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~TzGuard()
-    {
-        if (FOld)
-            ::setenv("TZ", FOld->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> FOld;
-};
-
 TEST(DisplayFormat, FileDateTextIsLocalTimeOrEmpty)
 {
-    TzGuard tz("UTC");
+    test::ScopedUtc utc;
+    if (!utc.Active())
+        GTEST_SKIP() << "local time cannot be set to UTC for this process";
     // 2021-01-02 03:04:05 UTC in 100-ns ticks since 1601.
     const std::int64_t unix = 1609556645;
     const std::int64_t ticks = (unix + 11644473600LL) * 10000000LL;

@@ -1,0 +1,27 @@
+#pragma once
+
+// Running a program from a test, without a shell: every argument reaches the program
+// exactly as given, on Linux as bytes and on Windows through the wide command line.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace harrowdale::test {
+
+struct ProgramRun
+{
+    int Status = -1; ///< the exit status; -1 when the program could not run or did not end
+    std::string Out;
+    std::string Err;
+};
+
+/// Runs `program` with `args`, `input` on its standard input, and returns what it wrote
+/// to standard output and standard error.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      std::string_view input = {});
+
+/// The harrowdale-scan the tests run: $HARROWDALE_SCAN_BIN, set by the test runner.
+std::string ScanProgram();
+
+} // namespace harrowdale::test
