@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Harrowdale needs on Debian 12 (run as root).
 # Only installs packages that are missing, so it is quick on a prepared machine.
+# With the argument "windows": the MinGW-w64 cross compiler, zlib for it and Wine, for
+# building the Windows programs and running their tests.
 set -euo pipefail
 
 packages=(
@@ -15,6 +17,10 @@ packages=(
     dpkg-dev file
     ncdu gdu # the scan file format's other producers, for the exchange tests
 )
+
+if [[ "${1:-}" == windows ]]; then
+    packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
