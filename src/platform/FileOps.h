@@ -23,7 +23,8 @@ bool PathExists(const std::string& path);
 
 /// Moves each path to the freedesktop trash, with a .trashinfo file so the desktop can
 /// restore it. Each path is resolved from the longest of `scanRoots` that holds it
-/// (equal to it or followed by '/'; compared byte for byte): the root is opened by its
+/// (platform::RootHolding: equal to it or a folder above it, compared as SamePath
+/// compares, which is byte for byte on Linux): the root is opened by its
 /// path, as the scan opened it, and every folder below it relative to its parent without
 /// following links or entering another mount. A path no root holds, a path with a link or
 /// a mount on the way, and an item that is itself a link or a mount root are not moved.
@@ -35,13 +36,21 @@ bool PathExists(const std::string& path);
 /// is a real folder owned by the user that nobody else may enter; a missing one is made
 /// with mode 0700; otherwise the item fails. Items are never copied between file systems.
 ///
+/// On Windows the item goes to the recycle bin through the shell (SHFileOperationW with
+/// FOF_ALLOWUNDO), while every folder from the root down to the item is held open so
+/// that none can be renamed or replaced by a link meanwhile; the links refused are
+/// symbolic links, junctions and mounted folders.
+///
 /// Returns false when any path could not be trashed (the others still are); `failures`
-/// receives the failed paths in order. A path given twice is one item.
+/// receives the failed paths in order. A path given twice (on Windows, also in another
+/// case) is one item.
 bool MoveToTrash(std::span<const std::string> scanRoots, const std::vector<std::string>& paths,
                  std::vector<std::string>* failures = nullptr);
 
 /// Deletes each path, a folder with everything below it. Paths are resolved from
-/// `scanRoots` as MoveToTrash resolves them. Inside a folder, links are removed as links
+/// `scanRoots` as MoveToTrash resolves them (on Windows, every entry is deleted by its
+/// handle: a junction or symbolic link inside is removed as the link, a mounted volume
+/// is left). Inside a folder, links are removed as links
 /// and never followed, and the root of any other mount (a bind mount of the same file
 /// system included) is never entered: its folder then stays, and the item counts as a
 /// failure. The walk is iterative with a bounded number of open descriptors, so a tree of

@@ -12,15 +12,18 @@ namespace harrowdale::platform {
 /// A file just made, open for writing.
 struct TCreatedFile
 {
-    int Descriptor = -1; ///< owned by the caller (closed, or handed to something that will)
-    std::string Path;    ///< "" when creating failed
-    std::string Error;   ///< why creating failed
+    /// A C runtime descriptor (on Windows over the file's handle), owned by the caller:
+    /// closed, or handed to something that will close it.
+    int Descriptor = -1;
+    std::string Path;  ///< "" when creating failed
+    std::string Error; ///< why creating failed
 };
 
 /// Makes a new folder of its own (mode 0700, a random name) under the user's temporary
-/// folder ($TMPDIR, else /tmp) and creates `fileName` in it, relative to the folder's
-/// descriptor, exclusively and without following links, with mode 0600. `fileName` must
-/// be one plain name.
+/// folder ($TMPDIR, else /tmp; on Windows GetTempPathW) and creates `fileName` in it,
+/// relative to the folder's descriptor, exclusively and without following links, with mode
+/// 0600 (on Windows, folder and file get an access list for the user alone). `fileName`
+/// must be one plain name.
 TCreatedFile CreatePrivateFile(std::string_view fileName);
 
 } // namespace harrowdale::platform

@@ -1,6 +1,7 @@
 // Exclusion masks against file names and full paths.
 
 #include "scan/Mask.h"
+#include "support/NativePath.h"
 
 #include <gtest/gtest.h>
 
@@ -41,11 +42,12 @@ TEST(Mask, SetMatchesNameOrFullPathIgnoringCase)
 
 TEST(Mask, SetFollowsTheFolderFromFileToFile)
 {
-    TMaskSet set({"/DATA/KEEP/*"});
-    EXPECT_TRUE(set.Matches("a", "/data/keep"));
-    EXPECT_FALSE(set.Matches("a", "/data/other"));
-    EXPECT_FALSE(set.Matches("a", "/data/keepsake"));
-    EXPECT_TRUE(set.Matches("b", "/data/keep/deeper")); // '*' spans '/' as well
+    using test::NativePath;
+    TMaskSet set({NativePath("/DATA/KEEP/*")});
+    EXPECT_TRUE(set.Matches("a", NativePath("/data/keep")));
+    EXPECT_FALSE(set.Matches("a", NativePath("/data/other")));
+    EXPECT_FALSE(set.Matches("a", NativePath("/data/keepsake")));
+    EXPECT_TRUE(set.Matches("b", NativePath("/data/keep/deeper"))); // '*' spans separators too
 }
 
 TEST(Mask, MalformedMaskFailsWhenItIsReached)

@@ -1,5 +1,7 @@
 #include "platform/posix/Descriptors.h"
 
+#include "platform/Paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -165,23 +167,10 @@ Fd OpenChildFolder(int dirfd, const FileId& parent, const std::string& name, con
     return fd;
 }
 
-const std::string* RootHolding(std::span<const std::string> roots, const std::string& path)
-{
-    const std::string* best = nullptr;
-    for (const std::string& r : roots) {
-        if (r.empty() || r.front() != '/' || !path.starts_with(r))
-            continue;
-        const bool holds = path.size() == r.size() || r.back() == '/' || path[r.size()] == '/';
-        if (holds && (best == nullptr || r.size() > best->size()))
-            best = &r;
-    }
-    return best;
-}
-
 bool ResolveFromRoots(std::span<const std::string> roots, const std::string& path,
                       ResolvedItem& out)
 {
-    const std::string* root = RootHolding(roots, path);
+    const std::string* root = platform::RootHolding(roots, path);
     if (root == nullptr) {
         errno = ENOENT;
         return false;

@@ -90,10 +90,6 @@ struct ResolvedItem
     std::string Name;
 };
 
-/// The longest of `roots` that holds `path` (equal to it, or followed by '/' in it),
-/// compared byte for byte; nullptr when none does.
-const std::string* RootHolding(std::span<const std::string> roots, const std::string& path);
-
 /// Resolves `path` from the scan root that holds it. The root is opened by its path, as
 /// the scan opened it; every component below it is opened relative to the one before,
 /// refusing links and mount crossings. A path equal to its root is resolved from the

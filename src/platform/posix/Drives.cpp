@@ -1,6 +1,7 @@
 #include "platform/Drives.h"
 
 #include "platform/FileSystem.h"
+#include "platform/posix/MountInfo.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "platform/FileOps.h"
 
-#include "platform/FileOpsBatch.h"
+#include "platform/FileOpsBackend.h"
 #include "platform/posix/Descriptors.h"
 #include "platform/posix/RemoveTree.h"
 #include "platform/posix/TrashDirs.h"
@@ -70,7 +70,9 @@ bool ResolveItem(std::span<const std::string> roots, const std::string& path,
     return !id.IsLink() && !posix::OnOtherMount(item.ParentId, id);
 }
 
-bool TrashOne(std::span<const std::string> roots, const std::string& path)
+} // namespace
+
+bool detail::TrashOne(std::span<const std::string> roots, const std::string& path)
 {
     posix::ResolvedItem item;
     FileId id;
@@ -107,7 +109,7 @@ bool TrashOne(std::span<const std::string> roots, const std::string& path)
     return false;
 }
 
-bool RemoveOne(std::span<const std::string> roots, const std::string& path)
+bool detail::RemoveOne(std::span<const std::string> roots, const std::string& path)
 {
     posix::ResolvedItem item;
     FileId id;
@@ -115,28 +117,12 @@ bool RemoveOne(std::span<const std::string> roots, const std::string& path)
            posix::RemoveEntry(item.Parent.Get(), item.ParentId, item.Name);
 }
 
-} // namespace
-
 bool PathExists(const std::string& path)
 {
     struct stat st
     {
     };
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
-}
-
-bool MoveToTrash(std::span<const std::string> scanRoots, const std::vector<std::string>& paths,
-                 std::vector<std::string>* failures)
-{
-    return detail::ForEachPath(paths, failures,
-                               [scanRoots](const std::string& p) { return TrashOne(scanRoots, p); });
-}
-
-bool RemovePermanently(std::span<const std::string> scanRoots,
-                       const std::vector<std::string>& paths, std::vector<std::string>* failures)
-{
-    return detail::ForEachPath(paths, failures,
-                               [scanRoots](const std::string& p) { return RemoveOne(scanRoots, p); });
 }
 
 } // namespace harrowdale::platform

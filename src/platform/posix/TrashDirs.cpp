@@ -1,6 +1,6 @@
 #include "platform/posix/TrashDirs.h"
 
-#include "platform/Drives.h"
+#include "platform/posix/MountInfo.h"
 
 #include <cerrno>
 #include <cstdlib>

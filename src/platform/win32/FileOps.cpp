@@ -1,9 +1,10 @@
 #include "platform/FileOps.h"
 
-#include "platform/FileOpsBatch.h"
+#include "platform/FileOpsBackend.h"
 #include "platform/Paths.h"
 #include "platform/win32/Wide.h"
 
+#include <algorithm>
 #include <vector>
 #include <windows.h>
 // after windows.h, whose types they use
@@ -135,56 +136,65 @@ bool DeleteOpen(const Handle& h, const EntryInfo& info)
 
 constexpr DWORD kRemoveAccess = DELETE | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
 
+/// The names in the open folder `h`, read from the handle itself (no second open of the
+/// folder by its path). False on a read error.
+bool ListNames(const Handle& h, std::vector<std::string>& names)
+{
+    names.clear();
+    std::vector<unsigned char> buffer(64 * 1024);
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
+         kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(h.Get(), kind, buffer.data(),
+                                          static_cast<DWORD>(buffer.size())))
+            return GetLastError() == ERROR_NO_MORE_FILES;
+        for (std::size_t at = 0;;) {
+            const auto* e = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
+            const std::wstring_view name(e->FileName, e->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..")
+                names.push_back(win32::Narrow(name));
+            if (e->NextEntryOffset == 0)
+                break;
+            at += e->NextEntryOffset;
+        }
+    }
+}
+
 /// Removes the open entry at `path`; a folder with everything below it, depth first
-/// without recursion. Links inside are removed as links and never followed; a mounted
-/// volume is never entered and stays, which makes the removal incomplete.
+/// without recursion. Every folder is held open while its contents go, so its path keeps
+/// naming it; each entry is opened as itself and deleted by its handle. Links inside are
+/// removed as links and never followed; a mounted volume is never entered and stays,
+/// which makes the removal incomplete.
 bool RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path)
 {
     if (!topInfo.IsFolder() || topInfo.IsLink())
         return DeleteOpen(top, topInfo);
     struct Frame
     {
-        Handle Folder; ///< held, so that the path keeps naming this folder
+        Handle Folder;
         EntryInfo Info;
         std::string Path;
-        HANDLE Find = INVALID_HANDLE_VALUE;
-        bool Started = false;
+        std::vector<std::string> Names; ///< what is left of its listing
     };
     std::vector<Frame> stack;
-    stack.push_back({std::move(top), topInfo, path});
     bool complete = true;
+    auto enter = [&](Handle folder, const EntryInfo& info, std::string folderPath) {
+        Frame f{std::move(folder), info, std::move(folderPath), {}};
+        complete = ListNames(f.Folder, f.Names) && complete;
+        std::reverse(f.Names.begin(), f.Names.end()); // taken from the back
+        stack.push_back(std::move(f));
+    };
+    enter(std::move(top), topInfo, path);
     while (!stack.empty()) {
         Frame& f = stack.back();
-        WIN32_FIND_DATAW data{};
-        bool got = false;
-        if (!f.Started) {
-            f.Started = true;
-            std::wstring pattern = win32::WidePath(f.Path);
-            if (pattern.back() != L'\\')
-                pattern.push_back(L'\\');
-            pattern.push_back(L'*');
-            f.Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                      FindExSearchNameMatch, nullptr, 0);
-            got = f.Find != INVALID_HANDLE_VALUE;
-            if (!got && GetLastError() != ERROR_FILE_NOT_FOUND)
-                complete = false;
-        } else {
-            got = f.Find != INVALID_HANDLE_VALUE && FindNextFileW(f.Find, &data);
-        }
-        if (!got) {
-            if (f.Find != INVALID_HANDLE_VALUE)
-                FindClose(f.Find);
-            f.Find = INVALID_HANDLE_VALUE;
+        if (f.Names.empty()) {
             // Fails when something could not be removed below it.
             complete = DeleteOpen(f.Folder, f.Info) && complete;
             stack.pop_back(); // closing the handle removes the folder
             continue;
         }
-        const wchar_t* n = data.cFileName;
-        if (n[0] == L'.' && (n[1] == L'\0' || (n[1] == L'.' && n[2] == L'\0')))
-            continue;
         std::string childPath = f.Path;
-        AppendPathComponent(childPath, win32::Narrow(n));
+        AppendPathComponent(childPath, f.Names.back());
+        f.Names.pop_back();
         Handle child = OpenEntry(win32::WidePath(childPath), kRemoveAccess);
         EntryInfo info;
         if (!child.Valid() || !ReadInfo(child, info)) {
@@ -196,32 +206,108 @@ bool RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path)
             continue;
         }
         if (info.IsFolder() && !info.IsLink()) {
-            stack.push_back({std::move(child), info, std::move(childPath)});
-            continue; // `f` dangles from here on
+            enter(std::move(child), info, std::move(childPath)); // `f` dangles from here on
+            continue;
         }
         complete = DeleteOpen(child, info) && complete;
     }
     return complete;
 }
 
-bool RemoveOne(const std::string& path)
+/// A selected path resolved from the scan root that holds it: the folders from the root
+/// down to the item's parent, each held open so that none can be renamed or replaced
+/// while the item is acted on, and the item's path as the chain spells it.
+struct ResolvedItem
 {
-    Handle h = OpenEntry(win32::WidePath(path), kRemoveAccess);
+    std::vector<Handle> Held;
+    std::string Path;
+};
+
+/// Opens a folder on the way to an item and holds it: without delete sharing nobody can
+/// rename it or put a link in its place. `follow` for the scan root, which the scan
+/// opened by its path as the user named it.
+Handle HoldFolder(const std::string& path, bool follow)
+{
+    const std::wstring wide = win32::WidePath(path);
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    Handle h(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!h.Valid() && GetLastError() == ERROR_SHARING_VIOLATION) // another program may delete
+        h = Handle(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, flags, nullptr));
     EntryInfo info;
-    if (!h.Valid() || !ReadInfo(h, info))
-        return false;
-    if (info.IsReparse() && info.Tag == IO_REPARSE_TAG_MOUNT_POINT && MountsVolume(h))
-        return false;
-    return RemoveTree(std::move(h), info, path);
+    if (!h.Valid() || !ReadInfo(h, info) || !info.IsFolder() || (!follow && info.IsLink()))
+        return Handle();
+    return h;
 }
 
-bool TrashOne(const std::string& path)
+/// Resolves `path` from the longest of `roots` that holds it, one component at a time,
+/// refusing links and mounted volumes on the way. A path equal to its root is resolved
+/// from the root's parent; a drive's root cannot be.
+bool Resolve(std::span<const std::string> roots, const std::string& path, ResolvedItem& out)
 {
-    // The item itself must not be a link (the shell would move the link, but the user chose
-    // what the scan saw).
+    const std::string* root = RootHolding(roots, path);
+    if (root == nullptr)
+        return false;
+    std::string folder;
+    std::string_view rel;
+    if (SamePath(path, *root)) {
+        folder = std::string(ParentPath(*root));
+        rel = LastPathComponent(*root);
+        if (folder.empty() || rel == *root)
+            return false;
+    } else {
+        folder = *root;
+        rel = *PathBelow(path, *root);
+    }
+    Handle top = HoldFolder(folder, true);
+    if (!top.Valid())
+        return false;
+    out.Held.push_back(std::move(top));
+    for (;;) {
+        std::size_t sep = 0;
+        while (sep < rel.size() && !IsPathSeparator(rel[sep]))
+            ++sep;
+        const std::string_view name = rel.substr(0, sep);
+        if (name.empty() || name == "." || name == "..")
+            return false;
+        AppendPathComponent(folder, name);
+        if (sep == rel.size())
+            break;
+        rel.remove_prefix(sep + 1);
+        Handle next = HoldFolder(folder, false);
+        if (!next.Valid())
+            return false; // a link, a mounted volume or a file on the way
+        out.Held.push_back(std::move(next));
+    }
+    out.Path = std::move(folder);
+    return true;
+}
+
+} // namespace
+
+bool detail::RemoveOne(std::span<const std::string> roots, const std::string& path)
+{
+    ResolvedItem item;
+    if (!Resolve(roots, path, item))
+        return false;
+    Handle h = OpenEntry(win32::WidePath(item.Path), kRemoveAccess);
+    EntryInfo info;
+    // The item itself must be what the scan saw: not a link, not a mounted volume.
+    if (!h.Valid() || !ReadInfo(h, info) || info.IsLink())
+        return false;
+    return RemoveTree(std::move(h), info, item.Path);
+}
+
+bool detail::TrashOne(std::span<const std::string> roots, const std::string& path)
+{
+    ResolvedItem item;
+    if (!Resolve(roots, path, item))
+        return false;
     {
         const Handle h(CreateFileW(
-            win32::WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
+            win32::WidePath(item.Path).c_str(), FILE_READ_ATTRIBUTES,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         EntryInfo info;
@@ -229,8 +315,9 @@ bool TrashOne(const std::string& path)
             return false;
     }
     // The shell's delete request: NUL-terminated paths, the list ended by another NUL. The
-    // shell does not take \\?\ paths, so the plain form goes.
-    std::wstring from = win32::Wide(path);
+    // shell does not take \\?\ paths, so the plain form goes; the folders on its way stay
+    // held until the shell is done.
+    std::wstring from = win32::Wide(item.Path);
     from.push_back(L'\0');
     from.push_back(L'\0');
     SHFILEOPSTRUCTW op{};
@@ -240,22 +327,10 @@ bool TrashOne(const std::string& path)
     return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }
 
-} // namespace
-
 bool PathExists(const std::string& path)
 {
     return !path.empty() &&
            GetFileAttributesW(win32::WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool MoveToTrash(const std::vector<std::string>& paths, std::vector<std::string>* failures)
-{
-    return detail::ForEachPath(paths, failures, TrashOne);
-}
-
-bool RemovePermanently(const std::vector<std::string>& paths, std::vector<std::string>* failures)
-{
-    return detail::ForEachPath(paths, failures, RemoveOne);
 }
 
 } // namespace harrowdale::platform

@@ -1,6 +1,6 @@
 // "All Drives" from crafted mount tables: which mounts are drives of their own.
 
-#include "platform/Drives.h"
+#include "platform/posix/MountInfo.h"
 
 #include <gtest/gtest.h>
 
