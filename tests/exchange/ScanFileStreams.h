@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
+#include <zlib.h>
 
 namespace harrowdale::test {
 
@@ -74,6 +76,22 @@ inline std::string JsonPath(std::string_view slashed)
             out.push_back('\\');
         out.push_back(c);
     }
+    return out;
+}
+
+/// `text` as one gzip member, as gzip writes it.
+inline std::string Gzip(const std::string& text)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
     return out;
 }
 

@@ -16,10 +16,11 @@ struct ProgramRun
     std::string Err;
 };
 
-/// Runs `program` with `args`, `input` on its standard input, and returns what it wrote
-/// to standard output and standard error.
+/// Runs `program` with `args`, `input` on its standard input, in the folder `workingDir`
+/// (empty: this process's), and returns what it wrote to standard output and standard
+/// error.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      std::string_view input = {});
+                      std::string_view input = {}, const std::string& workingDir = {});
 
 /// The harrowdale-scan the tests run: $HARROWDALE_SCAN_BIN, set by the test runner.
 std::string ScanProgram();

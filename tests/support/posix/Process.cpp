@@ -9,7 +9,7 @@
 namespace harrowdale::test {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      std::string_view input)
+                      std::string_view input, const std::string& workingDir)
 {
     // Files rather than pipes: nothing to drain while the program runs.
     const TempDir scratch;
@@ -31,6 +31,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         for (int i = 0; i < 3; ++i)
             if (fds[i] < 0 || ::dup2(fds[i], i) < 0)
                 ::_exit(127);
+        if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0)
+            ::_exit(127);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }

@@ -44,7 +44,7 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
 } // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      std::string_view input)
+                      std::string_view input, const std::string& workingDir)
 {
     // Files rather than pipes: nothing to drain while the program runs.
     const TempDir scratch;
@@ -64,8 +64,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     startup.hStdOutput = Inheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
     startup.hStdError = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    const std::wstring folder = Wide(workingDir);
+    const BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     for (const HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
