@@ -99,11 +99,17 @@ bool SameUpperName(std::string_view a, std::string_view b)
 
 std::int64_t GroupProduct(std::size_t files, std::int64_t size)
 {
-    std::int64_t product = 0;
-    if (__builtin_mul_overflow(static_cast<std::int64_t>(files), size, &product))
-        return size < 0 ? std::numeric_limits<std::int64_t>::min()
-                        : std::numeric_limits<std::int64_t>::max();
-    return product;
+    // Saturates instead of overflowing (in portable C++: MSVC has no overflow builtins).
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if (files == 0 || size == 0)
+        return 0;
+    if (files > static_cast<std::size_t>(kMax))
+        return size < 0 ? kMin : kMax;
+    const auto n = static_cast<std::int64_t>(files);
+    if (size > 0 ? size > kMax / n : size < kMin / n)
+        return size < 0 ? kMin : kMax;
+    return n * size;
 }
 
 /// Keeps the `cap` groups with the largest products seen so far (a min-heap), so a build

@@ -196,6 +196,27 @@ TEST(Duplicates, DifferentSizesOrAloneFormNone)
     EXPECT_TRUE(out.Groups.empty());
 }
 
+TEST(Duplicates, AGroupWhoseBytesPassSixtyFourBitsStillRanksFirst)
+{
+    // Two files of 2^62 bytes hold 2^63 bytes together, one more than 64 signed bits hold:
+    // the group's bytes saturate rather than wrap to a negative number.
+    std::vector<test::TreeFixture> trees(3);
+    trees[0].File(trees[0].Root(), "huge.bin", std::int64_t{1} << 62);
+    trees[1].File(trees[1].Root(), "huge.bin", std::int64_t{1} << 62);
+    trees[2].File(trees[2].Folder(trees[2].Root(), "a"), "small.bin", 1000);
+    trees[2].File(trees[2].Root(), "small.bin", 1000);
+    std::vector<const TFileLeaf*> files;
+    for (test::TreeFixture& t : trees) {
+        t.Finish();
+        for (const TFileLeaf* f : FlattenAllFilesFromRoot(t.Root()).Files)
+            files.push_back(f);
+    }
+    TDuplicates out;
+    ASSERT_TRUE(BuildDuplicates(files, out, {}, 1));
+    ASSERT_EQ(out.Groups.size(), 1u);
+    EXPECT_EQ(out.Groups[0]->FileName, "huge.bin");
+}
+
 TEST(Duplicates, MatchesTheOnePassDictionaryOnInterleavedNames)
 {
     // Several names in mixed case, interleaved within runs of equal size, in many
