@@ -130,6 +130,7 @@ private:
     // FindFirstFileExW's handle; the entry it read last sits at the start of the buffer.
     void* FFind = nullptr;
     bool FPending = false; ///< that entry is not returned yet
+    std::string FName;     ///< WTF-8 of the name returned last
 #else
     bool Fill();
     bool StatEntry(std::string_view name, unsigned char type, DirEntry& entry);

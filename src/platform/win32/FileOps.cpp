@@ -2,6 +2,7 @@
 
 #include "platform/FileOpsBackend.h"
 #include "platform/Paths.h"
+#include "platform/win32/Entries.h"
 #include "platform/win32/Wide.h"
 
 #include <algorithm>
@@ -55,12 +56,7 @@ struct EntryInfo
     DWORD Tag = 0;
     bool IsFolder() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsReparse() const { return (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    /// A symbolic link, a junction, a mounted folder or another name surrogate.
-    bool IsLink() const
-    {
-        return IsReparse() && (Tag == IO_REPARSE_TAG_SYMLINK || Tag == IO_REPARSE_TAG_MOUNT_POINT ||
-                               IsReparseTagNameSurrogate(Tag));
-    }
+    bool IsLink() const { return win32::IsLink(Attributes, Tag); }
 };
 
 /// Opens the entry at `path` itself: a link is opened as the link, never followed. The
@@ -228,14 +224,7 @@ struct ResolvedItem
 /// opened by its path as the user named it.
 Handle HoldFolder(const std::string& path, bool follow)
 {
-    const std::wstring wide = win32::WidePath(path);
-    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    Handle h(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, flags, nullptr));
-    if (!h.Valid() && GetLastError() == ERROR_SHARING_VIOLATION) // another program may delete
-        h = Handle(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, flags, nullptr));
+    Handle h(win32::HoldFolder(win32::WidePath(path), follow));
     EntryInfo info;
     if (!h.Valid() || !ReadInfo(h, info) || !info.IsFolder() || (!follow && info.IsLink()))
         return Handle();

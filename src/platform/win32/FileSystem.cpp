@@ -1,164 +1,208 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
+#include "platform/win32/Entries.h"
 #include "platform/win32/Wide.h"
 
+#include <memory>
 #include <windows.h>
 
 namespace harrowdale::platform {
 
 namespace {
 
-// Reparse points that stand for another place: symbolic links, junctions, mounted folders
-// (IO_REPARSE_TAG_SYMLINK, IO_REPARSE_TAG_MOUNT_POINT) and every other tag Windows marks
-// as a name surrogate (WSL links among them). Other reparse points, such as cloud
-// placeholders and deduplicated files, hold the user's data where they are.
-bool IsLink(DWORD attributes, DWORD tag)
-{
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-           (tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT ||
-            IsReparseTagNameSurrogate(tag));
-}
+// Windows sets no limit on a process's handles that a scan could reach; this many held
+// at once keep a deep walk from reopening folders often.
+constexpr std::size_t kFolderHandles = 4096;
 
 bool IsDotOrDotDot(const wchar_t* n)
 {
     return n[0] == L'.' && (n[1] == L'\0' || (n[1] == L'.' && n[2] == L'\0'));
 }
 
+std::int64_t Join(DWORD high, DWORD low)
+{
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+}
+
+// Where the listing's entry lives: at the start of the reader's buffer.
+WIN32_FIND_DATAW* FindData(std::span<char> buffer)
+{
+    void* p = buffer.data();
+    std::size_t space = buffer.size();
+    return static_cast<WIN32_FIND_DATAW*>(
+        std::align(alignof(WIN32_FIND_DATAW), sizeof(WIN32_FIND_DATAW), p, space));
+}
+
 } // namespace
 
-struct DirReader::State
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept
+    : FHandle(other.FHandle), FPattern(std::move(other.FPattern))
 {
-    std::string Path;                     ///< the folder, as the engine writes it
-    HANDLE Folder = INVALID_HANDLE_VALUE; ///< held open while the folder is walked
-    HANDLE Find = INVALID_HANDLE_VALUE;   ///< the listing
-    WIN32_FIND_DATAW Data{};              ///< the entry read last
-    bool Pending = false;                 ///< Data holds an entry not yet returned
-    std::string Name;                     ///< WTF-8 of the entry returned last
+    other.FHandle = nullptr;
+}
 
-    void Close()
-    {
-        if (Find != INVALID_HANDLE_VALUE)
-            FindClose(Find);
-        if (Folder != INVALID_HANDLE_VALUE)
-            CloseHandle(Folder);
-        Find = Folder = INVALID_HANDLE_VALUE;
-        Pending = false;
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        FHandle = other.FHandle;
+        FPattern = std::move(other.FPattern);
+        other.FHandle = nullptr;
     }
+    return *this;
+}
 
-    OpenResult Open(std::string path, bool refuseLinks);
-};
-
-OpenResult DirReader::State::Open(std::string path, bool refuseLinks)
+bool FolderHandle::IsOpen() const
 {
-    Close();
-    Path = std::move(path);
-    const std::wstring wide = win32::WidePath(Path);
-    // Hold the folder while it is listed and walked: without delete sharing nobody can
-    // rename it or put a link in its place, so the path stays this folder's.
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    const DWORD flags =
-        FILE_FLAG_BACKUP_SEMANTICS | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    Folder = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags,
-                         nullptr);
-    if (Folder == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
-        Folder = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, share | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, flags, nullptr);
-    if (Folder == INVALID_HANDLE_VALUE)
+    return FHandle != nullptr;
+}
+
+void FolderHandle::Close()
+{
+    if (FHandle != nullptr)
+        CloseHandle(FHandle);
+    FHandle = nullptr;
+    FPattern = std::wstring();
+}
+
+OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
+{
+    out.Close();
+    if (path.empty())
+        return OpenResult::Failed;
+    // Children are reached by path: the root's must be absolute.
+    const std::string full = IsAbsolutePath(path) ? path : win32::FullPath(path);
+    if (full.empty())
+        return OpenResult::Failed;
+    std::wstring wide = win32::WidePath(full);
+    HANDLE h = win32::HoldFolder(wide, true); // the user named it: a link is followed
+    if (h == INVALID_HANDLE_VALUE)
         return OpenResult::Failed;
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (GetFileInformationByHandleEx(Folder, FileAttributeTagInfo, &tag, sizeof tag)) {
-        if (refuseLinks && IsLink(tag.FileAttributes, tag.ReparseTag)) {
-            Close();
-            return OpenResult::NotEntered; // became a link after it was listed
-        }
-        if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            Close();
-            return OpenResult::Failed;
-        }
-    }
-    std::wstring pattern = wide;
-    if (pattern.back() != L'\\')
-        pattern.push_back(L'\\');
-    pattern.push_back(L'*');
-    Find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &Data, FindExSearchNameMatch, nullptr,
-                            FIND_FIRST_EX_LARGE_FETCH);
-    if (Find == INVALID_HANDLE_VALUE) {
-        // The root of an empty volume has no "." entry: nothing found is an empty listing.
-        if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            return OpenResult::Opened;
-        Close();
+    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) ||
+        (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        CloseHandle(h);
         return OpenResult::Failed;
     }
-    Pending = true;
+    if (wide.back() != L'\\')
+        wide.push_back(L'\\');
+    wide.push_back(L'*');
+    out.FHandle = h;
+    out.FPattern = std::move(wide);
     return OpenResult::Opened;
 }
 
-DirReader::DirReader(std::span<char> buffer) : FBuffer(buffer), FState(std::make_unique<State>()) {}
+OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, FolderHandle& out)
+{
+    out.Close();
+    if (!parent.IsOpen() || parent.FPattern.empty())
+        return OpenResult::Failed;
+    const std::wstring wideName = win32::Wide(name);
+    std::wstring path;
+    path.reserve(parent.FPattern.size() + wideName.size() + 2);
+    path.append(parent.FPattern, 0, parent.FPattern.size() - 1); // without the '*'
+    path.append(wideName);
+    HANDLE h = win32::HoldFolder(path, false);
+    if (h == INVALID_HANDLE_VALUE)
+        return OpenResult::Failed;
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) {
+        CloseHandle(h);
+        return OpenResult::Failed;
+    }
+    // A link, or a file, now where the listing saw a folder: not entered.
+    if (win32::IsLink(tag.FileAttributes, tag.ReparseTag) ||
+        (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        CloseHandle(h);
+        return OpenResult::NotEntered;
+    }
+    path.append(L"\\*");
+    out.FHandle = h;
+    out.FPattern = std::move(path);
+    return OpenResult::Opened;
+}
+
+bool IdentityOf(const FolderHandle& folder, FileIdentity& id)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!folder.IsOpen() || !GetFileInformationByHandle(folder.FHandle, &info))
+        return false;
+    id.Device = info.dwVolumeSerialNumber;
+    id.Inode = static_cast<std::uint64_t>(Join(info.nFileIndexHigh, info.nFileIndexLow));
+    return true;
+}
+
+std::size_t FolderHandleBudget()
+{
+    return kFolderHandles;
+}
 
 DirReader::~DirReader()
 {
-    FState->Close();
+    if (FFind != nullptr)
+        FindClose(FFind);
 }
 
-void DirReader::ReleaseHandle()
+void DirReader::Start(const FolderHandle& folder)
 {
-    FState->Close();
-}
-
-bool DirReader::HasHandle() const
-{
-    return FState->Folder != INVALID_HANDLE_VALUE;
-}
-
-OpenResult DirReader::OpenPath(const std::string& path)
-{
-    return FState->Open(path, false); // the user named it: a link is followed
-}
-
-OpenResult DirReader::OpenChild(const DirReader& parent, std::string_view name)
-{
-    std::string path = parent.FState->Path;
-    AppendPathComponent(path, name);
-    return FState->Open(std::move(path), true);
-}
-
-OpenResult DirReader::OpenChildPath(const std::string& fullPath)
-{
-    return FState->Open(fullPath, true);
+    if (FFind != nullptr)
+        FindClose(FFind);
+    FFind = nullptr;
+    FPending = false;
+    FFailed = false;
+    WIN32_FIND_DATAW* data = FindData(FBuffer);
+    if (data == nullptr || !folder.IsOpen()) {
+        FFailed = true;
+        return;
+    }
+    // The basic level leaves out the short 8.3 names; the large fetch asks for many
+    // entries per call to the file system.
+    HANDLE h = FindFirstFileExW(folder.FPattern.c_str(), FindExInfoBasic, data,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) {
+        // The root of an empty volume has no "." entry: nothing found is an empty listing.
+        FFailed = GetLastError() != ERROR_FILE_NOT_FOUND;
+        return;
+    }
+    FFind = h;
+    FPending = true;
 }
 
 bool DirReader::Next(DirEntry& entry)
 {
-    State& s = *FState;
+    WIN32_FIND_DATAW* d = FindData(FBuffer);
     for (;;) {
-        if (!s.Pending) {
-            if (s.Find == INVALID_HANDLE_VALUE || !FindNextFileW(s.Find, &s.Data)) {
-                // The end, or a read error: the entries so far stay. The folder stays held
-                // until it has been walked.
-                if (s.Find != INVALID_HANDLE_VALUE)
-                    FindClose(s.Find);
-                s.Find = INVALID_HANDLE_VALUE;
-                return false;
-            }
+        if (FFind == nullptr)
+            return false;
+        if (!FPending && !FindNextFileW(FFind, d)) {
+            // The end, or a read error: the entries so far stay.
+            if (GetLastError() != ERROR_NO_MORE_FILES)
+                FFailed = true;
+            FindClose(FFind);
+            FFind = nullptr;
+            return false;
         }
-        s.Pending = false;
-        const WIN32_FIND_DATAW& d = s.Data;
-        if (IsDotOrDotDot(d.cFileName) || IsLink(d.dwFileAttributes, d.dwReserved0))
+        FPending = false;
+        // For a reparse point the listing gives its tag in dwReserved0.
+        if (IsDotOrDotDot(d->cFileName) || win32::IsLink(d->dwFileAttributes, d->dwReserved0))
             continue;
-        s.Name = win32::Narrow(d.cFileName);
-        entry.Name = s.Name;
-        if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        FName.clear();
+        AppendWtf8(FName, std::u16string_view(reinterpret_cast<const char16_t*>(d->cFileName)));
+        entry.Name = FName;
+        entry.NotRegular = false;
+        entry.Links = 1; // the listing does not tell; a look per file would
+        entry.Id = {};
+        if ((d->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             entry.Kind = EntryKind::Directory;
-            entry.Size = 0;
-            entry.LastWriteTicks = 0;
+            entry.Size = entry.Allocated = entry.LastWriteTicks = 0;
         } else {
             entry.Kind = EntryKind::File;
-            entry.Size = static_cast<std::int64_t>(
-                (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow);
-            entry.LastWriteTicks = static_cast<std::int64_t>(
-                (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                d.ftLastWriteTime.dwLowDateTime);
+            entry.Size = Join(d->nFileSizeHigh, d->nFileSizeLow);
+            entry.Allocated = entry.Size; // not in the listing (see DirEntry)
+            entry.LastWriteTicks =
+                Join(d->ftLastWriteTime.dwHighDateTime, d->ftLastWriteTime.dwLowDateTime);
         }
         return true;
     }

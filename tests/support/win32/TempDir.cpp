@@ -66,18 +66,28 @@ template <typename Fn> void Walk(const std::string& folder, bool contentsFirst, 
 
 } // namespace
 
-TempDir::TempDir()
+namespace {
+
+std::string DefaultBase()
 {
     wchar_t base[MAX_PATH + 1] = {};
     const DWORD n = GetTempPathW(MAX_PATH + 1, base);
     if (n == 0 || n > MAX_PATH)
         throw std::runtime_error("no temporary folder");
-    const std::string folder(platform::TrimTrailingSeparators(Narrow(base)));
+    return std::string(platform::TrimTrailingSeparators(Narrow(base)));
+}
+
+} // namespace
+
+TempDir::TempDir() : TempDir(DefaultBase()) {}
+
+TempDir::TempDir(const std::string& base)
+{
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[40];
         std::snprintf(name, sizeof name, "harrowdale-test-%08x", static_cast<unsigned>(random()));
-        std::string path = folder;
+        std::string path = base;
         platform::AppendPathComponent(path, name);
         if (CreateDirectoryW(Wide(path).c_str(), nullptr)) {
             FPath = path;
@@ -86,7 +96,12 @@ TempDir::TempDir()
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
     }
-    throw std::runtime_error("cannot make a folder in " + folder);
+    throw std::runtime_error("cannot make a folder in " + base);
+}
+
+std::string MemoryScratchBase()
+{
+    return DefaultBase(); // Windows has no folder in memory
 }
 
 TempDir::~TempDir()
