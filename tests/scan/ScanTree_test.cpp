@@ -81,7 +81,7 @@ TEST(ScanTree, FilesKeepNamesBothSizesAndFlagsInEitherMeasure)
         SCOPED_TRACE(kind == TSizeKind::OnDisk ? "on disk" : "apparent");
         TScanTree tree;
         tree.SetSizeKind(kind);
-        TDirNode* root = tree.NewScanRoot("/t");
+        TDirNode* root = tree.NewScanRoot(NativePath("/t"));
         std::vector<TNewFile> files;
         std::int64_t total = 0;
         for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -108,7 +108,7 @@ TEST(ScanTree, FilesKeepNamesBothSizesAndFlagsInEitherMeasure)
             const TFileLeaf& f = root->Leaves()[i];
             SCOPED_TRACE(c.Name.substr(0, 12));
             EXPECT_EQ(f.Name(), c.Name);
-            EXPECT_EQ(f.FullPath(), "/t/" + c.Name);
+            EXPECT_EQ(f.FullPath(), NativePath("/t/" + c.Name));
             EXPECT_EQ(f.ApparentSize(), c.Length);
             EXPECT_EQ(f.AllocatedSize(), c.Allocated);
             EXPECT_EQ(f.Size(), kind == TSizeKind::OnDisk ? c.Allocated : c.Length);

@@ -212,11 +212,8 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
     std::string deep = "[1,2,{},[{\"name\":\"" + test::JsonPath("/r") + "\"}";
     for (int i = 0; i < 1000000; ++i)
         deep += ",[{\"name\":\"d\"}";
-    const std::string huge = scratch / "huge.json";
-    { // 10 GB of nothing, without the disk space
-        write("huge.json", "");
-        std::filesystem::resize_file(huge, 10ULL << 30);
-    }
+    // 10 GB of nothing, without the disk space
+    const std::string huge = scratch.MakeFile("huge.json", 10LL << 30);
     const UsageError cases[] = {
         {{"--import", write("garbage", "garbage")}, "not a scan file"},
         {{"--import", write("cut.json", text.substr(0, text.size() / 2))}, "ends too early"},

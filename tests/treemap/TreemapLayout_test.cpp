@@ -337,6 +337,27 @@ TEST(TreemapLayout, PathsDifferingInCaseAreTwoItemsEachWithItsOwnPrimary)
     EXPECT_EQ(map.Primary(), nullptr);
 }
 
+TEST(TreemapLayout, APathInAnotherCaseIsTheSameFileOnWindowsOnly)
+{
+    test::TreeFixture fx("/r");
+    fx.File(fx.Root(), "Report.txt", 20);
+    fx.File(fx.Root(), "other.txt", 10);
+    fx.Finish();
+    TTreemapLayout map;
+    map.BuildFromFiles(FilesBelow(fx.Root()), {0, 0, 30, 10});
+    const TTreemapItem* exact = map.GetItemByPath(NativePath("/r/Report.txt"));
+    ASSERT_NE(exact, nullptr);
+    const TTreemapItem* other = map.GetItemByPath(NativePath("/R/REPORT.TXT"));
+    map.SetSelectedByPaths(std::vector<std::string>{NativePath("/r/REPORT.TXT")});
+    if (test::OnWindows()) {
+        EXPECT_EQ(other, exact);
+        EXPECT_EQ(map.Primary(), exact);
+    } else {
+        EXPECT_EQ(other, nullptr);
+        EXPECT_EQ(map.Primary(), nullptr);
+    }
+}
+
 TEST(TreemapLayout, SetSelectedByPathsMakesTheFirstPathWithAnItemThePrimary)
 {
     test::TreeFixture fx("/r");
