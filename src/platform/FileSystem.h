@@ -11,7 +11,11 @@
 // On Windows, symbolic links, junctions and mounted folders (reparse points whose tag
 // names another place) are links: never listed, never entered. Other reparse points
 // (cloud placeholders, deduplicated files) hold the user's data and are listed as the
-// files and folders they are. Names are the WTF-8 form of the UTF-16 names.
+// files and folders they are. Names are the WTF-8 form of the UTF-16 names. Windows
+// lists a folder by its path, so there a subfolder is opened by its \\?\ path below its
+// parent's, as itself (a link found there is refused), and held without delete sharing
+// until it is listed, so nobody can swap it meanwhile. Such a path is limited to 32,767
+// characters: a folder deeper than that is unreadable.
 
 #include <cstddef>
 #include <cstdint>
