@@ -80,9 +80,10 @@ public:
         if (FFilter.UsesPaths()) {
             // One path, of the folder open now, grown and cut back as folders open and
             // close: the masks see full paths at no cost per level.
-            if (parentNode != nullptr && FPath != "/")
-                FPath.push_back('/');
-            FPath.append(e.Name);
+            if (parentNode != nullptr)
+                platform::AppendPathComponent(FPath, e.Name);
+            else
+                FPath.append(e.Name);
             FFilter.StartFolder(FPath, FFilterScratch);
         }
     }
