@@ -345,6 +345,8 @@ TEST(ScanFileRoundTrip, EverythingTheTreeKnowsComesBack)
 TEST(ScanFileRoundTrip, AChainOfFiftyThousandFoldersComesBack)
 {
     // The scanner walks any depth; what it exports must read back.
+    if (test::OnWindows())
+        GTEST_SKIP() << "a Windows path ends at 32,767 characters: the chain cannot be made";
     constexpr int kDepth = 50000, kEvery = 1000;
     test::TempDir t(test::MemoryScratchBase());
     test::MakeFolderChain(t.Path(), kDepth, kEvery, 3);

@@ -61,9 +61,10 @@ void WriteFileBytes(const std::string& path, std::string_view bytes);
 /// makes slow.
 std::string MemoryScratchBase();
 
-/// A chain of `depth` folders named "d" below `root`, made from descriptors (its paths may
-/// be far longer than a path can be), with a file "f" of `bytes` at every `every`-th
-/// level. Throws std::runtime_error when it cannot. Linux only.
+/// A chain of `depth` folders named "d" below `root`, with a file "f" of `bytes` at every
+/// `every`-th level. On Linux it is made from descriptors, so its paths may be far longer
+/// than a path can be; on Windows it ends where \\?\ paths do. Throws std::runtime_error
+/// when it cannot.
 void MakeFolderChain(const std::string& root, int depth, int every, std::int64_t bytes);
 
 /// Totals of an independent walk (physical, one file system): entries that are neither

@@ -101,6 +101,31 @@ TempDir::TempDir(const std::string& base)
     throw std::runtime_error("cannot make a folder in " + base);
 }
 
+void MakeFolderChain(const std::string& root, int depth, int every, std::int64_t bytes)
+{
+    // By \\?\ paths, the only way Windows has: the chain ends where they do, at 32,767
+    // characters.
+    std::string path = root;
+    for (int level = 1; level <= depth; ++level) {
+        platform::AppendPathComponent(path, "d");
+        if (!CreateDirectoryW(Wide(path).c_str(), nullptr))
+            throw std::runtime_error("cannot make level " + std::to_string(level) +
+                                     " of the chain");
+        if (level % every == 0) {
+            const HANDLE h = CreateFileW(Wide(path + "\\f").c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            LARGE_INTEGER end{};
+            end.QuadPart = bytes;
+            const bool ok = h != INVALID_HANDLE_VALUE &&
+                            SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+            if (h != INVALID_HANDLE_VALUE)
+                CloseHandle(h);
+            if (!ok)
+                throw std::runtime_error("cannot make a file in the chain");
+        }
+    }
+}
+
 std::string MemoryScratchBase()
 {
     return DefaultBase(); // Windows has no folder in memory
