@@ -1,5 +1,9 @@
 #include "scan/TreeLookup.h"
 
+#include "platform/Paths.h"
+
+#include <optional>
+
 namespace harrowdale {
 
 namespace {
@@ -8,31 +12,32 @@ namespace {
 /// does not hold it.
 bool Below(std::string_view rootPath, std::string_view path, std::string_view& rest)
 {
-    if (rootPath.empty() || path.substr(0, rootPath.size()) != rootPath)
+    if (rootPath.empty())
         return false;
-    rest = path.substr(rootPath.size());
-    if (rest.empty())
+    if (platform::SamePath(path, rootPath)) {
+        rest = {};
         return true;
-    if (rootPath.back() == '/') // the file-system root
-        return true;
-    if (rest.front() != '/')
-        return false;
-    rest.remove_prefix(1);
-    return !rest.empty();
+    }
+    const std::optional<std::string_view> below = platform::PathBelow(path, rootPath);
+    if (below)
+        rest = *below;
+    return below.has_value();
 }
 
 TTreeEntry Descend(const TDirNode* folder, std::string_view rest)
 {
     while (!rest.empty()) {
-        const std::size_t slash = rest.find('/');
-        const std::string_view name = rest.substr(0, slash);
-        const bool last = slash == std::string_view::npos;
-        rest = last ? std::string_view() : rest.substr(slash + 1);
+        std::size_t end = 0;
+        while (end < rest.size() && !platform::IsPathSeparator(rest[end]))
+            ++end;
+        const std::string_view name = rest.substr(0, end);
+        const bool last = end == rest.size();
+        rest = last ? std::string_view() : rest.substr(end + 1);
         if (name.empty() || name == "." || name == ".." || (!last && rest.empty()))
             return {};
         const TDirNode* next = nullptr;
         for (const TDirNode* c : folder->Children())
-            if (c->Name() == name) {
+            if (platform::SamePath(c->Name(), name)) {
                 next = c;
                 break;
             }
@@ -40,7 +45,7 @@ TTreeEntry Descend(const TDirNode* folder, std::string_view rest)
             if (!last)
                 return {};
             for (const TFileLeaf& f : folder->Leaves())
-                if (f.Name() == name)
+                if (platform::SamePath(f.Name(), name))
                     return {nullptr, &f};
             return {};
         }

@@ -1,8 +1,9 @@
 #pragma once
 
 // Finding the entry of a full path in a scan tree, for the commands that change what the
-// tree holds after the scan (removal, rescan of one folder). Paths are compared byte for
-// byte, one component at a time from the scan root that holds the path.
+// tree holds after the scan (removal, rescan of one folder). Paths are compared by the
+// system's rule (platform::SamePath: byte for byte on Linux, ignoring case on Windows),
+// one component at a time from the scan root that holds the path.
 
 #include "scan/ScanTree.h"
 

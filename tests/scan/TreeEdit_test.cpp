@@ -2,6 +2,8 @@
 // and extension table a tree built without them would hold.
 
 #include "scan/TreeLookup.h"
+#include "support/Environment.h"
+#include "support/NativePath.h"
 #include "support/TreeFixture.h"
 #include "views/TreeRemoval.h"
 
@@ -114,7 +116,7 @@ TEST(TreeEdit, RemovalLeavesTheTreeAsIfTheEntriesHadNeverBeenThere)
         std::unique_ptr<TScanTree> tree = Build(kShape);
         std::vector<std::string> paths;
         for (const std::string& p : c.Removed)
-            paths.push_back("/r/" + p);
+            paths.push_back(test::NativePath("/r/" + p));
         const TRemovalPlan plan = PlanRemoval(tree->Root(), paths);
         EXPECT_FALSE(plan.RootRemoved);
         EXPECT_EQ(plan.Bytes, c.Bytes);
@@ -127,13 +129,26 @@ TEST(TreeEdit, TheRootIsNotTakenOutOfItsOwnTree)
 {
     std::unique_ptr<TScanTree> tree = Build(kShape);
     const std::string before = Describe(tree->Root());
-    const std::string paths[] = {"/r", "/r/a/x.jpg"};
+    const std::string paths[] = {test::NativePath("/r"), test::NativePath("/r/a/x.jpg")};
     const TRemovalPlan plan = PlanRemoval(tree->Root(), paths);
     EXPECT_TRUE(plan.RootRemoved);
     EXPECT_EQ(plan.Items, 2);
     EXPECT_EQ(plan.Bytes, tree->Root()->TotalSize());
     EXPECT_FALSE(tree->RemoveFolder(tree->Root()));
     EXPECT_EQ(Describe(tree->Root()), before);
+}
+
+TEST(TreeEdit, PathsAreFoundByTheSystemsRule)
+{
+    std::unique_ptr<TScanTree> tree = Build(kShape);
+    const TDirNode* root = tree->Root();
+    const TFileLeaf* jpg = FindEntry(root, test::NativePath("/r/a/x.jpg")).File;
+    ASSERT_NE(jpg, nullptr);
+    // Another case is another file on Linux and the same one on Windows.
+    EXPECT_EQ(FindEntry(root, test::NativePath("/R/A/X.JPG")).File,
+              test::OnWindows() ? jpg : nullptr);
+    EXPECT_EQ(FindEntry(root, test::NativePath("/r/A")).Folder,
+              test::OnWindows() ? FindEntry(root, test::NativePath("/r/a")).Folder : nullptr);
 }
 
 TEST(TreeEdit, ADriveLeavesTheAllDrivesRoot)
@@ -182,12 +197,12 @@ TEST(TreeEdit, ARescannedFolderTakesTheOldOnesPlaceAndTotals)
     after.insert(after.end(), kShape.begin() + 7, kShape.end());
 
     std::unique_ptr<TScanTree> tree = Build(kShape);
-    const TDirNode* old = FindEntry(tree->Root(), "/r/a/b").Folder;
+    const TDirNode* old = FindEntry(tree->Root(), test::NativePath("/r/a/b")).Folder;
     ASSERT_NE(old, nullptr);
     const TDirNode* grafted = tree->Graft(old, Build(rescanned, {}, "/r/a/b"));
     ASSERT_NE(grafted, nullptr);
-    EXPECT_EQ(grafted->FullPath(), "/r/a/b");
-    EXPECT_EQ(FindEntry(tree->Root(), "/r/a/b/g/h.txt").File->Ext(), ".txt");
+    EXPECT_EQ(grafted->FullPath(), test::NativePath("/r/a/b"));
+    EXPECT_EQ(FindEntry(tree->Root(), test::NativePath("/r/a/b/g/h.txt")).File->Ext(), ".txt");
     EXPECT_EQ(Describe(tree->Root()), Describe(Build(after)->Root()));
     // The root cannot be replaced in place.
     EXPECT_EQ(tree->Graft(tree->Root(), Build(rescanned)), nullptr);
