@@ -103,10 +103,25 @@ std::string SiblingTool(const std::string& relative)
     return self + "/" + relative;
 }
 
+// A folder of this run's own (0700, new name): the outputs kept between commands go there,
+// never under a guessable name in /tmp, where another user could have put a link first.
+const std::string& PrivateFolder()
+{
+    static const std::string folder = [] {
+        char name[] = "/tmp/harrowdale-bench-XXXXXX";
+        if (::mkdtemp(name) == nullptr) {
+            std::fprintf(stderr, "harrowdale-bench: cannot create a folder in /tmp\n");
+            std::exit(1);
+        }
+        return std::string(name);
+    }();
+    return folder;
+}
+
 // Total system calls of one run under `strace -c -f` (every thread and child counted).
 long long CountSystemCalls(const std::vector<std::string>& argv)
 {
-    const std::string report = "/tmp/harrowdale-bench-strace-" + std::to_string(::getpid());
+    const std::string report = PrivateFolder() + "/strace.txt";
     std::vector<std::string> traced = {"strace", "-c", "-f", "-o", report};
     traced.insert(traced.end(), argv.begin(), argv.end());
     if (RunOnce(traced, "/dev/null").Status != 0)
@@ -334,7 +349,7 @@ int main(int argc, char** argv)
                             0});
 
     // Check every scan's answer once (this also warms the caches).
-    const std::string jsonOut = "/tmp/harrowdale-bench-scan-" + std::to_string(::getpid());
+    const std::string jsonOut = PrivateFolder() + "/scan.json";
     long long files = 0, dirs = 0;
     bool same = true;
     std::string firstJson; // the report of the first scan command
@@ -354,6 +369,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "harrowdale-bench: %s failed (status %d)\n", c.Label.c_str(),
                          check.Status);
             ::unlink(jsonOut.c_str());
+            ::rmdir(PrivateFolder().c_str());
             return 1;
         }
         const bool equal = files == stats.Files && dirs == stats.Folders && bytes == stats.Bytes;
@@ -401,5 +417,6 @@ int main(int argc, char** argv)
     // Scan files are read and written on a warm cache only.
     const bool sameImport =
         cold || BenchScanFiles(scanBin, commands.front().Argv, firstJson, runs, entries);
+    ::rmdir(PrivateFolder().c_str());
     return same && sameImport ? 0 : 1;
 }
