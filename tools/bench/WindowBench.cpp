@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -48,9 +49,19 @@ QString WideFolder()
     struct stat st
     {
     };
+    // Kept in /tmp between runs, so only a real folder of ours that nobody else may write
+    // in is used: another user could have made the name first, with links inside.
+    ::mkdir(dir.c_str(), 0755);
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        std::fprintf(stderr,
+                     "harrowdale-window-bench: %s is not a folder of this user's "
+                     "that only this user may write in; remove it\n",
+                     dir.c_str());
+        std::exit(1);
+    }
     // The last file written tells that the folder is complete.
     if (::stat((dir + "/file9899.txt").c_str(), &st) != 0) {
-        ::mkdir(dir.c_str(), 0755);
         for (int i = 0; i < 100; ++i)
             ::mkdir((dir + "/folder" + std::to_string(i)).c_str(), 0755);
         for (int i = 0; i < 9900; ++i)
