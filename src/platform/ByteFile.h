@@ -56,6 +56,9 @@ private:
     std::string FPath;
     std::string FTempPath;      ///< empty for standard output and after Commit
     std::intptr_t FHandle = -1; ///< descriptor or HANDLE; -1 for none
+    /// The target's folder, held open so the temporary file is created, renamed and
+    /// removed in that folder even if its path is swapped meanwhile (POSIX; -1 elsewhere).
+    std::intptr_t FFolder = -1;
 };
 
 } // namespace harrowdale::platform

@@ -3,9 +3,11 @@
 #include "platform/Paths.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,21 +79,41 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
     }
     if (path.empty() || path.back() == '/')
         Throw("cannot write", EISDIR);
-    std::string temp = FolderOf(path) + "/.harrowdale-XXXXXX";
-    // mkostemp creates with O_EXCL, so an existing name (or a planted link) is never used.
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    // The folder is opened once, as the user named it; everything after happens relative
+    // to that descriptor.
+    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
         Throw("cannot create a file in its folder", errno);
-    FHandle = fd;
-    FTempPath = std::move(temp);
+    FFolder = folder;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".harrowdale-%08x", static_cast<unsigned>(random()));
+        // O_EXCL: an existing name (or a planted link) is never used.
+        const int fd =
+            ::openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            FHandle = fd;
+            FTempPath = name;
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    const int err = errno;
+    ::close(folder);
+    FFolder = -1;
+    Throw("cannot create a file in its folder", err);
 }
 
 TOutputFile::~TOutputFile()
 {
     if (!FTempPath.empty()) {
         ::close(Fd(FHandle));
-        ::unlink(FTempPath.c_str());
+        ::unlinkat(Fd(FFolder), FTempPath.c_str(), 0);
     }
+    if (FFolder >= 0)
+        ::close(Fd(FFolder));
 }
 
 void TOutputFile::Write(const char* data, std::size_t size)
@@ -114,7 +136,8 @@ void TOutputFile::Commit()
         return; // standard output: written as it came
     if (::fsync(Fd(FHandle)) != 0)
         Throw("cannot write", errno);
-    if (::rename(FTempPath.c_str(), FPath.c_str()) != 0)
+    const std::string target(LastPathComponent(FPath));
+    if (::renameat(Fd(FFolder), FTempPath.c_str(), Fd(FFolder), target.c_str()) != 0)
         Throw("cannot replace", errno);
     FTempPath.clear();
     const int fd = Fd(FHandle);
