@@ -91,6 +91,10 @@ private:
 #else
     int FFd = -1;
     std::uint64_t FDev = 0; ///< for kernels that cannot refuse mount crossings on open
+    /// The file system (ext4) gives the last record of a listing the largest position, so
+    /// the end is seen without one more, empty, read. Shared by every folder of a scan,
+    /// which never leaves its file system.
+    bool FEndMarked = false;
 #endif
 };
 
@@ -141,6 +145,7 @@ private:
 
     int FFd = -1;
     std::uint64_t FDev = 0;
+    bool FEndMarked = false;
     std::size_t FPos = 0;
     std::size_t FEnd = 0;
     bool FEof = false;

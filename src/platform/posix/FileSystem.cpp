@@ -8,9 +8,12 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <linux/magic.h>
 #include <linux/openat2.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -62,7 +65,8 @@ std::int64_t TicksOf(const struct statx_timestamp& t)
 
 } // namespace
 
-FolderHandle::FolderHandle(FolderHandle&& other) noexcept : FFd(other.FFd), FDev(other.FDev)
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept
+    : FFd(other.FFd), FDev(other.FDev), FEndMarked(other.FEndMarked)
 {
     other.FFd = -1;
 }
@@ -73,6 +77,7 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept
         Close();
         FFd = other.FFd;
         FDev = other.FDev;
+        FEndMarked = other.FEndMarked;
         other.FFd = -1;
     }
     return *this;
@@ -101,6 +106,10 @@ OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
     };
     if (fstat(out.FFd, &st) == 0)
         out.FDev = st.st_dev;
+    struct statfs fs
+    {
+    };
+    out.FEndMarked = fstatfs(out.FFd, &fs) == 0 && fs.f_type == EXT4_SUPER_MAGIC;
     return OpenResult::Opened;
 }
 
@@ -128,6 +137,7 @@ OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, Fold
     if (out.FFd < 0)
         return errno == ELOOP || errno == ENOTDIR ? OpenResult::NotEntered : OpenResult::Failed;
     out.FDev = parent.FDev;
+    out.FEndMarked = parent.FEndMarked;
     return OpenResult::Opened;
 }
 
@@ -164,6 +174,7 @@ void DirReader::Start(const FolderHandle& folder)
 {
     FFd = folder.FFd;
     FDev = folder.FDev;
+    FEndMarked = folder.FEndMarked;
     FPos = FEnd = 0;
     FEof = false;
     FFailed = false;
@@ -240,6 +251,10 @@ bool DirReader::Next(DirEntry& entry)
             return false;
         auto* d = reinterpret_cast<LinuxDirent64*>(FBuffer.data() + FPos);
         FPos += d->d_reclen;
+        // The last record's position is where the next read would start; ext4 puts its
+        // end-of-listing mark there (no entry can lie beyond the largest position).
+        if (FPos >= FEnd && FEndMarked && d->d_off == std::numeric_limits<off64_t>::max())
+            FEof = true;
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
             continue;
