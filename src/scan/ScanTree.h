@@ -17,6 +17,7 @@
 
 #include "scan/Arena.h"
 #include "scan/DateTime.h"
+#include "scan/Prefetch.h"
 
 #include <cstdint>
 #include <memory>
@@ -166,6 +167,8 @@ public:
     /// Local last-write time; 0 (or less) means no date.
     TDateTime GetModifiedDateTime() const;
     TDirNode* Parent() const { return FParent; }
+    /// Starts loading the name's bytes, for a loop that reads it a few files later.
+    void PrefetchName() const { PrefetchForRead(FName - 1); }
 
 private:
     friend class TScanTree;
@@ -220,6 +223,13 @@ public:
     /// The folder's own included files, in enumeration order.
     std::span<const TFileLeaf> Leaves() const { return {FLeaves, FLeafCount}; }
     TExtStatsView ExtStats() const;
+    /// Starts loading the first of the folder's files and subfolders, for a walk of the
+    /// tree that reads them a little later.
+    void Prefetch() const
+    {
+        PrefetchForRead(FLeaves);
+        PrefetchForRead(FChildren);
+    }
 
     TDirNode* Parent() const { return FParent; }
     TScanTree* Tree() const { return FTree; }
