@@ -1,9 +1,12 @@
 #include "views/Duplicates.h"
 
 #include "platform/Casing.h"
+#include "scan/FileOrder.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -67,9 +70,8 @@ std::uint64_t UpperKeyHash(std::string_view upper)
 // name is hashed as the bytes of its key. Most names are ASCII: those are upper-cased on
 // the fly, a word at a time, which gives exactly the words of the key without building
 // it for each of a million files. Equal hashes are confirmed by comparing the names.
-std::uint64_t NameHash(const TFileLeaf* f)
+std::uint64_t NameHash(std::string_view name)
 {
-    const std::string_view name = f->Name();
     std::uint64_t h = kHashSeed ^ name.size();
     for (std::size_t i = 0; i < name.size(); i += 8) {
         std::uint64_t w = LoadWord(name, i);
@@ -112,42 +114,45 @@ std::int64_t GroupProduct(std::size_t files, std::int64_t size)
     return n * size;
 }
 
-/// Keeps the `cap` groups with the largest products seen so far (a min-heap), so a build
-/// never holds more groups than it will return.
+/// Keeps the `cap` best groups seen so far (a heap with the worst on top), so a build never
+/// holds more groups than it will return. A group is better for a larger product, and for
+/// equal products when its first file comes earlier: one order over all groups, so what is
+/// kept does not depend on the order groups are found in.
 class TGroupSelector
 {
 public:
     explicit TGroupSelector(std::size_t cap) : FCap(cap) {}
 
-    /// Whether a group with this product would be kept now.
-    bool Wants(std::int64_t product) const
+    /// Whether a group with this product and first file would be kept now.
+    bool Wants(std::int64_t product, std::size_t firstPos) const
     {
-        return FCap > 0 && (FHeap.size() < FCap || product > FHeap.front().Product);
+        return FCap > 0 &&
+               (FHeap.size() < FCap || Better({product, firstPos, nullptr}, FHeap.front()));
     }
 
     /// Takes over the groups another selector kept that this one wants.
     void MergeFrom(TGroupSelector& other)
     {
         for (TEntry& e : other.FHeap)
-            if (Wants(e.Product))
-                Add(e.Product, std::move(e.Group));
+            if (Wants(e.Product, e.FirstPos))
+                Add(e.Product, e.FirstPos, std::move(e.Group));
         other.FHeap.clear();
     }
-    void Add(std::int64_t product, std::unique_ptr<TDupGroup> group)
+    void Add(std::int64_t product, std::size_t firstPos, std::unique_ptr<TDupGroup> group)
     {
         if (FHeap.size() == FCap) {
-            std::pop_heap(FHeap.begin(), FHeap.end(), Greater);
-            FHeap.back() = {product, std::move(group)};
+            std::pop_heap(FHeap.begin(), FHeap.end(), Better);
+            FHeap.back() = {product, firstPos, std::move(group)};
         } else {
-            FHeap.push_back({product, std::move(group)});
+            FHeap.push_back({product, firstPos, std::move(group)});
         }
-        std::push_heap(FHeap.begin(), FHeap.end(), Greater);
+        std::push_heap(FHeap.begin(), FHeap.end(), Better);
     }
 
-    /// The kept groups, largest product first (equal products in no defined order).
+    /// The kept groups, best first.
     std::vector<std::unique_ptr<TDupGroup>> Take()
     {
-        std::sort(FHeap.begin(), FHeap.end(), Greater);
+        std::sort(FHeap.begin(), FHeap.end(), Better);
         std::vector<std::unique_ptr<TDupGroup>> out;
         out.reserve(FHeap.size());
         for (TEntry& e : FHeap)
@@ -160,13 +165,52 @@ private:
     struct TEntry
     {
         std::int64_t Product;
+        std::size_t FirstPos;
         std::unique_ptr<TDupGroup> Group;
     };
-    static bool Greater(const TEntry& a, const TEntry& b) { return a.Product > b.Product; }
+    static bool Better(const TEntry& a, const TEntry& b)
+    {
+        return a.Product != b.Product ? a.Product > b.Product : a.FirstPos < b.FirstPos;
+    }
 
     std::size_t FCap;
     std::vector<TEntry> FHeap;
 };
+
+/// How often each name hash of a run occurs: open addressing over twice as many slots as
+/// entries, the count stopping at 2. Kept from run to run to spare allocations.
+struct THashCounts
+{
+    std::vector<std::uint64_t> Keys;
+    std::vector<std::uint8_t> Counts;
+};
+
+/// Removes the entries whose hash no other entry of the run has: most names in a run of
+/// equal sizes are unique, and one pass over a small table is cheaper than sorting them.
+/// The others keep their order.
+void DropUniqueHashes(std::vector<TRunEntry>& run, THashCounts& table)
+{
+    constexpr std::size_t kSortDirectly = 64; // a small run is just sorted
+    if (run.size() <= kSortDirectly)
+        return;
+    std::vector<std::uint64_t>& keys = table.Keys;
+    std::vector<std::uint8_t>& counts = table.Counts;
+    const std::size_t slots = std::bit_ceil(run.size() * 2);
+    keys.assign(slots, 0);
+    counts.assign(slots, 0);
+    const auto slotOf = [&](std::uint64_t hash) {
+        std::size_t i = static_cast<std::size_t>(hash * 0x9E3779B97F4A7C15ULL >> 32) & (slots - 1);
+        while (counts[i] != 0 && keys[i] != hash)
+            i = (i + 1) & (slots - 1);
+        return i;
+    };
+    for (const TRunEntry& e : run) {
+        const std::size_t i = slotOf(e.Hash);
+        keys[i] = e.Hash;
+        counts[i] = static_cast<std::uint8_t>(std::min(2, counts[i] + 1));
+    }
+    std::erase_if(run, [&](const TRunEntry& e) { return counts[slotOf(e.Hash)] < 2; });
+}
 
 /// Groups the files of one run of equal sizes. Equivalent to one pass with a dictionary
 /// from key to members, restricted to the run: entries are sorted by (name hash, position), so
@@ -174,10 +218,11 @@ private:
 /// actual upper-cased names (hashes may collide), each name taking its members in order.
 template <typename TAt>
 void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
-              TGroupSelector& selector)
+              TGroupSelector& selector, THashCounts& table)
 {
     if (run.size() < 2)
         return;
+    DropUniqueHashes(run, table);
     std::sort(run.begin(), run.end(), [](const TRunEntry& a, const TRunEntry& b) {
         return a.Hash != b.Hash ? a.Hash < b.Hash : a.Pos < b.Pos;
     });
@@ -198,7 +243,9 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
                 run[k].Hash = same ? 1 : 0;
                 count += same ? 1 : 0;
             }
-            if (count >= 2 && selector.Wants(GroupProduct(count, size))) {
+            // Entries are in position order within the block: the first is the group's first.
+            const std::size_t firstPos = run[b].Pos;
+            if (count >= 2 && selector.Wants(GroupProduct(count, size), firstPos)) {
                 auto group = std::make_unique<TDupGroup>();
                 group->Files.reserve(count);
                 for (std::size_t k = b; k < e; ++k)
@@ -210,7 +257,7 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
                 group->Size = size;
                 group->ModifiedFT = second->ModifiedFT();
                 group->Color = DupGroupColor(DuplicateKey(first, size));
-                selector.Add(GroupProduct(count, size), std::move(group));
+                selector.Add(GroupProduct(count, size), firstPos, std::move(group));
             }
             const auto rest = std::remove_if(run.begin() + static_cast<std::ptrdiff_t>(b),
                                              run.begin() + static_cast<std::ptrdiff_t>(e),
@@ -221,6 +268,11 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
     }
 }
 
+// How far ahead the loops over an array of files start loading a file's record, and its
+// name (whose address is in the record, so it is asked for once the record is in).
+constexpr std::size_t kLeafAhead = 16;
+constexpr std::size_t kNameAhead = 8;
+
 /// True when files of equal size are adjacent: sizes never increase, or never decrease
 /// (null entries ignored).
 bool EqualSizesAdjacent(const std::vector<const TFileLeaf*>& files)
@@ -228,7 +280,10 @@ bool EqualSizesAdjacent(const std::vector<const TFileLeaf*>& files)
     bool down = true;
     bool up = true;
     const TFileLeaf* prev = nullptr;
-    for (const TFileLeaf* f : files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i + kLeafAhead < files.size() && files[i + kLeafAhead] != nullptr)
+            PrefetchForRead(files[i + kLeafAhead]);
+        const TFileLeaf* f = files[i];
         if (f == nullptr)
             continue;
         if (prev != nullptr) {
@@ -242,29 +297,73 @@ bool EqualSizesAdjacent(const std::vector<const TFileLeaf*>& files)
     return true;
 }
 
+/// What a pass saw of the order of sizes: whether they went up or down anywhere, and
+/// the first and last size.
+struct TSizeOrder
+{
+    bool Any = false, Up = false, Down = false;
+    std::int64_t First = 0, Last = 0;
+};
+
+/// The array a pass reads: the file at a position and its size.
+struct TFilesAt
+{
+    const std::vector<const TFileLeaf*>& Files;
+
+    const TFileLeaf* operator()(std::size_t p) const { return Files[p]; }
+    std::int64_t SizeAt(std::size_t p) const { return Files[p]->Size(); }
+};
+
+/// The array read in the order `Order` gives.
+struct TFilesInOrder
+{
+    const std::vector<const TFileLeaf*>& Files;
+    const std::vector<std::size_t>& Order;
+
+    const TFileLeaf* operator()(std::size_t p) const { return Files[Order[p]]; }
+    std::int64_t SizeAt(std::size_t p) const { return (*this)(p)->Size(); }
+};
+
 /// Groups positions [begin, end) of `n`; runs of equal sizes must not cross `begin` or
-/// `end`.
+/// `end`. `order`, when given, records how sizes changed from run to run.
 template <typename TAt>
 bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
-              const TDupProgress& progress, TGroupSelector& selector)
+              const TDupProgress& progress, TGroupSelector& selector, TSizeOrder* order = nullptr)
 {
     std::vector<TRunEntry> run;
+    THashCounts table;
     std::int64_t runSize = 0;
     for (std::size_t p = begin; p < end; ++p) {
+        if (p + kLeafAhead < end)
+            if (const TFileLeaf* ahead = at(p + kLeafAhead))
+                PrefetchForRead(ahead);
+        if (p + kNameAhead < end)
+            if (const TFileLeaf* ahead = at(p + kNameAhead))
+                ahead->PrefetchName();
         const TFileLeaf* f = at(p);
         if (f == nullptr)
             continue;
-        if (run.empty() || f->Size() != runSize) {
-            GroupRun(run, runSize, at, selector);
+        const std::int64_t size = at.SizeAt(p);
+        if (run.empty() || size != runSize) {
+            if (order != nullptr) {
+                if (!order->Any)
+                    order->First = size;
+                else if (size > runSize)
+                    order->Up = true;
+                else
+                    order->Down = true;
+                order->Any = true;
+                order->Last = size;
+            }
+            GroupRun(run, runSize, at, selector, table);
             run.clear();
-            runSize = f->Size();
+            runSize = size;
             // Size the buffer for the whole run at once, so it never holds twice a run.
             std::size_t length = 0;
             for (std::size_t q = p; q < end; ++q) {
-                const TFileLeaf* g = at(q);
-                if (g == nullptr)
+                if (at(q) == nullptr)
                     continue;
-                if (g->Size() != runSize)
+                if (at.SizeAt(q) != runSize)
                     break;
                 ++length;
             }
@@ -277,17 +376,73 @@ bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
         // files) costs no upper-casing.
         run.push_back({0, p});
         if (run.size() == 2)
-            run[0].Hash = NameHash(at(run[0].Pos));
+            run[0].Hash = NameHash(at(run[0].Pos)->Name());
         if (run.size() >= 2)
-            run.back().Hash = NameHash(f);
+            run.back().Hash = NameHash(f->Name());
         if ((p % 800 == 0 || p == n - 1) && progress && !progress(p + 1, n))
             return false;
     }
-    GroupRun(run, runSize, at, selector);
+    GroupRun(run, runSize, at, selector, table);
     return true;
 }
 
 constexpr std::size_t kParallelFiles = 200000;
+
+// The first position at or after `p` where a run of equal sizes can start: past the files
+// of the size of the last file before `p`.
+std::size_t RunStartFrom(const TFilesAt& at, std::size_t p)
+{
+    const std::size_t n = at.Files.size();
+    std::size_t q = p;
+    while (q > 0 && at(q - 1) == nullptr)
+        --q;
+    if (q == 0)
+        return p;
+    const std::int64_t size = at.SizeAt(q - 1);
+    while (p < n && (at(p) == nullptr || at.SizeAt(p) == size))
+        ++p;
+    return p;
+}
+
+/// Groups an array thought sorted by size in slices on all cores, each slice whole runs,
+/// taken by whichever core is free (the runs of small sizes hold most of the work). Each
+/// slice notes how its sizes went; false, with `selector` untouched, when the array was not
+/// sorted after all.
+bool GroupInSlices(const TFilesAt& at, std::size_t cap, TGroupSelector& selector)
+{
+    const std::size_t n = at.Files.size();
+    constexpr std::size_t kSlices = 64;
+    std::vector<std::size_t> bounds(kSlices + 1, n);
+    bounds[0] = 0;
+    for (std::size_t j = 1; j < kSlices; ++j)
+        bounds[j] = RunStartFrom(at, std::max(bounds[j - 1], j * (n / kSlices)));
+    std::vector<TGroupSelector> found;
+    found.reserve(kSlices);
+    for (std::size_t j = 0; j < kSlices; ++j)
+        found.emplace_back(cap);
+    std::vector<TSizeOrder> orders(kSlices);
+    std::atomic<std::size_t> next{0};
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    RunSideBySide(threads, [&](std::size_t) {
+        for (std::size_t j; (j = next.fetch_add(1)) < kSlices;)
+            GroupAll(bounds[j], bounds[j + 1], n, at, {}, found[j], &orders[j]);
+    });
+    // Sorted means sizes never go both up and down, slice boundaries included.
+    bool up = false, down = false;
+    const TSizeOrder* last = nullptr;
+    for (const TSizeOrder& o : orders) {
+        if (!o.Any)
+            continue;
+        up = up || o.Up || (last != nullptr && o.First > last->Last);
+        down = down || o.Down || (last != nullptr && o.First < last->Last);
+        last = &o;
+    }
+    if (up && down)
+        return false;
+    for (TGroupSelector& f : found)
+        selector.MergeFrom(f);
+    return true;
+}
 
 } // namespace
 
@@ -316,24 +471,14 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
         return true;
 
     TGroupSelector selector(cap);
-    bool completed = false;
-    const auto direct = [&allFiles](std::size_t p) { return allFiles[p]; };
-    if (EqualSizesAdjacent(allFiles) && !progress && n >= kParallelFiles) {
-        // Runs of equal sizes are independent: without progress to report, the second
-        // half is grouped on another core. Split where the size changes.
-        std::size_t mid = n / 2;
-        const auto sizeAt = [&](std::size_t p) { return allFiles[p] ? allFiles[p]->Size() : -1; };
-        while (mid < n && sizeAt(mid) == sizeAt(mid - 1))
-            ++mid;
-        TGroupSelector second(cap);
-        std::thread worker([&] { GroupAll(mid, n, n, direct, {}, second); });
-        GroupAll(0, mid, n, direct, {}, selector);
-        worker.join();
-        selector.MergeFrom(second);
-        completed = true;
-    } else if (EqualSizesAdjacent(allFiles)) {
+    // Without progress to report, an array sorted by size is grouped on all cores; whether
+    // it is sorted is seen on the way.
+    const TFilesAt direct{allFiles};
+    const bool grouped = !progress && n >= kParallelFiles && GroupInSlices(direct, cap, selector);
+    bool completed = grouped;
+    if (!grouped && EqualSizesAdjacent(allFiles)) {
         completed = GroupAll(0, n, n, direct, progress, selector);
-    } else {
+    } else if (!grouped) {
         // Not sorted by size: process in a stable size order, so equal sizes are adjacent
         // and keep their array order.
         std::vector<std::size_t> order(n);
@@ -345,8 +490,7 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
                 return fa != nullptr && fb == nullptr; // nulls last
             return fa->Size() > fb->Size();
         });
-        completed = GroupAll(
-            0, n, n, [&](std::size_t p) { return allFiles[order[p]]; }, progress, selector);
+        completed = GroupAll(0, n, n, TFilesInOrder{allFiles, order}, progress, selector);
     }
     if (!completed)
         return false; // the selector frees the groups found so far

@@ -57,7 +57,8 @@ using TDupProgress = std::function<bool(std::size_t done, std::size_t total)>;
 /// equal sizes is grouped on its own, and only the `cap` best groups are ever held.
 /// Temporary memory is 16 bytes per file of the largest run of equal sizes. An array whose
 /// equal sizes are not adjacent (not sorted by size) costs 8 more bytes per file for a
-/// sorted index. Equal products rank in no defined order.
+/// sorted index. Groups rank by files x size, and equal products by the position of their
+/// first file, so the result does not depend on how the work was split.
 ///
 /// `fillMaps` false leaves ColorByFile and GroupByFile empty: they cost about 40 bytes per
 /// member each, which a front end that only lists the groups (the command line) need not

@@ -51,44 +51,47 @@ std::vector<TDupGroup> ReferenceGroups(const std::vector<const TFileLeaf*>& file
     return groups;
 }
 
-// Groups keyed by their duplicate key, for comparing results whose equal products come
-// in no defined order.
-std::map<std::string, const TDupGroup*> ByKey(const std::vector<TDupGroup>& groups)
-{
-    std::map<std::string, const TDupGroup*> out;
-    for (const TDupGroup& g : groups)
-        out[DuplicateKey(g.FileName, g.Size)] = &g;
-    return out;
-}
-
 std::int64_t Product(const TDupGroup& g)
 {
     return static_cast<std::int64_t>(g.Files.size()) * g.Size;
 }
 
+// The reference groups in the order the grouping ranks them: larger products first, and
+// equal products by where their first file stands in `files`.
+void RankLikeTheGrouping(std::vector<TDupGroup>& groups, const std::vector<const TFileLeaf*>& files)
+{
+    std::map<const TFileLeaf*, std::size_t> position;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        position.emplace(files[i], i);
+    std::sort(groups.begin(), groups.end(), [&](const TDupGroup& a, const TDupGroup& b) {
+        if (Product(a) != Product(b))
+            return Product(a) > Product(b);
+        return position.at(a.Files.front()) < position.at(b.Files.front());
+    });
+}
+
+// The same groups, members, names and dates as the one-pass dictionary, in one defined
+// order whatever the input's order or size (a big input is grouped on several threads).
 void ExpectSameAsReference(const std::vector<const TFileLeaf*>& files)
 {
-    const std::vector<TDupGroup> ref = ReferenceGroups(files);
+    std::vector<TDupGroup> ref = ReferenceGroups(files);
+    RankLikeTheGrouping(ref, files);
     TDuplicates out;
     ASSERT_TRUE(BuildDuplicates(files, out, {}, SIZE_MAX));
     ASSERT_EQ(out.Groups.size(), ref.size());
-    const auto refByKey = ByKey(ref);
     std::size_t members = 0;
-    for (const auto& g : out.Groups) {
-        const auto it = refByKey.find(DuplicateKey(g->FileName, g->Size));
-        ASSERT_NE(it, refByKey.end()) << g->FileName;
-        const TDupGroup& r = *it->second;
-        EXPECT_EQ(g->FileName, r.FileName);
-        EXPECT_EQ(g->Size, r.Size);
-        EXPECT_EQ(g->ModifiedFT, r.ModifiedFT);
-        EXPECT_EQ(g->Color, r.Color);
-        EXPECT_EQ(g->Files, r.Files) << g->FileName;
-        members += g->Files.size();
+    for (std::size_t i = 0; i < ref.size(); ++i) {
+        const TDupGroup& g = *out.Groups[i];
+        const TDupGroup& r = ref[i];
+        EXPECT_EQ(g.FileName, r.FileName) << "group " << i;
+        EXPECT_EQ(g.Size, r.Size);
+        EXPECT_EQ(g.ModifiedFT, r.ModifiedFT);
+        EXPECT_EQ(g.Color, r.Color);
+        EXPECT_EQ(g.Files, r.Files) << g.FileName;
+        members += g.Files.size();
     }
     EXPECT_EQ(out.ColorByFile.size(), members);
     EXPECT_EQ(out.GroupByFile.size(), members);
-    for (std::size_t i = 1; i < out.Groups.size(); ++i)
-        EXPECT_GE(Product(*out.Groups[i - 1]), Product(*out.Groups[i]));
 }
 
 TEST(Duplicates, KeyAndColour)
@@ -271,10 +274,10 @@ TEST(Duplicates, ManyFilesOfOneSize)
     ExpectSameAsReference(FlattenAllFilesFromRoot(fx.Root()).Files);
 }
 
-TEST(Duplicates, BigInputsSplitAcrossTwoThreadsGiveTheSameGroups)
+TEST(Duplicates, BigInputsGroupedOnSeveralThreadsGiveTheSameGroups)
 {
-    // Enough files for the grouping to split the size-sorted array in two; runs of equal
-    // sizes straddle the middle, and groups lie on both sides.
+    // Enough files for the grouping to cut the size-sorted array in slices for several
+    // threads; runs of equal sizes are long, and groups lie in every slice.
     test::TreeFixture fx;
     TDirNode* a = fx.Folder(fx.Root(), "a");
     TDirNode* b = fx.Folder(fx.Root(), "b");
@@ -282,7 +285,20 @@ TEST(Duplicates, BigInputsSplitAcrossTwoThreadsGiveTheSameGroups)
         fx.File(i % 3 ? a : b, "n" + std::to_string(i % 1500) + (i % 2 ? ".DAT" : ".dat"),
                 (i % 4000) * 7);
     fx.Finish();
-    ExpectSameAsReference(FlattenAllFilesFromRoot(fx.Root()).Files);
+    std::vector<const TFileLeaf*> files = FlattenAllFilesFromRoot(fx.Root()).Files;
+    {
+        SCOPED_TRACE("largest first");
+        ExpectSameAsReference(files);
+    }
+    {
+        SCOPED_TRACE("ascending");
+        ExpectSameAsReference({files.rbegin(), files.rend()});
+    }
+    // Sorted but for one file far from its size: the split work sees it and the array is
+    // grouped in size order instead.
+    std::swap(files[1000], files[200000]);
+    SCOPED_TRACE("not sorted");
+    ExpectSameAsReference(files);
 }
 
 TEST(Duplicates, RankingByFilesTimesSize)
@@ -301,10 +317,10 @@ TEST(Duplicates, RankingByFilesTimesSize)
     ASSERT_TRUE(BuildDuplicates(FlattenAllFilesFromRoot(fx.Root()).Files, out));
     ASSERT_EQ(out.Groups.size(), 4u);
     EXPECT_EQ(out.Groups[0]->FileName, "big.bin");
-    // 3 x 100 and 2 x 150 are equal (300), in either order.
-    std::vector<std::string> middle{out.Groups[1]->FileName, out.Groups[2]->FileName};
-    std::sort(middle.begin(), middle.end());
-    EXPECT_EQ(middle, (std::vector<std::string>{"onefifty.bin", "three.bin"}));
+    // 3 x 100 and 2 x 150 are equal (300): the group whose first file comes first in the
+    // size-sorted array ranks first.
+    EXPECT_EQ(out.Groups[1]->FileName, "onefifty.bin");
+    EXPECT_EQ(out.Groups[2]->FileName, "three.bin");
     EXPECT_EQ(Product(*out.Groups[1]), 300);
     EXPECT_EQ(Product(*out.Groups[2]), 300);
     EXPECT_EQ(out.Groups[3]->FileName, "empty"); // 0-byte groups form too, and rank last
