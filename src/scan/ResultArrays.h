@@ -19,7 +19,7 @@ struct TFileArray
 };
 
 /// Every file below `root` (a folder's own files before its subfolders'), sorted by size,
-/// largest first; equal sizes in no defined order. Empty without a root.
+/// largest first; equal sizes in the tree's order. Empty without a root.
 TFileArray FlattenAllFilesFromRoot(const TDirNode* root);
 
 /// The first min(5000, n) entries of `all`, same order, with their byte total.
