@@ -59,9 +59,9 @@ void RadixSort(std::vector<std::uint64_t>& keys, int from, int to)
 // do not fit in 64 bits together; the caller then sorts otherwise.
 bool SortPart(const TFilePieces& pieces, TSortedPart& part)
 {
-    const auto n = static_cast<std::size_t>(CountFiles(pieces));
-    part.Leaves.reserve(n);
-    part.Keys.reserve(n);
+    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, CountFiles(pieces)));
+    part.Leaves.reserve(expected);
+    part.Keys.reserve(expected);
     std::int64_t minSize = 0;
     ForEachFile(pieces, [&](const TFileLeaf& f) {
         part.Leaves.push_back(&f);
@@ -69,6 +69,7 @@ bool SortPart(const TFilePieces& pieces, TSortedPart& part)
         part.MaxSize = std::max(part.MaxSize, f.Size());
         minSize = std::min(minSize, f.Size());
     });
+    const std::size_t n = part.Leaves.size(); // the files met, whatever the totals say
     part.IndexBits = std::max(1, static_cast<int>(std::bit_width(n)));
     const int sizeBits = static_cast<int>(std::bit_width(static_cast<std::uint64_t>(part.MaxSize)));
     if (minSize < 0 || sizeBits + part.IndexBits > 64)
