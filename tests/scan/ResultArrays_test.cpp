@@ -58,7 +58,7 @@ TEST(ResultArrays, LargestFirstWithEqualSizesInTheTreesOrder)
         {"every size equal", {3, 3, 3}},
         // Sizes too large to share 64 bits with a file's number, and negative sizes, take
         // the other way of sorting: same order.
-        {"sizes of 2^62 bytes", {std::int64_t{1} << 62, 1, std::int64_t{1} << 62, 0}},
+        {"sizes of 2^59 bytes", {std::int64_t{1} << 59, 1, std::int64_t{1} << 59, 0}},
         {"a negative size", {4, -3, 4, 0}},
     };
     for (const Case& c : cases) {
