@@ -305,25 +305,6 @@ struct TSizeOrder
     std::int64_t First = 0, Last = 0;
 };
 
-/// The array a pass reads: the file at a position and its size.
-struct TFilesAt
-{
-    const std::vector<const TFileLeaf*>& Files;
-
-    const TFileLeaf* operator()(std::size_t p) const { return Files[p]; }
-    std::int64_t SizeAt(std::size_t p) const { return Files[p]->Size(); }
-};
-
-/// The array read in the order `Order` gives.
-struct TFilesInOrder
-{
-    const std::vector<const TFileLeaf*>& Files;
-    const std::vector<std::size_t>& Order;
-
-    const TFileLeaf* operator()(std::size_t p) const { return Files[Order[p]]; }
-    std::int64_t SizeAt(std::size_t p) const { return (*this)(p)->Size(); }
-};
-
 /// Groups positions [begin, end) of `n`; runs of equal sizes must not cross `begin` or
 /// `end`. `order`, when given, records how sizes changed from run to run.
 template <typename TAt>
@@ -343,7 +324,7 @@ bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
         const TFileLeaf* f = at(p);
         if (f == nullptr)
             continue;
-        const std::int64_t size = at.SizeAt(p);
+        const std::int64_t size = f->Size();
         if (run.empty() || size != runSize) {
             if (order != nullptr) {
                 if (!order->Any)
@@ -361,9 +342,10 @@ bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
             // Size the buffer for the whole run at once, so it never holds twice a run.
             std::size_t length = 0;
             for (std::size_t q = p; q < end; ++q) {
-                if (at(q) == nullptr)
+                const TFileLeaf* g = at(q);
+                if (g == nullptr)
                     continue;
-                if (at.SizeAt(q) != runSize)
+                if (g->Size() != runSize)
                     break;
                 ++length;
             }
@@ -390,16 +372,15 @@ constexpr std::size_t kParallelFiles = 200000;
 
 // The first position at or after `p` where a run of equal sizes can start: past the files
 // of the size of the last file before `p`.
-std::size_t RunStartFrom(const TFilesAt& at, std::size_t p)
+std::size_t RunStartFrom(const std::vector<const TFileLeaf*>& files, std::size_t p)
 {
-    const std::size_t n = at.Files.size();
     std::size_t q = p;
-    while (q > 0 && at(q - 1) == nullptr)
+    while (q > 0 && files[q - 1] == nullptr)
         --q;
     if (q == 0)
         return p;
-    const std::int64_t size = at.SizeAt(q - 1);
-    while (p < n && (at(p) == nullptr || at.SizeAt(p) == size))
+    const std::int64_t size = files[q - 1]->Size();
+    while (p < files.size() && (files[p] == nullptr || files[p]->Size() == size))
         ++p;
     return p;
 }
@@ -408,20 +389,22 @@ std::size_t RunStartFrom(const TFilesAt& at, std::size_t p)
 /// taken by whichever core is free (the runs of small sizes hold most of the work). Each
 /// slice notes how its sizes went; false, with `selector` untouched, when the array was not
 /// sorted after all.
-bool GroupInSlices(const TFilesAt& at, std::size_t cap, TGroupSelector& selector)
+bool GroupInSlices(const std::vector<const TFileLeaf*>& files, std::size_t cap,
+                   TGroupSelector& selector)
 {
-    const std::size_t n = at.Files.size();
+    const std::size_t n = files.size();
     constexpr std::size_t kSlices = 64;
     std::vector<std::size_t> bounds(kSlices + 1, n);
     bounds[0] = 0;
     for (std::size_t j = 1; j < kSlices; ++j)
-        bounds[j] = RunStartFrom(at, std::max(bounds[j - 1], j * (n / kSlices)));
+        bounds[j] = RunStartFrom(files, std::max(bounds[j - 1], j * (n / kSlices)));
     std::vector<TGroupSelector> found;
     found.reserve(kSlices);
     for (std::size_t j = 0; j < kSlices; ++j)
         found.emplace_back(cap);
     std::vector<TSizeOrder> orders(kSlices);
     std::atomic<std::size_t> next{0};
+    const auto at = [&files](std::size_t p) { return files[p]; };
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
     RunSideBySide(threads, [&](std::size_t) {
         for (std::size_t j; (j = next.fetch_add(1)) < kSlices;)
@@ -473,8 +456,8 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
     TGroupSelector selector(cap);
     // Without progress to report, an array sorted by size is grouped on all cores; whether
     // it is sorted is seen on the way.
-    const TFilesAt direct{allFiles};
-    const bool grouped = !progress && n >= kParallelFiles && GroupInSlices(direct, cap, selector);
+    const bool grouped = !progress && n >= kParallelFiles && GroupInSlices(allFiles, cap, selector);
+    const auto direct = [&allFiles](std::size_t p) { return allFiles[p]; };
     bool completed = grouped;
     if (!grouped && EqualSizesAdjacent(allFiles)) {
         completed = GroupAll(0, n, n, direct, progress, selector);
@@ -490,7 +473,8 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
                 return fa != nullptr && fb == nullptr; // nulls last
             return fa->Size() > fb->Size();
         });
-        completed = GroupAll(0, n, n, TFilesInOrder{allFiles, order}, progress, selector);
+        completed = GroupAll(
+            0, n, n, [&](std::size_t p) { return allFiles[order[p]]; }, progress, selector);
     }
     if (!completed)
         return false; // the selector frees the groups found so far
