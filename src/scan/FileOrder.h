@@ -6,8 +6,6 @@
 #include "scan/ScanTree.h"
 
 #include <cstdint>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace harrowdale {
@@ -52,25 +50,6 @@ template <typename TVisit> void ForEachFile(const TFilePieces& pieces, TVisit&& 
             }
         }
     }
-}
-
-/// Runs `job(k)` for every k < jobs at the same time: the last on the calling thread, the
-/// others on threads of their own (or one after another when no thread can be started).
-template <typename TJob> void RunSideBySide(std::size_t jobs, const TJob& job)
-{
-    if (jobs == 0)
-        return;
-    std::vector<std::thread> others;
-    for (std::size_t k = 0; k + 1 < jobs; ++k) {
-        try {
-            others.emplace_back([&job, k] { job(k); });
-        } catch (const std::system_error&) {
-            job(k);
-        }
-    }
-    job(jobs - 1);
-    for (std::thread& t : others)
-        t.join();
 }
 
 } // namespace harrowdale

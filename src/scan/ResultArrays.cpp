@@ -1,6 +1,7 @@
 #include "scan/ResultArrays.h"
 
 #include "scan/FileOrder.h"
+#include "scan/SideBySide.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
 #include "views/Duplicates.h"
 
 #include "platform/Casing.h"
-#include "scan/FileOrder.h"
+#include "scan/SideBySide.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <algorithm>
