@@ -1,20 +1,19 @@
 #pragma once
 
 // The main window: composes the toolbar and menus (TWindowActions), the scan source and
-// filters (TScanOptionsPanel), the background scan (TScanRunner), the result pipeline
-// (TResultPipeline) and the four result pages (TResultPage), and wires them together. It
-// owns the busy state and the status line; the parts do the work.
+// filters (TScanOptionsPanel), the result shown and its life (TResultSession), the file
+// commands (TFileCommands) and the four result pages (TResultPage), and wires them
+// together. It shows the busy state and the status line; the parts do the work.
 //
 // Thread: everything here runs on the user-interface thread; only the scan task body runs
 // elsewhere (see TScanRunner).
 
-#include "scan/ScanControl.h"
 #include "ui/FileCommands.h"
 #include "ui/ResultPage.h"
+#include "ui/ResultSession.h"
 #include "ui/Services.h"
 #include "ui/Settings.h"
 #include "ui/WindowActions.h"
-#include "views/ResultPipeline.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -32,7 +31,6 @@ class QTabWidget;
 namespace harrowdale::ui {
 
 class TScanOptionsPanel;
-class TScanRunner;
 class TFilesInFoldersPage;
 class TOnlyFilesPage;
 class TOnlyFoldersPage;
@@ -49,7 +47,7 @@ public:
     QAction* Action(TCommand command) const { return FActions->Action(command); }
     TScanOptionsPanel* Options() const { return FOptions; }
     TFileCommands* FileCommands() const { return FCommands; }
-    const TScanResults& Results() const { return FPipeline.Results(); }
+    const TScanResults& Results() const { return FSession->Results(); }
 
     TResultPage* Page(TPageIndex page) const { return FPages[static_cast<std::size_t>(page)]; }
     TPageIndex CurrentPage() const;
@@ -76,7 +74,7 @@ public:
     /// result, or for a scan file that does not say.
     QString MeasureText() const;
     /// Scanning or building results: Scan is refused until the window is idle again.
-    bool IsBusy() const { return FBusy; }
+    bool IsBusy() const { return FSession->IsBusy(); }
     /// Whether the last scan's task has returned (or none ran), waiting at most
     /// `timeoutMs`. Nothing else outlives the window.
     bool ScanTaskEnded(int timeoutMs) const;
@@ -84,13 +82,13 @@ public:
     /// Reads a scan file (path bytes) in the background, with progress and Stop like a
     /// scan, and shows it on the four pages as after a scan; its root is the path the file
     /// records. A bad file is reported and the current result stays. Refused while busy.
-    void OpenScanFile(const std::string& path);
+    void OpenScanFile(const std::string& path) { FSession->OpenScanFile(path); }
 
     /// Scans the folder `path` of the result shown again in the background, with the
     /// filters of the panel and the result's own measure, and puts the new folder in the
     /// old one's place; a folder that no longer exists leaves the result. Refused while
     /// busy, for a path the result holds no folder at, and for a scan file's result.
-    void RescanFolder(const std::string& path);
+    void RescanFolder(const std::string& path) { FSession->RescanFolder(path); }
 
 Q_SIGNALS:
     /// The scan ended well and the result pipeline starts.
@@ -103,33 +101,11 @@ private:
     void CreateStatusLine(QWidget* parent);
     void SetTabOrder();
     void ConnectCommands();
-    void StartScan();
-    void StopScan();
-    void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
-    void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
-    void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
-    void EndBusy();
-    /// The View menu's measure, for the next scan.
-    TScanMeasure Measure() const;
-    /// A measure option was switched: saved, and a result shown may be scanned again.
-    void MeasureSwitched();
-    void ShowMeasure();
-    /// Takes what the file commands removed out of the result and shows what was done.
-    void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
-    /// Edits the result's tree and fills every page from it again, keeping the page shown
-    /// and what is left of each page's selection. Stop is off meanwhile.
-    TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
-    void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
-    /// Takes a folder that is gone from disk out of the result, and says so.
-    void FolderGone(const std::string& path);
+    /// Scan and Stop, the options and Rescan This Folder follow the session's busy state.
+    void BusyChanged(bool busy, bool stoppable);
     /// Rescan This Folder is on for one folder selected on the page shown.
     void UpdateRescanAction();
-    void ChooseScanFile();
-    void SaveScanFile();
-    QString DialogCaption(TCommand command) const;
-    static QString ScanFileFilter();
-    void ClearResults();
-    void SetBusy(bool busy, bool stoppable = true);
+    void ShowMeasure();
     void SetStatus(const QString& text);
     void SetProgress(qint64 maximum, qint64 position);
     void UpdateSelectionStatus();
@@ -139,18 +115,12 @@ private:
     void ApplyTranslation();
 
     TUiServices FServices;
-    TResultPipeline FPipeline; ///< owns the results; the pages refer into them
-    bool FBusy = false;
-    bool FClosing = false; ///< the window was closed: nothing more is shown or built
-    std::optional<std::string> FReadingFile; ///< the scan file the running task reads
-    std::optional<std::string> FRescanning;  ///< the folder the running task scans again
-    std::string FShownScanFile;              ///< the scan file last shown
-    bool FRemembers = false;                 ///< RestoreSettings ran: closing saves the settings
+    std::unique_ptr<TResultSession> FSession; ///< owns the results; the pages refer into them
+    bool FRemembers = false;                  ///< RestoreSettings ran: closing saves the settings
 
     // Qt children, owned through the widget tree.
     TWindowActions* FActions = nullptr;
     TScanOptionsPanel* FOptions = nullptr;
-    TScanRunner* FScan = nullptr;
     TFileCommands* FCommands = nullptr;
     QWidget* FTopPanel = nullptr;
     QTabWidget* FTabs = nullptr;

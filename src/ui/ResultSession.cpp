@@ -1,0 +1,408 @@
+#include "ui/ResultSession.h"
+
+#include "exchange/ScanTreeExport.h"
+#include "i18n/TextFormat.h"
+#include "i18n/Translation.h"
+#include "platform/FileSystem.h"
+#include "scan/TreeLookup.h"
+#include "ui/ScanOptionsPanel.h"
+#include "ui/ScanRunner.h"
+#include "ui/Services.h"
+#include "ui/text/DisplayFormat.h"
+#include "views/TreeRemoval.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace harrowdale::ui {
+
+TResultSession::TResultSession(TUiServices& services, const TWindowActions& actions,
+                               TScanOptionsPanel& options, QWidget* window)
+    : FServices(services), FActions(actions), FOptions(options), FWindow(window),
+      FPipeline(TPipelineHost{
+          [this](const std::string& text) { Q_EMIT StatusChanged(QString::fromStdString(text)); },
+          [this](std::int64_t maximum, std::int64_t position) {
+              Q_EMIT ProgressChanged(maximum, position);
+          },
+          // The one place the window lets events run inside a handler (see ResultPipeline.h).
+          [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
+      })
+{
+    FScan = new TScanRunner(this);
+    connect(FScan, &TScanRunner::StatusChanged, this, &TResultSession::StatusChanged);
+    connect(FScan, &TScanRunner::ProgressChanged, this, &TResultSession::ProgressChanged);
+    connect(FScan, &TScanRunner::Finished, this, &TResultSession::ScanFinished);
+}
+
+TResultSession::~TResultSession()
+{
+    // Stop the task first (a task still running later keeps its tree to itself), then
+    // empty every page before the results they refer into are freed.
+    delete FScan;
+    FScan = nullptr;
+    FPipeline.Clear();
+}
+
+void TResultSession::AddPage(TResultPage& page)
+{
+    FPipeline.AddView(page);
+    FPages.push_back(&page);
+}
+
+void TResultSession::UseCommands(TFileCommands& commands)
+{
+    FCommands = &commands;
+    FCommands->SetOrigin(FOrigin);
+    connect(FCommands, &TFileCommands::Removed, this, &TResultSession::RemovedFromDisk);
+}
+
+bool TResultSession::TaskEnded(int timeoutMs) const
+{
+    return FScan->TaskEnded(std::chrono::milliseconds(timeoutMs));
+}
+
+QString TResultSession::MeasureText() const
+{
+    // A scan file that does not record how it measured says nothing.
+    const TScanTree* tree = Results().Tree.get();
+    if (tree == nullptr || !tree->MeasureKnown())
+        return {};
+    return Tr(tree->SizeKind() == TSizeKind::OnDisk ? "Sizes: space used on disk"
+                                                    : "Sizes: length of each file") +
+           QStringLiteral("   ") +
+           Tr(tree->HardLinks() == THardLinks::Each ? "Hard links: every link counted"
+                                                    : "Hard links: each file counted once");
+}
+
+TScanMeasure TResultSession::Measure() const
+{
+    return {FActions.Action(TCommand::CountEveryHardLink)->isChecked(),
+            FActions.Action(TCommand::SizeOnDisk)->isChecked()};
+}
+
+void TResultSession::MeasureSwitched()
+{
+    SaveScanMeasure(Measure());
+    // The result shown keeps its own measure and says so; it is never partly measured
+    // the new way. A scan under way finishes with the setting it started with.
+    if (FBusy || Results().Root() == nullptr)
+        return;
+    if (!FServices.Messages->Confirm(FWindow, Tr("Scan again with the new setting? Until then "
+                                                 "the result shown keeps the old one.")))
+        return;
+    // A result read from a scan file is read again; a scan runs again.
+    if (FOrigin == TResultOrigin::ScanFile && !FShownScanFile.empty())
+        OpenScanFile(FShownScanFile);
+    else
+        Scan();
+}
+
+// ---------------------------------------------------------------- scans
+
+void TResultSession::Scan()
+{
+    // Refused while scanning or building results: the pipeline's re-entrancy rule
+    // (ResultPipeline.h) counts on it.
+    if (FBusy)
+        return;
+    const TScanChoice choice = FOptions.ReadChoice();
+    if (choice.Kind == TScanChoice::TKind::Invalid)
+        ShowError(choice.Error);
+    if (choice.Kind != TScanChoice::TKind::Ready)
+        return;
+    ClearResults();
+    SetBusy(true);
+    std::int64_t expected = 0;
+    for (const std::string& d : choice.Drives)
+        expected += GetUsedBytes(d);
+    FScan->Start(choice.Request, choice.Filters, expected, Measure());
+}
+
+void TResultSession::Stop()
+{
+    // Also stops a result build in progress: the pipeline polls the same context.
+    FScan->Cancel();
+    Q_EMIT StatusChanged(Tr("Cancelling..."));
+}
+
+void TResultSession::Close()
+{
+    FClosing = true;
+    FScan->Cancel();
+    if (FPipeline.IsRunning())
+        FPipeline.Clear(); // a rebuild after a removal runs without a scan to cancel
+}
+
+bool TResultSession::Cancelled() const
+{
+    return FScan->Context() != nullptr && FScan->Context()->IsCancelled();
+}
+
+void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
+{
+    Q_EMIT ProgressChanged(0, 0);
+    if (FClosing) {
+        // The end of a task the closing cancelled (or that ended just before): nothing to
+        // show and nobody to show it to.
+        FReadingFile.reset();
+        FRescanning.reset();
+        outcome->Tree.reset();
+        EndBusy();
+        return;
+    }
+    if (const std::optional<std::string> folder = std::exchange(FRescanning, std::nullopt)) {
+        RescanFinished(*folder, outcome);
+        return;
+    }
+    if (const std::optional<std::string> file = std::exchange(FReadingFile, std::nullopt)) {
+        ReadingFinished(*file, outcome);
+        return;
+    }
+    if (outcome->Ok) {
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
+        return;
+    }
+    Q_EMIT ProgressChanged(100, 0);
+    if (!outcome->Err.empty())
+        ShowError(Tr("Scan failed: ") + QLatin1Char('\n') + QString::fromStdString(outcome->Err));
+    EndBusy();
+}
+
+void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin)
+{
+    Q_EMIT BuildingResults();
+    FOrigin = origin;
+    if (FCommands != nullptr)
+        FCommands->SetOrigin(origin);
+    const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
+    Q_EMIT ProgressChanged(100, 0);
+    if (!result.Error.empty() && !FClosing)
+        ShowError(QString::fromStdString(result.Error));
+    EndBusy();
+    Q_EMIT ResultChanged();
+    // After EndBusy, which leaves "Ready".
+    Q_EMIT StatusChanged(QString::fromStdString(result.Status));
+}
+
+TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTree&)>& edit)
+{
+    // What each page had selected, by path: the rebuilt pages hold other rows and nodes.
+    std::vector<std::vector<std::string>> selected;
+    for (const TResultPage* page : FPages)
+        selected.push_back(page->SelectedPaths());
+    SetBusy(true, false);
+    const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
+    Q_EMIT ProgressChanged(100, 0);
+    if (!result.Error.empty() && !FClosing)
+        ShowError(QString::fromStdString(result.Error));
+    if (result.Outcome == TPipelineResult::TOutcome::Done && !FClosing)
+        for (std::size_t i = 0; i < FPages.size(); ++i)
+            FPages[i]->SelectPaths(selected[i]);
+    EndBusy();
+    Q_EMIT ResultChanged();
+    return result;
+}
+
+void TResultSession::ClearResults()
+{
+    FPipeline.Clear();
+    Q_EMIT ResultChanged();
+}
+
+// ---------------------------------------------------------------- removal and rescans
+
+void TResultSession::RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths)
+{
+    const TRemovalPlan plan = PlanRemoval(Results().Root(), paths);
+    const QString done = QString::fromStdString(RemovalDone(kind, plan.Items, plan.Bytes));
+    // A removal while results are still being built cannot edit them; the status says
+    // what was done all the same.
+    if (!FBusy && Results().Root() != nullptr) {
+        if (plan.RootRemoved)
+            ClearResults();
+        else
+            RebuildResults([&plan](TScanTree& tree) { ApplyRemoval(tree, plan); });
+    }
+    Q_EMIT StatusChanged(done);
+}
+
+void TResultSession::RescanFolder(const std::string& path)
+{
+    const TDirNode* root = Results().Root();
+    if (FBusy || root == nullptr || FOrigin != TResultOrigin::ThisMachine ||
+        FindEntry(root, path).Folder == nullptr)
+        return;
+    if (!platform::DirectoryExists(path)) {
+        FolderGone(path);
+        return;
+    }
+    const TScanChoice choice = FOptions.ReadChoice();
+    if (choice.Kind == TScanChoice::TKind::Invalid) {
+        ShowError(choice.Error);
+        return;
+    }
+    // The result's own measure, so the new folder is counted as the rest of the result.
+    const TScanTree& tree = *Results().Tree;
+    TScanRequest request;
+    request.PathToScan = path;
+    FRescanning = path;
+    SetBusy(true);
+    FScan->Start(request, choice.Filters, 0,
+                 {tree.HardLinks() == THardLinks::Each, tree.SizeKind() == TSizeKind::OnDisk});
+}
+
+void TResultSession::RescanFinished(const std::string& path,
+                                    const std::shared_ptr<TScanOutcome>& outcome)
+{
+    Q_EMIT ProgressChanged(100, 0);
+    const TDirNode* old = FindEntry(Results().Root(), path).Folder;
+    if (Cancelled() || old == nullptr) {
+        EndBusy();
+        Q_EMIT StatusChanged(Tr("Cancelled"));
+        return;
+    }
+    if (!outcome->Ok || !outcome->Tree || outcome->Tree->Root() == nullptr) {
+        EndBusy();
+        if (!platform::DirectoryExists(path))
+            FolderGone(path);
+        else if (!outcome->Err.empty())
+            ShowError(Tr("Scan failed: ") + QLatin1Char('\n') +
+                      QString::fromStdString(outcome->Err));
+        return;
+    }
+    if (old->Parent() == nullptr) { // the scanned folder itself: a whole new result
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
+        return;
+    }
+    std::unique_ptr<TScanTree> fresh = std::move(outcome->Tree);
+    const TPipelineResult result =
+        RebuildResults([&](TScanTree& tree) { tree.Graft(old, std::move(fresh)); });
+    Q_EMIT StatusChanged(QString::fromStdString(result.Status));
+}
+
+void TResultSession::FolderGone(const std::string& path)
+{
+    const QString text = QString::fromStdString(
+        Format(Translate("%s no longer exists; it left the result."), VisiblePathText(path)));
+    const std::string paths[] = {path};
+    const TRemovalPlan plan = PlanRemoval(Results().Root(), paths);
+    if (plan.RootRemoved)
+        ClearResults();
+    else
+        RebuildResults([&plan](TScanTree& tree) { ApplyRemoval(tree, plan); });
+    Q_EMIT StatusChanged(text);
+}
+
+// ---------------------------------------------------------------- scan files
+
+namespace {
+
+QString ScanFileFilter()
+{
+    return Tr("Scan files") + QStringLiteral(" (*.json *.json.gz *.gz);;") + Tr("All files") +
+           QStringLiteral(" (*)");
+}
+
+} // namespace
+
+QString TResultSession::DialogCaption(TCommand command) const
+{
+    // The menu item's text without its trailing dots.
+    QString caption = FActions.Action(command)->text();
+    while (caption.endsWith(QLatin1Char('.')) || caption.endsWith(QChar(0x2026)))
+        caption.chop(1);
+    return caption.trimmed();
+}
+
+void TResultSession::ChooseScanFile()
+{
+    if (FBusy)
+        return;
+    const std::optional<std::string> path =
+        FServices.Files->OpenFile(FWindow, DialogCaption(TCommand::OpenScanFile), ScanFileFilter());
+    if (path)
+        OpenScanFile(*path);
+}
+
+void TResultSession::OpenScanFile(const std::string& path)
+{
+    // Refused while busy, as Scan is. The current result stays until the file is read.
+    if (FBusy || path.empty())
+        return;
+    FReadingFile = path;
+    SetBusy(true);
+    FScan->StartReading(path, Measure());
+}
+
+void TResultSession::ReadingFinished(const std::string& path,
+                                     const std::shared_ptr<TScanOutcome>& outcome)
+{
+    // Stopped, also after the file was read: the current result stays, as it does when
+    // the file is bad (nothing was cleared for the file).
+    const bool cancelled = Cancelled();
+    if (outcome->Ok && !cancelled) {
+        FShownScanFile = path;
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
+        return;
+    }
+    Q_EMIT ProgressChanged(100, 0);
+    if (!cancelled)
+        ShowError(QString::fromStdString(Format(Translate("Cannot open the scan file %s: %s"),
+                                                VisiblePathText(path), outcome->Err)));
+    EndBusy();
+    if (cancelled)
+        Q_EMIT StatusChanged(Tr("Cancelled"));
+}
+
+void TResultSession::SaveScanFile()
+{
+    const TDirNode* root = Results().Root();
+    if (FBusy || root == nullptr)
+        return;
+    const std::string name = root->FullPath() == "/" || root->IsSyntheticRoot()
+                                 ? std::string("scan")
+                                 : std::string(root->Name());
+    const std::optional<std::string> path =
+        FServices.Files->SaveFile(FWindow, DialogCaption(TCommand::SaveScanFile), ScanFileFilter(),
+                                  DisplayText(name) + QStringLiteral(".json"));
+    if (!path)
+        return;
+    // The writer streams a small buffer: fast enough to run here, and the tree cannot
+    // change meanwhile.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        ExportScanFile(*root, *path);
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        ShowError(QString::fromStdString(Format(Translate("Cannot save the scan file %s: %s"),
+                                                VisiblePathText(*path), e.what())));
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------- busy state
+
+void TResultSession::SetBusy(bool busy, bool stoppable)
+{
+    FBusy = busy;
+    if (busy && QApplication::overrideCursor() == nullptr)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    Q_EMIT BusyChanged(busy, stoppable);
+}
+
+void TResultSession::EndBusy()
+{
+    QApplication::restoreOverrideCursor();
+    SetBusy(false);
+    Q_EMIT ProgressChanged(100, 0);
+    Q_EMIT StatusChanged(Tr("Ready"));
+}
+
+void TResultSession::ShowError(const QString& text)
+{
+    FServices.Messages->Error(FWindow, text);
+}
+
+} // namespace harrowdale::ui

@@ -1,0 +1,128 @@
+#pragma once
+
+// The life of the result shown: a scan, the reading of a scan file, Rescan This Folder,
+// Save Scan, a switch of the measure, and the refresh after a removal. Owns the results
+// (TResultPipeline) and the background task (TScanRunner), decides when the window is busy
+// and what the status line says about the result; the window only shows what it reports.
+//
+// Thread: UI thread only; the task body runs elsewhere (see TScanRunner).
+
+#include "scan/ScanControl.h"
+#include "ui/FileCommands.h"
+#include "ui/ResultPage.h"
+#include "ui/Settings.h"
+#include "ui/WindowActions.h"
+#include "views/ResultPipeline.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace harrowdale::ui {
+
+class TScanOptionsPanel;
+class TScanRunner;
+struct TUiServices;
+
+class TResultSession : public QObject
+{
+    Q_OBJECT
+public:
+    /// `window` parents the message boxes and dialogs; `actions` give the measure options
+    /// and the dialogs' captions; `options` the scan's source and filters.
+    TResultSession(TUiServices& services, const TWindowActions& actions, TScanOptionsPanel& options,
+                   QWidget* window);
+    /// Stops the task, then empties every page before the results are freed.
+    ~TResultSession() override;
+
+    const TScanResults& Results() const { return FPipeline.Results(); }
+    /// A page the results fill, in tab order; it must outlive this session's results.
+    void AddPage(TResultPage& page);
+    /// The commands on the selection: they learn where the result came from, and what
+    /// they remove leaves the result.
+    void UseCommands(TFileCommands& commands);
+
+    /// Where the result shown came from.
+    TResultOrigin Origin() const { return FOrigin; }
+    /// Scanning, reading or building results: a new task is refused until idle again.
+    bool IsBusy() const { return FBusy; }
+    /// Whether the last task has returned (or none ran), waiting at most `timeoutMs`.
+    bool TaskEnded(int timeoutMs) const;
+    /// How the result shown was measured; empty without a result, or for a scan file that
+    /// does not say.
+    QString MeasureText() const;
+
+    /// Scans the source and filters of the panel, as Scan does.
+    void Scan();
+    /// Cancels the task, or the result build that follows it.
+    void Stop();
+    /// Asks for a scan file and opens it.
+    void ChooseScanFile();
+    /// Reads a scan file (path bytes) in the background; the current result stays until it
+    /// is read, and stays when the file is bad.
+    void OpenScanFile(const std::string& path);
+    void SaveScanFile();
+    /// Scans the folder `path` of the result shown again, with the panel's filters and the
+    /// result's own measure, and puts the new folder in the old one's place.
+    void RescanFolder(const std::string& path);
+    /// The View menu's measure was switched: saved, and the result may be made again.
+    void MeasureSwitched();
+    /// The window closes: whatever a task or build still reports is dropped unseen.
+    void Close();
+
+Q_SIGNALS:
+    void StatusChanged(const QString& text);
+    /// Progress `position` of `maximum`; a maximum of 0 shows a busy indicator.
+    void ProgressChanged(qint64 maximum, qint64 position);
+    /// Busy or idle; `stoppable` when Stop can end what runs. Idle means "Ready" until the
+    /// session says more.
+    void BusyChanged(bool busy, bool stoppable);
+    /// The result shown was replaced, changed or cleared.
+    void ResultChanged();
+    /// The scan ended well and the result pipeline starts.
+    void BuildingResults();
+
+private:
+    void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
+    void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
+    /// Edits the result's tree and fills every page from it again, keeping what is left of
+    /// each page's selection. Stop is off meanwhile.
+    TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
+    /// Takes what the file commands removed out of the result and says what was done.
+    void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
+    /// Takes a folder that is gone from disk out of the result, and says so.
+    void FolderGone(const std::string& path);
+    void ClearResults();
+    /// The View menu's measure, for the next scan.
+    TScanMeasure Measure() const;
+    QString DialogCaption(TCommand command) const;
+    void SetBusy(bool busy, bool stoppable = true);
+    void EndBusy();
+    bool Cancelled() const;
+    void ShowError(const QString& text);
+
+    TUiServices& FServices;
+    const TWindowActions& FActions;
+    TScanOptionsPanel& FOptions;
+    QWidget* FWindow;
+    TResultPipeline FPipeline; ///< owns the results; the pages refer into them
+    std::vector<TResultPage*> FPages;
+    TFileCommands* FCommands = nullptr;
+    TScanRunner* FScan = nullptr; ///< a Qt child, freed first
+    TResultOrigin FOrigin = TResultOrigin::ThisMachine;
+    bool FBusy = false;
+    bool FClosing = false;                   ///< nothing more is shown or built
+    std::optional<std::string> FReadingFile; ///< the scan file the running task reads
+    std::optional<std::string> FRescanning;  ///< the folder the running task scans again
+    std::string FShownScanFile;              ///< the scan file last shown
+};
+
+} // namespace harrowdale::ui
