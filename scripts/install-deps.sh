@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libicu-dev zlib1g-dev libgtest-dev
+    libxxhash-dev # hashing file contents for duplicates by content
     qt6-base-dev qt6-base-dev-tools libglib2.0-dev
     libqt6svg6 # Qt's SVG image and icon plugins (the window icon)
     qt6-translations-l10n # Qt's own texts (Yes/No, the calendar) in the chosen language
@@ -16,6 +17,7 @@ packages=(
     desktop-file-utils appstream man-db
     dpkg-dev file
     ncdu gdu # the scan file format's other producers, for the exchange tests
+    jdupes # the duplicate finder the content grouping's tests compare with
 )
 
 if [[ "${1:-}" == windows ]]; then

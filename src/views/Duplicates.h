@@ -67,6 +67,9 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
                      const TDupProgress& progress = {}, std::size_t cap = kMaxDupGroups,
                      bool fillMaps = true);
 
+/// Fills ColorByFile and GroupByFile from Groups.
+void FillDuplicateMaps(TDuplicates& dups);
+
 /// The "Modified" text of a group in the groups list: the local last-write time of its
 /// first member rounded to 1/10000 day (halves to even), as "yyyy-mm-dd hh:nn"; "" when
 /// the group has no member or the time is not after 0.
