@@ -117,6 +117,17 @@ constexpr std::array kOptions = {
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyCount("--duplicates", v, o.Duplicates, error);
                }},
+    OptionSpec{"--duplicates-by", "", "name|content",
+               "group duplicates by name and size (default), or by content: files of equal "
+               "length whose bytes are compared",
+               [](Options& o, const std::string& v, std::string& error) {
+                   if (v != "name" && v != "content") {
+                       error = "--duplicates-by wants name or content, not \"" + v + "\"";
+                       return false;
+                   }
+                   o.DuplicatesByContent = v == "content";
+                   return true;
+               }},
     OptionSpec{"--json", "", "", "print one JSON object instead of the report",
                [](Options& o, const std::string&, std::string&) { return o.Json = true; }},
     OptionSpec{"--export", "", "FILE",
@@ -132,7 +143,7 @@ constexpr std::array kOptions = {
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyFileName("--import", v, o.ImportPath, error);
                }},
-    OptionSpec{"--no-progress", "", "", "no progress line while scanning",
+    OptionSpec{"--no-progress", "", "", "no progress line while scanning or comparing contents",
                [](Options& o, const std::string&, std::string&) { return o.NoProgress = true; }},
     OptionSpec{"--threads", "", "N",
                "walk the tree with N threads (default: chosen for the machine)",

@@ -25,7 +25,8 @@ struct Options
     std::string Pattern;
     std::size_t Largest = 20;
     std::size_t Duplicates = 20;
-    unsigned Threads = 0; ///< 0: the scanner's choice
+    bool DuplicatesByContent = false; ///< same bytes instead of same name and size
+    unsigned Threads = 0;             ///< 0: the scanner's choice
     bool SizeOnDisk = false;
     bool EveryHardLink = false;
     bool Json = false;

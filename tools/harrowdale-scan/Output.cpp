@@ -139,9 +139,18 @@ void WriteText(std::ostream& out, const ReportData& d)
         }
     }
 
+    if (d.ByContent)
+        out << "\n"
+            << FormatText(Translate("Contents compared: %s of %s read, files of equal length: "
+                                    "%d, unreadable files: %d"),
+                          {FormatSize(d.Content.BytesRead), FormatSize(d.Content.CandidateBytes),
+                           d.Content.Candidates, d.Content.Unreadable})
+            << "\n";
     const std::size_t g = std::min(d.DuplicateGroups, d.Duplicates.Groups.size());
     if (g > 0) {
-        out << "\n  " << Translate("Duplicates") << "\n";
+        out << "\n  "
+            << (d.ByContent ? Translate("Duplicates: same content") : Translate("Duplicates"))
+            << "\n";
         for (std::size_t i = 0; i < g; ++i) {
             const TDupGroup& grp = *d.Duplicates.Groups[i];
             out << "  " << TerminalText(grp.FileName) << "  (" << grp.Files.size() << " x "
@@ -182,7 +191,13 @@ void WriteJson(std::ostream& out, const ReportData& d)
     }
     if (n > 0)
         out << "\n  ";
-    out << "],\n  \"duplicate_groups\": " << d.Duplicates.Groups.size() << ",\n";
+    out << "],\n  \"duplicates_by\": \"" << (d.ByContent ? "content" : "name") << "\",\n";
+    if (d.ByContent)
+        out << "  \"content\": {\"candidates\": " << d.Content.Candidates
+            << ", \"candidate_bytes\": " << d.Content.CandidateBytes
+            << ", \"bytes_read\": " << d.Content.BytesRead
+            << ", \"unreadable\": " << d.Content.Unreadable << "},\n";
+    out << "  \"duplicate_groups\": " << d.Duplicates.Groups.size() << ",\n";
     out << "  \"duplicates\": [";
     const std::size_t g = std::min(d.DuplicateGroups, d.Duplicates.Groups.size());
     for (std::size_t i = 0; i < g; ++i) {

@@ -2,6 +2,7 @@
 
 #include "scan/ResultArrays.h"
 #include "scan/ScanControl.h"
+#include "views/ContentDuplicates.h"
 #include "views/Duplicates.h"
 
 #include <cstddef>
@@ -20,6 +21,8 @@ struct ReportData
     TDuplicates Duplicates;
     std::size_t Largest = 20;
     std::size_t DuplicateGroups = 20;
+    bool ByContent = false;  ///< Duplicates were grouped by content
+    TContentOutcome Content; ///< what that grouping read, when ByContent
 };
 
 /// The human-readable report: totals line, extensions, largest files, duplicate groups.

@@ -15,6 +15,8 @@
 #include "scan/DiskScanner.h"
 #include "scan/Mask.h"
 #include "scan/ScanControl.h"
+#include "ui/text/DisplayFormat.h"
+#include "views/ContentDuplicates.h"
 
 #include <atomic>
 #include <chrono>
@@ -58,11 +60,22 @@ public:
     {
         if (!FEnabled)
             return;
-        std::string text =
-            p.Path.empty()
-                ? FormatText(Translate("Scanning... (files: %d, dirs: %d)"), {p.Files, p.Dirs})
-                : FormatText(Translate("Scanning: %s  (files: %d, dirs: %d)"),
-                             {cli::TerminalText(p.Path), p.Files, p.Dirs});
+        ShowText(p.Path.empty()
+                     ? FormatText(Translate("Scanning... (files: %d, dirs: %d)"), {p.Files, p.Dirs})
+                     : FormatText(Translate("Scanning: %s  (files: %d, dirs: %d)"),
+                                  {cli::TerminalText(p.Path), p.Files, p.Dirs}));
+    }
+    void Show(const TContentProgress& p)
+    {
+        if (!FEnabled)
+            return;
+        ShowText(FormatText(
+            Translate("Comparing contents: %s  (%s of %s read, files: %d of %d)"),
+            {p.Current != nullptr ? cli::TerminalText(p.Current->FullPath()) : std::string(),
+             FormatSize(p.BytesRead), FormatSize(p.BytesToRead), p.FilesDone, p.Files}));
+    }
+    void ShowText(std::string text)
+    {
         constexpr std::size_t kMax = 150;
         if (text.size() > kMax)
             text = text.substr(0, kMax);
@@ -81,6 +94,16 @@ private:
     bool FEnabled;
     bool FShown = false;
 };
+
+// The status and message of a run the user interrupted.
+int FailCancelled()
+{
+    const platform::Interruption kind = gInterruption.load();
+    return Fail(platform::InterruptionExitStatus(kind == platform::Interruption::None
+                                                     ? platform::Interruption::Interrupt
+                                                     : kind),
+                Translate("Cancelled by user"));
+}
 
 /// The tree to report on, scanned or read from a scan file.
 struct LoadedTree
@@ -173,18 +196,44 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
     platform::ReleaseInterruptions();
 
     if (!outcome.Ok) {
-        if (context.IsCancelled() && outcome.Err.empty()) {
-            const platform::Interruption kind = gInterruption.load();
-            return Fail(platform::InterruptionExitStatus(kind == platform::Interruption::None
-                                                             ? platform::Interruption::Interrupt
-                                                             : kind),
-                        Translate("Cancelled by user"));
-        }
+        if (context.IsCancelled() && outcome.Err.empty())
+            return FailCancelled();
         return Fail(kExitUsage, Translate("Scan failed: ") + outcome.Err);
     }
     out.Tree = std::move(outcome.Tree);
     out.MetBytes = outcome.Bytes;
     return 0;
+}
+
+/// Groups the report's duplicates by content, reading the files, with a progress line;
+/// returns 0, or the exit status after printing why not.
+int GroupByContent(const cli::Options& opts, cli::ReportData& data)
+{
+    TScanContext context;
+    gContext.store(&context);
+    platform::CatchInterruptions(OnInterrupt);
+    ProgressLine line(!opts.NoProgress && platform::StandardErrorIsTerminal());
+    TContentSettings settings;
+    settings.FillMaps = false; // the report lists groups only
+    settings.OnProgress = [&line](const TContentProgress& p) { line.Show(p); };
+    data.ByContent = true;
+    data.Content =
+        BuildContentDuplicates(data.Root, data.AllFiles.Files, data.Duplicates, context, settings);
+    line.Clear();
+    gContext.store(nullptr);
+    platform::ReleaseInterruptions();
+    switch (data.Content.Status) {
+    case TContentStatus::Done:
+        return 0;
+    case TContentStatus::Cancelled:
+        return FailCancelled();
+    case TContentStatus::RootMissing:
+        return Fail(kExitUsage, Translate("Cannot compare contents: the scanned folder does "
+                                          "not exist on this machine."));
+    case TContentStatus::Unavailable:
+        break;
+    }
+    return Fail(kExitUsage, Translate("Comparing contents is not available on this system."));
 }
 
 int ImportTree(const cli::Options& opts, LoadedTree& out)
@@ -257,8 +306,13 @@ int main(int argc, char** argv)
     data.AllFiles = FlattenAllFilesFromRoot(root);
     data.Largest = opts->Largest;
     data.DuplicateGroups = opts->Duplicates;
-    // The report reads groups only; the per-file maps would cost tens of bytes a file.
-    BuildDuplicates(data.AllFiles.Files, data.Duplicates, {}, kMaxDupGroups, false);
+    if (opts->DuplicatesByContent) {
+        if (const int status = GroupByContent(*opts, data))
+            return status;
+    } else {
+        // The report reads groups only; the per-file maps would cost tens of bytes a file.
+        BuildDuplicates(data.AllFiles.Files, data.Duplicates, {}, kMaxDupGroups, false);
+    }
     if (opts->Json)
         cli::WriteJson(out, data);
     else
