@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "i18n/Translation.h"
+#include "ui/AboutText.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
 #include "ui/FilesInFoldersPage.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -21,7 +21,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <functional>
 #include <limits>
@@ -281,18 +280,8 @@ void TMainWindow::OpenWebPath(const QString& path)
 
 void TMainWindow::ShowAbout()
 {
-    const QString host = QUrl(QLatin1String(HARROWDALE_WEBSITE)).host();
-    const QString text =
-        QStringLiteral("Harrowdale\n%1 %2\n\n%3\n%4 %5\n\n%6\n\n%7 %8 %9")
-            .arg(Tr("Version:"), QLatin1String(kVersion),
-                 Tr("Free software under the GNU General Public License, version 3 or later "
-                    "(GPL-3.0-or-later)."),
-                 Tr("Website:"), host,
-                 Tr("This program is provided as is, without warranty of any kind. "
-                    "Deleting files cannot be undone; check your selection first."))
-            .arg(QString::number(QDate::currentDate().year()),
-                 QStringLiteral("The Harrowdale developers."), Tr("Thank you for using it."));
-    FServices.Messages->Info(this, QStringLiteral("Harrowdale"), text);
+    FServices.Messages->Info(this, QStringLiteral("Harrowdale"),
+                             AboutText(HARROWDALE_UPDATE_CHECK != 0));
 }
 
 void TMainWindow::ApplyTranslation()

@@ -77,6 +77,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "This program is provided as is, without warranty of any kind. "
     "Deleting files cannot be undone; check your selection first.",
     "Thank you for using it.",
+    "Updates: the program asks the website for a newer version when it starts.",
+    "Updates: through your distribution's package manager.",
     "Permanently delete %d item(s)? (This cannot be undone)",
     "Move %d item(s) to the Trash?",
     // What a removal question lists, and the failure box after it.

@@ -1,5 +1,6 @@
 // The program as the desktop sees it: the menu entry's id, the icon, the licence it names.
 
+#include "ui/AboutText.h"
 #include "ui/AppIdentity.h"
 #include "ui/WindowDriver.h"
 
@@ -37,6 +38,19 @@ TEST(AppIdentity, AboutBoxNamesTheLicence)
     ASSERT_EQ(w.Log.Infos.size(), 1);
     EXPECT_TRUE(w.Log.Infos[0].contains("GPL-3.0-or-later"));
     EXPECT_FALSE(w.Log.Infos[0].contains("Free for personal"));
+    EXPECT_EQ(w.Log.Infos[0], ui::AboutText(HARROWDALE_UPDATE_CHECK != 0));
+}
+
+TEST(AppIdentity, AboutBoxSaysWhereUpdatesComeFrom)
+{
+    // A distribution's build leaves updates to its package manager and must not point
+    // the user at the website's installer.
+    const QString own = ui::AboutText(true);
+    const QString packaged = ui::AboutText(false);
+    EXPECT_TRUE(own.contains("asks the website")) << own.toStdString();
+    EXPECT_FALSE(own.contains("package manager"));
+    EXPECT_TRUE(packaged.contains("distribution's package manager")) << packaged.toStdString();
+    EXPECT_FALSE(packaged.contains("asks the website"));
 }
 
 } // namespace
