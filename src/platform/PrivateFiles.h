@@ -26,4 +26,9 @@ struct TCreatedFile
 /// must be one plain name.
 TCreatedFile CreatePrivateFile(std::string_view fileName);
 
+/// Removes a file that CreatePrivateFile made (`path` as it returned it), closed by now,
+/// and then its folder, which must hold nothing else. "" on success, else why not; a
+/// folder that is no longer the user's alone is left as it is.
+std::string RemovePrivateFile(const std::string& path);
+
 } // namespace harrowdale::platform

@@ -2,13 +2,10 @@
 
 #include "update/UpdateConfig.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QIODevice>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QSslSocket>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -19,28 +16,25 @@ namespace {
 
 // The header the maker's server has always seen from this program.
 constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MyApp)";
-
-int StatusOf(const QNetworkReply* reply)
-{
-    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-}
+// Read from the socket at most this much at a time, and buffer no more.
+constexpr qint64 kPiece = 64 * 1024;
 
 bool IsSuccess(int status)
 {
     return status >= 200 && status < 300;
 }
 
-QString StatusText(const QNetworkReply* reply)
+bool IsRedirect(int status)
 {
-    QString text =
-        QStringLiteral("HTTP %1 %2")
-            .arg(StatusOf(reply))
-            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-    if (!target.isEmpty())
-        text += QStringLiteral(" (redirected to %1, not followed)")
-                    .arg(reply->url().resolved(target).toString());
-    return text.trimmed();
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+QString StatusText(const THttpResponse& answer)
+{
+    return QStringLiteral("HTTP %1 %2")
+        .arg(answer.Status())
+        .arg(QString::fromLatin1(answer.Reason()))
+        .trimmed();
 }
 
 QString TooLongText(qint64 cap)
@@ -48,168 +42,180 @@ QString TooLongText(qint64 cap)
     return QStringLiteral("The answer is longer than %1 bytes").arg(cap);
 }
 
-THttpHead HeadOf(const QNetworkReply* reply)
+QByteArray RequestOf(const QUrl& url)
 {
-    THttpHead head;
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid())
-        head.ContentLength = length.toLongLong();
-    head.Chunked = reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
-    return head;
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    if (url.port() != -1)
+        host += ':' + QByteArray::number(url.port());
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nUser-Agent: " + kUserAgent +
+           // Content-Length must count the bytes we store for the progress to be right.
+           "\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
 }
 
 } // namespace
 
 THttpClient::THttpClient(THttpOptions options)
-    : FOptions(options), FManager(std::make_unique<QNetworkAccessManager>())
+    : FOptions(options),
+      FDeadline(options.Deadline.count() > 0 ? QDeadlineTimer(options.Deadline)
+                                             : QDeadlineTimer(QDeadlineTimer::Forever))
 {
 }
 
-THttpClient::~THttpClient()
-{
-    if (FReply)
-        FReply->abort();
-}
+THttpClient::~THttpClient() = default;
 
-QNetworkReply* THttpClient::Start(const QUrl& url, const QDeadlineTimer& deadline)
+QString THttpClient::Exchange(const QUrl& url, THttpResponse& answer)
 {
-    // A proxy between this program and this machine is never meant (and a test's local
-    // server must not be asked through one).
-    FManager->setProxy(IsLoopbackHost(url.host()) ? QNetworkProxy(QNetworkProxy::NoProxy)
-                                                  : QNetworkProxy(QNetworkProxy::DefaultProxy));
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
-    // Content-Length must count the bytes we store for the progress to be right.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    // Redirects are followed here, one request per hop, so that each target is checked
-    // before it is asked.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    FRequestError.clear();
-    QNetworkReply* reply = FManager->get(request);
-    FReply = reply;
-    if (FOptions.MaxBodyBytes > 0) {
-        const qint64 cap = FOptions.MaxBodyBytes;
-        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                         [this, cap](qint64 received, qint64 total) {
-                             if (received > cap || total > cap)
-                                 Fail(TooLongText(cap));
-                         });
-    }
-    if (!deadline.isForever()) {
-        const auto limit = FOptions.Deadline;
-        QTimer::singleShot(std::max<qint64>(deadline.remainingTime(), 0), reply, [this, limit] {
-            Fail(QStringLiteral("No complete answer within %1 ms")
-                     .arg(static_cast<qint64>(limit.count())));
-        });
-    }
-    return reply;
-}
-
-void THttpClient::Fail(const QString& reason)
-{
-    if (FRequestError.isEmpty())
-        FRequestError = reason;
-    if (FReply)
-        FReply->abort();
-}
-
-QString THttpClient::Wait(QNetworkReply* reply)
-{
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec(FOptions.ProcessUserInput ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents);
-    }
     if (!FAbortReason.isEmpty())
         return FAbortReason;
-    if (!FRequestError.isEmpty())
-        return FRequestError;
-    const int status = StatusOf(reply);
-    if (status != 0 && !IsSuccess(status))
-        return StatusText(reply);
-    if (reply->error() != QNetworkReply::NoError)
-        return reply->errorString();
-    return {};
+    const bool tls = url.scheme() == QLatin1String("https");
+    QSslSocket socket;
+    // A proxy between this program and this machine is never meant (and a test's local
+    // server must not be asked through one).
+    socket.setProxy(IsLoopbackHost(url.host()) ? QNetworkProxy(QNetworkProxy::NoProxy)
+                                               : QNetworkProxy(QNetworkProxy::DefaultProxy));
+    socket.setReadBufferSize(kPiece);
+    QEventLoop loop;
+    QTimer deadline;
+    QTimer stall;
+    bool finished = false;
+    QString error;
+    auto finish = [&](const QString& why) {
+        if (finished)
+            return;
+        finished = true;
+        error = why;
+        loop.quit();
+    };
+    FStop = finish;
+    auto read = [&] {
+        if (FOptions.StallTimeout.count() > 0)
+            stall.start(FOptions.StallTimeout);
+        while (!finished && socket.bytesAvailable() > 0) {
+            const QString wrong = answer.Feed(socket.read(kPiece));
+            // The body of an error or a redirect is not wanted.
+            if (!wrong.isEmpty() || answer.Done() ||
+                (answer.HeadDone() && !IsSuccess(answer.Status())))
+                finish(wrong);
+        }
+    };
+    auto closed = [&] {
+        read();
+        finish(answer.Close());
+    };
+    QObject::connect(&socket, &QIODevice::readyRead, &loop, read);
+    QObject::connect(&socket, tls ? &QSslSocket::encrypted : &QAbstractSocket::connected, &loop,
+                     [&] { socket.write(RequestOf(url)); });
+    QObject::connect(&socket, &QAbstractSocket::disconnected, &loop, closed);
+    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop,
+                     [&](QAbstractSocket::SocketError e) {
+                         if (e == QAbstractSocket::RemoteHostClosedError)
+                             closed();
+                         else
+                             finish(socket.errorString());
+                     });
+    if (!FDeadline.isForever()) {
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+            finish(QStringLiteral("No complete answer within %1 ms")
+                       .arg(static_cast<qint64>(FOptions.Deadline.count())));
+        });
+        deadline.start(std::max<qint64>(FDeadline.remainingTime(), 0));
+    }
+    if (FOptions.StallTimeout.count() > 0) {
+        stall.setSingleShot(true);
+        QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+            finish(QStringLiteral("The transfer stalled: nothing came for %1 s")
+                       .arg(static_cast<double>(FOptions.StallTimeout.count()) / 1000.0));
+        });
+        stall.start(FOptions.StallTimeout);
+    }
+    const quint16 port = static_cast<quint16>(url.port(tls ? 443 : 80));
+    if (tls)
+        socket.connectToHostEncrypted(url.host(), port);
+    else
+        socket.connectToHost(url.host(), port);
+    if (!finished)
+        loop.exec(FOptions.ProcessUserInput ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+    FStop = nullptr;
+    socket.abort();
+    return FAbortReason.isEmpty() ? error : FAbortReason;
+}
+
+QString THttpClient::Fetch(const QUrl& url, const TStore& store)
+{
+    QUrl current = url;
+    for (int hops = 0;; ++hops) {
+        const THttpResponse* self = nullptr;
+        qint64 stored = 0;
+        const qint64 cap = FOptions.MaxBodyBytes;
+        THttpResponse answer(
+            [&](QByteArrayView piece) {
+                if (!IsSuccess(self->Status()))
+                    return QString();
+                stored += piece.size();
+                if (cap > 0 && (stored > cap || self->ContentLength() > cap))
+                    return TooLongText(cap); // before a byte of it is stored
+                return store(piece, *self);
+            },
+            FOptions.Limits);
+        self = &answer;
+        const QString error = Exchange(current, answer);
+        if (!error.isEmpty())
+            return error;
+        const QByteArray location = answer.Header("Location");
+        if (IsRedirect(answer.Status()) && !location.isEmpty()) {
+            const QUrl target = current.resolved(QUrl::fromEncoded(location));
+            if (FOptions.MaxRedirects == 0)
+                return StatusText(answer) +
+                       QStringLiteral(" (redirected to %1, not followed)").arg(target.toString());
+            if (hops == FOptions.MaxRedirects)
+                return QStringLiteral("More than %1 redirects").arg(FOptions.MaxRedirects);
+            if (!IsAllowedRedirect(url, target))
+                return QStringLiteral("Redirect to %1 refused").arg(target.toString());
+            current = target;
+            continue;
+        }
+        return IsSuccess(answer.Status()) ? QString() : StatusText(answer);
+    }
 }
 
 std::optional<QByteArray> THttpClient::Get(const QUrl& url, QString& error)
 {
-    // The deadline covers the whole request, its redirects included.
-    const QDeadlineTimer deadline = FOptions.Deadline.count() > 0
-                                        ? QDeadlineTimer(FOptions.Deadline)
-                                        : QDeadlineTimer(QDeadlineTimer::Forever);
-    QUrl current = url;
-    for (int hops = 0;; ++hops) {
-        std::unique_ptr<QNetworkReply> reply(Start(current, deadline));
-        error = Wait(reply.get());
-        const int status = StatusOf(reply.get());
-        const QUrl location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-        if (FRequestError.isEmpty() && status >= 300 && status < 400 && !location.isEmpty() &&
-            FOptions.MaxRedirects > 0) {
-            const QUrl target = current.resolved(location);
-            if (hops == FOptions.MaxRedirects) {
-                error = QStringLiteral("More than %1 redirects").arg(FOptions.MaxRedirects);
-                return std::nullopt;
-            }
-            if (!IsAllowedRedirect(url, target)) {
-                error = QStringLiteral("Redirect to %1 refused").arg(target.toString());
-                return std::nullopt;
-            }
-            current = target;
-            continue;
-        }
-        if (!error.isEmpty())
-            return std::nullopt;
-        QByteArray body = reply->readAll();
-        if (FOptions.MaxBodyBytes > 0 && body.size() > FOptions.MaxBodyBytes) {
-            error = TooLongText(FOptions.MaxBodyBytes);
-            return std::nullopt;
-        }
-        return body;
-    }
+    QByteArray body;
+    error = Fetch(url, [&body](QByteArrayView piece, const THttpResponse&) {
+        body.append(piece);
+        return QString();
+    });
+    if (!error.isEmpty())
+        return std::nullopt;
+    return body;
 }
 
 QString THttpClient::Download(const QUrl& url, QIODevice& out, const TWorkHandler& work)
 {
-    if (!FAbortReason.isEmpty())
-        return FAbortReason;
-    std::unique_ptr<QNetworkReply> reply(Start(url, QDeadlineTimer(QDeadlineTimer::Forever)));
     qint64 stored = 0;
-    auto store = [this, &reply, &out, &work, &stored] {
-        const QByteArray piece = reply->readAll();
-        if (!IsSuccess(StatusOf(reply.get())) || piece.isEmpty())
-            return; // an error page is no installer
-        if (out.write(piece) != piece.size()) {
-            Abort(out.errorString());
-            return;
-        }
+    return Fetch(url, [&](QByteArrayView piece, const THttpResponse& answer) {
+        if (out.write(piece.data(), piece.size()) != piece.size())
+            return out.errorString();
         stored += piece.size();
-        const QString stop = work(stored, HeadOf(reply.get()));
-        if (!stop.isEmpty())
-            Abort(stop);
-    };
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), store);
-    const QString error = Wait(reply.get());
-    if (!error.isEmpty())
-        return error;
-    store(); // whatever arrived with the end of the answer
-    return FAbortReason;
+        return work(stored, THttpHead{answer.ContentLength(), answer.Chunked()});
+    });
 }
 
 void THttpClient::Abort(const QString& reason)
 {
     if (FAbortReason.isEmpty()) // the first reason is the one the user hears of
         FAbortReason = reason.isEmpty() ? QStringLiteral("The transfer was stopped.") : reason;
-    if (FReply)
-        FReply->abort();
-}
-
-void THttpClient::Disconnect()
-{
-    FManager->clearConnectionCache();
+    if (FStop)
+        FStop(FAbortReason);
 }
 
 } // namespace harrowdale::update

@@ -76,7 +76,7 @@ bool CheckForNewVersion(const TUpdateConfig& config, TNewVersionState& state)
         return false;
     THttpOptions options;
     options.MaxRedirects = 10;
-    options.Deadline = config.RequestDeadline;
+    options.Deadline = config.CheckDeadline; // for both requests together
     options.MaxBodyBytes = config.MaxAnswerBytes;
     THttpClient client(options);
     QString error;
@@ -89,7 +89,6 @@ bool CheckForNewVersion(const TUpdateConfig& config, TNewVersionState& state)
         EndpointUrl(config, QStringLiteral("/download/version/harrowdale-changes.html")), error);
     if (!changes)
         return false;
-    client.Disconnect();
 
     QStringList changeLines = AnswerLines(*changes);
     changeLines.removeAll(QString()); // a line of blanks is a change and stays

@@ -4,7 +4,7 @@
 // still allowed to run? Nothing here is translated: the dialog speaks English.
 //
 // Thread: user-interface thread only; the check blocks start-up until both answers are in
-// or have failed (each bounded by the read time-out).
+// or have failed, within one deadline for the two.
 
 #include "update/UpdateConfig.h"
 

@@ -166,9 +166,13 @@ QString TfrmNewVersion::Download(std::string& target)
     const QString error = FClient->Download(url, file, [this](qint64 count, const THttpHead& head) {
         return DownloadWork(count, head);
     });
-    file.close(); // a partly written file stays
-    if (!error.isEmpty())
+    file.close();
+    if (!error.isEmpty()) {
+        // A partial installer is of no use, and would fill the temporary folder at each try.
+        platform::RemovePrivateFile(target);
+        target.clear();
         return error;
+    }
     if (!platform::PathExists(target))
         return QStringLiteral("Cannot find downloaded file.");
     return {};
@@ -181,6 +185,9 @@ void TfrmNewVersion::btUpdateNowClick()
     FState.DownloadCancelled = false;
     THttpOptions options;
     options.ProcessUserInput = true; // so that Abort can be pressed
+    options.MaxRedirects = 10;       // a mirror may serve it, under the check's rules
+    options.StallTimeout = FConfig.DownloadStallTimeout;
+    options.MaxBodyBytes = FConfig.MaxInstallerBytes;
     FClient = std::make_unique<THttpClient>(options);
     btCancel->setText(kAbort);
     btUpdateNow->setEnabled(false);
@@ -193,7 +200,6 @@ void TfrmNewVersion::btUpdateNowClick()
     const QString error = IsTrustedUpdateUrl(FConfig.Website)
                               ? Download(target)
                               : QStringLiteral("The update address is not secure.");
-    FClient->Disconnect();
     FClient.reset();
     if (error.isEmpty()) {
         // Handed to the desktop like a double-click in the file manager: the file keeps

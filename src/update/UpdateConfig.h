@@ -16,11 +16,15 @@ struct TUpdateConfig
     QUrl Website;
     /// Opened in the browser when a download fails.
     QUrl HomePage;
-    /// Longest time one request of the check may take, from asking to the end of the
-    /// answer: a server that trickles its answer cannot hold start-up.
-    std::chrono::milliseconds RequestDeadline{10000};
+    /// Longest time the whole check may take, both requests from asking to the end of
+    /// their answers: servers that trickle their answers cannot hold start-up.
+    std::chrono::milliseconds CheckDeadline{10000};
     /// Largest answer of the check; a longer one (or an endless stream) fails it.
     qint64 MaxAnswerBytes = 64 * 1024;
+    /// The installer download ends when nothing has come for this long...
+    std::chrono::milliseconds DownloadStallTimeout{30000};
+    /// ...or when the installer grows past this size.
+    qint64 MaxInstallerBytes = qint64(1) << 30;
 };
 
 /// Enabled as the build says; the build's website (HARROWDALE_WEBSITE) for both

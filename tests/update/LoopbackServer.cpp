@@ -69,6 +69,11 @@ void TLoopbackServer::Answer(QTcpSocket* socket, const QByteArray& path)
     }
     if (answer.Silent)
         return;
+    if (!answer.EndlessHead.isEmpty()) {
+        socket->write("HTTP/1.1 200 OK\r\n");
+        SendHead(socket, answer.EndlessHead);
+        return;
+    }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.Status) + ' ' + answer.Reason +
                       "\r\nConnection: close\r\n";
     if (answer.Endless)
@@ -99,6 +104,14 @@ void TLoopbackServer::SendPiece(QTcpSocket* socket, const THttpAnswer& answer, i
     if (answer.Chunked)
         socket->write("0\r\n\r\n");
     socket->disconnectFromHost();
+}
+
+void TLoopbackServer::SendHead(QTcpSocket* socket, const QByteArray& head)
+{
+    // Only as fast as the client takes it: the flood is the client's to stop.
+    if (socket->bytesToWrite() < 64 * 1024)
+        socket->write(head);
+    QTimer::singleShot(1, socket, [this, socket, head] { SendHead(socket, head); });
 }
 
 quint16 ClosedLoopbackPort()

@@ -26,6 +26,9 @@ struct THttpAnswer
     int PauseMs = 0;             ///< ...this long apart
     bool Silent = false;         ///< the request is read and never answered
     bool Endless = false;        ///< chunked, and the body sent again until the client goes
+    /// When set: after the status line, these bytes again and again until the client goes
+    /// (an endless header line, or endless header lines).
+    QByteArray EndlessHead{};
 };
 
 class TLoopbackServer : public QObject
@@ -47,6 +50,7 @@ public:
 private:
     void Answer(QTcpSocket* socket, const QByteArray& path);
     void SendPiece(QTcpSocket* socket, const THttpAnswer& answer, int piece);
+    void SendHead(QTcpSocket* socket, const QByteArray& head);
 
     QTcpServer FServer;
     QHash<QByteArray, THttpAnswer> FAnswers; ///< paths not here get 404

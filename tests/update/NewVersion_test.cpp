@@ -3,6 +3,7 @@
 
 #include "support/TempDir.h"
 #include "ui/FakeServices.h"
+#include "update/HttpClient.h"
 #include "update/LoopbackServer.h"
 #include "update/NewVersionCheck.h"
 #include "update/NewVersionDialog.h"
@@ -55,7 +56,10 @@ protected:
         update::TUpdateConfig c;
         c.Website = Server.Url();
         c.HomePage = QUrl(QStringLiteral("https://harrowdale.example"));
-        c.RequestDeadline = 1000ms; // the program waits 10 s
+        c.CheckDeadline = 1000ms;        // the program waits 10 s
+        c.DownloadStallTimeout = 2000ms; // and 30 s
+        if (Adjust)
+            Adjust(c);
         return c;
     }
 
@@ -81,6 +85,8 @@ protected:
             });
     }
 
+    /// Changes Config() for one test or case.
+    std::function<void(update::TUpdateConfig&)> Adjust;
     test::TLoopbackServer Server;
     test::ServiceLog Log;
     ui::TUiServices Services = test::FakeServices(Log);
@@ -293,6 +299,74 @@ TEST_F(UpdateCheck, AnswersPastTheDeadlineOrTheSizeCapShowNoDialog)
     }
 }
 
+TEST_F(UpdateCheck, OneDeadlineCoversBothRequests)
+{
+    // Each answer takes 600 ms, within the deadline alone; the two together are not.
+    Server.Serve(kVersionPath, {.Body = "23/22\n", .Pieces = 2, .PauseMs = 600});
+    Server.Serve(kChangesPath, {.Body = "one\ntwo\n", .Pieces = 2, .PauseMs = 600});
+    update::TNewVersionState state;
+    EXPECT_FALSE(update::CheckForNewVersion(Config(), state));
+    EXPECT_EQ(Server.Requested, (QList<QByteArray>{kVersionPath, kChangesPath}));
+
+    // With room for both, the same answers show the dialog.
+    update::TUpdateConfig roomy = Config();
+    roomy.CheckDeadline = 3000ms;
+    EXPECT_TRUE(update::CheckForNewVersion(roomy, state));
+}
+
+TEST_F(UpdateCheck, AnswerHeadsAreCapped)
+{
+    // Header lines of `n` names each.
+    auto headers = [](int n) {
+        QList<QByteArray> lines;
+        for (int i = 0; i < n; ++i)
+            lines << "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(20, 'v');
+        return lines;
+    };
+    struct Case
+    {
+        const char* What;
+        test::THttpAnswer Answer;
+        QString Error; // "" when the answer is taken
+    };
+    const Case cases[] = {
+        {"an endless header line",
+         {.EndlessHead = "X-Endless: " + QByteArray(4096, 'a')},
+         "A line of the answer's head is longer than 8192 bytes"},
+        {"endless header lines",
+         {.EndlessHead = "X-Again: a\r\n"},
+         "The answer has more than 100 header lines"},
+        {"endless long header lines",
+         {.EndlessHead = "X-Again: " + QByteArray(8000, 'a') + "\r\n"},
+         "The answer's head is longer than 65536 bytes"},
+        {"a line at the cap", {.Body = "23/22", .Headers = {"X: " + QByteArray(8189, 'a')}}, ""},
+        {"a line one byte longer",
+         {.Body = "23/22", .Headers = {"X: " + QByteArray(8190, 'a')}},
+         "A line of the answer's head is longer than 8192 bytes"},
+        {"98 header lines (and Content-Length, Connection)",
+         {.Body = "23/22", .Headers = headers(98)},
+         ""},
+        {"99 header lines",
+         {.Body = "23/22", .Headers = headers(99)},
+         "The answer has more than 100 header lines"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        test::TLoopbackServer server;
+        server.Serve("/v", c.Answer);
+        update::THttpOptions options;
+        options.Deadline = 5000ms;
+        update::THttpClient client(options);
+        QString error;
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<QByteArray> body = client.Get(server.Url().resolved(QUrl("/v")), error);
+        EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(body.has_value(), c.Error.isEmpty());
+        EXPECT_LT(clock.elapsed(), 2000) << "ended by the deadline, not by the cap";
+    }
+}
+
 TEST(UpdateConfig, RedirectsGoOnlyToHttpsOrFromThisMachineToThisMachine)
 {
     struct Case
@@ -407,6 +481,14 @@ protected:
         return found;
     }
 
+    /// Folders a download made in the temporary folder, with or without a file.
+    int DownloadFolders() const
+    {
+        return static_cast<int>(QDir(QString::fromStdString(FTemp.Path()))
+                                    .entryList({QStringLiteral("harrowdale-*")}, QDir::Dirs)
+                                    .size());
+    }
+
     /// Presses "Update Now" and records the bar and the buttons at every step of progress.
     bool RunDownload(const std::function<void(TfrmNewVersion&)>& onProgress = {})
     {
@@ -498,7 +580,7 @@ TEST_F(UpdateDownload, ChunkedAnswerKeepsTheBarStill)
     EXPECT_EQ(Log.Opened.size(), 1u);
 }
 
-TEST_F(UpdateDownload, FailuresShowTheBoxOpenTheWebsiteAndEnd)
+TEST_F(UpdateDownload, FailuresShowTheBoxOpenTheWebsiteAndEndLeavingNoPartialFile)
 {
     const QString cancelled = QStringLiteral("Download is cancelled. Please download manually.");
     // The rest of the installer would come only after the test's patience has run out.
@@ -513,39 +595,99 @@ TEST_F(UpdateDownload, FailuresShowTheBoxOpenTheWebsiteAndEnd)
             QTimer::singleShot(0, &d, [&d, f] { f(d); });
         };
     };
+    auto serve = [](test::THttpAnswer answer) {
+        return [answer](test::TLoopbackServer& s) { s.Serve(kInstallerPath, answer); };
+    };
+    auto capAt32K = [](update::TUpdateConfig& c) { c.MaxInstallerBytes = 32 * 1024; };
+    const QString tooLong = QStringLiteral("The answer is longer than 32768 bytes");
     struct Case
     {
         const char* What;
         std::function<void(test::TLoopbackServer&)> Set;
         std::function<void(TfrmNewVersion&)> OnProgress;
         QString Message;
+        std::function<void(update::TUpdateConfig&)> Adjust = {};
     };
     const Case cases[] = {
         {"error status", [](test::TLoopbackServer&) {}, {}, QStringLiteral("HTTP 404 Not Found")},
-        {"redirect",
-         [](test::TLoopbackServer& s) { s.Redirect(kInstallerPath, "/elsewhere.deb"); },
+        {"redirect loop",
+         [](test::TLoopbackServer& s) {
+             s.Redirect(kInstallerPath, "/loop");
+             s.Redirect("/loop", kInstallerPath);
+         },
          {},
-         QStringLiteral("HTTP 302 Found (redirected to %1/elsewhere.deb, not followed)")
-             .arg(Server.Url().toString())},
-        {"Abort", [&](test::TLoopbackServer& s) { s.Serve(kInstallerPath, stalling); },
-         midway([](TfrmNewVersion& d) { d.btCancel->click(); }), cancelled},
-        {"close box during the download",
-         [&](test::TLoopbackServer& s) { s.Serve(kInstallerPath, stalling); },
+         QStringLiteral("More than 10 redirects")},
+        {"Abort", serve(stalling), midway([](TfrmNewVersion& d) { d.btCancel->click(); }),
+         cancelled},
+        {"close box during the download", serve(stalling),
          midway([](TfrmNewVersion& d) { d.close(); }), cancelled},
+        {"stalled",
+         serve(stalling),
+         {},
+         QStringLiteral("The transfer stalled: nothing came for 0.3 s"),
+         [](update::TUpdateConfig& c) { c.DownloadStallTimeout = 300ms; }},
+        {"longer than the cap",
+         serve({.Body = Installer(), .Pieces = 4, .PauseMs = 20}),
+         {},
+         tooLong,
+         capAt32K},
+        {"longer than the cap, chunked",
+         serve({.Body = Installer(), .Chunked = true, .Pieces = 4, .PauseMs = 20}),
+         {},
+         tooLong,
+         capAt32K},
+        {"endless",
+         serve({.Body = Installer(), .PauseMs = 1, .Endless = true}),
+         {},
+         tooLong,
+         capAt32K},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         Log = {};
+        Adjust = c.Adjust;
         Server.Serve(kInstallerPath, {.Status = 404, .Reason = "Not Found"});
         c.Set(Server);
         QElapsedTimer clock;
         clock.start();
         EXPECT_FALSE(RunDownload(c.OnProgress));
-        EXPECT_LT(clock.elapsed(), 4000) << "Abort waited for the server";
+        EXPECT_LT(clock.elapsed(), 4000) << "the download waited for the server";
         EXPECT_EQ(Log.Errors, QStringList{kFailed + c.Message});
         EXPECT_EQ(Log.WebPages, QStringList{"https://harrowdale.example"});
         EXPECT_TRUE(Log.Opened.empty());
+        EXPECT_EQ(DownloadFolders(), 0) << "the partial download was left";
     }
+}
+
+TEST_F(UpdateDownload, RedirectsAreFollowedUnderTheCheckRules)
+{
+    // A mirror on this machine, two hops away: followed, and the file keeps its name.
+    Server.Redirect(kInstallerPath, "/mirror");
+    Server.Redirect("/mirror", "/mirror/pool/h.deb");
+    Server.Serve("/mirror/pool/h.deb", {.Body = Installer(), .Pieces = 2, .PauseMs = 20});
+    EXPECT_FALSE(RunDownload());
+    const std::string saved = Saved();
+    ASSERT_FALSE(saved.empty());
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == Installer());
+    EXPECT_EQ(Log.Opened, std::vector<std::string>{saved});
+    EXPECT_TRUE(Log.Errors.isEmpty()) << Log.Errors.join('|').toStdString();
+
+    // A hop the check would not take is not taken here either (which hops those are is
+    // UpdateConfig's test): another scheme, to a server that would answer it.
+    test::TLoopbackServer elsewhere;
+    elsewhere.Serve("/h.deb", {.Body = Installer()});
+    QUrl target = elsewhere.Url().resolved(QUrl(QStringLiteral("/h.deb")));
+    target.setScheme(QStringLiteral("ftp"));
+    Server.Redirect(kInstallerPath, target.toEncoded());
+    Log = {};
+    ::unlink(saved.c_str());
+    ::rmdir(QFileInfo(QString::fromStdString(saved)).path().toLocal8Bit().constData());
+    EXPECT_FALSE(RunDownload());
+    EXPECT_EQ(Log.Errors, QStringList{kFailed + "Redirect to " + target.toString() + " refused"});
+    EXPECT_TRUE(elsewhere.Requested.isEmpty());
+    EXPECT_EQ(DownloadFolders(), 0);
 }
 
 TEST(UpdateConfig, OnlyHttpsOrThisMachineIsTrusted)
@@ -572,8 +714,10 @@ TEST(UpdateConfig, WebsiteIsTheBuildSettingUnlessOverridden)
     const update::TUpdateConfig normal = update::DefaultUpdateConfig();
     EXPECT_EQ(normal.Website, QUrl(QStringLiteral(HARROWDALE_WEBSITE)));
     EXPECT_EQ(normal.HomePage, normal.Website);
-    EXPECT_EQ(normal.RequestDeadline, 10000ms);
+    EXPECT_EQ(normal.CheckDeadline, 10000ms);
     EXPECT_EQ(normal.MaxAnswerBytes, 64 * 1024);
+    EXPECT_EQ(normal.DownloadStallTimeout, 30000ms);
+    EXPECT_EQ(normal.MaxInstallerBytes, qint64(1) << 30);
     qputenv("HARROWDALE_UPDATE_URL", "http://127.0.0.1:4567/site");
     const update::TUpdateConfig local = update::DefaultUpdateConfig();
     EXPECT_EQ(local.Website, QUrl(QStringLiteral("http://127.0.0.1:4567/site")));

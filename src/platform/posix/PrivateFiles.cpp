@@ -58,4 +58,36 @@ TCreatedFile CreatePrivateFile(std::string_view fileName)
     return out;
 }
 
+std::string RemovePrivateFile(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return "Cannot remove " + path + ": not a file of its own folder";
+    const std::string folder = path.substr(0, slash);
+    const std::string name = path.substr(slash + 1);
+    // The folder as CreatePrivateFile left it: ours alone, so its entries are ours too.
+    const posix::Fd dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileId id;
+    if (!dir.Valid() || !posix::StatAt(dir.Get(), "", id))
+        return Failed("Cannot open " + folder).Error;
+    if (!id.IsDir() || id.Uid != ::getuid() || (id.Mode & 077) != 0) {
+        errno = EPERM;
+        return Failed("Cannot trust " + folder).Error;
+    }
+    if (::unlinkat(dir.Get(), name.c_str(), 0) != 0 && errno != ENOENT)
+        return Failed("Cannot remove " + path).Error;
+    // rmdir takes only an empty folder; the one the name leads to is checked to be ours.
+    const std::size_t parentEnd = folder.rfind('/');
+    const std::string parent = parentEnd == 0 ? "/" : folder.substr(0, parentEnd);
+    const posix::Fd up(::open(parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    posix::FileId again;
+    const std::string folderName = folder.substr(parentEnd + 1);
+    if (!up.Valid() || !posix::StatAt(up.Get(), folderName.c_str(), again) ||
+        !posix::SameFile(id, again))
+        return "Cannot remove " + folder + ": it was replaced";
+    if (::unlinkat(up.Get(), folderName.c_str(), AT_REMOVEDIR) != 0)
+        return Failed("Cannot remove " + folder).Error;
+    return {};
+}
+
 } // namespace harrowdale::platform

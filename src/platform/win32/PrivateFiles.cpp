@@ -83,4 +83,20 @@ TCreatedFile CreatePrivateFile(std::string_view fileName)
     return Failed("cannot make a folder of its own in " + temp);
 }
 
+std::string RemovePrivateFile(const std::string& path)
+{
+    // The folder's access list lets nobody else put anything in it or change it.
+    std::string folder = path;
+    while (!folder.empty() && !IsPathSeparator(folder.back()))
+        folder.pop_back();
+    if (folder.empty())
+        return "cannot remove " + path + ": not a file of its own folder";
+    folder = std::string(TrimTrailingSeparators(folder));
+    if (!DeleteFileW(win32::WidePath(path).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return "cannot remove " + path + ": " + win32::ErrorText(GetLastError());
+    if (!RemoveDirectoryW(win32::WidePath(folder).c_str()))
+        return "cannot remove " + folder + ": " + win32::ErrorText(GetLastError());
+    return {};
+}
+
 } // namespace harrowdale::platform

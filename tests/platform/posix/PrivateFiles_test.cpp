@@ -53,5 +53,49 @@ TEST(PrivateFiles, EachFileGetsANewFolderOnlyTheUserCanEnter)
         ::unsetenv("TMPDIR");
 }
 
+TEST(PrivateFiles, RemovingTakesTheFileAndItsFolderOnlyWhileTheFolderIsPrivate)
+{
+    test::TempDir t;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", t.Path().c_str(), 1);
+    struct Case
+    {
+        const char* What;
+        void (*Change)(const std::string& folder);
+        bool Removed;     // the call succeeds: file and folder gone
+        bool FileRemains; // when it does not
+    };
+    const Case cases[] = {
+        {"as made", [](const std::string&) {}, true, false},
+        {"file already gone",
+         [](const std::string& folder) { ::unlink((folder + "/setup.deb").c_str()); }, true, false},
+        {"something else in the folder",
+         [](const std::string& folder) { test::WriteFileBytes(folder + "/other", "x"); }, false,
+         false},
+        {"folder opened to others",
+         [](const std::string& folder) { ::chmod(folder.c_str(), 0777); }, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const platform::TCreatedFile f = platform::CreatePrivateFile("setup.deb");
+        ASSERT_GE(f.Descriptor, 0) << f.Error;
+        ::close(f.Descriptor);
+        const std::string folder = f.Path.substr(0, f.Path.rfind('/'));
+        c.Change(folder);
+        const std::string error = platform::RemovePrivateFile(f.Path);
+        struct stat st
+        {
+        };
+        EXPECT_EQ(error.empty(), c.Removed) << error;
+        EXPECT_EQ(::lstat(folder.c_str(), &st) == 0, !c.Removed);
+        EXPECT_EQ(::lstat(f.Path.c_str(), &st) == 0, c.FileRemains);
+    }
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
+
 } // namespace
 } // namespace harrowdale

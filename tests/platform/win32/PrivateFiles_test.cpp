@@ -1,6 +1,7 @@
 // Files made for the user in the shared temporary folder: a new folder each, and both the
 // folder and the file readable by the user alone.
 
+#include "platform/FileOps.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/PrivateFiles.h"
@@ -63,6 +64,25 @@ TEST(PrivateFiles, EachFileGetsANewFolderOnlyTheUserCanEnter)
     if (!aclsRead)
         GTEST_SKIP() << "this system keeps no access lists on its files (as Wine); the rest "
                         "passed";
+}
+
+TEST(PrivateFiles, RemovingTakesTheFileAndItsFolderWhenNothingElseIsInIt)
+{
+    test::TempDir t;
+    const test::ScopedEnv tmp("TMP", t.Path());
+    for (const bool other : {false, true}) {
+        SCOPED_TRACE(other ? "another file beside it" : "alone");
+        const platform::TCreatedFile f = platform::CreatePrivateFile("setup.exe");
+        ASSERT_GE(f.Descriptor, 0) << f.Error;
+        _close(f.Descriptor);
+        const std::string folder(platform::ParentPath(f.Path));
+        if (other)
+            test::WriteFileBytes(folder + "\\other", "x");
+        const std::string error = platform::RemovePrivateFile(f.Path);
+        EXPECT_EQ(error.empty(), !other) << error;
+        EXPECT_FALSE(platform::PathExists(f.Path));
+        EXPECT_EQ(platform::DirectoryExists(folder), other);
+    }
 }
 
 } // namespace
