@@ -42,4 +42,24 @@ if(HARROWDALE_GUI)
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 
+# The copyright file and the changelog Debian asks for, and the changes to the staged
+# files that make a Debian package of a plain install (cmake/DebianStaging.cmake).
+execute_process(COMMAND date -u -R -d "${HARROWDALE_RELEASE_DATE} 12:00"
+    OUTPUT_VARIABLE HARROWDALE_RELEASE_TIME OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(CPACK_HARROWDALE_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/copyright.in
+               ${CPACK_HARROWDALE_DEBIAN_DIR}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/changelog.in
+               ${CPACK_HARROWDALE_DEBIAN_DIR}/changelog @ONLY)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianStaging.cmake)
+set(CPACK_HARROWDALE_OBJCOPY ${CMAKE_OBJCOPY})
+# Whether the window asks the website for updates: a package refuses to be made then
+# (`cpack -D CPACK_HARROWDALE_KEEP_UPDATE_CHECK=ON` makes one all the same, for tests of its
+# contents).
+if(HARROWDALE_GUI AND HARROWDALE_UPDATE_CHECK)
+    set(CPACK_HARROWDALE_UPDATE_CHECK ON)
+else()
+    set(CPACK_HARROWDALE_UPDATE_CHECK OFF)
+endif()
+
 include(CPack)

@@ -14,8 +14,8 @@ packages=(
     qt6-translations-l10n # Qt's own texts (Yes/No, the calendar) in the chosen language
     xvfb xauth
     dbus-daemon # a private session bus for the file-manager tests
-    desktop-file-utils appstream man-db
-    dpkg-dev file
+    desktop-file-utils libglib2.0-bin appstream man-db # the desktop files' checks
+    dpkg-dev file lintian # the package's dependencies and its check
     ncdu gdu # the scan file format's other producers, for the exchange tests
     jdupes # the duplicate finder the content grouping's tests compare with
 )

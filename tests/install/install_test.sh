@@ -4,7 +4,7 @@
 #
 #   install_test.sh layout BUILD_DIR WITH_WINDOW(0|1)
 #   install_test.sh relocation BUILD_DIR BUILT_SCAN_PROGRAM
-#   install_test.sh debian-package BUILD_DIR WITH_WINDOW(0|1) VERSION
+#   install_test.sh debian-package BUILD_DIR WITH_WINDOW(0|1) VERSION UPDATE_CHECK(0|1)
 #   install_test.sh desktop-file FILE | metainfo FILE | man-pages FILE...
 set -euo pipefail
 
@@ -56,6 +56,27 @@ check_layout() {
         [[ -x $prefix/bin/$binary ]] || fail "metainfo provides $binary, not installed"
     done < <(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
     echo "installed: ${files[*]}"
+    check_open_with "$prefix"
+}
+
+# The file manager's "Open With" for a folder offers the window: GIO, as the desktops ask
+# it, lists the menu entry for inode/directory once the MIME cache is brought up to date,
+# as the package manager's trigger does. Only the installed tree is on the data path.
+check_open_with() {
+    local prefix=$1
+    if ! command -v gio >/dev/null || ! command -v update-desktop-database >/dev/null; then
+        echo "not checked: Open With (gio or update-desktop-database is not installed)"
+        return 0
+    fi
+    update-desktop-database "$prefix/share/applications"
+    local listed
+    listed=$(env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$scratch/home" LC_ALL=C.UTF-8 \
+        XDG_DATA_DIRS="$prefix/share" XDG_DATA_HOME="$scratch/home/data" \
+        XDG_CONFIG_HOME="$scratch/home/config" XDG_CONFIG_DIRS="$scratch/home/config" \
+        gio mime inode/directory)
+    grep -q "^[[:space:]]*$app_id.desktop\$" <<<"$listed" ||
+        fail "gio mime inode/directory does not list $app_id.desktop: $listed"
+    echo "gio mime inode/directory lists $app_id.desktop"
 }
 
 # Installs, moves the whole prefix to a deep path with blanks (longer than a first guess
@@ -91,12 +112,23 @@ check_relocation() {
 }
 
 # Builds the .deb as `cpack -G DEB` does and reads it back: its control fields, the
-# dependencies dpkg-shlibdeps found in the linked libraries, and the files under /usr.
+# dependencies dpkg-shlibdeps found in the linked libraries, the files under /usr, and
+# what lintian says of it. A build whose window asks the website for updates is refused:
+# the package is then made all the same, for its contents.
 check_debian_package() {
-    local build=$1 window=$2 version=$3
+    local build=$1 window=$2 version=$3 update_check=$4
     command -v dpkg-shlibdeps >/dev/null ||
         skip "dpkg-shlibdeps is not installed (Debian package dpkg-dev)"
-    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch" >/dev/null
+    local cpack=(cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch")
+    if [[ $update_check == 1 && $window == 1 ]]; then
+        local refused
+        refused=$("${cpack[@]}" 2>&1) || true
+        [[ $refused == *"-DHARROWDALE_UPDATE_CHECK=OFF"* ]] ||
+            fail "a package was made of a build that checks for updates: $refused"
+        [[ -z $(compgen -G "$scratch/harrowdale_*.deb") ]] || fail "the refused package is there"
+        cpack+=(-D CPACK_HARROWDALE_KEEP_UPDATE_CHECK=ON)
+    fi
+    "${cpack[@]}" >/dev/null
     local deb=("$scratch"/harrowdale_*.deb)
     [[ -f ${deb[0]} ]] || fail "no package was made"
     local field
@@ -112,13 +144,32 @@ check_debian_package() {
     for dep in "${needed[@]}"; do
         [[ ", $depends" == *", $dep"* ]] || fail "Depends lacks $dep: $depends"
     done
+    # The installed files, with Debian's changes: manual pages compressed, the licence
+    # named by the copyright file, a changelog.
     local listing files
     listing=$(dpkg-deb -c "${deb[0]}")
-    read -r -d '' -a files < <(expected_files "$window") || true
+    read -r -d '' -a files < <(expected_files "$window" |
+        sed -e 's:\(man/man1/[^ ]*\.1\):\1.gz:g' \
+            -e 's:share/doc/harrowdale/LICENSE:share/doc/harrowdale/copyright share/doc/harrowdale/changelog.gz:') ||
+        true
     for f in "${files[@]}"; do
         grep -q " \./usr/$f\$" <<<"$listing" || fail "the package lacks /usr/$f"
     done
     echo "Depends: $depends"
+    check_lintian "${deb[0]}"
+}
+
+# No error and no warning. Run when lintian is installed.
+check_lintian() {
+    if ! command -v lintian >/dev/null; then
+        echo "not checked: lintian is not installed (Debian package lintian)"
+        return 0
+    fi
+    local report
+    report=$(lintian --display-info "$1" 2>&1 | grep -v "running with root privileges") || true
+    ! grep -E "^(E|W): " <<<"$report" || fail "lintian: $report"
+    echo "lintian: no errors or warnings"
+    [[ -z $report ]] || echo "$report"
 }
 
 check_desktop_file() {
@@ -149,7 +200,7 @@ check_man_pages() {
 case ${1:-} in
     layout) check_layout "$2" "$3" ;;
     relocation) check_relocation "$2" "$3" ;;
-    debian-package) check_debian_package "$2" "$3" "$4" ;;
+    debian-package) check_debian_package "$2" "$3" "$4" "$5" ;;
     desktop-file) check_desktop_file "$2" ;;
     metainfo) check_metainfo "$2" ;;
     man-pages) shift; check_man_pages "$@" ;;
