@@ -3,6 +3,7 @@
 #include "exchange/ScanTreeImport.h"
 #include "scan/Mask.h"
 
+#include <algorithm>
 #include <new>
 
 namespace harrowdale {
@@ -20,6 +21,7 @@ TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
         out.Files = root->TotalFiles();
         out.Dirs = root->TotalDirs();
         out.Bytes = r.MetBytes;
+        out.WrittenAt = std::max<std::int64_t>(r.Meta.Timestamp, 0);
         out.Tree = std::move(r.Tree);
         out.Ok = !context.IsCancelled();
     } catch (const EImportCancelled&) {

@@ -97,6 +97,9 @@ struct TScanOutcome
     /// Counters of the whole scan: included files, folders entered, bytes met (excluded
     /// files included).
     std::int64_t Files = 0, Dirs = 0, Bytes = 0;
+    /// Unix seconds when a scan file read instead of a scan was written; 0 when it does
+    /// not say, and for a scan.
+    std::int64_t WrittenAt = 0;
 };
 
 /// The task body: scans a folder, or every drive under a synthetic root, publishing

@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "platform/FileSystem.h"
 #include "ui/AboutText.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
@@ -11,16 +13,19 @@
 #include "ui/ResultSession.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/Settings.h"
+#include "ui/text/DisplayFormat.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <functional>
 #include <limits>
@@ -81,7 +86,8 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     connect(session, &TResultSession::StatusChanged, this, &TMainWindow::SetStatus);
     connect(session, &TResultSession::ProgressChanged, this, &TMainWindow::SetProgress);
     connect(session, &TResultSession::BusyChanged, this, &TMainWindow::BusyChanged);
-    connect(session, &TResultSession::ResultChanged, this, &TMainWindow::ShowMeasure);
+    connect(session, &TResultSession::ResultChanged, this, &TMainWindow::ShowResult);
+    connect(session, &TResultSession::ResultKept, this, [this] { SetStatus(FIdleStatus); });
     connect(session, &TResultSession::BuildingResults, this, &TMainWindow::BuildingResults);
     FCommands = new TFileCommands(
         FServices, results, [this] { return Page(CurrentPage()); }, this);
@@ -92,8 +98,21 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     for (TResultPage* page : FPages) {
         page->AddCommandActions(FActions->FileCommandActions());
         page->AddCommandActions({separator, Action(TCommand::RescanFolder)});
-        connect(page, &TResultPage::SelectionStatusChanged, this, &TMainWindow::UpdateRescanAction);
+        // Some selection changes in a page make no status of their own (rows taken out,
+        // rows following the extension list): the commands follow the views themselves.
+        for (QTreeView* view : {page->MainView(), page->SideList()}) {
+            connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                    &TMainWindow::ScheduleCommandStates);
+            connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                    &TMainWindow::ScheduleCommandStates);
+        }
+        connect(page, &TResultPage::SelectionStatusChanged, this,
+                &TMainWindow::UpdateCommandStates);
+        connect(page, &TResultPage::StatusText, this, &TMainWindow::ScheduleCommandStates);
     }
+    FCommandStates.setSingleShot(true);
+    FCommandStates.setInterval(0);
+    connect(&FCommandStates, &QTimer::timeout, this, &TMainWindow::UpdateCommandStates);
     ConnectCommands();
     SetTabOrder();
 
@@ -195,23 +214,66 @@ void TMainWindow::ConnectCommands()
 
 void TMainWindow::BusyChanged(bool busy, bool stoppable)
 {
+    // What the status line said of the result shown, for when a scan file cannot replace it.
+    if (busy && Action(TCommand::Scan)->isEnabled())
+        FIdleStatus = FStatus->text();
     Action(TCommand::Scan)->setEnabled(!busy);
     Action(TCommand::Stop)->setEnabled(busy && stoppable);
     FOptions->SetBusy(busy);
-    UpdateRescanAction();
+    UpdateCommandStates();
 }
 
-void TMainWindow::UpdateRescanAction()
+void TMainWindow::ScheduleCommandStates()
 {
-    const std::vector<TSelectedEntry> entries = FCommands->SelectedEntries();
-    Action(TCommand::RescanFolder)
-        ->setEnabled(!IsBusy() && FSession->Origin() == TResultOrigin::ThisMachine &&
-                     entries.size() == 1 && entries[0].Folder != nullptr);
+    FCommandStates.start();
 }
 
-void TMainWindow::ShowMeasure()
+void TMainWindow::UpdateCommandStates()
+{
+    // Commands with nothing to act on are off. Removal waits while results are built: the
+    // result cannot take it in until then.
+    FCommandStates.stop();
+    const bool busy = IsBusy();
+    const std::vector<TSelectedEntry> entries =
+        Results().Root() != nullptr ? FCommands->SelectedEntries() : std::vector<TSelectedEntry>();
+    for (const TCommand c :
+         {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties,
+          TCommand::MoveToTrash, TCommand::DeletePermanently}) {
+        const bool removes = c == TCommand::MoveToTrash || c == TCommand::DeletePermanently;
+        Action(c)->setEnabled(!entries.empty() && !(removes && busy));
+    }
+    Action(TCommand::RescanFolder)
+        ->setEnabled(!busy && FSession->Origin() == TResultOrigin::ThisMachine &&
+                     entries.size() == 1 && entries[0].Folder != nullptr);
+    Action(TCommand::OpenScanFile)->setEnabled(!busy);
+    Action(TCommand::SaveScanFile)->setEnabled(!busy && Results().Root() != nullptr);
+}
+
+void TMainWindow::ShowResult()
 {
     FMeasure->setText(FSession->MeasureText());
+    UpdateCommandStates();
+    // The title says what is shown: the scanned folder, or the scan file and its date.
+    const QString program = QStringLiteral("Harrowdale %1").arg(QLatin1String(kVersion));
+    const TDirNode* root = Results().Root();
+    if (root == nullptr) {
+        setWindowTitle(program);
+        return;
+    }
+    QString shown;
+    if (FSession->Origin() == TResultOrigin::ScanFile && !FSession->ShownScanFile().empty()) {
+        const std::string& file = FSession->ShownScanFile();
+        const std::string name = file.substr(file.find_last_of('/') + 1);
+        const std::int64_t written = FSession->ShownWrittenAt();
+        shown = QString::fromStdString(
+            written > 0 ? Format(Translate("%s (scan file of %s)"), VisiblePathText(name),
+                                 FormatDateText(FileTimeToLocalDateTime(
+                                     platform::UnixTimeToTicks(written, 0))))
+                        : Format(Translate("%s (scan file)"), VisiblePathText(name)));
+    } else {
+        shown = root->IsSyntheticRoot() ? Tr("All Drives") : DisplayText(root->FullPath());
+    }
+    setWindowTitle(shown + QStringLiteral(" - ") + program);
 }
 
 void TMainWindow::ScanFolder(const std::string& path)
@@ -270,7 +332,10 @@ void TMainWindow::PageChanged()
 {
     // Rebuilds nothing and keeps the status line: each page keeps its content.
     FActions->PageActions()[FTabs->currentIndex()]->setChecked(true);
-    UpdateRescanAction();
+    UpdateCommandStates();
+    // The status line names the selection the commands act on, that of the page shown.
+    if (!IsBusy() && Results().Root() != nullptr)
+        UpdateSelectionStatus();
 }
 
 void TMainWindow::OpenWebPath(const QString& path)
@@ -293,7 +358,7 @@ void TMainWindow::ApplyTranslation()
     // The status line, rows and nodes keep their texts until they are filled again.
     FActions->ApplyTranslation();
     FOptions->ApplyTranslation();
-    ShowMeasure();
+    ShowResult();
     const char* captions[] = {"Files in Folders", "Only Files", "Only Folders", "Duplicates"};
     for (std::size_t i = 0; i < FPages.size(); ++i) {
         FTabs->setTabText(static_cast<int>(i), Tr(captions[i]));

@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -103,9 +104,13 @@ private:
     void ConnectCommands();
     /// Scan and Stop, the options and Rescan This Folder follow the session's busy state.
     void BusyChanged(bool busy, bool stoppable);
-    /// Rescan This Folder is on for one folder selected on the page shown.
-    void UpdateRescanAction();
-    void ShowMeasure();
+    /// The commands on the selection are on when the page shown has one (removal not while
+    /// busy), Rescan This Folder for one folder, Save Scan with a result.
+    void UpdateCommandStates();
+    /// Once the selection has settled (zero-time timer).
+    void ScheduleCommandStates();
+    /// The measure, the title and the commands of a result that changed.
+    void ShowResult();
     void SetStatus(const QString& text);
     void SetProgress(qint64 maximum, qint64 position);
     void UpdateSelectionStatus();
@@ -117,6 +122,8 @@ private:
     TUiServices FServices;
     std::unique_ptr<TResultSession> FSession; ///< owns the results; the pages refer into them
     bool FRemembers = false;                  ///< RestoreSettings ran: closing saves the settings
+    QString FIdleStatus;                      ///< the status line when the last task started
+    QTimer FCommandStates;
 
     // Qt children, owned through the widget tree.
     TWindowActions* FActions = nullptr;

@@ -173,6 +173,10 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
 {
     Q_EMIT BuildingResults();
     FOrigin = origin;
+    if (origin == TResultOrigin::ThisMachine) {
+        FShownScanFile.clear();
+        FShownWrittenAt = 0;
+    }
     if (FCommands != nullptr)
         FCommands->SetOrigin(origin);
     const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
@@ -343,6 +347,7 @@ void TResultSession::ReadingFinished(const std::string& path,
     const bool cancelled = Cancelled();
     if (outcome->Ok && !cancelled) {
         FShownScanFile = path;
+        FShownWrittenAt = outcome->WrittenAt;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
         return;
     }
@@ -353,6 +358,8 @@ void TResultSession::ReadingFinished(const std::string& path,
     EndBusy();
     if (cancelled)
         Q_EMIT StatusChanged(Tr("Cancelled"));
+    else
+        Q_EMIT ResultKept();
 }
 
 void TResultSession::SaveScanFile()

@@ -50,6 +50,10 @@ public:
 
     /// Where the result shown came from.
     TResultOrigin Origin() const { return FOrigin; }
+    /// The scan file the result shown was read from (path bytes), and when that file was
+    /// written (Unix seconds; 0 when it does not say). Empty for a scan.
+    const std::string& ShownScanFile() const { return FShownScanFile; }
+    std::int64_t ShownWrittenAt() const { return FShownWrittenAt; }
     /// Scanning, reading or building results: a new task is refused until idle again.
     bool IsBusy() const { return FBusy; }
     /// Whether the last task has returned (or none ran), waiting at most `timeoutMs`.
@@ -85,6 +89,8 @@ Q_SIGNALS:
     void BusyChanged(bool busy, bool stoppable);
     /// The result shown was replaced, changed or cleared.
     void ResultChanged();
+    /// A scan file could not be read: the result shown stays as it was.
+    void ResultKept();
     /// The scan ended well and the result pipeline starts.
     void BuildingResults();
 
@@ -122,7 +128,8 @@ private:
     bool FClosing = false;                   ///< nothing more is shown or built
     std::optional<std::string> FReadingFile; ///< the scan file the running task reads
     std::optional<std::string> FRescanning;  ///< the folder the running task scans again
-    std::string FShownScanFile;              ///< the scan file last shown
+    std::string FShownScanFile;              ///< the scan file shown, if any
+    std::int64_t FShownWrittenAt = 0;
 };
 
 } // namespace harrowdale::ui

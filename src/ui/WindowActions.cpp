@@ -77,6 +77,8 @@ constexpr TCommandKeys kKeys[] = {
     {TCommand::CopyPaths, Qt::CTRL | Qt::Key_C},
     {TCommand::MoveToTrash, Qt::Key_Delete},
     {TCommand::DeletePermanently, Qt::SHIFT | Qt::Key_Delete},
+    {TCommand::OpenScanFile, Qt::CTRL | Qt::Key_O},
+    {TCommand::SaveScanFile, Qt::CTRL | Qt::Key_S},
     {TCommand::Exit, Qt::CTRL | Qt::Key_Q},
     {TCommand::Scan, Qt::Key_F5},
     {TCommand::Stop, Qt::Key_Escape},

@@ -53,6 +53,7 @@ TEST(Keyboard, EachShortcutReachesItsCommand)
     KeyboardWindow w;
     ASSERT_TRUE(w.Scan(t.Path()));
     w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0}); // the commands on the selection need one
     QWidget* list = w.OnlyFiles().FilesList();
     QWidget* map = w.OnlyFiles().Canvas();
     struct Case
@@ -68,6 +69,8 @@ TEST(Keyboard, EachShortcutReachesItsCommand)
         {Qt::Key_Delete, TCommand::MoveToTrash, map},
         {Qt::SHIFT | Qt::Key_Delete, TCommand::DeletePermanently, list},
         {Qt::Key_F5, TCommand::Scan, w.Options().PatternEdit()},
+        {Qt::CTRL | Qt::Key_O, TCommand::OpenScanFile, list}, // the dialogs are cancelled
+        {Qt::CTRL | Qt::Key_S, TCommand::SaveScanFile, w.Options().FolderBox()},
         {Qt::CTRL | Qt::Key_1, TCommand::ShowFilesInFolders, list},
         {Qt::CTRL | Qt::Key_4, TCommand::ShowDuplicates, w.Win.PageTabs()->tabBar()},
         {Qt::CTRL | Qt::Key_3, TCommand::ShowOnlyFolders, w.Options().FolderBox()},

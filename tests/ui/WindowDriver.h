@@ -68,6 +68,13 @@ public:
         return !Win.IsBusy();
     }
     bool Busy() const { return Win.IsBusy(); }
+    /// File > Open Scan with `file` picked, then waits until the window is idle.
+    bool OpenScan(const std::string& file)
+    {
+        Log.PickedOpenFile = file;
+        Trigger(TCommand::OpenScanFile);
+        return WaitIdle();
+    }
     /// Whether the last scan's task has returned, waiting at most `timeoutMs`.
     bool ScanTaskEnded(int timeoutMs) { return Win.ScanTaskEnded(timeoutMs); }
     const TDirNode* Root() const { return Win.Results().Root(); }
