@@ -8,6 +8,14 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 
+# A compiler cache, where the machine has one, keyed by paths relative to the checkout so
+# that another clone of the same tree reuses what an earlier run compiled.
+launcher=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR=$PWD
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 # Says why each skipped test was skipped (GoogleTest prints the reason under the test).
 show_skips() {
     awk '/ Testing: / { name = $3 } /: Skipped$/ { getline why; print "skipped " name ": " why }' \
@@ -15,13 +23,13 @@ show_skips() {
 }
 
 echo "== release build and tests"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs"
 show_skips build/test
 
 echo "== sanitizer build and tests (ASan + UBSan)"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHARROWDALE_SANITIZE=ON
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHARROWDALE_SANITIZE=ON "${launcher[@]}"
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs"
@@ -59,7 +67,7 @@ cmake --build build/win64-gtest -j "$jobs" >/dev/null
 cmake --install build/win64-gtest >/dev/null
 
 # -O1: the tests check behaviour, which the optimised Linux build already checks at -O2.
-cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DHARROWDALE_GUI=OFF \
     -DGTest_DIR="$PWD/build/win64-gtest/install/lib/cmake/GTest" \
     -DHARROWDALE_LINUX_SCAN="$PWD/build/test/tools/harrowdale-scan/harrowdale-scan"
