@@ -42,8 +42,7 @@ private:
 class TGzipSource : public TByteSource
 {
 public:
-    TGzipSource(TByteSource& raw, std::vector<char> prefix)
-        : FRaw(raw), FIn(std::move(prefix))
+    TGzipSource(TByteSource& raw, std::vector<char> prefix) : FRaw(raw), FIn(std::move(prefix))
     {
         const std::size_t probed = FIn.size();
         FIn.resize(std::max(probed, kChunk));
@@ -72,6 +71,8 @@ public:
                     throw EExchangeError("the compressed file ends too early (truncated?)");
                 return 0;
             }
+            if (!FInMember && SkipPadding())
+                continue;
             if (!FInMember) {
                 // Another gzip member follows the last one: read it as more of the same.
                 if (inflateReset(&FZ) != Z_OK)
@@ -90,9 +91,25 @@ public:
     }
 
 private:
+    /// Zero bytes after the last member (a tape or a block device pads its last block),
+    /// which gzip itself ignores; true when any were skipped. Nothing may follow them.
+    bool SkipPadding()
+    {
+        std::size_t zeros = 0;
+        while (zeros < FZ.avail_in && FZ.next_in[zeros] == 0)
+            ++zeros;
+        if (zeros < FZ.avail_in && (zeros > 0 || FPadded))
+            throw EExchangeError("damaged gzip data: data after the zero padding at its end");
+        FZ.next_in += zeros;
+        FZ.avail_in -= static_cast<uInt>(zeros);
+        FPadded = FPadded || zeros > 0;
+        return zeros > 0;
+    }
+
     TByteSource& FRaw;
     std::vector<char> FIn;
     z_stream FZ{};
+    bool FPadded = false;
     bool FRawEnd = false;
     bool FInMember = true;
 };

@@ -1,12 +1,14 @@
 #include "exchange/ExchangeReader.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace harrowdale {
 
@@ -120,6 +122,8 @@ private:
     std::string FName;
     std::string FText;
     std::string FClosers; ///< open containers of a value being skipped
+    /// The path form of the root, which the separators in names follow.
+    platform::PathStyle FStyle = platform::NativePathStyle();
     char FNumber[kMaxNumberChars];
 };
 
@@ -444,29 +448,19 @@ void TExchangeReader::Impl::CheckName(bool root)
         if (n == "." || n == "..")
             Fail("an entry is named " + QuotedName(n));
         for (const char c : n)
-            if (platform::IsPathSeparator(c))
+            if (platform::IsPathSeparator(c, FStyle))
                 Fail("the name " + QuotedName(n) + " holds a '" + std::string(1, c) + "'");
         return;
     }
-    // The root is a path this system can name: "/..." on Linux, "C:\..." or
-    // "\\server\share\..." on Windows.
-    if (!platform::IsAbsolutePath(n))
+    // The root is a path in the form of the system that wrote the file, "/..." or
+    // "C:\..." and "\\server\share\...", whichever system reads it. Older writers
+    // recorded it as typed ("/tmp/T/."): the form without "." and ".." names the same
+    // folder.
+    const std::optional<platform::PathStyle> style = platform::AbsolutePathStyle(n);
+    if (!style)
         Fail("the root " + QuotedName(n) + " is not an absolute path");
-    FName.resize(platform::TrimTrailingSeparators(FName).size());
-    std::string_view rest = FName;
-    if (platform::NativePathStyle() == platform::PathStyle::Windows)
-        rest.remove_prefix(rest[1] == ':' ? 2 : 1); // a drive, or the first '\' of a share
-    if (!rest.empty() && platform::IsPathSeparator(rest[0]))
-        rest.remove_prefix(1);
-    while (!rest.empty()) {
-        std::size_t sep = 0;
-        while (sep < rest.size() && !platform::IsPathSeparator(rest[sep]))
-            ++sep;
-        const std::string_view part = rest.substr(0, sep);
-        if (part.empty() || part == "." || part == "..")
-            Fail("the root " + QuotedName(FName) + " is not a plain absolute path");
-        rest = sep == rest.size() ? std::string_view() : rest.substr(sep + 1);
-    }
+    FStyle = *style;
+    FName = platform::LexicallyNormalPath(n, FStyle);
 }
 
 void TExchangeReader::Impl::ReadInfo(TExchangeEntry& e, bool root)

@@ -16,8 +16,9 @@ class TExchangeEvents
 public:
     virtual ~TExchangeEvents() = default;
     virtual void Metadata(const TExchangeMeta& meta) { (void)meta; }
-    /// A folder opens. The first is the root, named by its absolute path (no trailing
-    /// separator, "/" itself excepted; "C:\..." on Windows); every other name is one path
+    /// A folder opens. The first is the root, named by its absolute path in the form of
+    /// the system that wrote the file ("/..." or "C:\...", see platform::AbsolutePathStyle),
+    /// lexically normal (platform::LexicallyNormalPath); every other name is one path
     /// component.
     virtual void BeginFolder(const TExchangeEntry& folder) = 0;
     /// An entry that is not a folder, in the folder opened last.
@@ -28,7 +29,7 @@ public:
 /// Reads one scan file from a byte stream, iteratively (an explicit stack, never one call
 /// per nesting level) through a buffered byte-level tokenizer, and checks everything it
 /// passes on: versions, the document's shape, names (no empty name, no separator, no NUL, not
-/// "." or ".."; the root an absolute path without "." or ".." components), sizes (whole
+/// "." or ".."; the root an absolute path of either system), sizes (whole
 /// numbers from 0 to 2^63-1), dates, nesting (at most exchange::kMaxFolderDepth levels)
 /// and the lengths of names and numbers. Unknown keys are skipped, so later minor versions
 /// read. Memory is one input buffer, one name and one frame per open folder or skipped

@@ -6,6 +6,7 @@
 #include "scan/HardLinks.h"
 #include "scan/Mask.h"
 #include "scan/ScanFilter.h"
+#include "scan/TreePathStyle.h"
 
 #include <algorithm>
 #include <limits>
@@ -33,6 +34,66 @@ std::string_view SizeKindText(bool onDisk)
 {
     return onDisk ? "on_disk" : "apparent";
 }
+
+/// The names of one folder met so far, to refuse a second entry of a name as it arrives:
+/// a forged file repeating one name millions of times is refused at its second entry,
+/// before the repeats cost memory. Open addressing over views of the tree's stored names,
+/// names compared as the tree's system compares them.
+class TNameSet
+{
+public:
+    explicit TNameSet(platform::PathStyle style = platform::NativePathStyle()) : FStyle(style) {}
+
+    void Clear(platform::PathStyle style)
+    {
+        FStyle = style;
+        // A table grown for one large folder is not swept again for every small one.
+        if (FSlots.size() > kSmall && FCount < FSlots.size() / 8)
+            FSlots = std::vector<std::string_view>();
+        else
+            std::fill(FSlots.begin(), FSlots.end(), std::string_view());
+        FCount = 0;
+    }
+
+    /// False when the folder holds `name` already. `name` must outlive the set's use.
+    bool Insert(std::string_view name)
+    {
+        if ((FCount + 1) * 4 > FSlots.size() * 3)
+            Grow();
+        std::string_view* slot = Find(name);
+        if (slot->data() != nullptr)
+            return false;
+        *slot = name;
+        ++FCount;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kSmall = 64;
+
+    std::string_view* Find(std::string_view name)
+    {
+        const std::size_t mask = FSlots.size() - 1;
+        for (std::size_t i = platform::HashPathKey(name, FStyle) & mask;; i = (i + 1) & mask) {
+            std::string_view& slot = FSlots[i];
+            if (slot.data() == nullptr || platform::SamePath(slot, name, FStyle))
+                return &slot;
+        }
+    }
+
+    void Grow()
+    {
+        std::vector<std::string_view> old(std::max(kSmall, FSlots.size() * 2));
+        old.swap(FSlots);
+        for (const std::string_view name : old)
+            if (name.data() != nullptr)
+                *Find(name) = name;
+    }
+
+    std::vector<std::string_view> FSlots; ///< a null view marks a free slot
+    std::size_t FCount = 0;
+    platform::PathStyle FStyle;
+};
 
 class TTreeBuilder : public TExchangeEvents
 {
@@ -74,14 +135,21 @@ public:
             return;
         ++FDirs;
         CountEntry();
-        f.Node = parentNode ? FTree->NewChild(parentNode, e.Name) : FTree->NewScanRoot(e.Name);
+        if (parentNode == nullptr) {
+            FStyle = RootPathStyle(e.Name);
+            f.Node = FTree->NewScanRoot(e.Name);
+        } else {
+            f.Node = FTree->NewChild(parentNode, e.Name);
+            AddName(FFrames[FDepth - 2], f.Node->Name());
+        }
+        f.Names.Clear(FStyle);
         if (e.ReadError)
             FTree->SetReadError(f.Node);
         if (FFilter.UsesPaths()) {
             // One path, of the folder open now, grown and cut back as folders open and
             // close: the masks see full paths at no cost per level.
             if (parentNode != nullptr)
-                platform::AppendPathComponent(FPath, e.Name);
+                platform::AppendPathComponent(FPath, e.Name, FStyle);
             else
                 FPath.append(e.Name);
             FFilter.StartFolder(FPath, FFilterScratch);
@@ -108,6 +176,7 @@ public:
         CountEntry();
         TNewFile n;
         n.Name = FTree->StoreName(e.Name);
+        AddName(f, n.Name);
         n.Size = e.ApparentSize;
         n.ModifiedFT = e.ModifiedFT;
         n.ExtId = FExtIds.IdOf(e.Name);
@@ -127,7 +196,6 @@ public:
         Frame& f = FFrames[--FDepth];
         if (f.Discarded)
             return;
-        CheckNamesUnique(f);
         FTree->SetLeaves(f.Node, f.Files);
         FTree->SetChildren(f.Node, f.Children);
         FTree->BuildExtStats(f.Node, FExtAcc);
@@ -168,6 +236,7 @@ private:
         std::vector<TNewFile> Files;
         std::vector<TDirNode*> Children;
         std::uint64_t Device = 0;
+        TNameSet Names;             ///< of the entries kept so far
         std::size_t PathLength = 0; ///< of FPath before this folder was entered
         bool Discarded = false;     ///< inside an excluded folder
     };
@@ -210,24 +279,10 @@ private:
     // A file system holds one entry per name and folder (on Windows, per name in any
     // case); a file with two is damaged or forged, and views and file commands key
     // entries by their path.
-    void CheckNamesUnique(const Frame& f)
+    void AddName(Frame& f, std::string_view name)
     {
-        if (f.Files.size() + f.Children.size() < 2)
-            return;
-        FNames.clear();
-        for (const TNewFile& file : f.Files)
-            FNames.push_back(file.Name);
-        for (const TDirNode* c : f.Children)
-            FNames.push_back(c->Name());
-        std::sort(FNames.begin(), FNames.end(), [](std::string_view a, std::string_view b) {
-            return platform::ComparePaths(a, b) < 0;
-        });
-        const auto dup = std::adjacent_find(
-            FNames.begin(), FNames.end(),
-            [](std::string_view a, std::string_view b) { return platform::SamePath(a, b); });
-        if (dup == FNames.end())
-            return;
-        Fail("two entries of one folder are named " + QuotedName(*dup));
+        if (!f.Names.Insert(name))
+            Fail("two entries of one folder are named " + QuotedName(name));
     }
 
     const TScanContext& FContext;
@@ -240,12 +295,12 @@ private:
     TScanFilter::Scratch FFilterScratch;
     std::string FPath; ///< the open folder's full path, kept only when masks need it
     TExchangeMeta FMeta;
+    platform::PathStyle FStyle = platform::NativePathStyle(); ///< of the root's path
     bool FSpecialFilesAreFiles = false;
     bool FZeroSizesLeftOut = false;
     bool FLaterLinksMarked = false; ///< gdu: "hlnkc" marks the links it did not count
     std::vector<Frame> FFrames;     ///< kept between folders so their vectors keep capacity
     std::size_t FDepth = 0;
-    std::vector<std::string_view> FNames;
     std::uint64_t FEntries = 0;
     std::int64_t FFiles = 0;
     std::int64_t FDirs = 0;

@@ -1,8 +1,10 @@
 #include "platform/Paths.h"
 
 #include "platform/Casing.h"
+#include "platform/PathForms.h"
 
 #include <functional>
+#include <vector>
 
 namespace harrowdale::platform {
 
@@ -45,6 +47,65 @@ bool IsAbsolutePath(std::string_view path, PathStyle style)
         IsPathSeparator(path[2], style))
         return true;
     return path.size() >= 2 && IsPathSeparator(path[0], style) && IsPathSeparator(path[1], style);
+}
+
+std::optional<PathStyle> AbsolutePathStyle(std::string_view path)
+{
+    if (IsAbsolutePath(path, PathStyle::Posix))
+        return PathStyle::Posix;
+    if (IsAbsolutePath(path, PathStyle::Windows))
+        return PathStyle::Windows;
+    return std::nullopt;
+}
+
+std::string LexicallyNormalPath(std::string_view path, PathStyle style)
+{
+    if (!IsAbsolutePath(path, style))
+        return {};
+    const char sep = PathSeparator(style);
+    std::string out;
+    std::size_t fixedParts = 0; // of a share: its server and share names
+    if (style == PathStyle::Windows) {
+        const bool drive = path[1] == ':'; // else a share: "\\server\share"
+        out.push_back(drive ? path[0] : sep);
+        out.push_back(drive ? ':' : sep);
+        fixedParts = drive ? 0 : 2;
+        path.remove_prefix(1);
+    }
+    path.remove_prefix(1);
+    const std::size_t rootSize = out.size();
+    std::vector<std::size_t> partStarts; // in `out`, each at its separator
+    while (!path.empty()) {
+        std::size_t end = 0;
+        while (end < path.size() && !IsPathSeparator(path[end], style))
+            ++end;
+        const std::string_view part = path.substr(0, end);
+        path.remove_prefix(end == path.size() ? end : end + 1);
+        if (partStarts.size() < fixedParts) {
+            if (!part.empty()) {
+                if (!partStarts.empty())
+                    out.push_back(sep);
+                partStarts.push_back(out.size());
+                out.append(part);
+            }
+            continue;
+        }
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (partStarts.size() > fixedParts) {
+                out.resize(partStarts.back());
+                partStarts.pop_back();
+            }
+            continue;
+        }
+        partStarts.push_back(out.size());
+        out.push_back(sep);
+        out.append(part);
+    }
+    if (out.size() == rootSize && style == PathStyle::Posix)
+        out.push_back(sep);
+    return out;
 }
 
 std::string_view TrimTrailingSeparators(std::string_view path, PathStyle style)

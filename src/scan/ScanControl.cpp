@@ -5,6 +5,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
 #include "scan/DiskScanner.h"
 #include "scan/Mask.h"
@@ -107,7 +108,11 @@ std::int64_t GetUsedBytes(const std::string& root)
 
 std::string NormalizeScanPath(std::string_view path)
 {
-    return std::string(platform::TrimTrailingSeparators(platform::AbsolutePath(path)));
+    // The folder the scan will open, not the text typed: the root recorded (in a scan
+    // file, in the Path box) then holds no ".", ".." or link.
+    if (const std::string resolved = platform::ResolvedPath(path); !resolved.empty())
+        return platform::LexicallyNormalPath(resolved);
+    return platform::LexicallyNormalPath(platform::AbsolutePath(path));
 }
 
 void TScanProgressBox::PublishProgress(const std::string& path, std::int64_t files,

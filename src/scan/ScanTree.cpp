@@ -3,6 +3,7 @@
 #include "platform/Casing.h"
 #include "platform/Paths.h"
 #include "scan/TreeLookup.h"
+#include "scan/TreePathStyle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,8 +74,9 @@ std::vector<TExtStatPair> TExtStatsView::ToSortedArrayByBytesDesc() const
 
 void TFileLeaf::AppendFullPath(std::string& out) const
 {
+    const std::size_t start = out.size();
     FParent->AppendFullPath(out);
-    platform::AppendPathComponent(out, Name());
+    platform::AppendPathComponent(out, Name(), RootPathStyle(std::string_view(out).substr(start)));
 }
 
 std::string TFileLeaf::FullPath() const
@@ -136,8 +138,9 @@ void TDirNode::AppendFullPath(std::string& out) const
         n = n->FParent;
     }
     n->AppendFullPath(out);
-    auto appendName = [&out](const TDirNode* d) {
-        platform::AppendPathComponent(out, std::string_view(d->FName, d->FNameLen));
+    const platform::PathStyle style = RootPathStyle({n->FRootPath, n->FRootPathLen});
+    auto appendName = [&out, style](const TDirNode* d) {
+        platform::AppendPathComponent(out, std::string_view(d->FName, d->FNameLen), style);
     };
     for (auto it = deep.rbegin(); it != deep.rend(); ++it)
         appendName(*it);
@@ -226,7 +229,7 @@ TDirNode* TPartBuilder::NewScanRoot(std::string_view fullPath)
     TDirNode* node = NewNode();
     node->FRootPath = FArena->CopyBytes(fullPath.data(), fullPath.size());
     node->FRootPathLen = static_cast<std::uint32_t>(fullPath.size());
-    const std::string_view name = platform::LastPathComponent(fullPath);
+    const std::string_view name = platform::LastPathComponent(fullPath, RootPathStyle(fullPath));
     node->FName = node->FRootPath + (name.data() - fullPath.data());
     node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(name.size(), 0xFFFF));
     node->FTotalDirs = 1;

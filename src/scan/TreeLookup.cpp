@@ -1,6 +1,8 @@
 #include "scan/TreeLookup.h"
 
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
+#include "scan/TreePathStyle.h"
 
 #include <optional>
 
@@ -10,25 +12,26 @@ namespace {
 
 /// The rest of `path` below `rootPath` ("" for the root itself); false when the root
 /// does not hold it.
-bool Below(std::string_view rootPath, std::string_view path, std::string_view& rest)
+bool Below(std::string_view rootPath, std::string_view path, std::string_view& rest,
+           platform::PathStyle style)
 {
     if (rootPath.empty())
         return false;
-    if (platform::SamePath(path, rootPath)) {
+    if (platform::SamePath(path, rootPath, style)) {
         rest = {};
         return true;
     }
-    const std::optional<std::string_view> below = platform::PathBelow(path, rootPath);
+    const std::optional<std::string_view> below = platform::PathBelow(path, rootPath, style);
     if (below)
         rest = *below;
     return below.has_value();
 }
 
-TTreeEntry Descend(const TDirNode* folder, std::string_view rest)
+TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::PathStyle style)
 {
     while (!rest.empty()) {
         std::size_t end = 0;
-        while (end < rest.size() && !platform::IsPathSeparator(rest[end]))
+        while (end < rest.size() && !platform::IsPathSeparator(rest[end], style))
             ++end;
         const std::string_view name = rest.substr(0, end);
         const bool last = end == rest.size();
@@ -62,7 +65,10 @@ TTreeEntry FindEntry(const TDirNode* root, std::string_view path)
         return {};
     if (!root->IsSyntheticRoot()) {
         std::string_view rest;
-        return Below(root->FullPath(), path, rest) ? Descend(root, rest) : TTreeEntry{};
+        // A scan file's tree may be written in the other system's form.
+        const std::string rootPath = root->FullPath();
+        const platform::PathStyle style = RootPathStyle(rootPath);
+        return Below(rootPath, path, rest, style) ? Descend(root, rest, style) : TTreeEntry{};
     }
     // Drives may nest ("/" and "/home"): the longest drive that holds the path.
     const TDirNode* best = nullptr;
@@ -71,13 +77,14 @@ TTreeEntry FindEntry(const TDirNode* root, std::string_view path)
     for (const TDirNode* drive : root->Children()) {
         const std::string drivePath = drive->FullPath();
         std::string_view rest;
-        if (drivePath.size() >= bestLength && Below(drivePath, path, rest)) {
+        if (drivePath.size() >= bestLength &&
+            Below(drivePath, path, rest, platform::NativePathStyle())) {
             best = drive;
             bestRest = rest;
             bestLength = drivePath.size();
         }
     }
-    return best == nullptr ? TTreeEntry{} : Descend(best, bestRest);
+    return best == nullptr ? TTreeEntry{} : Descend(best, bestRest, platform::NativePathStyle());
 }
 
 bool IsWithin(const TDirNode* node, const TDirNode* ancestor)
@@ -86,6 +93,19 @@ bool IsWithin(const TDirNode* node, const TDirNode* ancestor)
         if (node == ancestor)
             return true;
     return false;
+}
+
+platform::PathStyle RootPathStyle(std::string_view rootPath)
+{
+    return platform::AbsolutePathStyle(rootPath).value_or(platform::NativePathStyle());
+}
+
+platform::PathStyle TreePathStyle(const TDirNode& node)
+{
+    const TDirNode* root = &node;
+    while (root->Parent() != nullptr && !root->Parent()->IsSyntheticRoot())
+        root = root->Parent();
+    return root->IsSyntheticRoot() ? platform::NativePathStyle() : RootPathStyle(root->FullPath());
 }
 
 } // namespace harrowdale

@@ -1,6 +1,7 @@
 #include "treemap/PathIndex.h"
 
 #include "platform/Paths.h"
+#include "scan/TreePathStyle.h"
 
 namespace harrowdale {
 
@@ -27,22 +28,30 @@ bool Matches(const TEntryKey& query, const TEntryKey& stored)
            (query.Entry == nullptr || query.Entry == stored.Entry);
 }
 
-/// Position of the first separator in `path` at or after `from`, or npos.
-std::size_t FindSeparator(std::string_view path, std::size_t from = 0)
+/// Position of the first separator in `path`, or npos.
+std::size_t FindSeparator(std::string_view path, platform::PathStyle style)
 {
-    for (std::size_t i = from; i < path.size(); ++i)
-        if (platform::IsPathSeparator(path[i]))
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (platform::IsPathSeparator(path[i], style))
             return i;
     return std::string_view::npos;
 }
 
 /// Position of the last separator in `path`, or npos.
-std::size_t FindLastSeparator(std::string_view path)
+std::size_t FindLastSeparator(std::string_view path, platform::PathStyle style)
 {
     for (std::size_t i = path.size(); i > 0; --i)
-        if (platform::IsPathSeparator(path[i - 1]))
+        if (platform::IsPathSeparator(path[i - 1], style))
             return i - 1;
     return std::string_view::npos;
+}
+
+/// The form of the paths below `top`, whose path is `topPath`: a scan file may come from
+/// the other system. The drives of an all-drives scan are this system's.
+platform::PathStyle StyleBelow(const TDirNode* top, std::string_view topPath)
+{
+    return top != nullptr && !top->IsSyntheticRoot() ? RootPathStyle(topPath)
+                                                     : platform::NativePathStyle();
 }
 
 } // namespace
@@ -129,7 +138,7 @@ const TDirNode* TPathResolver::Walk(const TDirNode* from, std::string_view relat
 {
     const TDirNode* node = from;
     while (node != nullptr) {
-        const auto slash = FindSeparator(relative);
+        const auto slash = FindSeparator(relative, StyleBelow(FTop, FTopPath));
         const std::string_view name = relative.substr(0, slash);
         // An empty component ("a//b", a trailing separator) names nothing: no entry's path
         // has one.
@@ -149,9 +158,10 @@ const TDirNode* TPathResolver::ResolveDir(std::string_view dirPath)
     if (FTop == nullptr) {
         // nothing below
     } else if (!FTop->IsSyntheticRoot()) {
-        if (platform::SamePath(dirPath, FTopPath))
+        const platform::PathStyle style = StyleBelow(FTop, FTopPath);
+        if (platform::SamePath(dirPath, FTopPath, style))
             result = FTop;
-        else if (const auto rest = platform::PathBelow(dirPath, FTopPath))
+        else if (const auto rest = platform::PathBelow(dirPath, FTopPath, style))
             result = Walk(FTop, *rest);
     } else {
         // Drives can nest ("/" and "/home"): the deepest drive holding the path owns it.
@@ -180,11 +190,12 @@ std::optional<TEntryKey> TPathResolver::KeyOf(std::string_view path)
     for (const auto& drive : FDrives)
         if (platform::SamePath(path, drive.first))
             return TEntryKey{FTop, drive.second->Name(), drive.second};
-    const auto slash = FindLastSeparator(path);
+    const platform::PathStyle style = StyleBelow(FTop, FTopPath);
+    const auto slash = FindLastSeparator(path, style);
     if (slash == std::string_view::npos || slash + 1 == path.size())
         return std::nullopt;
     // Entries of "/" are "/name", so "//name" names nothing.
-    if (slash == 1 && platform::IsPathSeparator(path.front()))
+    if (slash == 1 && platform::IsPathSeparator(path.front(), style))
         return std::nullopt;
     const std::string_view dir = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
     const TDirNode* parent = ResolveDir(dir);

@@ -4,6 +4,8 @@
 #include "i18n/Translation.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "scan/TreePathStyle.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 #include "ui/WindowActions.h"
@@ -66,10 +68,13 @@ std::vector<TSelectedEntry> TFileCommands::EntriesHere() const
     std::vector<TSelectedEntry> entries = SelectedEntries();
     if (entries.empty() || FOrigin == TResultOrigin::ThisMachine)
         return entries;
-    // The paths of a scan made elsewhere may name other things here, or nothing.
+    // The paths of a scan made elsewhere may name other things here, or nothing; those
+    // of the other system name nothing here at all ("C:\x" would be a relative path on
+    // Linux, "/x" one on the current drive on Windows).
     const TDirNode* root = FResults.Root();
     const std::string rootPath = root != nullptr ? root->FullPath() : std::string();
-    if (root != nullptr && platform::DirectoryExists(rootPath))
+    if (root != nullptr && TreePathStyle(*root) == platform::NativePathStyle() &&
+        platform::DirectoryExists(rootPath))
         return entries;
     FServices.Messages->Error(
         FWindow, QString::fromStdString(Format(

@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/FileSystem.h"
+#include "scan/ScanControl.h"
 #include "ui/AboutText.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
@@ -278,7 +279,8 @@ void TMainWindow::ShowResult()
 
 void TMainWindow::ScanFolder(const std::string& path)
 {
-    FOptions->ChoosePathBytes(path);
+    // "harrowdale ." shows and scans the folder itself, not the dot.
+    FOptions->ChoosePathBytes(NormalizeScanPath(path));
     FSession->Scan();
 }
 

@@ -1,6 +1,7 @@
 // The path rules of both systems, each tested on every system: separators and roots, and
 // the one comparison rule (bytes on Linux, case ignored on Windows).
 
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,48 @@ TEST(Paths, AbsolutePathsAndRoots)
         EXPECT_EQ(platform::TrimTrailingSeparators(c.Path, c.Style), c.Trimmed);
         EXPECT_EQ(platform::LastPathComponent(c.Trimmed, c.Style), c.Last);
     }
+}
+
+TEST(Paths, LexicalNormalFormKeepsTheRootAndDropsDotsAndDoubledSeparators)
+{
+    struct Case
+    {
+        PathStyle Style;
+        const char* Path;
+        const char* Normal; ///< "" when the path is not absolute in that style
+    };
+    const Case cases[] = {
+        {kPosix, "/tmp/T/.", "/tmp/T"},
+        {kPosix, "/tmp/T/./tree", "/tmp/T/tree"},
+        {kPosix, "/tmp/T/a//b/", "/tmp/T/a/b"},
+        {kPosix, "/tmp/T/../x", "/tmp/x"},
+        {kPosix, "//..//../.", "/"},
+        {kPosix, "/", "/"},
+        {kPosix, "/a/..b/.c/...", "/a/..b/.c/..."},
+        {kPosix, "/a/b\\..", "/a/b\\.."},
+        {kPosix, "./a", ""},
+        {kPosix, "C:\\a", ""},
+        {kWindows, "C:\\", "C:"},
+        {kWindows, "c:/data/./x/..\\y\\", "c:\\data\\y"},
+        {kWindows, "C:\\..\\..", "C:"},
+        {kWindows, "\\\\server\\share\\a\\..\\..\\b", "\\\\server\\share\\b"},
+        {kWindows, "//server/share/./x", "\\\\server\\share\\x"},
+        {kWindows, "\\\\?\\C:\\x\\..", "\\\\?\\C:"},
+        {kWindows, "C:x", ""},
+        {kWindows, "/tmp", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Style == kPosix ? "Linux " : "Windows ") + c.Path);
+        EXPECT_EQ(platform::LexicallyNormalPath(c.Path, c.Style), c.Normal);
+    }
+    // A path read from a file says which system wrote it by its form alone.
+    EXPECT_EQ(platform::AbsolutePathStyle("/home/ann"), kPosix);
+    EXPECT_EQ(platform::AbsolutePathStyle("//server/x"), kPosix);
+    EXPECT_EQ(platform::AbsolutePathStyle("Z:\\tmp"), kWindows);
+    EXPECT_EQ(platform::AbsolutePathStyle("z:"), kWindows);
+    EXPECT_EQ(platform::AbsolutePathStyle("\\\\server\\share"), kWindows);
+    for (const char* relative : {"", "tmp", "C:tmp", "\\tmp", ".\\x"})
+        EXPECT_EQ(platform::AbsolutePathStyle(relative), std::nullopt) << relative;
 }
 
 TEST(Paths, JoiningAndTheFolderOfAPath)

@@ -4,7 +4,9 @@
 #include "ui/CommandLine.h"
 #include "ui/WindowDriver.h"
 
+#include <QComboBox>
 #include <QRadioButton>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -70,6 +72,28 @@ TEST(CommandLine, PathGivenIsChosenAndScannedAsItsBytes)
     EXPECT_EQ(w.Root()->TotalSize(), 1234);
     EXPECT_TRUE(w.Options().FolderButton()->isChecked());
     EXPECT_TRUE(w.Log.Errors.isEmpty());
+}
+
+TEST(CommandLine, ARelativePathIsShownAndScannedAsTheFolderItNames)
+{
+    // "harrowdale ." and the like: the Path box and the result name the folder itself.
+    test::TempDir t;
+    t.MakeDir("tree/sub");
+    t.MakeFile("tree/sub/f", 10);
+    const std::string tree = std::filesystem::canonical(t / "tree").string();
+    const std::filesystem::path before = std::filesystem::current_path();
+    for (const char* typed : {".", "sub/..", "./sub//.."}) {
+        SCOPED_TRACE(typed);
+        std::filesystem::current_path(t / "tree");
+        test::WindowDriver w({1000, 700});
+        w.Win.ScanFolder(typed);
+        ASSERT_TRUE(w.WaitIdle());
+        std::filesystem::current_path(before);
+        ASSERT_NE(w.Root(), nullptr);
+        EXPECT_EQ(w.Root()->FullPath(), tree);
+        EXPECT_EQ(w.Options().FolderBox()->currentText().toStdString(), tree);
+        EXPECT_EQ(w.Root()->TotalSize(), 10);
+    }
 }
 
 } // namespace

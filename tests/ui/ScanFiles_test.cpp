@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -225,6 +226,36 @@ TEST(ScanFiles, CommandsOnAScanMadeElsewhereSayWhereAndTouchNothing)
     w.Trigger(TCommand::Reveal);
     EXPECT_TRUE(w.Log.Errors.isEmpty());
     EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{root + "/a.txt"});
+}
+
+TEST(ScanFiles, AScanOfTheOtherSystemShowsItsOwnPathsAndIsNeverActedOn)
+{
+    // A Windows scan read on Linux: "Z:\w\x" would be a relative path here, and a folder of
+    // that very name in the current folder must not make the commands act on it.
+    test::TempDir t;
+    t.MakeDir("Z:\\w\\x");
+    t.MakeFile("Z:\\w\\x/a.txt", 100);
+    test::WriteFileBytes(t / "windows.json", "[1,2,{\"progname\":\"harrowdale\"},"
+                                             "[{\"name\":\"Z:\\\\w\\\\x\"},"
+                                             "{\"name\":\"a.txt\",\"asize\":100}]]");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(t.Path());
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.OpenScan(t / "windows.json"));
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0});
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{"Z:\\w\\x\\a.txt"});
+    for (const TCommand c :
+         {TCommand::Open, TCommand::Reveal, TCommand::MoveToTrash, TCommand::DeletePermanently})
+        w.Trigger(c);
+    std::filesystem::current_path(before);
+    ASSERT_EQ(w.Log.Errors.size(), 4);
+    for (const QString& e : w.Log.Errors)
+        EXPECT_EQ(e, "This scan was made elsewhere: Z:\\w\\x is not a folder on this machine.");
+    EXPECT_TRUE(w.Log.Questions.isEmpty());
+    EXPECT_TRUE(w.Log.Opened.empty());
+    EXPECT_TRUE(w.Log.Revealed.empty());
+    EXPECT_EQ(test::ReadFileBytes(t / "Z:\\w\\x/a.txt").size(), 100u);
 }
 
 TEST(ScanFiles, AScanFileIsReadWithTheViewMenusMeasureAndReadAgainWhenItChanges)

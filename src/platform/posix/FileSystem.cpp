@@ -1,16 +1,19 @@
 #include "platform/FileSystem.h"
 
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <linux/magic.h>
 #include <linux/openat2.h>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -289,6 +292,15 @@ std::string AbsolutePath(std::string_view path)
     buf.resize(std::strlen(buf.c_str()));
     AppendPathComponent(buf, path);
     return buf;
+}
+
+std::string ResolvedPath(std::string_view path)
+{
+    if (path.empty())
+        return {};
+    const std::unique_ptr<char, decltype(&std::free)> real(
+        ::realpath(std::string(path).c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
 }
 
 } // namespace harrowdale::platform

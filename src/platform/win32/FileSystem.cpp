@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/PathForms.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 #include "platform/win32/Entries.h"
@@ -222,6 +223,13 @@ std::string AbsolutePath(std::string_view path)
         return {};
     std::string full = win32::FullPath(path);
     return full.empty() ? std::string(path) : full;
+}
+
+std::string ResolvedPath(std::string_view path)
+{
+    if (path.empty())
+        return {};
+    return win32::FullPath(path);
 }
 
 } // namespace harrowdale::platform
