@@ -32,12 +32,19 @@ private:
 
 /// A file written in full or not at all ("-" is standard output, written as it comes).
 ///
-/// The bytes go to a new file with a unique name in the target's folder, created
-/// exclusively and without following links, readable by the user alone (mode 0600; on
-/// Windows an access list for the user alone), since scan files list every name of a
-/// tree; Commit() renames it over the target. An existing file is therefore replaced only
-/// by a complete one, and a link planted at the target is replaced, never followed. Without
-/// Commit() the temporary file is removed.
+/// What the target is decides how it is written:
+///   - a regular file, or a name that does not exist: the bytes go to a new file with a
+///     unique name in the target's folder, created exclusively and without following
+///     links, readable by the user alone (mode 0600; on Windows an access list for the
+///     user alone), since scan files list every name of a tree; Commit() renames it over
+///     the target. An existing file is therefore replaced only by a complete one. Without
+///     Commit() the temporary file is removed.
+///   - a symbolic link: followed to what it names, to which the same rules apply there (the
+///     link stays; a file it names is replaced in its own folder).
+///   - a pipe, a character device or a terminal: written into as it comes, as a shell
+///     redirection writes into it; nothing is replaced.
+///   - anything else (a folder, a block device, a socket): refused.
+/// Nothing that is not a regular file is ever replaced.
 class TOutputFile
 {
 public:
@@ -48,17 +55,27 @@ public:
 
     /// Writes all of `size` bytes or throws.
     void Write(const char* data, std::size_t size);
-    /// Flushes to the disk and moves the file into place (or just flushes standard
-    /// output). Throws on failure.
+    /// Flushes to the disk and moves the file into place (or, for a stream, only checks
+    /// that it was written). Throws on failure.
     void Commit();
 
 private:
     std::string FPath;
-    std::string FTempPath;      ///< empty for standard output and after Commit
+    std::string FTarget;        ///< the name replaced in FFolder (POSIX)
+    std::string FTempPath;      ///< empty for a stream and after Commit
     std::intptr_t FHandle = -1; ///< descriptor or HANDLE; -1 for none
     /// The target's folder, held open so the temporary file is created, renamed and
     /// removed in that folder even if its path is swapped meanwhile (POSIX; -1 elsewhere).
     std::intptr_t FFolder = -1;
+    bool FOwned = false;   ///< FHandle is closed here (not standard output)
+    bool FExisted = false; ///< the target was a regular file when the write began
+    int FSlot = -1;        ///< where the temporary file is known to RemoveUnfinishedOutputFiles
 };
+
+/// Removes the temporary files of every TOutputFile not yet committed, for a program that
+/// ends on an interruption while writing. Safe in a signal handler (it only calls
+/// unlinkat, relative to the folders held open) and on the thread Windows runs a console
+/// handler on.
+void RemoveUnfinishedOutputFiles() noexcept;
 
 } // namespace harrowdale::platform

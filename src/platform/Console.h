@@ -36,6 +36,11 @@ void CatchInterruptions(void (*handler)(Interruption));
 /// Back to the default: an interruption ends the program.
 void ReleaseInterruptions();
 
+/// Ends the program at once, from an interruption handler, with InterruptionExitStatus:
+/// the temporary files of output not yet complete are removed first
+/// (RemoveUnfinishedOutputFiles), nothing else runs (no destructors, no buffers flushed).
+[[noreturn]] void EndOnInterruption(Interruption kind) noexcept;
+
 /// The exit status of a program ended by `kind`, as the shell reports it (128 + the
 /// signal's number): 130 for an interrupt, 143 for a termination. The same on Windows, so
 /// scripts see one status on both.

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <new>
 #include <thread>
 
 using namespace harrowdale;
@@ -43,6 +44,8 @@ void OnInterrupt(platform::Interruption kind)
     gInterruption.compare_exchange_strong(none, kind); // the first one decides the status
     if (TScanContext* ctx = gContext.load())
         ctx->Cancel();
+    else // reading a scan file or writing: nothing to finish, but a partial file to remove
+        platform::EndOnInterruption(gInterruption.load());
 }
 
 int Fail(int code, const std::string& message)
@@ -170,7 +173,6 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
         return status;
 
     gContext.store(&context);
-    platform::CatchInterruptions(OnInterrupt);
 
     TScanProgressBox progress;
     TScanOutcome outcome;
@@ -193,7 +195,6 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
     worker.join();
     line.Clear();
     gContext.store(nullptr);
-    platform::ReleaseInterruptions();
 
     if (!outcome.Ok) {
         if (context.IsCancelled() && outcome.Err.empty())
@@ -211,7 +212,6 @@ int GroupByContent(const cli::Options& opts, cli::ReportData& data)
 {
     TScanContext context;
     gContext.store(&context);
-    platform::CatchInterruptions(OnInterrupt);
     ProgressLine line(!opts.NoProgress && platform::StandardErrorIsTerminal());
     TContentSettings settings;
     settings.FillMaps = false; // the report lists groups only
@@ -221,7 +221,6 @@ int GroupByContent(const cli::Options& opts, cli::ReportData& data)
         BuildContentDuplicates(data.Root, data.AllFiles.Files, data.Duplicates, context, settings);
     line.Clear();
     gContext.store(nullptr);
-    platform::ReleaseInterruptions();
     switch (data.Content.Status) {
     case TContentStatus::Done:
         return 0;
@@ -242,7 +241,8 @@ int ImportTree(const cli::Options& opts, LoadedTree& out)
     TScanContext context;
     if (const int status = MakeContext(opts, context))
         return status;
-    // Ctrl+C ends an import at once: it changes nothing, and a read from a pipe can block.
+    // Ctrl+C ends an import at once (OnInterrupt): it changes nothing, and a read from a
+    // pipe can block.
     try {
         TImportResult r = ImportScanFile(path, context);
         out.Tree = std::move(r.Tree);
@@ -253,9 +253,7 @@ int ImportTree(const cli::Options& opts, LoadedTree& out)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     platform::PrepareStandardStreams();
     LoadTranslation(std::nullopt, TranslationFileCandidates());
@@ -318,4 +316,18 @@ int main(int argc, char** argv)
     else
         cli::WriteText(out, data);
     return FinishOutput(outBuffer);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    platform::CatchInterruptions(OnInterrupt);
+    // Out of memory (a huge tree, a forged scan file) is one line, not an abort; the
+    // scan's threads report theirs through the outcome.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail(kExitUsage, "out of memory");
+    }
 }

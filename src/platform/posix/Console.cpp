@@ -1,5 +1,7 @@
 #include "platform/Console.h"
 
+#include "platform/ByteFile.h"
+
 #include <csignal>
 #include <unistd.h>
 
@@ -51,6 +53,12 @@ void ReleaseInterruptions()
 int InterruptionExitStatus(Interruption kind)
 {
     return 128 + (kind == Interruption::Terminate ? SIGTERM : SIGINT);
+}
+
+void EndOnInterruption(Interruption kind) noexcept
+{
+    RemoveUnfinishedOutputFiles();
+    ::_exit(InterruptionExitStatus(kind));
 }
 
 } // namespace harrowdale::platform

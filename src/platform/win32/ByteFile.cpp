@@ -4,6 +4,8 @@
 #include "platform/win32/Security.h"
 #include "platform/win32/Wide.h"
 
+#include <atomic>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <windows.h>
@@ -45,6 +47,47 @@ void DeleteByHandle(HANDLE h)
 {
     FILE_DISPOSITION_INFO info{TRUE};
     SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info);
+}
+
+// The temporary files being written, for RemoveUnfinishedOutputFiles on the console
+// handler's thread: their handles, removed by handle when the program ends interrupted.
+std::atomic<HANDLE> gPending[16];
+
+int Publish(HANDLE h)
+{
+    for (int i = 0; i < static_cast<int>(std::size(gPending)); ++i) {
+        HANDLE expected = nullptr;
+        if (gPending[i].compare_exchange_strong(expected, h))
+            return i;
+    }
+    return -1;
+}
+
+void Withdraw(int slot)
+{
+    if (slot >= 0)
+        gPending[slot].store(nullptr);
+}
+
+/// The path a link at `path` leads to (the system's own resolution), or `path` itself.
+std::string Resolved(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(win32::WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return path;
+    const HANDLE h = CreateFileW(win32::WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return path; // a link to nothing: the rename below names the link, as before
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= buffer.size())
+        return path;
+    buffer.resize(n);
+    return win32::WithoutLongPathPrefix(win32::Narrow(buffer));
 }
 
 } // namespace
@@ -99,6 +142,26 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
     FPath = win32::FullPath(path);
     if (FPath.empty())
         Throw("cannot write", ERROR_INVALID_NAME);
+    // A device or a pipe (NUL, CON, \\.\pipe\x) is written into as it comes. Opening an
+    // existing file to look at it changes nothing: no truncation, no creation.
+    const HANDLE existing = CreateFileW(win32::WidePath(FPath).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing != INVALID_HANDLE_VALUE) {
+        const DWORD type = GetFileType(existing);
+        if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+            FHandle = Stored(existing);
+            FOwned = true;
+            return;
+        }
+        CloseHandle(existing);
+    }
+    // A link is followed: the file it names is replaced, the link stays.
+    FPath = Resolved(FPath);
+    const DWORD attributes = GetFileAttributesW(win32::WidePath(FPath).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        throw std::runtime_error("cannot write: it is a folder");
+    FExisted = attributes != INVALID_FILE_ATTRIBUTES;
     const std::string folder(ParentPath(FPath));
     win32::TOwnerOnly security;
     std::random_device random;
@@ -113,7 +176,9 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             FHandle = Stored(h);
+            FOwned = true;
             FTempPath = std::move(temp);
+            FSlot = Publish(h);
             return;
         }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -125,9 +190,11 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
 TOutputFile::~TOutputFile()
 {
     if (!FTempPath.empty()) {
+        Withdraw(FSlot);
         DeleteByHandle(Handle(FHandle));
-        CloseHandle(Handle(FHandle));
     }
+    if (FOwned && FHandle != -1)
+        CloseHandle(Handle(FHandle));
 }
 
 void TOutputFile::Write(const char* data, std::size_t size)
@@ -145,16 +212,30 @@ void TOutputFile::Write(const char* data, std::size_t size)
 void TOutputFile::Commit()
 {
     if (FTempPath.empty())
-        return; // standard output: written as it came
+        return; // a stream: written as it came
     const HANDLE h = Handle(FHandle);
     if (!FlushFileBuffers(h))
         Throw("cannot write", GetLastError());
+    // Only a regular file is replaced: what took the name meanwhile and is not one stays.
+    const DWORD now = GetFileAttributesW(win32::WidePath(FPath).c_str());
+    if (now != INVALID_FILE_ATTRIBUTES &&
+        (now & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) !=
+            0)
+        throw std::runtime_error("cannot replace: it is no longer a regular file");
     if (!RenameHandle(h, win32::WidePath(FPath)))
         Throw("cannot replace", GetLastError());
     FTempPath.clear();
+    Withdraw(FSlot);
     FHandle = -1;
     if (!CloseHandle(h))
         Throw("cannot write", GetLastError());
+}
+
+void RemoveUnfinishedOutputFiles() noexcept
+{
+    for (std::atomic<HANDLE>& pending : gPending)
+        if (const HANDLE h = pending.load())
+            DeleteByHandle(h);
 }
 
 } // namespace harrowdale::platform

@@ -1,5 +1,6 @@
 #include "platform/Console.h"
 
+#include "platform/ByteFile.h"
 #include "platform/win32/Wide.h"
 
 #include <atomic>
@@ -83,6 +84,16 @@ void ReleaseInterruptions()
 int InterruptionExitStatus(Interruption kind)
 {
     return kind == Interruption::Terminate ? 143 : 130;
+}
+
+void EndOnInterruption(Interruption kind) noexcept
+{
+    RemoveUnfinishedOutputFiles();
+    // Nothing else runs, as _exit on Linux; the system closes the handles, and so removes
+    // the files marked for deletion.
+    const UINT status = static_cast<UINT>(InterruptionExitStatus(kind));
+    TerminateProcess(GetCurrentProcess(), status);
+    ExitProcess(status); // not reached
 }
 
 } // namespace harrowdale::platform
