@@ -54,8 +54,10 @@ std::vector<std::string> GetScanDrives();
 /// Used bytes of the volume holding `root`; 0 when unknown.
 std::int64_t GetUsedBytes(const std::string& root);
 
-/// Makes a folder path absolute (relative to the current folder) and drops trailing
-/// separators ("/" stays "/", "C:\" becomes "C:"). Does not resolve links.
+/// The absolute path of the folder `path` names, as a scan records its root: links, "."
+/// and ".." resolved as the system resolves them, no doubled or trailing separators ("/"
+/// stays "/", "C:\" becomes "C:"). A path that does not exist is made absolute against
+/// the current folder and normalised by its text alone.
 std::string NormalizeScanPath(std::string_view path);
 
 /// The four progress fields, written by the scan task and read by a timer.
