@@ -41,7 +41,7 @@ public:
 
     bool IsOpen() const { return FHandle != -1; }
     void Close();
-    /// Looks at the open file; false when it cannot.
+    /// Looks at the open file; false when it cannot, or when it is not a regular file.
     bool Look(FileStamp& out) const;
     /// Reads up to `size` bytes at `offset`: fewer only at the end of the file; -1 on a
     /// read error. Retries interrupted reads.
@@ -68,9 +68,9 @@ public:
 
     /// How many roots are open.
     std::size_t OpenCount() const;
-    /// Opens the regular file at `path` (a path of the tree, below one of the roots)
-    /// without following a link or entering another mount on the way. False when it
-    /// cannot be opened, is not a regular file, or no open root holds it.
+    /// Opens the file at `path` (a path of the tree, below one of the roots) without
+    /// following a link or entering another mount on the way. False when it cannot be
+    /// opened or no open root holds it. Whether it is a regular file, Look tells.
     bool OpenFile(const std::string& path, ContentFile& out) const;
 
 private:

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <span>
 #include <system_error>
@@ -25,6 +26,9 @@ namespace {
 constexpr std::int64_t kHeadBytes = 4096;
 /// Files up to this length are hashed whole when their head is hashed.
 constexpr std::int64_t kWholeHeadBytes = 16 * 1024;
+/// From this length on the system is asked to read ahead: for smaller files the request
+/// costs more than it saves.
+constexpr std::int64_t kReadAheadFrom = 256 * 1024;
 constexpr auto kProgressPeriod = std::chrono::milliseconds(90);
 
 struct TMember
@@ -63,8 +67,9 @@ struct TShared
 class TLengthChecker
 {
 public:
+    // The buffer is not cleared: only the pages reads reach take memory.
     TLengthChecker(TShared& shared, std::size_t cap)
-        : FShared(shared), FBuffer(kBufferBytes), FSelector(cap)
+        : FShared(shared), FBuffer(new char[kBufferBytes]), FSelector(cap)
     {
     }
 
@@ -84,7 +89,7 @@ private:
     void Emit(TSet& group);
 
     TShared& FShared;
-    std::vector<char> FBuffer;
+    std::unique_ptr<char[]> FBuffer; ///< kBufferBytes
     TContentHasher FHasher;
     TGroupSelector FSelector;
     std::int64_t FSize = 0; ///< the length being checked
@@ -136,21 +141,21 @@ bool TLengthChecker::HashFile(TMember& m, std::int64_t length)
     platform::ContentFile file;
     if (!Open(m, file))
         return false;
-    if (length > kHeadBytes)
+    if (length >= kReadAheadFrom)
         file.WillReadWhole();
     FHasher.Reset();
     for (std::int64_t offset = 0; offset < length;) {
         if (FShared.Cancelled())
             return false;
         const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(length - offset, static_cast<std::int64_t>(FBuffer.size())));
-        const std::int64_t n = file.ReadAt(FBuffer.data(), want, offset);
+            std::min<std::int64_t>(length - offset, static_cast<std::int64_t>(kBufferBytes)));
+        const std::int64_t n = file.ReadAt(FBuffer.get(), want, offset);
         FShared.BytesRead.fetch_add(std::max<std::int64_t>(n, 0), std::memory_order_relaxed);
         if (n != static_cast<std::int64_t>(want)) { // a read error, or the file shrank
             Drop(m);
             return false;
         }
-        FHasher.Update(FBuffer.data(), want);
+        FHasher.Update(FBuffer.get(), want);
         offset += n;
     }
     m.Hash = FHasher.Digest();
@@ -179,12 +184,12 @@ std::vector<TLengthChecker::TSet> TLengthChecker::ReadSideBySide(const TSet& set
             files[i].Close();
             continue;
         }
-        if (FSize > kHeadBytes)
+        if (FSize >= kReadAheadFrom)
             files[i].WillReadWhole();
         alive.push_back(i);
     }
-    const std::size_t slot = std::max<std::size_t>(kHeadBytes, FBuffer.size() / k / 4096 * 4096);
-    const auto bytesOf = [&](std::size_t i) { return FBuffer.data() + i * slot; };
+    const std::size_t slot = std::max<std::size_t>(kHeadBytes, kBufferBytes / k / 4096 * 4096);
+    const auto bytesOf = [&](std::size_t i) { return FBuffer.get() + i * slot; };
     std::vector<std::vector<std::size_t>> parts;
     if (alive.size() >= 2)
         parts.push_back(std::move(alive));
@@ -365,64 +370,97 @@ void TLengthChecker::Check(std::vector<TMember>& members, std::int64_t size)
 }
 
 /// The files that have another of their length, by length, largest first; each file with
-/// several links once (its first link in the array).
+/// several links once (its first link in the array). Positions are 4 bytes: a tree holds
+/// fewer than 2^32 files (each costs tens of bytes of memory).
 struct TCandidates
 {
-    std::vector<std::size_t> Positions;
+    std::vector<std::uint32_t> Positions;
     std::vector<TLengthClass> Classes;
     std::int64_t Bytes = 0;
 };
 
+bool IsCandidate(const TFileLeaf* f)
+{
+    return f != nullptr && !f->IsNotRegular() && f->ApparentSize() > 0;
+}
+
+// Keeps the first link of each file among `run`, the positions of files of one length.
+void DropLaterLinks(const std::vector<const TFileLeaf*>& allFiles, std::vector<std::uint32_t>& run)
+{
+    std::vector<std::pair<const TLinkInfo*, std::size_t>> linked;
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        const TFileLeaf* f = allFiles[run[k]];
+        if (const TLinkInfo* link = f->HasLinks() ? f->Parent()->Tree()->LinkInfo(f) : nullptr)
+            linked.emplace_back(link, k);
+    }
+    if (linked.size() < 2)
+        return;
+    std::sort(linked.begin(), linked.end(), [](const auto& x, const auto& y) {
+        return std::tie(x.first->Device, x.first->Inode, x.second) <
+               std::tie(y.first->Device, y.first->Inode, y.second);
+    });
+    std::vector<bool> repeat(run.size(), false);
+    for (std::size_t j = 1; j < linked.size(); ++j)
+        repeat[linked[j].second] = linked[j].first->Device == linked[j - 1].first->Device &&
+                                   linked[j].first->Inode == linked[j - 1].first->Inode;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < run.size(); ++k)
+        if (!repeat[k])
+            run[kept++] = run[k];
+    run.resize(kept);
+}
+
 TCandidates FindCandidates(const std::vector<const TFileLeaf*>& allFiles)
 {
-    TCandidates c;
-    std::vector<std::size_t>& pos = c.Positions;
-    for (std::size_t i = 0; i < allFiles.size(); ++i) {
-        const TFileLeaf* f = allFiles[i];
-        if (f != nullptr && !f->IsNotRegular() && f->ApparentSize() > 0)
-            pos.push_back(i);
+    // Files of one length must be adjacent. The array is sorted by the size the tree
+    // counts: by length, unless the tree counts space on disk; then an index sorted by
+    // length (stable: equal lengths keep the array's order) stands in for it.
+    bool sorted = true;
+    std::int64_t last = std::numeric_limits<std::int64_t>::max();
+    for (const TFileLeaf* f : allFiles) {
+        if (!IsCandidate(f))
+            continue;
+        sorted = sorted && f->ApparentSize() <= last;
+        last = f->ApparentSize();
     }
-    // Lengths: the array is sorted by the size the tree counts, which may be the space on
-    // disk. A stable sort keeps equal lengths in array order.
-    std::stable_sort(pos.begin(), pos.end(), [&](std::size_t a, std::size_t b) {
-        return allFiles[a]->ApparentSize() > allFiles[b]->ApparentSize();
-    });
-    std::size_t kept = 0;
-    for (std::size_t b = 0; b < pos.size();) {
-        const std::int64_t size = allFiles[pos[b]]->ApparentSize();
-        std::size_t e = b + 1;
-        while (e < pos.size() && allFiles[pos[e]]->ApparentSize() == size)
-            ++e;
-        // Several links of one file are one file: the first in the array stands for it.
-        std::vector<std::pair<const TLinkInfo*, std::size_t>> linked;
-        for (std::size_t k = b; k < e; ++k) {
-            const TFileLeaf* f = allFiles[pos[k]];
-            if (const TLinkInfo* link = f->HasLinks() ? f->Parent()->Tree()->LinkInfo(f) : nullptr)
-                linked.emplace_back(link, k);
-        }
-        std::sort(linked.begin(), linked.end(), [](const auto& x, const auto& y) {
-            return std::tie(x.first->Device, x.first->Inode, x.second) <
-                   std::tie(y.first->Device, y.first->Inode, y.second);
+    std::vector<std::uint32_t> order;
+    if (!sorted) {
+        for (std::size_t i = 0; i < allFiles.size(); ++i)
+            if (IsCandidate(allFiles[i]))
+                order.push_back(static_cast<std::uint32_t>(i));
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return allFiles[a]->ApparentSize() > allFiles[b]->ApparentSize();
         });
-        std::vector<bool> repeat(e - b, false);
-        for (std::size_t j = 1; j < linked.size(); ++j)
-            if (linked[j].first->Device == linked[j - 1].first->Device &&
-                linked[j].first->Inode == linked[j - 1].first->Inode)
-                repeat[linked[j].second - b] = true;
-        const std::size_t start = kept;
-        for (std::size_t k = b; k < e; ++k)
-            if (!repeat[k - b])
-                pos[kept++] = pos[k];
-        if (kept - start >= 2) {
-            c.Classes.push_back({start, kept, size});
-            c.Bytes += size * static_cast<std::int64_t>(kept - start);
-        } else {
-            kept = start;
-        }
-        b = e;
     }
-    pos.resize(kept);
-    pos.shrink_to_fit();
+    const std::size_t n = sorted ? allFiles.size() : order.size();
+    const auto at = [&](std::size_t k) {
+        return sorted ? static_cast<std::uint32_t>(k) : order[k];
+    };
+    TCandidates c;
+    std::vector<std::uint32_t> run;
+    for (std::size_t k = 0; k < n;) {
+        if (!IsCandidate(allFiles[at(k)])) {
+            ++k;
+            continue;
+        }
+        const std::int64_t size = allFiles[at(k)]->ApparentSize();
+        run.clear();
+        for (; k < n; ++k) {
+            const TFileLeaf* f = allFiles[at(k)];
+            if (!IsCandidate(f))
+                continue;
+            if (f->ApparentSize() != size)
+                break;
+            run.push_back(at(k));
+        }
+        if (run.size() >= 2)
+            DropLaterLinks(allFiles, run);
+        if (run.size() < 2)
+            continue;
+        c.Classes.push_back({c.Positions.size(), c.Positions.size() + run.size(), size});
+        c.Positions.insert(c.Positions.end(), run.begin(), run.end());
+        c.Bytes += size * static_cast<std::int64_t>(run.size());
+    }
     return c;
 }
 

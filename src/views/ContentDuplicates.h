@@ -21,9 +21,10 @@
 // (another length) or changes while it is checked (its length, time or identity differ
 // between two looks), is left out of every group and counted as unreadable.
 //
-// Memory: 8 bytes per file of the array while candidates are chosen, a record per file
-// of the length being checked, and fixed buffers per worker (kBufferBytes), whatever the
-// files' sizes.
+// Memory, whatever the files' sizes: 4 bytes per candidate (and, while they are chosen
+// from a tree that counts space on disk, 4 per file for an index by length), a record per
+// file of the lengths being checked, and a buffer per reading thread (kBufferBytes), of
+// which only the pages reads reach take memory.
 
 #include "scan/ScanContext.h"
 #include "scan/ScanTree.h"
@@ -39,7 +40,7 @@ namespace harrowdale {
 /// How many files of one length are read side by side.
 constexpr std::size_t kSideBySideFiles = 8;
 /// Buffer space of one worker.
-constexpr std::size_t kBufferBytes = 512 * 1024;
+constexpr std::size_t kBufferBytes = 256 * 1024;
 
 /// Where the grouping stands; read on the calling thread.
 struct TContentProgress

@@ -114,13 +114,6 @@ bool ContentRoots::OpenFile(const std::string& path, ContentFile& out) const
     if (fd < 0)
         return false;
     out.FHandle = fd;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        out.Close();
-        return false;
-    }
     return true;
 }
 
