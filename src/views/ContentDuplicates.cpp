@@ -84,6 +84,12 @@ private:
     void Drop(TMember& m);
     bool HashFile(TMember& m, std::int64_t length);
     std::vector<TSet> ReadSideBySide(const TSet& set);
+    bool FitsInBuffer(std::size_t files) const
+    {
+        return FSize <= kWholeHeadBytes && static_cast<std::uint64_t>(FSize) * files <=
+                                               static_cast<std::uint64_t>(kBufferBytes);
+    }
+    std::vector<TSet> ReadAllAtOnce(const TSet& set);
     void SplitByHash(TSet& set, bool hashIsWhole);
     void Confirm(TSet set);
     void Emit(TSet& group);
@@ -241,6 +247,62 @@ std::vector<TLengthChecker::TSet> TLengthChecker::ReadSideBySide(const TSet& set
     return equal;
 }
 
+// Several members that are one file (hard links the tree did not know of): the first
+// stands for it.
+void KeepOneOfEachFile(std::vector<TMember*>& set)
+{
+    std::sort(set.begin(), set.end(), [](const TMember* a, const TMember* b) {
+        return std::tie(a->Stamp.Id.Device, a->Stamp.Id.Inode, a->Pos) <
+               std::tie(b->Stamp.Id.Device, b->Stamp.Id.Inode, b->Pos);
+    });
+    set.erase(
+        std::unique(set.begin(), set.end(),
+                    [](const TMember* a, const TMember* b) { return a->Stamp.Id == b->Stamp.Id; }),
+        set.end());
+}
+
+// Small files that fit in the buffer together: each is opened once and read whole, and
+// the sets of equal bytes are found by comparing them there.
+std::vector<TLengthChecker::TSet> TLengthChecker::ReadAllAtOnce(const TSet& set)
+{
+    const auto len = static_cast<std::size_t>(FSize);
+    const auto bytesOf = [&](std::size_t i) { return FBuffer.get() + i * len; };
+    std::vector<std::size_t> read;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        if (FShared.Cancelled())
+            return {};
+        platform::ContentFile file;
+        if (!Open(*set[i], file))
+            continue;
+        const std::int64_t n = file.ReadAt(bytesOf(i), len, 0);
+        FShared.BytesRead.fetch_add(std::max<std::int64_t>(n, 0), std::memory_order_relaxed);
+        if (n != FSize) {
+            Drop(*set[i]);
+            continue;
+        }
+        if (LooksUnchanged(*set[i], file))
+            read.push_back(i);
+    }
+    std::sort(read.begin(), read.end(), [&](std::size_t a, std::size_t b) {
+        const int c = std::memcmp(bytesOf(a), bytesOf(b), len);
+        return c != 0 ? c < 0 : set[a]->Pos < set[b]->Pos;
+    });
+    std::vector<TSet> equal;
+    for (std::size_t b = 0; b < read.size();) {
+        std::size_t e = b + 1;
+        while (e < read.size() && std::memcmp(bytesOf(read[b]), bytesOf(read[e]), len) == 0)
+            ++e;
+        TSet same;
+        for (std::size_t k = b; k < e; ++k)
+            same.push_back(set[read[k]]);
+        KeepOneOfEachFile(same);
+        if (same.size() >= 2)
+            equal.push_back(std::move(same));
+        b = e;
+    }
+    return equal;
+}
+
 // Sorts `set` by hash and goes on with each run of equal hashes: read side by side when
 // few, else confirmed (with `hashIsWhole`) or hashed whole first.
 void TLengthChecker::SplitByHash(TSet& set, bool hashIsWhole)
@@ -257,7 +319,10 @@ void TLengthChecker::SplitByHash(TSet& set, bool hashIsWhole)
         b = e;
         if (run.size() < 2)
             continue;
-        if (run.size() <= kSideBySideFiles) {
+        if (FitsInBuffer(run.size())) {
+            for (TSet& g : ReadAllAtOnce(run))
+                Emit(g);
+        } else if (run.size() <= kSideBySideFiles) {
             for (TSet& g : ReadSideBySide(run))
                 Emit(g);
         } else if (hashIsWhole) {
@@ -342,6 +407,11 @@ void TLengthChecker::Check(std::vector<TMember>& members, std::int64_t size)
     TSet set;
     for (TMember& m : members)
         set.push_back(&m);
+    if (FitsInBuffer(set.size())) {
+        for (TSet& g : ReadAllAtOnce(set))
+            Emit(g);
+        return;
+    }
     if (set.size() <= kSideBySideFiles) {
         for (TSet& g : ReadSideBySide(set))
             Emit(g);
@@ -356,16 +426,7 @@ void TLengthChecker::Check(std::vector<TMember>& members, std::int64_t size)
         if (HashFile(*m, headIsWhole ? size : kHeadBytes))
             hashed.push_back(m);
     }
-    // Hard links the tree did not know of: one file, the first met standing for it.
-    std::sort(hashed.begin(), hashed.end(), [](const TMember* a, const TMember* b) {
-        return a->Stamp.Id.Device != b->Stamp.Id.Device ? a->Stamp.Id.Device < b->Stamp.Id.Device
-               : a->Stamp.Id.Inode != b->Stamp.Id.Inode ? a->Stamp.Id.Inode < b->Stamp.Id.Inode
-                                                        : a->Pos < b->Pos;
-    });
-    const auto repeats =
-        std::unique(hashed.begin(), hashed.end(),
-                    [](const TMember* a, const TMember* b) { return a->Stamp.Id == b->Stamp.Id; });
-    hashed.erase(repeats, hashed.end());
+    KeepOneOfEachFile(hashed);
     SplitByHash(hashed, headIsWhole);
 }
 

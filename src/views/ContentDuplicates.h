@@ -11,11 +11,15 @@
 // hard links of one file are one file: its first link in the array stands for it. Files
 // are read on worker threads, the files of one length together, and are called equal
 // only after their bytes were compared:
-// - up to kSideBySideFiles files of one length are read side by side, a small head first,
-//   then in chunks, each file dropping out as soon as no other file shares its bytes so
-//   far: one read of each file at most, and a file that differs early is hardly read;
-// - more files of one length are told apart by a hash of their head, then by a hash of
-//   their whole contents; files that share a hash are then read side by side as above.
+// - small files (up to 16 KiB) that fit in a reading thread's buffer together are read
+//   whole, once each, and compared there;
+// - up to kSideBySideFiles larger files of one length are read side by side, a small head
+//   first, then in chunks, each file dropping out as soon as no other file shares its
+//   bytes so far: one read of each file at most, and a file that differs early is hardly
+//   read;
+// - more files of one length are told apart by a hash of their head (of the whole of a
+//   small file), then by a hash of their whole contents; files that share a hash are then
+//   compared as above, in batches beside the first of them when there are many.
 // A file is opened from the scan root that holds it, never through a link or into
 // another mount. A file that cannot be opened or read, or that is not what the tree says
 // (another length) or changes while it is checked (its length, time or identity differ

@@ -71,9 +71,9 @@ TGroupSet Relative(const TDuplicates& dups, const std::string& root)
     return out;
 }
 
-// Files of one length, some equal and some one byte apart, read side by side (a few) or
-// hashed first (many), for lengths within one head, within the whole-file hash of small
-// files and beyond it.
+// Files of one length, some equal and some one byte apart: small ones read whole together,
+// a few larger ones read side by side, many hashed first (their heads, or whole when
+// small) and then confirmed in batches.
 TEST(ContentDuplicates, GroupsExactlyTheFilesWithEqualBytes)
 {
     struct Case
@@ -82,8 +82,8 @@ TEST(ContentDuplicates, GroupsExactlyTheFilesWithEqualBytes)
         int EqualA, EqualB; ///< files of two contents
     };
     const Case cases[] = {
-        {1, 2, 0},     {100, 2, 2},    {4096, 3, 0}, {5000, 2, 3},
-        {40000, 5, 4}, {300000, 6, 5}, {100, 7, 6},  {9000, 1, 12},
+        {1, 2, 0},     {100, 2, 2},   {4096, 3, 0},   {5000, 2, 3},   {9000, 1, 12},  {100, 7, 6},
+        {20000, 2, 3}, {40000, 5, 4}, {300000, 6, 5}, {20000, 10, 0}, {16000, 17, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("length " + std::to_string(c.Length));
