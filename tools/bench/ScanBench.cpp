@@ -5,6 +5,8 @@
 // per entry. Then times writing the scan to a scan file on top of the same scan, and
 // reading that file instead of scanning.
 
+#include "BenchSupport.h"
+#include "DupBench.h"
 #include "TreeGenerator.h"
 
 #include <algorithm>
@@ -24,99 +26,6 @@
 using namespace harrowdale::bench;
 
 namespace {
-
-struct RunResult
-{
-    double Seconds = 0;
-    long PeakKiB = 0;
-    int Status = 0;
-};
-
-RunResult RunOnce(const std::vector<std::string>& argv, const std::string& stdoutPath)
-{
-    RunResult r;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out >= 0) {
-            ::dup2(out, STDOUT_FILENO);
-            ::close(out);
-        }
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        std::_Exit(127);
-    }
-    int status = 0;
-    rusage ru{};
-    ::wait4(pid, &status, 0, &ru);
-    r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.PeakKiB = ru.ru_maxrss;
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return r;
-}
-
-// Writes back dirty pages and drops the page, dentry and inode caches (needs root).
-bool DropCaches()
-{
-    ::sync();
-    const int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, "3\n", 2) == 2;
-    ::close(fd);
-    return ok;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream buf;
-    buf << in.rdbuf();
-    return buf.str();
-}
-
-long long JsonNumber(const std::string& json, const std::string& key)
-{
-    const auto pos = json.find("\"" + key + "\": ");
-    return pos == std::string::npos ? -1 : std::atoll(json.c_str() + pos + key.size() + 4);
-}
-
-std::string SiblingTool(const std::string& relative)
-{
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return relative;
-    std::string self(buf, static_cast<std::size_t>(n));
-    self.resize(self.rfind('/'));
-    return self + "/" + relative;
-}
-
-// A folder of this run's own (0700, new name): the outputs kept between commands go there,
-// never under a guessable name in /tmp, where another user could have put a link first.
-const std::string& PrivateFolder()
-{
-    static const std::string folder = [] {
-        char name[] = "/tmp/harrowdale-bench-XXXXXX";
-        if (::mkdtemp(name) == nullptr) {
-            std::fprintf(stderr, "harrowdale-bench: cannot create a folder in /tmp\n");
-            std::exit(1);
-        }
-        return std::string(name);
-    }();
-    return folder;
-}
 
 // Total system calls of one run under `strace -c -f` (every thread and child counted).
 long long CountSystemCalls(const std::vector<std::string>& argv)
@@ -210,19 +119,21 @@ bool BenchScanFiles(const std::string& scanBin, const std::vector<std::string>& 
 
 void Usage()
 {
-    std::printf("Usage: harrowdale-bench [--tree DIR] [--millions N | --files N --folders N]\n"
-                "                        [--runs N] [--scan BIN] [--threads LIST] [--cold]\n"
-                "                        [--syscalls] [--compare BIN]\n"
-                "Times harrowdale-scan --json against find -printf (and du on a warm cache) on a\n"
-                "synthetic tree: by default 1,000,000 sparse files in 100,000 folders under\n"
-                "/tmp/harrowdale-bench-tree, generated once and kept.\n"
-                "  --millions N    N million files in N x 100,000 folders (the tree then lives in\n"
-                "                  /tmp/harrowdale-bench-tree-Nm unless --tree says otherwise)\n"
-                "  --threads LIST  thread counts to time, comma-separated; \"auto\" is the\n"
-                "                  scanner's own choice (default: auto)\n"
-                "  --cold          drop the caches before every run of every command (root only)\n"
-                "  --syscalls      count the system calls of one run of each command (strace)\n"
-                "  --compare BIN   time another harrowdale-scan too (an older build), as it is\n");
+    std::printf(
+        "Usage: harrowdale-bench [--tree DIR] [--millions N | --files N --folders N]\n"
+        "                        [--runs N] [--scan BIN] [--threads LIST] [--cold]\n"
+        "                        [--syscalls] [--compare BIN]\n"
+        "       harrowdale-bench --duplicates [--help | options]   (duplicates by content)\n"
+        "Times harrowdale-scan --json against find -printf (and du on a warm cache) on a\n"
+        "synthetic tree: by default 1,000,000 sparse files in 100,000 folders under\n"
+        "/tmp/harrowdale-bench-tree, generated once and kept.\n"
+        "  --millions N    N million files in N x 100,000 folders (the tree then lives in\n"
+        "                  /tmp/harrowdale-bench-tree-Nm unless --tree says otherwise)\n"
+        "  --threads LIST  thread counts to time, comma-separated; \"auto\" is the\n"
+        "                  scanner's own choice (default: auto)\n"
+        "  --cold          drop the caches before every run of every command (root only)\n"
+        "  --syscalls      count the system calls of one run of each command (strace)\n"
+        "  --compare BIN   time another harrowdale-scan too (an older build), as it is\n");
 }
 
 struct Command
@@ -238,6 +149,8 @@ struct Command
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--duplicates")
+        return RunDuplicatesBench(argc - 2, argv + 2);
     std::string tree;
     std::string scanBin = SiblingTool("../harrowdale-scan/harrowdale-scan");
     TreeShape shape;
@@ -379,20 +292,9 @@ int main(int argc, char** argv)
     }
     ::unlink(jsonOut.c_str());
 
-    // Each round starts one command later, so no command always follows the same one: on
-    // a virtual disk the host keeps its own cache, which the guest cannot drop, and
-    // whichever command reads the tree right after another one gains from it.
-    for (int r = 0; r < runs; ++r) {
-        for (std::size_t k = 0; k < commands.size(); ++k) {
-            Command& c = commands[(k + static_cast<std::size_t>(r)) % commands.size()];
-            if (cold && !DropCaches()) {
-                std::fprintf(stderr, "harrowdale-bench: cannot drop the caches\n");
-                return 1;
-            }
-            const RunResult res = RunOnce(c.Argv, "/dev/null");
-            c.Times.push_back(res.Seconds);
-            c.PeakKiB = std::max(c.PeakKiB, res.PeakKiB);
-        }
+    if (!RunRounds(commands, runs, cold)) {
+        std::fprintf(stderr, "harrowdale-bench: cannot drop the caches\n");
+        return 1;
     }
 
     const double entries = static_cast<double>(files + dirs);
