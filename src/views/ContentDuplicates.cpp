@@ -34,8 +34,10 @@ constexpr auto kProgressPeriod = std::chrono::milliseconds(90);
 struct TMember
 {
     const TFileLeaf* Leaf = nullptr;
-    std::size_t Pos = 0;       ///< in the array of all files
-    platform::FileStamp Stamp; ///< the first look at it
+    std::uint32_t Pos = 0; ///< in the array of all files
+    // The first look at it (its length is the class's).
+    std::int64_t LastWriteNs = 0;
+    platform::FileIdentity Id;
     THash128 Hash;
     bool Looked = false;
     bool Dropped = false; ///< unreadable, changed, or another link of a file met before
@@ -44,16 +46,25 @@ struct TMember
 /// One length's files: positions [Begin, End) of the candidate list.
 struct TLengthClass
 {
-    std::size_t Begin = 0, End = 0;
+    std::uint32_t Begin = 0, End = 0;
     std::int64_t Size = 0;
 };
 
 /// What the reading threads share.
 struct TShared
 {
+    TShared(const platform::ContentRoots& roots, const TScanContext& context,
+            const TContentSettings& settings)
+        : Roots(roots), Context(context), Settings(settings), Best(settings.Cap)
+    {
+    }
     const platform::ContentRoots& Roots;
     const TScanContext& Context;
     const TContentSettings& Settings;
+    std::mutex BestLock; ///< guards Best
+    /// The best groups of every thread: one cap for all, so memory holds no more groups
+    /// than the result keeps.
+    TGroupSelector Best;
     std::atomic<std::int64_t> BytesRead{0};
     std::atomic<std::int64_t> FilesDone{0};
     std::atomic<std::int64_t> Unreadable{0};
@@ -68,19 +79,19 @@ class TLengthChecker
 {
 public:
     // The buffer is not cleared: only the pages reads reach take memory.
-    TLengthChecker(TShared& shared, std::size_t cap)
-        : FShared(shared), FBuffer(new char[kBufferBytes]), FSelector(cap)
-    {
-    }
+    explicit TLengthChecker(TShared& shared) : FShared(shared), FBuffer(new char[kBufferBytes]) {}
 
     void Check(std::vector<TMember>& members, std::int64_t size);
-    TGroupSelector& Selector() { return FSelector; }
 
 private:
     using TSet = std::vector<TMember*>;
 
     bool Open(TMember& m, platform::ContentFile& file);
     bool LooksUnchanged(TMember& m, const platform::ContentFile& file);
+    bool SameAsFirstLook(const TMember& m, const platform::FileStamp& stamp) const
+    {
+        return stamp.Size == FSize && stamp.LastWriteNs == m.LastWriteNs && stamp.Id == m.Id;
+    }
     void Drop(TMember& m);
     bool HashFile(TMember& m, std::int64_t length);
     std::vector<TSet> ReadSideBySide(const TSet& set);
@@ -97,7 +108,6 @@ private:
     TShared& FShared;
     std::unique_ptr<char[]> FBuffer; ///< kBufferBytes
     TContentHasher FHasher;
-    TGroupSelector FSelector;
     std::int64_t FSize = 0; ///< the length being checked
 };
 
@@ -119,10 +129,11 @@ bool TLengthChecker::Open(TMember& m, platform::ContentFile& file)
         return false;
     }
     if (!m.Looked) {
-        m.Stamp = stamp;
+        m.LastWriteNs = stamp.LastWriteNs;
+        m.Id = stamp.Id;
         m.Looked = true;
     }
-    if (stamp.Size != FSize || stamp != m.Stamp) {
+    if (!SameAsFirstLook(m, stamp)) {
         Drop(m);
         file.Close();
         return false;
@@ -135,7 +146,7 @@ bool TLengthChecker::Open(TMember& m, platform::ContentFile& file)
 bool TLengthChecker::LooksUnchanged(TMember& m, const platform::ContentFile& file)
 {
     platform::FileStamp stamp;
-    if (file.Look(stamp) && stamp == m.Stamp)
+    if (file.Look(stamp) && SameAsFirstLook(m, stamp))
         return true;
     Drop(m);
     return false;
@@ -182,9 +193,8 @@ std::vector<TLengthChecker::TSet> TLengthChecker::ReadSideBySide(const TSet& set
         if (!Open(*set[i], files[i]))
             continue;
         // A hard link the tree did not know of: the same file, met again.
-        const bool seen = std::any_of(alive.begin(), alive.end(), [&](std::size_t j) {
-            return set[j]->Stamp.Id == set[i]->Stamp.Id;
-        });
+        const bool seen = std::any_of(alive.begin(), alive.end(),
+                                      [&](std::size_t j) { return set[j]->Id == set[i]->Id; });
         if (seen) {
             set[i]->Dropped = true;
             files[i].Close();
@@ -252,13 +262,12 @@ std::vector<TLengthChecker::TSet> TLengthChecker::ReadSideBySide(const TSet& set
 void KeepOneOfEachFile(std::vector<TMember*>& set)
 {
     std::sort(set.begin(), set.end(), [](const TMember* a, const TMember* b) {
-        return std::tie(a->Stamp.Id.Device, a->Stamp.Id.Inode, a->Pos) <
-               std::tie(b->Stamp.Id.Device, b->Stamp.Id.Inode, b->Pos);
+        return std::tie(a->Id.Device, a->Id.Inode, a->Pos) <
+               std::tie(b->Id.Device, b->Id.Inode, b->Pos);
     });
-    set.erase(
-        std::unique(set.begin(), set.end(),
-                    [](const TMember* a, const TMember* b) { return a->Stamp.Id == b->Stamp.Id; }),
-        set.end());
+    set.erase(std::unique(set.begin(), set.end(),
+                          [](const TMember* a, const TMember* b) { return a->Id == b->Id; }),
+              set.end());
 }
 
 // Small files that fit in the buffer together: each is opened once and read whole, and
@@ -388,17 +397,30 @@ void TLengthChecker::Emit(TSet& group)
     std::sort(group.begin(), group.end(),
               [](const TMember* a, const TMember* b) { return a->Pos < b->Pos; });
     const std::int64_t product = GroupProduct(group.size(), FSize);
-    if (!FSelector.Wants(product, group.front()->Pos))
-        return;
+    {
+        const std::lock_guard guard(FShared.BestLock);
+        if (!FShared.Best.Wants(product, group.front()->Pos))
+            return;
+    }
     auto g = std::make_unique<TDupGroup>();
     const TFileLeaf* first = group.front()->Leaf;
     g->FileName = std::string(first->Name());
     g->Size = FSize;
     g->ModifiedFT = first->ModifiedFT();
     g->Color = DupGroupColor(DuplicateKey(g->FileName, FSize));
-    for (const TMember* m : group)
+    std::vector<std::string_view> names;
+    for (const TMember* m : group) {
         g->Files.push_back(m->Leaf);
-    FSelector.Add(product, group.front()->Pos, std::move(g));
+        if (m->Leaf->Name() != g->FileName)
+            names.push_back(m->Leaf->Name());
+    }
+    std::sort(names.begin(), names.end());
+    g->OtherNames =
+        static_cast<std::uint32_t>(std::unique(names.begin(), names.end()) - names.begin());
+    // Other threads may have added better groups since the look above.
+    const std::lock_guard guard(FShared.BestLock);
+    if (FShared.Best.Wants(product, group.front()->Pos))
+        FShared.Best.Add(product, group.front()->Pos, std::move(g));
 }
 
 void TLengthChecker::Check(std::vector<TMember>& members, std::int64_t size)
@@ -497,31 +519,46 @@ TCandidates FindCandidates(const std::vector<const TFileLeaf*>& allFiles)
     const auto at = [&](std::size_t k) {
         return sorted ? static_cast<std::uint32_t>(k) : order[k];
     };
-    TCandidates c;
+    // Runs of one length with two files or more, `visit`ed in order.
     std::vector<std::uint32_t> run;
-    for (std::size_t k = 0; k < n;) {
-        if (!IsCandidate(allFiles[at(k)])) {
-            ++k;
-            continue;
-        }
-        const std::int64_t size = allFiles[at(k)]->ApparentSize();
-        run.clear();
-        for (; k < n; ++k) {
-            const TFileLeaf* f = allFiles[at(k)];
-            if (!IsCandidate(f))
+    const auto forEachRun = [&](const auto& visit) {
+        for (std::size_t k = 0; k < n;) {
+            if (!IsCandidate(allFiles[at(k)])) {
+                ++k;
                 continue;
-            if (f->ApparentSize() != size)
-                break;
-            run.push_back(at(k));
+            }
+            const std::int64_t size = allFiles[at(k)]->ApparentSize();
+            run.clear();
+            for (; k < n; ++k) {
+                const TFileLeaf* f = allFiles[at(k)];
+                if (!IsCandidate(f))
+                    continue;
+                if (f->ApparentSize() != size)
+                    break;
+                run.push_back(at(k));
+            }
+            if (run.size() >= 2)
+                visit(size);
         }
-        if (run.size() >= 2)
-            DropLaterLinks(allFiles, run);
+    };
+    // Counted first, so the lists are allocated once at their size.
+    std::size_t files = 0, lengths = 0;
+    forEachRun([&](std::int64_t) {
+        files += run.size();
+        ++lengths;
+    });
+    TCandidates c;
+    c.Positions.reserve(files);
+    c.Classes.reserve(lengths);
+    forEachRun([&](std::int64_t size) {
+        DropLaterLinks(allFiles, run);
         if (run.size() < 2)
-            continue;
-        c.Classes.push_back({c.Positions.size(), c.Positions.size() + run.size(), size});
+            return;
+        const auto begin = static_cast<std::uint32_t>(c.Positions.size());
         c.Positions.insert(c.Positions.end(), run.begin(), run.end());
+        c.Classes.push_back({begin, static_cast<std::uint32_t>(c.Positions.size()), size});
         c.Bytes += size * static_cast<std::int64_t>(run.size());
-    }
+    });
     return c;
 }
 
@@ -558,13 +595,13 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
         return outcome;
     }
 
-    TShared shared{roots, context, settings};
+    TShared shared(roots, context, settings);
     const unsigned threads =
         std::min<unsigned>(ReadingThreads(settings.Threads),
                            static_cast<unsigned>(std::min<std::size_t>(cand.Classes.size(), 64)));
     std::vector<std::unique_ptr<TLengthChecker>> checkers;
     for (unsigned t = 0; t < threads; ++t)
-        checkers.push_back(std::make_unique<TLengthChecker>(shared, settings.Cap));
+        checkers.push_back(std::make_unique<TLengthChecker>(shared));
 
     std::atomic<std::size_t> nextClass{0};
     std::mutex lock; // guards running and error
@@ -579,8 +616,10 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
                     break;
                 const TLengthClass& lc = cand.Classes[i];
                 members.clear();
-                for (std::size_t k = lc.Begin; k < lc.End; ++k)
-                    members.push_back({allFiles[cand.Positions[k]], cand.Positions[k], {}, {}});
+                for (std::size_t k = lc.Begin; k < lc.End; ++k) {
+                    members.emplace_back().Leaf = allFiles[cand.Positions[k]];
+                    members.back().Pos = cand.Positions[k];
+                }
                 checker.Check(members, lc.Size);
                 shared.FilesDone.fetch_add(static_cast<std::int64_t>(members.size()),
                                            std::memory_order_relaxed);
@@ -633,10 +672,7 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
         outcome.Status = TContentStatus::Cancelled;
         return outcome;
     }
-    TGroupSelector best(settings.Cap);
-    for (const auto& checker : checkers)
-        best.MergeFrom(checker->Selector());
-    out.Groups = best.Take();
+    out.Groups = shared.Best.Take();
     if (settings.FillMaps)
         FillDuplicateMaps(out);
     return outcome;

@@ -44,7 +44,7 @@ namespace harrowdale {
 /// How many files of one length are read side by side.
 constexpr std::size_t kSideBySideFiles = 8;
 /// Buffer space of one worker.
-constexpr std::size_t kBufferBytes = 256 * 1024;
+constexpr std::size_t kBufferBytes = 128 * 1024;
 
 /// Where the grouping stands; read on the calling thread.
 struct TContentProgress

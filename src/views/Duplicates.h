@@ -16,6 +16,14 @@
 namespace harrowdale {
 
 constexpr std::size_t kMaxDupGroups = 2000;
+
+/// How files are grouped as duplicates: by equal name (case ignored) and size, or by equal
+/// bytes (ContentDuplicates.h).
+enum class TDupGrouping : std::uint8_t
+{
+    NameAndSize,
+    Content,
+};
 constexpr std::size_t kMaxDupFilesPerGroupNode = 500;
 
 /// One group of duplicates. Files belong to the scan tree.
@@ -26,6 +34,8 @@ struct TDupGroup
     std::int64_t ModifiedFT = 0; ///< last-write ticks of that second member
     TColor Color = kGrey;
     std::vector<const TFileLeaf*> Files; ///< members in the order found
+    /// How many names other than FileName its files have: 0 by name, any by content.
+    std::uint32_t OtherNames = 0;
 };
 
 /// Result of grouping. On Linux a path key is the path itself, so the per-file maps are

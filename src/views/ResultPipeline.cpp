@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "ui/text/DisplayFormat.h"
+#include "views/ContentDuplicates.h"
 
 #include <exception>
 
@@ -234,9 +235,14 @@ void TResultPipeline::RunStage(TResultStage stage, TStageRun& run)
 void TResultPipeline::BuildDuplicateGroups(TStageRun& run)
 {
     FResults.Duplicates.Clear();
+    FResults.DuplicatesBy = FGrouping;
     const std::size_t n = FResults.AllFiles.Files.size();
     if (n == 0)
         return;
+    if (FGrouping == TDupGrouping::Content) {
+        CompareContents(run);
+        return;
+    }
     run.Progress(static_cast<std::int64_t>(n), 0);
     run.Status(Format(Translate("Building duplicates... 0 / %d"), static_cast<std::int64_t>(n)));
     const bool done = BuildDuplicates(
@@ -248,6 +254,41 @@ void TResultPipeline::BuildDuplicateGroups(TStageRun& run)
         return;
     run.Status(Format(Translate("Duplicates ready. Groups shown: %d"),
                       static_cast<std::int64_t>(FResults.Duplicates.Groups.size())));
+    run.Yield();
+}
+
+// The reading threads stop at the run's own cancellation: a context of the stage's, cancelled
+// when a yield says the run is (Stop, closing the window, a Clear).
+void TResultPipeline::CompareContents(TStageRun& run)
+{
+    TScanContext stop;
+    TContentSettings settings;
+    settings.OnProgress = [&run, &stop](const TContentProgress& p) {
+        run.Progress(1000, p.BytesToRead > 0 ? p.BytesRead * 1000 / p.BytesToRead : 0);
+        run.Status(Format(Translate("Comparing contents: %s  (%s of %s read, files: %d of %d)"),
+                          p.Current != nullptr ? VisiblePathText(p.Current->FullPath()) : "",
+                          FormatSize(p.BytesRead), FormatSize(p.BytesToRead), p.FilesDone,
+                          p.Files));
+        if (!run.Yield())
+            stop.Cancel();
+    };
+    const TContentOutcome r = BuildContentDuplicates(FResults.Root(), FResults.AllFiles.Files,
+                                                     FResults.Duplicates, stop, settings);
+    switch (r.Status) {
+    case TContentStatus::Done:
+        run.Status(Format(Translate("Duplicates ready. Groups shown: %d"),
+                          static_cast<std::int64_t>(FResults.Duplicates.Groups.size())));
+        break;
+    case TContentStatus::Cancelled:
+        return;
+    case TContentStatus::RootMissing:
+        run.Status(Translate("Cannot compare contents: the scanned folder does not exist on "
+                             "this machine."));
+        break;
+    case TContentStatus::Unavailable:
+        run.Status(Translate("Comparing contents is not available on this system."));
+        break;
+    }
     run.Yield();
 }
 

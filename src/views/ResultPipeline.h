@@ -35,6 +35,7 @@ struct TScanResults
     TFileArray AllFiles;     ///< every file, largest first
     TFileArray DisplayFiles; ///< the first 5000 of AllFiles, for the largest-files list
     TDuplicates Duplicates;
+    TDupGrouping DuplicatesBy = TDupGrouping::NameAndSize; ///< how Duplicates were grouped
 
     const TDirNode* Root() const { return Tree ? Tree->Root() : nullptr; }
 };
@@ -123,6 +124,10 @@ public:
 
     /// Views are filled in the order added; they must outlive the pipeline's results.
     void AddView(IResultView& view);
+    /// How the next run groups duplicates; by content it reads the files, in a stage that
+    /// yields every 90 ms and stops reading when the run is cancelled.
+    void SetDuplicateGrouping(TDupGrouping grouping) { FGrouping = grouping; }
+    TDupGrouping DuplicateGrouping() const { return FGrouping; }
     const TScanResults& Results() const { return FResults; }
     bool IsRunning() const { return FRunning; }
 
@@ -147,6 +152,7 @@ private:
     TPipelineResult RunStages(const TScanContext* context);
     void RunStage(TResultStage stage, TStageRun& run);
     void BuildDuplicateGroups(TStageRun& run);
+    void CompareContents(TStageRun& run);
 
     TPipelineHost FHost;
     std::vector<IResultView*> FViews;
@@ -154,6 +160,7 @@ private:
     const TScanContext* FContext = nullptr;
     bool FRunning = false;
     bool FClearAsked = false;
+    TDupGrouping FGrouping = TDupGrouping::NameAndSize;
 };
 
 } // namespace harrowdale

@@ -98,12 +98,15 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Building duplicates... 0 / %d",
     "Building duplicates... %d / %d",
     "Duplicates ready. Groups shown: %d",
-    // Duplicates by content (the command line).
+    // Duplicates by content: the command line and the window's status line...
     "Comparing contents: %s  (%s of %s read, files: %d of %d)",
     "Contents compared: %s of %s read, files of equal length: %d, unreadable files: %d",
     "Duplicates: same content",
     "Cannot compare contents: the scanned folder does not exist on this machine.",
     "Comparing contents is not available on this system.",
+    // ... and the names of groups whose files have other names.
+    "%s and 1 other name",
+    "%s and %d other names",
     "... %d more files not shown",
     "Scan failed: ",
     "Building file list...",

@@ -91,7 +91,7 @@ TEST(ContentDuplicates, GroupsExactlyTheFilesWithEqualBytes)
         TGroupSet expected;
         std::set<std::string> a, b;
         for (int i = 0; i < c.EqualA; ++i) {
-            const std::string rel = "a" + std::to_string(i) + "/file" + std::to_string(i);
+            const std::string rel = "a" + std::to_string(i) + "/file";
             t.MakeDir("a" + std::to_string(i));
             test::WriteFileBytes(t / rel, Bytes(c.Length, 1));
             a.insert(rel);
@@ -115,6 +115,8 @@ TEST(ContentDuplicates, GroupsExactlyTheFilesWithEqualBytes)
         for (const auto& grp : g->Dups.Groups) {
             EXPECT_EQ(grp->Size, static_cast<std::int64_t>(c.Length));
             EXPECT_EQ(grp->FileName, grp->Files.front()->Name());
+            // The copies of the first content share one name; those of the second do not.
+            EXPECT_EQ(grp->OtherNames, grp->FileName == "file" ? 0 : grp->Files.size() - 1);
             EXPECT_EQ(g->Dups.GroupByFile.at(grp->Files.back()), grp.get());
         }
     }
@@ -151,6 +153,8 @@ TEST(ContentDuplicates, LinksEmptyFilesSparseFilesAndOddNames)
         ASSERT_EQ(g->Outcome.Status, TContentStatus::Done);
         const TGroupSet groups = Relative(g->Dups, t.Path());
         EXPECT_TRUE(groups.count({"photos/2024/IMG_0001.jpg", "backup/holiday.jpg"}));
+        for (const auto& grp : g->Dups.Groups)
+            EXPECT_EQ(grp->OtherNames, 1u) << grp->FileName;
         EXPECT_TRUE(groups.count({"sparse.img", "backup/dense.img"}));
         EXPECT_TRUE(groups.count({"na\xefve-\xff.txt", "backup/naive.txt"}));
         // Whichever link comes first stands for the file: never both.

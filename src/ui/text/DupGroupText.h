@@ -1,0 +1,15 @@
+#pragma once
+
+// The name a duplicate group goes by in lists, trees and the status line. Qt-free.
+
+#include "views/Duplicates.h"
+
+#include <string>
+
+namespace harrowdale {
+
+/// The group's file name as VisiblePathText shows it; for a group whose files have other
+/// names too (grouped by content), "photo.jpg and 3 other names".
+std::string DupGroupName(const TDupGroup& group);
+
+} // namespace harrowdale

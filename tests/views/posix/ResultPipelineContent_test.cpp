@@ -1,0 +1,98 @@
+// The result pipeline grouping duplicates by content: a stage that reads files, yields
+// while it reads, stops reading when the run is cancelled, and says why it could not read.
+
+#include "scan/ScanWith.h"
+#include "support/TempDir.h"
+#include "views/ResultPipeline.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace harrowdale {
+namespace {
+
+struct Pipeline
+{
+    std::vector<std::string> Statuses;
+    std::function<void()> DuringYield;
+    TResultPipeline Run{TPipelineHost{
+        [this](const std::string& s) { Statuses.push_back(s); },
+        {},
+        [this] {
+            if (DuringYield)
+                DuringYield();
+        },
+    }};
+    Pipeline() { Run.SetDuplicateGrouping(TDupGrouping::Content); }
+    bool Showed(const std::string& start) const
+    {
+        return std::any_of(Statuses.begin(), Statuses.end(),
+                           [&](const std::string& s) { return s.starts_with(start); });
+    }
+};
+
+std::unique_ptr<TScanTree> Scan(const std::string& path)
+{
+    TScanContext ctx;
+    test::ScanResult r = test::ScanWith(ctx, path);
+    r.Tree->SetRoot(r.Root);
+    return std::move(r.Tree);
+}
+
+TEST(ResultPipelineContent, GroupsByContentOrSaysWhyNot)
+{
+    test::TempDir t;
+    test::WriteFileBytes(t / "photo.jpg", "the same twenty bytes");
+    test::WriteFileBytes(t / "copy of photo", "the same twenty bytes");
+    test::WriteFileBytes(t / "other.jpg", "not the same 20 bytes");
+    {
+        Pipeline p;
+        TScanContext ctx;
+        EXPECT_EQ(p.Run.Run(Scan(t.Path()), &ctx).Outcome, TPipelineResult::TOutcome::Done);
+        const TScanResults& r = p.Run.Results();
+        EXPECT_EQ(r.DuplicatesBy, TDupGrouping::Content);
+        ASSERT_EQ(r.Duplicates.Groups.size(), 1u);
+        EXPECT_EQ(r.Duplicates.Groups[0]->Files.size(), 2u);
+        EXPECT_EQ(r.Duplicates.ColorByFile.size(), 2u);
+        EXPECT_TRUE(p.Showed("Duplicates ready. Groups shown: 1"));
+    }
+    {
+        // A scan file's tree whose folder is not here: the other views are built.
+        Pipeline p;
+        TScanContext ctx;
+        std::unique_ptr<TScanTree> tree = Scan(t.Path());
+        ASSERT_EQ(std::rename(t.Path().c_str(), (t.Path() + "-away").c_str()), 0);
+        const TPipelineResult result = p.Run.Run(std::move(tree), &ctx);
+        ASSERT_EQ(std::rename((t.Path() + "-away").c_str(), t.Path().c_str()), 0);
+        EXPECT_EQ(result.Outcome, TPipelineResult::TOutcome::Done);
+        EXPECT_TRUE(p.Run.Results().Duplicates.Groups.empty());
+        EXPECT_EQ(p.Run.Results().AllFiles.Files.size(), 3u);
+        EXPECT_TRUE(p.Showed("Cannot compare contents: the scanned folder does not exist"));
+    }
+}
+
+// Two equal files of 16 GiB without data blocks: reading them takes seconds, so Stop comes
+// while they are read.
+TEST(ResultPipelineContent, StopWhileReadingCancelsTheRun)
+{
+    test::TempDir t;
+    constexpr std::int64_t kLength = std::int64_t{16} << 30;
+    t.MakeFile("a", kLength);
+    t.MakeFile("b", kLength);
+    Pipeline p;
+    TScanContext ctx;
+    p.DuringYield = [&] {
+        if (p.Showed("Comparing contents: "))
+            ctx.Cancel();
+    };
+    const TPipelineResult result = p.Run.Run(Scan(t.Path()), &ctx);
+    EXPECT_EQ(result.Outcome, TPipelineResult::TOutcome::Cancelled);
+    EXPECT_TRUE(p.Showed("Comparing contents: "));
+    EXPECT_EQ(p.Run.Results().Root(), nullptr);
+}
+
+} // namespace
+} // namespace harrowdale
