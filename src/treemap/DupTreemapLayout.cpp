@@ -21,8 +21,10 @@ struct TDupDir
 
 /// The duplicates below a root, grouped by folder, and each folder's duplicate bytes;
 /// folders absent from the map have none. Works up from the duplicates, so its cost
-/// follows their number, not the size of the tree; each folder's sum is made once per
-/// build.
+/// follows their number and the folders above them, not the size of the tree: each folder
+/// is met once on the way up, however many folders below it hold duplicates, and each
+/// folder's sum is made once, bottom-up, so a chain of folders costs its length, not its
+/// length squared.
 struct TDupFiles
 {
     /// By address: grouped by folder, in Leaves order; with the group colour.
@@ -37,6 +39,10 @@ struct TDupFiles
         // A folder's files are one array, so address order is the folder's own order.
         std::sort(Files.begin(), Files.end(),
                   [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+        // Every folder entered, each after its parent; the folders met on a way up that
+        // did not reach the root, so no later way up repeats it.
+        std::vector<const TDirNode*> topDown;
+        TPointerMap<bool> outside;
         std::vector<const TDirNode*> chain;
         for (std::size_t first = 0; first < Files.size();) {
             const TDirNode* parent = Files[first].first->Parent();
@@ -44,20 +50,45 @@ struct TDupFiles
             std::int64_t bytes = 0;
             for (; last < Files.size() && Files[last].first->Parent() == parent; ++last)
                 bytes += Files[last].first->Size();
-            chain.clear();
-            const TDirNode* d = parent;
-            for (; d != nullptr && d != root; d = d->Parent())
-                chain.push_back(d);
-            if (d == root) { // else not below the root
-                chain.push_back(root);
+            if (EnterWithAncestors(parent, root, topDown, outside, chain)) {
                 TDupDir& own = Dirs[parent];
                 own.First = static_cast<std::uint32_t>(first);
                 own.Count = static_cast<std::uint32_t>(last - first);
-                for (const TDirNode* c : chain)
-                    Dirs[c].Bytes += bytes;
+                own.Bytes = bytes;
             }
             first = last;
         }
+        // Children come after their parent, so backwards each sum is complete before it is
+        // added to the parent's.
+        for (auto it = topDown.rbegin(); it != topDown.rend(); ++it)
+            if (*it != root)
+                Dirs[(*it)->Parent()].Bytes += Dirs.Find(*it)->Bytes;
+    }
+
+    /// Enters `dir` and the folders between it and `root` that are not entered yet, each
+    /// after its parent; false when `dir` is not below `root` (or is not `root`).
+    bool EnterWithAncestors(const TDirNode* dir, const TDirNode* root,
+                            std::vector<const TDirNode*>& topDown, TPointerMap<bool>& outside,
+                            std::vector<const TDirNode*>& chain)
+    {
+        chain.clear();
+        const TDirNode* d = dir;
+        for (; d != nullptr && Dirs.Find(d) == nullptr && outside.Find(d) == nullptr;
+             d = d->Parent()) {
+            chain.push_back(d);
+            if (d == root)
+                break;
+        }
+        const bool below = d != nullptr && outside.Find(d) == nullptr;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            if (below) {
+                Dirs[*it];
+                topDown.push_back(*it);
+            } else {
+                outside[*it] = true;
+            }
+        }
+        return below;
     }
 
     std::int64_t BytesBelow(const TDirNode* dir) const
@@ -149,6 +180,18 @@ void TDupTreemapLayout::SetSelectedByUpperPaths(std::span<const std::string> pat
     // keep, and the duplicates map is selected by path far less often than it is built.
     TPathIndex index;
     SelectNestedPaths(FSelection, Items(), FRoot, index, paths);
+}
+
+void TDupTreemapLayout::SetSelectedFiles(std::span<const TFileLeaf* const> files)
+{
+    TPointerMap<std::uint32_t> itemOf;
+    for (std::uint32_t i = 0; i < FItems.size(); ++i)
+        if (const TFileLeaf* f = FItems[i].FileLeaf())
+            itemOf[f] = i;
+    FSelection.SelectEntries(files, [&](const TFileLeaf* f) {
+        const std::uint32_t* i = itemOf.Find(f);
+        return i == nullptr ? TItemSelection::kNone : *i;
+    });
 }
 
 } // namespace harrowdale

@@ -98,6 +98,12 @@ public:
     /// without an item stay in the selection.
     void SetSelectedByUpperPaths(std::span<const std::string> paths);
 
+    /// Selects the items of `files`; the primary is the item of the first file that has
+    /// one. Files without an item stay in the selection. Costs the number of items and
+    /// files, not the length of their paths: a group of duplicates down a deep chain of
+    /// folders has paths of hundreds of kilobytes each.
+    void SetSelectedFiles(std::span<const TFileLeaf* const> files);
+
     /// Nesting level of an item: 0 for the entries of the root, 1 below them, ...
     std::int32_t DepthOf(const TDupItem& it) const { return it.Entry.DepthBelow(FRoot); }
     /// Bytes held by items and selection.

@@ -17,6 +17,7 @@ void TItemSelection::Clear()
         std::fill(FBits.begin(), FBits.end(), std::uint64_t{0});
     FCount = 0;
     FUnplaced.clear();
+    FUnplacedEntries = false;
     FPrimary = kNone;
 }
 

@@ -27,7 +27,7 @@ public:
     /// Empties the selection; no primary.
     void Clear();
 
-    bool Empty() const { return FCount == 0 && FUnplaced.empty(); }
+    bool Empty() const { return FCount == 0 && FUnplaced.empty() && !FUnplacedEntries; }
     bool IsSelected(std::uint32_t i) const
     {
         return i < FItemCount && !FBits.empty() && (FBits[i / 64] >> (i % 64) & 1u) != 0;
@@ -74,6 +74,26 @@ public:
         }
     }
 
+    /// As SelectPaths, for entries of the tree: `find(entry)` is the index of the entry's
+    /// item or kNone. An entry without an item counts as selected as a path without one
+    /// does, but is not kept: its path is never made, which for a deep tree would cost
+    /// more than the whole map.
+    template <class Entry, class Find>
+    void SelectEntries(std::span<const Entry> entries, Find&& find)
+    {
+        Clear();
+        for (const Entry& e : entries) {
+            const std::uint32_t i = find(e);
+            if (i == kNone) {
+                FUnplacedEntries = true;
+                continue;
+            }
+            Select(i);
+            if (FPrimary == kNone)
+                FPrimary = i;
+        }
+    }
+
     /// Adds item `i` without touching the primary.
     void Select(std::uint32_t i);
     void SetPrimary(std::uint32_t i) { FPrimary = i; }
@@ -85,6 +105,7 @@ private:
     std::vector<std::uint64_t> FBits; ///< sized on the first selection after a build
     std::size_t FCount = 0;           ///< items selected now
     std::unordered_set<std::string> FUnplaced;
+    bool FUnplacedEntries = false; ///< entries without an item are selected (SelectEntries)
     std::uint32_t FPrimary = kNone;
 };
 

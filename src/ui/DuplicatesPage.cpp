@@ -30,7 +30,7 @@ TDuplicatesPage::TDuplicatesPage(const TScanResults& results, IShell& shell, QWi
     auto treeChanged = [this] {
         if (FSyncing)
             return;
-        SelectPathsInMap(TreePaths());
+        SelectFilesInMap(TreeFiles());
         Q_EMIT SelectionStatusChanged();
     };
     QItemSelectionModel* tree = DuplicatesTree()->selectionModel();
@@ -41,7 +41,7 @@ TDuplicatesPage::TDuplicatesPage(const TScanResults& results, IShell& shell, QWi
             [this](const QItemSelection& selected) {
                 if (FSyncing || selected.isEmpty())
                     return;
-                SelectPathsInMap(GroupsListPaths());
+                SelectFilesInMap(GroupsListFiles());
                 Q_EMIT SelectionStatusChanged();
             });
 }
@@ -150,44 +150,52 @@ void TDuplicatesPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(DuplicatesTree(), nodes, first);
 }
 
-std::vector<std::string> TDuplicatesPage::TreePaths() const
+std::vector<const TFileLeaf*> TDuplicatesPage::TreeFiles() const
 {
-    std::vector<std::string> paths;
+    std::vector<const TFileLeaf*> files;
     for (const QModelIndex& i : SelectedOrCurrent(DuplicatesTree())) {
         if (const TFileLeaf* f = FTreeModel->File(i)) {
-            paths.push_back(f->FullPath());
+            files.push_back(f);
         } else if (FTreeModel->IsGroupNode(i)) {
             // Every file of the group, also those past the ones listed under it.
-            for (const TFileLeaf* f : FTreeModel->Group(i)->Files)
-                paths.push_back(f->FullPath());
+            const auto& members = FTreeModel->Group(i)->Files;
+            files.insert(files.end(), members.begin(), members.end());
         }
     }
-    return paths;
+    return files;
 }
 
-std::vector<std::string> TDuplicatesPage::GroupsListPaths() const
+std::vector<const TFileLeaf*> TDuplicatesPage::GroupsListFiles() const
 {
-    std::vector<std::string> paths;
+    std::vector<const TFileLeaf*> files;
     for (const int row : SelectedRows(GroupsList()))
         if (const TDupGroup* g = FGroupsModel->Group(row))
-            for (const TFileLeaf* f : g->Files)
-                paths.push_back(f->FullPath());
-    return paths;
+            files.insert(files.end(), g->Files.begin(), g->Files.end());
+    return files;
+}
+
+void TDuplicatesPage::SelectFilesInMap(const std::vector<const TFileLeaf*>& files)
+{
+    if (files.empty())
+        FMap.ClearSelection();
+    else
+        FMap.SetSelectedFiles(files);
+    Canvas()->Invalidate();
 }
 
 std::vector<TSelectedEntry> TDuplicatesPage::SelectedEntries() const
 {
     // The tree, else the groups list, else the map's primary file. Only files.
-    std::vector<std::string> paths = TreePaths();
-    if (paths.empty())
-        paths = GroupsListPaths();
-    if (paths.empty())
+    std::vector<const TFileLeaf*> files = TreeFiles();
+    if (files.empty())
+        files = GroupsListFiles();
+    if (files.empty())
         if (const TDupItem* p = FMap.Primary(); p != nullptr && p->Kind() == dkFile)
-            paths.push_back(p->FullPath());
+            files.push_back(p->FileLeaf());
     std::vector<TSelectedEntry> entries;
-    entries.reserve(paths.size());
-    for (std::string& p : paths)
-        entries.push_back({std::move(p)});
+    entries.reserve(files.size());
+    for (const TFileLeaf* f : files)
+        entries.push_back({f->FullPath()});
     return entries;
 }
 

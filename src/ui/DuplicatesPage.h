@@ -37,8 +37,11 @@ protected:
     void DoubleClicked() override;
 
 private:
-    std::vector<std::string> TreePaths() const;
-    std::vector<std::string> GroupsListPaths() const;
+    // By file, not by path: the map selects files by entry, and a path is made only for
+    // what a command acts on.
+    std::vector<const TFileLeaf*> TreeFiles() const;
+    std::vector<const TFileLeaf*> GroupsListFiles() const;
+    void SelectFilesInMap(const std::vector<const TFileLeaf*>& files);
 
     TDupTreeModel* FTreeModel = nullptr;
     TDupGroupsModel* FGroupsModel = nullptr;

@@ -14,11 +14,7 @@ TreeFixture::TreeFixture(std::string_view rootPath) : FTree(std::make_unique<TSc
 
 TreeFixture::Pending& TreeFixture::PendingOf(TDirNode* node)
 {
-    for (auto& [n, p] : FPending)
-        if (n == node)
-            return p;
-    FPending.emplace_back(node, Pending{});
-    return FPending.back().second;
+    return FPending[node];
 }
 
 TDirNode* TreeFixture::Folder(TDirNode* parent, std::string_view name)
@@ -44,19 +40,20 @@ void TreeFixture::File(TDirNode* parent, const TNewFile& file)
     PendingOf(parent).Files.push_back(f);
 }
 
-void TreeFixture::FinishNode(TDirNode* node)
-{
-    Pending& p = PendingOf(node);
-    for (TDirNode* c : p.Children)
-        FinishNode(c);
-    FTree->SetLeaves(node, p.Files);
-    FTree->SetChildren(node, p.Children);
-    FTree->BuildExtStats(node);
-}
-
 TScanTree& TreeFixture::Finish()
 {
-    FinishNode(FRoot);
+    // Children before their parent, without recursion: a folder's totals add its
+    // children's.
+    std::vector<TDirNode*> topDown{FRoot};
+    for (std::size_t i = 0; i < topDown.size(); ++i)
+        for (TDirNode* c : PendingOf(topDown[i]).Children)
+            topDown.push_back(c);
+    for (auto it = topDown.rbegin(); it != topDown.rend(); ++it) {
+        Pending& p = PendingOf(*it);
+        FTree->SetLeaves(*it, p.Files);
+        FTree->SetChildren(*it, p.Children);
+        FTree->BuildExtStats(*it);
+    }
     return *FTree;
 }
 

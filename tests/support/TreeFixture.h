@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace harrowdale::test {
@@ -42,11 +43,10 @@ private:
         std::vector<TNewFile> Files;
     };
     Pending& PendingOf(TDirNode* node);
-    void FinishNode(TDirNode* node);
 
     std::unique_ptr<TScanTree> FTree;
     TDirNode* FRoot = nullptr;
-    std::vector<std::pair<TDirNode*, Pending>> FPending;
+    std::unordered_map<TDirNode*, Pending> FPending; ///< chains 100,000 folders deep too
 };
 
 } // namespace harrowdale::test

@@ -4,8 +4,10 @@
 #include "treemap/DupTreemapLayout.h"
 #include "treemap/PixelCanvas.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace harrowdale {
@@ -187,6 +189,84 @@ TEST_F(DupMapTree, SelectionByPathsAndToggles)
     EXPECT_EQ(map.Primary(), a);
     map.BuildFromRootDuplicates(fx.Root(), &colors, {0, 0, 300, 200});
     EXPECT_EQ(map.Primary(), nullptr);
+    EXPECT_FALSE(map.HasSelection());
+}
+
+// A chain of folders 100,000 deep, each holding one duplicate of 1 byte, and a branch of
+// the root holding one as large as all of them. From the root and from a folder half-way down (where
+// the duplicates above it and beside the chain lie outside), every folder item carries
+// the bytes of the duplicates below it.
+TEST(DupMapDeepChain, EveryFolderCarriesTheDuplicatesBelowIt)
+{
+    constexpr std::int64_t kDepth = 100000;
+    test::TreeFixture fx{"/r"};
+    std::vector<const TDirNode*> chain;
+    TDirNode* d = fx.Root();
+    for (std::int64_t i = 0; i < kDepth; ++i) {
+        d = fx.Folder(d, "d");
+        fx.File(d, "f", 1);
+        chain.push_back(d);
+    }
+    TDirNode* side = fx.Folder(fx.Root(), "side");
+    fx.File(side, "f", kDepth);
+    fx.Finish();
+    TDupColorByFile colors = {{FileIn(side, "f"), kGroup2}};
+    for (const TDirNode* c : chain)
+        colors[&c->Leaves()[0]] = kGroup1;
+
+    for (const std::int64_t top : {std::int64_t{-1}, kDepth / 2}) {
+        SCOPED_TRACE(top);
+        const TDirNode* root = top < 0 ? fx.Root() : chain[top];
+        TDupTreemapLayout map;
+        map.BuildFromRootDuplicates(root, &colors, {0, 0, 400, 300});
+        // Pre-order down a chain: the folder items come in the chain's order.
+        std::int64_t level = top + 1;
+        bool sideSeen = false;
+        for (const TDupItem& it : map.Items()) {
+            if (it.Dir() == side) {
+                EXPECT_EQ(it.Size(), kDepth);
+                sideSeen = true;
+            } else if (it.Kind() == dkDir) {
+                ASSERT_LT(level, kDepth);
+                ASSERT_EQ(it.Dir(), chain[level]);
+                EXPECT_EQ(it.Size(), kDepth - level);
+                ++level;
+            } else {
+                EXPECT_EQ(it.Color(), it.FileLeaf()->Size() == kDepth ? kGroup2 : kGroup1);
+            }
+        }
+        EXPECT_GT(level, top + 100); // placement went well down the chain
+        EXPECT_EQ(sideSeen, top < 0);
+
+        // The whole group selected by its files: every file item and nothing else; the
+        // primary is the item of the first file in the group's order that has one.
+        std::vector<const TFileLeaf*> group;
+        for (const TDirNode* c : chain)
+            group.push_back(&c->Leaves()[0]);
+        map.SetSelectedFiles(group);
+        std::unordered_map<const TFileLeaf*, const TDupItem*> itemOf;
+        for (const TDupItem& it : map.Items()) {
+            EXPECT_EQ(map.IsSelected(it),
+                      it.Kind() == dkFile && it.FileLeaf() != side->Leaves().data());
+            if (it.Kind() == dkFile)
+                itemOf[it.FileLeaf()] = &it;
+        }
+        const auto first = std::find_if(group.begin(), group.end(),
+                                        [&](const TFileLeaf* f) { return itemOf.contains(f); });
+        ASSERT_NE(first, group.end());
+        EXPECT_EQ(map.Primary(), itemOf[*first]);
+    }
+}
+
+TEST_F(DupMapTree, SelectingFilesWithoutItemsKeepsASelection)
+{
+    map.BuildFromRootDuplicates(fx.Root(), &colors, {0, 0, 300, 200});
+    const TDirNode* z = fx.Root()->Children()[3];
+    const std::vector<const TFileLeaf*> sizeZero = {FileIn(z, "zero.txt")};
+    map.SetSelectedFiles(sizeZero);
+    EXPECT_TRUE(map.HasSelection());
+    EXPECT_EQ(map.Primary(), nullptr);
+    map.SetSelectedFiles({});
     EXPECT_FALSE(map.HasSelection());
 }
 

@@ -2,8 +2,12 @@
 // at window size over a real folder, and how much memory they hold per placed item.
 //
 //   harrowdale-layout-bench PATH [--reps N] [--size WxH] [--only KIND]
+//   harrowdale-layout-bench --chain DEPTH [--reps N] [--size WxH] [--only KIND]
 //
 // --only measures one layout (files, nested, folders or duplicates), for profiling.
+// --chain measures a tree made in memory instead: a chain of DEPTH folders, each holding
+// one file "f" of 1 byte, so that every folder holds duplicates below it: what a layout
+// costs for a deep tree (the duplicates map's target: 100,000 levels in under a second).
 //
 // Build it with optimisation (CMAKE_BUILD_TYPE=Release) before reading the figures.
 
@@ -98,9 +102,29 @@ bool ParseSize(const std::string& s, int& w, int& h)
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: harrowdale-layout-bench PATH [--reps N] [--size WxH] [--only KIND]\n");
+    std::fprintf(stderr, "usage: harrowdale-layout-bench PATH|--chain DEPTH [--reps N] "
+                         "[--size WxH] [--only KIND]\n");
     return 2;
+}
+
+/// A chain of `depth` folders "d" below "/chain", each with a file "f" of 1 byte, made
+/// bottom-up without recursion.
+TDirNode* MakeChain(TScanTree& tree, int depth)
+{
+    TDirNode* root = tree.NewScanRoot("/chain");
+    std::vector<TDirNode*> chain{root};
+    for (int i = 0; i < depth; ++i)
+        chain.push_back(tree.NewChild(chain.back(), "d"));
+    const TNewFile f{tree.StoreName("f"), 1, 0, tree.Exts().Intern(""), 1};
+    for (std::size_t i = chain.size(); i-- > 0;) {
+        if (i > 0)
+            tree.SetLeaves(chain[i], std::span(&f, 1));
+        if (i + 1 < chain.size())
+            tree.SetChildren(chain[i], std::span(&chain[i + 1], 1));
+        tree.BuildExtStats(chain[i]);
+    }
+    tree.SetRoot(root);
+    return root;
 }
 
 } // namespace
@@ -112,9 +136,13 @@ int main(int argc, char** argv)
     int width = 1920;
     int height = 1080;
     std::string only;
+    int chainDepth = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--reps" && i + 1 < argc) {
+        if (a == "--chain" && i + 1 < argc) {
+            chainDepth = std::max(1, std::atoi(argv[++i]));
+            path = "(chain of " + std::to_string(chainDepth) + " folders)";
+        } else if (a == "--reps" && i + 1 < argc) {
             reps = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--size" && i + 1 < argc) {
             if (!ParseSize(argv[++i], width, height))
@@ -136,7 +164,7 @@ int main(int argc, char** argv)
     TScanTree tree;
     TDiskScanner scanner(context, tree);
     auto start = Clock::now();
-    TDirNode* root = scanner.Scan(path);
+    TDirNode* root = chainDepth > 0 ? MakeChain(tree, chainDepth) : scanner.Scan(path);
     if (root == nullptr) {
         std::fprintf(stderr, "harrowdale-layout-bench: nothing scanned at %s\n", path.c_str());
         return 1;
