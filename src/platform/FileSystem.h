@@ -107,6 +107,17 @@ OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, Fold
 /// Device and file number of an open folder; false when they cannot be read.
 bool IdentityOf(const FolderHandle& folder, FileIdentity& id);
 
+/// What a folder listing tells of a file beyond its length: the space allocated to it,
+/// and which names are links of one file. Linux's (one statx per file) tells both;
+/// Windows' tells neither, and a look per file would double the cost of a scan, so a scan
+/// there counts each file's length and every link, and says so.
+struct ListingMeasures
+{
+    bool AllocatedSizes;
+    bool LinkIdentity;
+};
+ListingMeasures WhatListingsMeasure();
+
 /// How many folder handles one scan may keep open at once: a share of the process's
 /// descriptor limit, so that deep or wide trees never exhaust it (Windows sets no such
 /// limit: a fixed number).

@@ -1,6 +1,7 @@
 #include "scan/DiskScanner.h"
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -73,8 +74,14 @@ TDirNode* TDiskScanner::Scan(std::string_view rootPath)
         FWalk = std::make_unique<TFolderWalk>(FContext, FTree, FSettings);
         FWalk->OnTick = [this] { DoProgress(); };
     }
-    FTree.SetSizeKind(FContext.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
-    FTree.SetHardLinks(FContext.CountEveryHardLink ? THardLinks::Each : THardLinks::Once);
+    // The tree records what was counted, not what was asked for.
+    const platform::ListingMeasures can = platform::WhatListingsMeasure();
+    const bool onDisk = FContext.SizeOnDisk && can.AllocatedSizes;
+    const bool everyLink = FContext.CountEveryHardLink || !can.LinkIdentity;
+    FTree.SetSizeKind(onDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+    FTree.SetHardLinks(everyLink ? THardLinks::Each : THardLinks::Once);
+    FTree.SetMeasureFellBack(onDisk != FContext.SizeOnDisk ||
+                             everyLink != FContext.CountEveryHardLink);
     const std::size_t linksBefore = FTree.Links().size();
 
     struct WalkCounters // folds the walk's counters in, however the walk ends

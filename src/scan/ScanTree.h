@@ -394,6 +394,11 @@ public:
         FHardLinks = rule;
         FMeasureKnown = true;
     }
+    /// The scan was asked for a measure this system's listing cannot take (the space used
+    /// on disk, or each file once among its links) and counted as SizeKind and HardLinks
+    /// say instead.
+    bool MeasureFellBack() const { return FMeasureFellBack; }
+    void SetMeasureFellBack(bool fellBack) { FMeasureFellBack = fellBack; }
     /// Whether whoever made the tree said how it measured (a scan does; a scan file may
     /// not record it).
     bool MeasureKnown() const { return FMeasureKnown; }
@@ -485,6 +490,7 @@ private:
     TSizeKind FSizeKind = TSizeKind::Apparent;
     THardLinks FHardLinks = THardLinks::Each;
     bool FMeasureKnown = false;
+    bool FMeasureFellBack = false;
     // The synthetic root grows one drive at a time; its arrays live here.
     std::vector<TDirNode*> FSyntheticChildren;
     std::vector<TExtStatEntry> FSyntheticExts;

@@ -9,6 +9,7 @@
 #include "ui/ScanRunner.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/MeasureTexts.h"
 #include "views/TreeRemoval.h"
 
 #include <QAction>
@@ -68,11 +69,10 @@ QString TResultSession::MeasureText() const
     const TScanTree* tree = Results().Tree.get();
     if (tree == nullptr || !tree->MeasureKnown())
         return {};
-    return Tr(tree->SizeKind() == TSizeKind::OnDisk ? "Sizes: space used on disk"
-                                                    : "Sizes: length of each file") +
-           QStringLiteral("   ") +
-           Tr(tree->HardLinks() == THardLinks::Each ? "Hard links: every link counted"
-                                                    : "Hard links: each file counted once");
+    std::string text = SizeMeasureText(*tree) + "   " + HardLinkRuleText(*tree);
+    if (const std::string why = MeasureFallbackText(*tree); !why.empty())
+        text += "   (" + why + ")";
+    return QString::fromStdString(text);
 }
 
 TScanMeasure TResultSession::Measure() const

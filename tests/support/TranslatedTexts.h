@@ -162,6 +162,15 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Sizes: space used on disk",
     "Hard links: each file counted once",
     "Hard links: every link counted",
+    "This system's folder listing tells neither the space a file uses on disk nor which names "
+    "are links of one file.",
+    // The command-line report: what is not listed, and the folders that could not be read.
+    "... and 1 more file",
+    "... and %d more files",
+    "1 folder could not be read:",
+    "%d folders could not be read:",
+    "... and 1 more folder",
+    "... and %d more folders",
     // The status line after a removal.
     "%d items moved to the Trash, %s",
     "1 item moved to the Trash, %s",

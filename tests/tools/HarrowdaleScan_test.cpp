@@ -33,7 +33,7 @@ std::string Json(std::string_view s)
 }
 
 /// Command lines that must fail with status 2, one line on standard error holding
-/// `Message`, and nothing on standard output.
+/// `Message` and no other control character, and nothing on standard output.
 struct UsageError
 {
     std::vector<std::string> Args;
@@ -47,7 +47,13 @@ template <std::size_t N> void ExpectUsageErrors(const UsageError (&cases)[N])
         const test::ProgramRun r = Exec(c.Args);
         EXPECT_EQ(r.Status, 2);
         EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
-        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+        std::string_view line = r.Err;
+        EXPECT_TRUE(line.ends_with('\n')) << r.Err;
+        line = line.substr(0, line.size() - (line.ends_with("\r\n") ? 2 : 1));
+        EXPECT_EQ(std::count_if(line.begin(), line.end(),
+                                [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }),
+                  0)
+            << r.Err;
         EXPECT_TRUE(r.Out.empty());
     }
 }
@@ -388,6 +394,173 @@ TEST(HarrowdaleScan, OptionsAndDatesAreReadExactly)
             EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
         }
     }
+}
+
+TEST(HarrowdaleScan, DuplicateGroupsListTwentyPathsAndCountTheRest)
+{
+    // Three groups of 100-byte files: 23, 21 and 20 members.
+    test::TempDir t;
+    struct Group
+    {
+        std::string Name;
+        int Files;
+        std::string More; // the text report's line after the paths, "" for none
+    };
+    const Group groups[] = {{"a.bin", 23, "      ... and 3 more files\n"},
+                            {"b.bin", 21, "      ... and 1 more file\n"},
+                            {"c.bin", 20, ""}};
+    for (const Group& g : groups)
+        for (int i = 0; i < g.Files; ++i) {
+            const std::string dir = "d" + std::to_string(i);
+            t.MakeDir(dir);
+            t.MakeFile(dir + "/" + g.Name, 100);
+        }
+
+    const test::ProgramRun text = Exec({"--no-progress", "--largest", "0", t.Path()});
+    ASSERT_EQ(text.Status, 0) << text.Err;
+    const test::ProgramRun json = Exec({"--json", "--no-progress", "--largest", "0", t.Path()});
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    EXPECT_EQ(test::Occurrences(text.Out, " more file"), 2u) << text.Out;
+    for (const Group& g : groups) {
+        SCOPED_TRACE(g.Name);
+        // The group's lines: its head, 20 paths, then what is left.
+        const std::string head = "  " + g.Name + "  (" + std::to_string(g.Files) + " x 100 B)\n";
+        const std::size_t start = text.Out.find(head);
+        ASSERT_NE(start, std::string::npos) << text.Out;
+        EXPECT_EQ(test::Occurrences(text.Out, g.Name + "\n"), 20u) << text.Out;
+        std::size_t end = start + head.size();
+        for (int i = 0; i < 20; ++i)
+            end = text.Out.find('\n', end) + 1;
+        EXPECT_EQ(text.Out.compare(end, g.More.size(), g.More), 0) << text.Out.substr(end);
+
+        const std::size_t member = json.Out.find("{\"name\": \"" + g.Name + "\"");
+        ASSERT_NE(member, std::string::npos) << json.Out;
+        const std::size_t close = json.Out.find('}', member);
+        const std::string_view entry = std::string_view(json.Out).substr(member, close - member);
+        EXPECT_NE(entry.find("\"size\": 100, \"files\": ["), std::string_view::npos) << entry;
+        EXPECT_TRUE(entry.ends_with("], \"file_count\": " + std::to_string(g.Files))) << entry;
+        EXPECT_EQ(test::Occurrences(entry, g.Name + "\""), 21u) << entry; // the name and 20 paths
+    }
+}
+
+TEST(HarrowdaleScan, FoldersAScanFileMarksUnreadableAreReported)
+{
+    // 22 folders the scan could not read, beside one it read and a file of the root.
+    test::TempDir scratch;
+    std::string file = "[1,2,{\"progname\":\"x\"},[{\"name\":\"" + test::JsonPath("/r") + "\"},";
+    file += "[{\"name\":\"fine\"},{\"name\":\"f.txt\",\"asize\":5}],";
+    for (int i = 0; i < 22; ++i)
+        file += "[{\"name\":\"locked" + std::to_string(i) + "\",\"read_error\":true}],";
+    file += "{\"name\":\"g.txt\",\"asize\":7}]]";
+    const std::string scan = scratch / "scan.json";
+    test::WriteFileBytes(scan, file);
+
+    // Standard error and the report alike: the count, the first 20, how many more.
+    const test::ProgramRun text = Exec({"--largest", "0", "--import", scan});
+    EXPECT_EQ(text.Status, 1) << text.Err;
+    EXPECT_EQ(text.Err.rfind("harrowdale-scan: 22 folders could not be read:\n", 0), 0u)
+        << text.Err;
+    EXPECT_NE(text.Out.find("\n22 folders could not be read:\n"), std::string::npos) << text.Out;
+    for (const std::string& out : {text.Err, text.Out}) {
+        SCOPED_TRACE(out);
+        EXPECT_NE(out.find(test::NativePath("/r/locked0") + "\n"), std::string::npos);
+        EXPECT_NE(out.find(test::NativePath("/r/locked19") + "\n"), std::string::npos);
+        EXPECT_EQ(out.find(test::NativePath("/r/locked20")), std::string::npos);
+        EXPECT_NE(out.find("... and 2 more folders\n"), std::string::npos);
+        EXPECT_EQ(out.find(test::NativePath("/r/fine")), std::string::npos);
+    }
+
+    const test::ProgramRun json = Exec({"--json", "--import", scan});
+    EXPECT_EQ(json.Status, 1) << json.Err;
+    EXPECT_NE(json.Err.find("22 folders could not be read:\n"), std::string::npos) << json.Err;
+    EXPECT_NE(json.Out.find("\"unreadable_dirs\": 22,\n  \"unreadable_dir_paths\": [\"" +
+                            test::JsonPath("/r/locked0") + "\", "),
+              std::string::npos)
+        << json.Out;
+    EXPECT_EQ(test::Occurrences(json.Out, "locked"), 20u) << json.Out;
+    EXPECT_NE(json.Out.find("\"bytes\": 12,"), std::string::npos) << json.Out;
+}
+
+TEST(HarrowdaleScan, ValuesFromOutsideAreShownEscapedInMessages)
+{
+    // What would set a terminal's title, start a new line or reorder the line if echoed.
+    const std::string title = "\x1b]0;x\x07";
+    test::TempDir t;
+    t.MakeFile("a.txt", 1);
+    const UsageError cases[] = {
+        {{"--threads", title, t.Path()}, "not \"\\x1b]0;x\\x07\""},
+        {{"--hard-links", "once\nforged line", t.Path()}, "not \"once\\nforged line\""},
+        {{"--size=" + title, t.Path()}, "not \"\\x1b]0;x\\x07\""},
+        {{"--exclude-smaller", "1" + title, t.Path()}, "not \"1\\x1b]0;x\\x07\""},
+        {{"--exclude-pattern", "a\x1b\x07[", t.Path()}, "'A\\x1b\\x07[' is an invalid mask"},
+        {{"--bo\x1bgus", t.Path()}, "unknown option --bo\\x1bgus"},
+        {{"--bogus\xe2\x80\xae"
+          "txt.exe",
+          t.Path()},
+         "--bogus\\u202etxt.exe"},
+        {{t / ("missing" + title)}, "missing\\x1b]0;x\\x07: Folder does not exist."},
+        {{"--import", t / ("missing" + title)}, "missing\\x1b]0;x\\x07: cannot open"},
+    };
+    ExpectUsageErrors(cases);
+}
+
+TEST(HarrowdaleScan, ReportsTheMeasureItTookAndWhyWhenNotTheOneAsked)
+{
+    // Windows' listing tells neither allocated sizes nor links: there a scan counts lengths
+    // and every link, and says why whenever that is not what was asked.
+    const bool limited = test::OnWindows();
+    const std::string why = "This system's folder listing tells neither the space a file uses on "
+                            "disk nor which names are links of one file.";
+    test::TempDir t;
+    t.MakeFile("a.bin", 700);
+    struct Case
+    {
+        std::vector<std::string> Options;
+        bool OnDisk, EveryLink;
+    };
+    const Case cases[] = {{{}, false, false},
+                          {{"--size-on-disk"}, true, false},
+                          {{"--hard-links", "each"}, false, true},
+                          {{"--size-on-disk", "--hard-links", "each"}, true, true}};
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--no-progress"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        args.push_back(t.Path());
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const bool onDisk = c.OnDisk && !limited;
+        const bool everyLink = c.EveryLink || limited;
+        const bool fellBack = onDisk != c.OnDisk || everyLink != c.EveryLink;
+        const test::ProgramRun text = Exec(args);
+        ASSERT_EQ(text.Status, 0) << text.Err;
+        const std::string lines =
+            std::string(onDisk ? "Sizes: space used on disk" : "Sizes: length of each file") +
+            "\n" +
+            (everyLink ? "Hard links: every link counted" : "Hard links: each file counted once") +
+            "\n" + (fellBack ? why + "\n" : "") + "\n";
+        EXPECT_NE(text.Out.find("\n" + lines), std::string::npos) << text.Out;
+        args.insert(args.begin(), "--json");
+        const test::ProgramRun j = Exec(args);
+        EXPECT_NE(j.Out.find(std::string("\"size_kind\": \"") + (onDisk ? "on_disk" : "apparent") +
+                             "\",\n  \"hard_links\": \"" + (everyLink ? "each" : "once") + "\""),
+                  std::string::npos)
+            << j.Out;
+    }
+    // A scan file is counted as asked on every system.
+    test::TempDir scratch;
+    const std::string file = scratch / "scan.json";
+    test::WriteFileBytes(file, "[1,2,{},[{\"name\":\"" + test::JsonPath("/r") +
+                                   "\"},{\"name\":\"f\",\"asize\":700,\"dsize\":4096}]]");
+    const test::ProgramRun imported = Exec({"--size-on-disk", "--import", file});
+    EXPECT_NE(imported.Out.find("\nSizes: space used on disk\nHard links: each file counted "
+                                "once\n\n"),
+              std::string::npos)
+        << imported.Out;
+
+    const test::ProgramRun help = Exec({"--help"});
+    EXPECT_EQ(help.Out.find("On this system a scan counts the length of each file") !=
+                  std::string::npos,
+              limited)
+        << help.Out;
 }
 
 TEST(HarrowdaleScan, HelpListsTheExitStatuses)

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "platform/FileSystem.h"
+
 #include <array>
 #include <charconv>
 
@@ -287,10 +289,22 @@ std::string UsageText()
         }
         AppendWrapped(text, spec.Help, kHelpColumn, kHelpColumn);
     }
+    const platform::ListingMeasures can = platform::WhatListingsMeasure();
+    if (!can.AllocatedSizes || !can.LinkIdentity) {
+        text += "\n";
+        AppendWrapped(text,
+                      "On this system a scan counts the length of each file and every hard "
+                      "link, whatever --size-on-disk and --hard-links ask: its folder listing "
+                      "tells neither the space a file uses on disk nor which names are links of "
+                      "one file. A scan file from another system is counted as asked.",
+                      0, 0);
+    }
     text += "\n"
             "Exit status:\n"
             "  0    the report (or the picture, or the export) was written\n"
-            "  1    the report, the picture or the export could not be written\n"
+            "  1    the report, the picture or the export could not be written; or some\n"
+            "       folders could not be read: the output is written without them, and\n"
+            "       standard error says how many there are and names the first ones\n"
             "  2    bad usage, a folder that does not exist, no drives, an invalid size, date\n"
             "       or mask, a scan that failed or a scan file that cannot be read\n"
             "  130  interrupted (Ctrl+C)\n"

@@ -4,6 +4,7 @@
 #include "i18n/Translation.h"
 #include "platform/Utf8.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/MeasureTexts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,11 +49,44 @@ bool EveryLink(const TDirNode* root)
 
 std::string TerminalText(std::string_view bytes)
 {
-    std::string s = platform::ToDisplayUtf8(bytes);
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return s;
+    return VisiblePathText(bytes);
+}
+
+UnreadableFolders FindUnreadableFolders(const TDirNode* root)
+{
+    UnreadableFolders found;
+    std::vector<const TDirNode*> stack;
+    if (root != nullptr)
+        stack.push_back(root);
+    while (!stack.empty()) { // no recursion: trees can be deeper than the stack
+        const TDirNode* d = stack.back();
+        stack.pop_back();
+        if (d->ReadError() && found.Count++ < static_cast<std::int64_t>(kMaxListedPaths))
+            found.First.push_back(d->FullPath());
+        const auto children = d->Children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return found;
+}
+
+std::string UnreadableText(const UnreadableFolders& folders, std::string_view indent)
+{
+    if (folders.Count == 0)
+        return {};
+    std::string text = folders.Count == 1 ? Translate("1 folder could not be read:")
+                                          : FormatText(Translate("%d folders could not be read:"),
+                                                       {folders.Count});
+    text += "\n";
+    for (const std::string& path : folders.First)
+        text.append(indent).append(TerminalText(path)).append("\n");
+    const auto more = folders.Count - static_cast<std::int64_t>(folders.First.size());
+    if (more > 0)
+        text.append(indent)
+            .append(more == 1 ? Translate("... and 1 more folder")
+                              : FormatText(Translate("... and %d more folders"), {more}))
+            .append("\n");
+    return text;
 }
 
 std::string JsonString(std::string_view s)
@@ -112,12 +146,11 @@ void WriteText(std::ostream& out, const ReportData& d)
         << "\n";
     if (d.Root == nullptr)
         return;
-    out << (OnDisk(d.Root) ? Translate("Sizes: space used on disk")
-                           : Translate("Sizes: length of each file"))
-        << "\n"
-        << (EveryLink(d.Root) ? Translate("Hard links: every link counted")
-                              : Translate("Hard links: each file counted once"))
-        << "\n";
+    const TScanTree& tree = *d.Root->Tree();
+    out << SizeMeasureText(tree) << "\n" << HardLinkRuleText(tree) << "\n";
+    if (const std::string why = MeasureFallbackText(tree); !why.empty())
+        out << why << "\n";
+    out << UnreadableText(d.Unreadable, "      ");
 
     out << "\n  " << Pad(Translate("Extension"), 14) << Pad(Translate("Bytes"), 12, true)
         << Pad(Translate("Percentage"), 12, true) << Pad(Translate("Files"), 8, true) << "\n";
@@ -155,8 +188,14 @@ void WriteText(std::ostream& out, const ReportData& d)
             const TDupGroup& grp = *d.Duplicates.Groups[i];
             out << "  " << TerminalText(grp.FileName) << "  (" << grp.Files.size() << " x "
                 << FormatSize(grp.Size) << ")\n";
-            for (const TFileLeaf* f : grp.Files)
-                out << "      " << TerminalText(f->FullPath()) << "\n";
+            const std::size_t listed = std::min(grp.Files.size(), kMaxListedPaths);
+            for (std::size_t k = 0; k < listed; ++k)
+                out << "      " << TerminalText(grp.Files[k]->FullPath()) << "\n";
+            if (const auto more = static_cast<std::int64_t>(grp.Files.size() - listed); more > 0)
+                out << "      "
+                    << (more == 1 ? Translate("... and 1 more file")
+                                  : FormatText(Translate("... and %d more files"), {more}))
+                    << "\n";
         }
     }
 }
@@ -171,6 +210,11 @@ void WriteJson(std::ostream& out, const ReportData& d)
     out << "  \"met_bytes\": " << d.MetBytes << ",\n";
     out << "  \"size_kind\": \"" << (OnDisk(r) ? "on_disk" : "apparent") << "\",\n";
     out << "  \"hard_links\": \"" << (EveryLink(r) ? "each" : "once") << "\",\n";
+    out << "  \"unreadable_dirs\": " << d.Unreadable.Count << ",\n";
+    out << "  \"unreadable_dir_paths\": [";
+    for (std::size_t i = 0; i < d.Unreadable.First.size(); ++i)
+        out << (i ? ", " : "") << JsonString(d.Unreadable.First[i]);
+    out << "],\n";
     out << "  \"extensions\": [";
     if (r != nullptr) {
         bool first = true;
@@ -204,9 +248,9 @@ void WriteJson(std::ostream& out, const ReportData& d)
         const TDupGroup& grp = *d.Duplicates.Groups[i];
         out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(grp.FileName)
             << ", \"size\": " << grp.Size << ", \"files\": [";
-        for (std::size_t k = 0; k < grp.Files.size(); ++k)
+        for (std::size_t k = 0; k < std::min(grp.Files.size(), kMaxListedPaths); ++k)
             out << (k ? ", " : "") << JsonString(grp.Files[k]->FullPath());
-        out << "]}";
+        out << "], \"file_count\": " << grp.Files.size() << "}";
     }
     if (g > 0)
         out << "\n  ";

@@ -32,6 +32,7 @@ using namespace harrowdale;
 namespace {
 
 constexpr int kExitWriteFailed = 1;
+constexpr int kExitUnreadable = 1; // as du: the result is written, but lacks something
 constexpr int kExitUsage = 2;
 
 // The interruption handler may only touch lock-free atomics; Cancel() is one exchange.
@@ -48,9 +49,12 @@ void OnInterrupt(platform::Interruption kind)
         platform::EndOnInterruption(gInterruption.load());
 }
 
+// Every message may carry text from outside (an option's value, a path, what a scan file
+// holds): all of it is shown with visible escapes, which leave the parts already escaped
+// as they are.
 int Fail(int code, const std::string& message)
 {
-    std::cerr << "harrowdale-scan: " << message << "\n";
+    std::cerr << "harrowdale-scan: " << cli::TerminalText(message) << "\n";
     return code;
 }
 
@@ -253,6 +257,16 @@ int ImportTree(const cli::Options& opts, LoadedTree& out)
     }
 }
 
+// Says on standard error which folders could not be read, once the output is written,
+// and turns success into status 1.
+int FinishWithUnreadable(int status, const cli::UnreadableFolders& unreadable)
+{
+    if (unreadable.Count == 0)
+        return status;
+    std::cerr << "harrowdale-scan: " << cli::UnreadableText(unreadable, "  ");
+    return status == 0 ? kExitUnreadable : status;
+}
+
 int Run(int argc, char** argv)
 {
     platform::PrepareStandardStreams();
@@ -280,6 +294,7 @@ int Run(int argc, char** argv)
         return status;
 
     const TDirNode* root = loaded.Tree->Root();
+    const cli::UnreadableFolders unreadable = cli::FindUnreadableFolders(root);
     if (!opts->ExportPath.empty()) {
         try {
             ExportScanFile(*root, opts->ExportPath, loaded.MetBytes);
@@ -289,13 +304,13 @@ int Run(int argc, char** argv)
                                               e.what());
         }
         if (opts->ExportPath == "-" && opts->TreemapKind.empty())
-            return 0; // the scan file is the output
+            return FinishWithUnreadable(0, unreadable); // the scan file is the output
     }
     if (!opts->TreemapKind.empty()) {
         if (!WriteTreemapPng(root, opts->TreemapKind, opts->Width, opts->Height, opts->PngPath,
                              error))
             return Fail(kExitWriteFailed, error);
-        return 0;
+        return FinishWithUnreadable(0, unreadable);
     }
 
     cli::ReportData data;
@@ -304,6 +319,7 @@ int Run(int argc, char** argv)
     data.AllFiles = FlattenAllFilesFromRoot(root);
     data.Largest = opts->Largest;
     data.DuplicateGroups = opts->Duplicates;
+    data.Unreadable = unreadable;
     if (opts->DuplicatesByContent) {
         if (const int status = GroupByContent(*opts, data))
             return status;
@@ -315,7 +331,7 @@ int Run(int argc, char** argv)
         cli::WriteJson(out, data);
     else
         cli::WriteText(out, data);
-    return FinishOutput(outBuffer);
+    return FinishWithUnreadable(FinishOutput(outBuffer), unreadable);
 }
 
 } // namespace

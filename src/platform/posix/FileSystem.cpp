@@ -157,6 +157,11 @@ bool IdentityOf(const FolderHandle& folder, FileIdentity& id)
     return true;
 }
 
+ListingMeasures WhatListingsMeasure()
+{
+    return {true, true};
+}
+
 std::size_t FolderHandleBudget()
 {
     // Half of what is left above a reserve for the rest of the program; the scanner's

@@ -135,6 +135,11 @@ bool IdentityOf(const FolderHandle& folder, FileIdentity& id)
     return true;
 }
 
+ListingMeasures WhatListingsMeasure()
+{
+    return {false, false}; // see DirReader::Next
+}
+
 std::size_t FolderHandleBudget()
 {
     return kFolderHandles;

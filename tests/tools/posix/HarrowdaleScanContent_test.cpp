@@ -39,7 +39,7 @@ TEST(HarrowdaleScanContent, GroupsByNameOrByContent)
     // Files of one length come in the tree's order, which is the folders' listing order.
     const auto groupOf = [&](const std::string& first, const std::string& second) {
         const std::string a = t / first, b = t / second;
-        return "\"files\": [\"" + a + "\", \"" + b + "\"]}";
+        return "\"files\": [\"" + a + "\", \"" + b + "\"]";
     };
     const auto hasGroup = [&](const std::string& out, const std::string& x, const std::string& y) {
         return Has(out, groupOf(x, y)) || Has(out, groupOf(y, x));

@@ -2,8 +2,10 @@
 // scan files of trees with what only Linux has (hard links, fifos, folders closed by their
 // permission bits, scanned as an ordinary user).
 
+#include "support/Process.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -142,11 +144,12 @@ TEST(HarrowdaleScan, ScanFilesReportLikeTheScanInEveryMode)
           "--size-on-disk --hard-links each"}) {
         SCOPED_TRACE(mode);
         const std::string scan = "--no-progress " + mode + " " + filter + Quote(t.Path());
+        // "locked" cannot be read: status 1, as du.
         const CliRun json = Exec("--json " + scan, scratch, asUser);
-        ASSERT_EQ(json.Status, 0) << json.Err;
+        ASSERT_EQ(json.Status, 1) << json.Err;
         const CliRun text = Exec(scan, scratch, asUser);
         const std::string file = scratch / "scan.json";
-        ASSERT_EQ(Exec("--export - " + scan + " >" + Quote(file), scratch, asUser).Status, 0);
+        ASSERT_EQ(Exec("--export - " + scan + " >" + Quote(file), scratch, asUser).Status, 1);
         const std::string written = test::ReadFileBytes(file);
         if (!asUser.empty() || ::geteuid() != 0) {
             EXPECT_NE(written.find("{\"name\":\"locked\",\"read_error\":true}"), std::string::npos)
@@ -156,7 +159,7 @@ TEST(HarrowdaleScan, ScanFilesReportLikeTheScanInEveryMode)
         EXPECT_NE(written.find("\"hlnkc\":true,\"nlink\":3"), std::string::npos) << written;
 
         const CliRun back = Exec("--json " + mode + " --import " + Quote(file), scratch);
-        ASSERT_EQ(back.Status, 0) << back.Err;
+        ASSERT_EQ(back.Status, 1) << back.Err;
         EXPECT_EQ(back.Out, json.Out);
         EXPECT_EQ(Exec(mode + " --import " + Quote(file), scratch).Out, text.Out);
 
@@ -166,7 +169,7 @@ TEST(HarrowdaleScan, ScanFilesReportLikeTheScanInEveryMode)
             Exec("--export - --no-progress " + mode + " " + Quote(t.Path()) + " >" + Quote(all),
                  scratch, asUser)
                 .Status,
-            0);
+            1);
         EXPECT_EQ(Exec("--json " + mode + " " + filter + "--import " + Quote(all), scratch).Out,
                   json.Out);
     }
@@ -177,10 +180,66 @@ TEST(HarrowdaleScan, ScanFilesReportLikeTheScanInEveryMode)
         Exec("--export - --no-progress --hard-links each " + Quote(t.Path()) + " >" + Quote(each),
              scratch, asUser)
             .Status,
-        0);
+        1);
     const CliRun once = Exec("--json --no-progress " + Quote(t.Path()), scratch, asUser);
     EXPECT_EQ(Exec("--json --import " + Quote(each), scratch).Out, once.Out);
     ::chmod((t / "locked").c_str(), 0755);
+}
+
+TEST(HarrowdaleScan, FoldersThatCannotBeReadAreNamedAndSetStatus1)
+{
+    // Folders closed by their permission bits, scanned as an ordinary user (root scans as
+    // nobody): one, and more than are named.
+    struct Case
+    {
+        std::size_t Locked;
+        std::string Count;  // the line that counts them
+        std::string Listed; // the last line of the list
+    };
+    const Case cases[] = {
+        {1, "1 folder could not be read:\n", "/locked0\n"},
+        {22, "22 folders could not be read:\n", "... and 2 more folders\n"},
+    };
+    const std::string asUser =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Locked);
+        test::TempDir t, scratch;
+        ASSERT_EQ(::chmod(t.Path().c_str(), 0755), 0);
+        t.MakeDir("open");
+        t.MakeFile("open/seen.dat", 3);
+        for (std::size_t i = 0; i < c.Locked; ++i) {
+            const std::string dir = t.MakeDir("locked" + std::to_string(i));
+            t.MakeFile("locked" + std::to_string(i) + "/hidden.dat", 7);
+            ASSERT_EQ(::chmod(dir.c_str(), 0), 0);
+        }
+        ASSERT_EQ(::chmod((t / "open").c_str(), 0755), 0);
+        const CliRun text = Exec("--no-progress " + Quote(t.Path()), scratch, asUser);
+        const CliRun json = Exec("--json --no-progress " + Quote(t.Path()), scratch, asUser);
+        for (std::size_t i = 0; i < c.Locked; ++i)
+            ::chmod((t / ("locked" + std::to_string(i))).c_str(), 0755);
+        if (asUser.empty() && text.Status == 0)
+            GTEST_SKIP() << "this user reads folders whatever their permission bits";
+
+        EXPECT_EQ(text.Status, 1) << text.Err;
+        EXPECT_EQ(text.Err.rfind("harrowdale-scan: " + c.Count, 0), 0u) << text.Err;
+        EXPECT_TRUE(text.Err.ends_with(c.Listed)) << text.Err;
+        const std::size_t named = std::min<std::size_t>(c.Locked, 20);
+        EXPECT_EQ(test::Occurrences(text.Err, "\n  " + (t / "locked")), named) << text.Err;
+        EXPECT_NE(text.Out.find("\n" + c.Count), std::string::npos) << text.Out;
+        EXPECT_EQ(test::Occurrences(text.Out, "\n      " + (t / "locked")), named) << text.Out;
+        EXPECT_EQ(text.Out.find(t / "open\n"), std::string::npos) << text.Out;
+
+        EXPECT_EQ(json.Status, 1) << json.Err;
+        EXPECT_NE(json.Out.find("\"bytes\": 3,"), std::string::npos) << json.Out;
+        EXPECT_NE(json.Out.find("\"unreadable_dirs\": " + std::to_string(c.Locked) + ","),
+                  std::string::npos)
+            << json.Out;
+        EXPECT_NE(json.Out.find("\"unreadable_dir_paths\": [\"" + (t / "locked")),
+                  std::string::npos)
+            << json.Out;
+        EXPECT_EQ(test::Occurrences(json.Out, t / "locked"), named) << json.Out;
+    }
 }
 
 } // namespace
