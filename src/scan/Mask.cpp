@@ -15,13 +15,40 @@ std::vector<std::int32_t> CodePoints(std::string_view s)
     return out;
 }
 
-[[noreturn]] void InvalidMask(std::string_view mask, std::size_t position)
+[[noreturn]] void InvalidMask(std::string_view mask, std::size_t position, TMaskProblem problem)
 {
-    throw EMaskException("'" + std::string(mask) + "' is an invalid mask at (" +
-                         std::to_string(position) + ")");
+    throw EMaskException(std::string(mask), position, problem);
+}
+
+std::string EnglishMaskError(const std::string& mask, std::size_t position, TMaskProblem problem)
+{
+    // Filled by hand: the scanner does not depend on the formatter of the display texts.
+    std::string text = MaskProblemTemplate(problem);
+    text.replace(text.find("%s"), 2, mask);
+    text.replace(text.find("%d"), 2, std::to_string(position));
+    return text;
 }
 
 } // namespace
+
+EMaskException::EMaskException(std::string mask, std::size_t position, TMaskProblem problem)
+    : std::runtime_error(EnglishMaskError(mask, position, problem)), FMask(std::move(mask)),
+      FPosition(position), FProblem(problem)
+{
+}
+
+const char* MaskProblemTemplate(TMaskProblem problem)
+{
+    switch (problem) {
+    case TMaskProblem::UnclosedSet:
+        return "The mask \"%s\" is not valid: the \"[\" at character %d is never closed.";
+    case TMaskProblem::EmptySet:
+        return "The mask \"%s\" is not valid: the set at character %d is empty.";
+    case TMaskProblem::RangeWithoutStart:
+        return "The mask \"%s\" is not valid: the range at character %d has no start.";
+    }
+    return "";
+}
 
 TMask::TMask(std::string_view mask)
 {
@@ -38,6 +65,7 @@ TMask::TMask(std::string_view mask)
             FElements.push_back({Op::Any});
             ++i;
         } else if (c == '[') {
+            const std::size_t open = i + 1;
             ++i;
             Element e{Op::Set};
             if (i < n && cps[i] == '!') {
@@ -48,8 +76,8 @@ TMask::TMask(std::string_view mask)
             std::int32_t last = -1;
             while (i < n && cps[i] != ']') {
                 if (cps[i] == '-') {
-                    if (last < 0)
-                        InvalidMask(mask, i + 1); // a range needs a start
+                    if (last < 0) // a range needs a start
+                        InvalidMask(mask, i + 1, TMaskProblem::RangeWithoutStart);
                     ++i;
                     if (i >= n)
                         break; // unclosed, reported below
@@ -62,8 +90,10 @@ TMask::TMask(std::string_view mask)
                 ++i;
             }
             e.SetCount = static_cast<std::uint32_t>(FRanges.size()) - e.SetStart;
-            if (i >= n || e.SetCount == 0)
-                InvalidMask(mask, i + 1);
+            if (i >= n)
+                InvalidMask(mask, open, TMaskProblem::UnclosedSet);
+            if (e.SetCount == 0)
+                InvalidMask(mask, open, TMaskProblem::EmptySet);
             ++i; // past ']'
             FElements.push_back(e);
         } else {
@@ -154,7 +184,14 @@ TMaskSet::TMaskSet(const std::vector<std::string>& masks)
         try {
             e.Mask.emplace(upper);
         } catch (const EMaskException& error) {
-            e.Error = error.what();
+            // Named as the user wrote it: upper-casing keeps every bracket where it was,
+            // so the mask as given fails the same way.
+            e.Error = error;
+            try {
+                TMask typed(m);
+            } catch (const EMaskException& asGiven) {
+                e.Error = asGiven;
+            }
         }
         FMasks.push_back(std::move(e));
     }
@@ -168,9 +205,8 @@ bool TMaskSet::Matches(std::string_view name, std::string_view folderPath)
         FFolder.assign(folderPath);
         FPrefix.clear();
         DecodeMaskText(platform::UpperCase(folderPath), FPrefix);
-        const bool endsWithSeparator =
-            !FPrefix.empty() && FPrefix.back() < 0x80 &&
-            platform::IsPathSeparator(static_cast<char>(FPrefix.back()));
+        const bool endsWithSeparator = !FPrefix.empty() && FPrefix.back() < 0x80 &&
+                                       platform::IsPathSeparator(static_cast<char>(FPrefix.back()));
         if (!endsWithSeparator)
             FPrefix.push_back(platform::PathSeparator());
     }
@@ -180,7 +216,7 @@ bool TMaskSet::Matches(std::string_view name, std::string_view folderPath)
     FPath.insert(FPath.end(), FName.begin(), FName.end());
     for (const Entry& e : FMasks) {
         if (!e.Mask)
-            throw EMaskException(e.Error);
+            throw *e.Error;
         if (e.Mask->Matches(FName) || e.Mask->Matches(FPath))
             return true;
     }

@@ -14,12 +14,33 @@
 
 namespace harrowdale {
 
-/// A malformed mask: "'%s' is an invalid mask at (%d)".
+/// What makes a mask malformed.
+enum class TMaskProblem
+{
+    UnclosedSet,       ///< a '[' without its ']'
+    EmptySet,          ///< "[]" or "[!]"
+    RangeWithoutStart, ///< a '-' first in a set
+};
+
+/// A malformed mask, with the mask as it was given and the character (counted from 1, in
+/// code points) where the problem is: the '[' of a set, the '-' of a range. what() is the
+/// English text; MaskErrorText (ui/text) gives it in the user's language.
 class EMaskException : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    EMaskException(std::string mask, std::size_t position, TMaskProblem problem);
+    const std::string& Mask() const { return FMask; }
+    std::size_t Position() const { return FPosition; }
+    TMaskProblem Problem() const { return FProblem; }
+
+private:
+    std::string FMask;
+    std::size_t FPosition;
+    TMaskProblem FProblem;
 };
+
+/// The English template of a problem: the mask (%s) and the position (%d) fill it.
+const char* MaskProblemTemplate(TMaskProblem problem);
 
 class TMask
 {
@@ -70,8 +91,9 @@ class TMaskSet
 {
 public:
     /// Upper-cases (locale-independent) and compiles each mask; empty ones are skipped.
-    /// A malformed mask does not throw here: it throws EMaskException when matching
-    /// reaches it, so the masks before it decide first, as one mask after another would.
+    /// A malformed mask does not throw here: it throws EMaskException (naming the mask as
+    /// given) when matching reaches it, so the masks before it decide first, as one mask
+    /// after another would.
     explicit TMaskSet(const std::vector<std::string>& masks);
 
     /// Whether the name or the full path (`folderPath`, the separator, `name`; "/name"
@@ -83,7 +105,7 @@ private:
     struct Entry
     {
         std::optional<TMask> Mask;
-        std::string Error;
+        std::optional<EMaskException> Error;
     };
     std::vector<Entry> FMasks;
     std::string FFolder;               ///< folder of the last file

@@ -137,18 +137,20 @@ void TScanProgressBox::Reset()
     FProg = {};
 }
 
-std::string FirstMaskError(const TScanContext& context)
+std::optional<EMaskException> FirstMaskError(const TScanContext& context)
 {
     if (!context.ExcludePattern)
-        return {};
+        return std::nullopt;
+    // The masks as typed: whether a mask is well formed does not depend on its case, and
+    // the message then shows it as the user wrote it.
     for (const std::string& m : context.PatternMasks) {
         try {
-            TMask mask(platform::UpperCase(m));
+            TMask mask(m);
         } catch (const EMaskException& e) {
-            return e.what();
+            return e;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 std::string ErrorText(const std::exception_ptr& error)
@@ -156,7 +158,7 @@ std::string ErrorText(const std::exception_ptr& error)
     try {
         std::rethrow_exception(error);
     } catch (const EMaskException& e) {
-        return std::string("EMaskException: ") + e.what();
+        return e.what();
     } catch (const std::bad_alloc&) {
         return "EOutOfMemory: Out of memory";
     } catch (const std::exception& e) {

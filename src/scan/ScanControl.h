@@ -4,6 +4,7 @@
 // and the body of the background scan task with its progress publication.
 
 #include "scan/DateTime.h"
+#include "scan/Mask.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanTree.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,10 +46,10 @@ struct TScanFilterInput
 /// Copies the filter inputs into a fresh context.
 void ApplyScanFilters(TScanContext& context, const TScanFilterInput& input);
 
-/// The message of the first malformed mask of `context`'s pattern (the one a scan would
-/// stop on), or empty. Checked before a scan starts, so a typo in a mask does not cost
-/// the result on screen.
-std::string FirstMaskError(const TScanContext& context);
+/// The first malformed mask of `context`'s pattern (the one a scan would stop on), as
+/// typed, or none. Checked before a scan starts, so a typo in a mask does not cost the
+/// result on screen.
+std::optional<EMaskException> FirstMaskError(const TScanContext& context);
 
 /// Roots scanned by "All Drives", in mount order.
 std::vector<std::string> GetScanDrives();
@@ -109,7 +111,8 @@ struct TScanOutcome
 TScanOutcome RunScanTask(const TScanRequest& request, const TScanContext& context,
                          TScanProgressBox& progress);
 
-/// "Class: message" for an exception caught inside the task.
+/// "Class: message" for an exception caught inside the task; a malformed mask is the
+/// user's own input and is named by its message alone.
 std::string ErrorText(const std::exception_ptr& error);
 
 /// Position 0..1000 of a drive-scan progress bar, ties to even, never past 1000.

@@ -4,6 +4,7 @@
 #include "scan/Mask.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
+#include "ui/text/MaskErrorText.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QSettings>
+#include <QStyle>
 #include <QToolButton>
 #include <optional>
 
@@ -37,6 +39,45 @@ TDateTime ToDateTime(const QDateTime& dt)
 std::string PathBytes(const QString& text)
 {
     return QFile::encodeName(text).toStdString();
+}
+
+/// The message of the first malformed mask of a pattern text, or empty.
+QString PatternError(const QString& pattern)
+{
+    TScanFilterInput f;
+    f.PatternChecked = true;
+    f.PatternText = pattern.toStdString();
+    TScanContext probe;
+    ApplyScanFilters(probe, f);
+    const std::optional<EMaskException> error = FirstMaskError(probe);
+    return error ? QString::fromStdString(MaskErrorText(*error)) : QString();
+}
+
+/// The message of a size limit that is not one, or empty.
+QString LessThanError(const QString& text, int unit)
+{
+    // The parser already refuses negative numbers; the window does not rely on that.
+    std::int64_t limit = 0;
+    return TryGetLessThanBytes(text.toStdString(), unit, limit) && limit >= 0
+               ? QString()
+               : Tr("Invalid \"Less than\" value.");
+}
+
+/// A warning sign at the end of a box that holds what Scan would refuse, with the reason
+/// as its hint; none while the box is fine.
+QAction* AddInputWarning(QLineEdit* box)
+{
+    QAction* sign = box->addAction(box->style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                                   QLineEdit::TrailingPosition);
+    sign->setVisible(false);
+    return sign;
+}
+
+void ShowInputWarning(QAction* sign, const QString& error)
+{
+    sign->setVisible(!error.isEmpty());
+    sign->setToolTip(error);
+    sign->setText(error);
 }
 
 } // namespace
@@ -92,6 +133,13 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
     connect(FBrowse, &QToolButton::clicked, this, &TScanOptionsPanel::Browse);
     for (QCheckBox* c : {FModifiedBefore, FLessThan, FPattern})
         connect(c, &QCheckBox::toggled, this, &TScanOptionsPanel::UpdateFilterControls);
+    // The boxes a scan would refuse say so while they are typed into.
+    FLessThanWarning = AddInputWarning(FLessThanText);
+    FPatternWarning = AddInputWarning(FPatternText);
+    for (QLineEdit* box : {FLessThanText, FPatternText})
+        connect(box, &QLineEdit::textChanged, this, &TScanOptionsPanel::CheckTypedFilters);
+    connect(FSizeUnits, &QComboBox::currentIndexChanged, this,
+            &TScanOptionsPanel::CheckTypedFilters);
 
     // The folder box offers the drives, the first one chosen.
     for (const std::string& d : GetScanDrives())
@@ -131,6 +179,7 @@ void TScanOptionsPanel::ApplyTranslation()
     FPatternText->setAccessibleDescription(Tr("Files whose name or full path matches one of "
                                               "these masks, separated by semicolons, are left "
                                               "out."));
+    CheckTypedFilters();
     // New captions: whether the groups still fit side by side is decided anew.
     ArrangeGroups();
 }
@@ -270,8 +319,19 @@ void TScanOptionsPanel::UpdateSourceControls()
     FBrowse->setEnabled(on);
 }
 
+void TScanOptionsPanel::CheckTypedFilters()
+{
+    ShowInputWarning(FLessThanWarning,
+                     FLessThan->isChecked()
+                         ? LessThanError(FLessThanText->text(), FSizeUnits->currentIndex())
+                         : QString());
+    ShowInputWarning(FPatternWarning,
+                     FPattern->isChecked() ? PatternError(FPatternText->text()) : QString());
+}
+
 void TScanOptionsPanel::UpdateFilterControls()
 {
+    CheckTypedFilters();
     // The check boxes stay enabled as long as their group is.
     const bool e = FFilters->isEnabled();
     FDate->setEnabled(e && FModifiedBefore->isChecked());
@@ -322,14 +382,12 @@ TScanChoice TScanOptionsPanel::ReadChoice() const
             return choice;
         }
     }
-    std::int64_t limit = 0;
-    // The parser already refuses negative numbers; the window does not rely on that.
-    if (FLessThan->isChecked() && (!TryGetLessThanBytes(FLessThanText->text().toStdString(),
-                                                        FSizeUnits->currentIndex(), limit) ||
-                                   limit < 0)) {
-        choice.Kind = TKind::Invalid;
-        choice.Error = Tr("Invalid \"Less than\" value.");
-        return choice;
+    if (FLessThan->isChecked()) {
+        choice.Error = LessThanError(FLessThanText->text(), FSizeUnits->currentIndex());
+        if (!choice.Error.isEmpty()) {
+            choice.Kind = TKind::Invalid;
+            return choice;
+        }
     }
     TScanFilterInput& f = choice.Filters;
     f.ModifiedBeforeChecked = FModifiedBefore->isChecked();
@@ -339,15 +397,13 @@ TScanChoice TScanOptionsPanel::ReadChoice() const
     f.SizeUnitIndex = FSizeUnits->currentIndex();
     f.PatternChecked = FPattern->isChecked();
     f.PatternText = FPatternText->text().toStdString();
-    // Said before the scan starts, in the words the scan would have failed with, so the
-    // result on screen survives a typo.
-    TScanContext probe;
-    ApplyScanFilters(probe, f);
-    if (const std::string maskError = FirstMaskError(probe); !maskError.empty()) {
-        choice.Kind = TKind::Invalid;
-        choice.Error = Tr("Scan failed: ") + QLatin1Char('\n') +
-                       QStringLiteral("EMaskException: ") + QString::fromStdString(maskError);
-        return choice;
+    // Said before the scan starts, so the result on screen survives a typo.
+    if (f.PatternChecked) {
+        choice.Error = PatternError(FPatternText->text());
+        if (!choice.Error.isEmpty()) {
+            choice.Kind = TKind::Invalid;
+            return choice;
+        }
     }
     choice.Kind = TKind::Ready;
     return choice;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
@@ -72,6 +73,10 @@ public:
     QComboBox* SizeUnitBox() const { return FSizeUnits; }
     QCheckBox* PatternCheck() const { return FPattern; }
     QLineEdit* PatternEdit() const { return FPatternText; }
+    /// The warning signs of the size and pattern boxes: shown, with the reason as their
+    /// text, while the box holds what Scan would refuse.
+    QAction* LessThanWarning() const { return FLessThanWarning; }
+    QAction* PatternWarning() const { return FPatternWarning; }
     /// The source, the folder and the filters, kept between runs in `store`'s current group.
     /// A value that is missing or unusable leaves its control as it is.
     void SaveState(QSettings& store) const;
@@ -92,6 +97,7 @@ private:
     void ArrangeGroups();
     void UpdateSourceControls();
     void UpdateFilterControls();
+    void CheckTypedFilters();
     void Browse();
 
     IFolderPicker& FFolders;
@@ -112,6 +118,8 @@ private:
     QComboBox* FSizeUnits = nullptr;
     QCheckBox* FPattern = nullptr;
     QLineEdit* FPatternText = nullptr;
+    QAction* FLessThanWarning = nullptr;
+    QAction* FPatternWarning = nullptr;
 };
 
 } // namespace harrowdale::ui

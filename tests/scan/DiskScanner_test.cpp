@@ -264,10 +264,12 @@ TEST(DiskScanner, InvalidMaskFailsTheScanWithItsPosition)
         const char* Message;
     };
     const Case cases[] = {
-        {"*.[txt", "'*.[TXT' is an invalid mask at (7)"},
-        {"[]", "'[]' is an invalid mask at (2)"},
-        {"[-a]", "'[-A]' is an invalid mask at (2)"},
-        {"[!]", "'[!]' is an invalid mask at (3)"},
+        // The character counts code points: "ä" is one.
+        {"ä*.[txt", "The mask \"ä*.[txt\" is not valid: the \"[\" at character 4 is never "
+                    "closed."},
+        {"x[]", "The mask \"x[]\" is not valid: the set at character 2 is empty."},
+        {"[-a]", "The mask \"[-a]\" is not valid: the range at character 2 has no start."},
+        {"[!]", "The mask \"[!]\" is not valid: the set at character 1 is empty."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Mask);

@@ -58,7 +58,10 @@ TEST(Mask, MalformedMaskFailsWhenItIsReached)
         set.Matches("a.log", "/x");
         FAIL() << "no error";
     } catch (const EMaskException& e) {
-        EXPECT_STREQ(e.what(), "'*.[TXT' is an invalid mask at (7)");
+        // Named as given, not as the set upper-cased it for matching.
+        EXPECT_EQ(e.Mask(), "*.[txt");
+        EXPECT_EQ(e.Position(), 3u);
+        EXPECT_EQ(e.Problem(), TMaskProblem::UnclosedSet);
     }
 }
 

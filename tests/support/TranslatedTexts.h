@@ -93,6 +93,10 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "No drives found.",
     "Folder does not exist.",
     "Invalid \"Less than\" value.",
+    // A malformed exclusion mask, as the pattern box and the command line name it.
+    "The mask \"%s\" is not valid: the \"[\" at character %d is never closed.",
+    "The mask \"%s\" is not valid: the set at character %d is empty.",
+    "The mask \"%s\" is not valid: the range at character %d has no start.",
     "Scanning...",
     "Cancelling...",
     "Building duplicates... 0 / %d",

@@ -102,13 +102,14 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
     EXPECT_EQ(w.Log.Errors[1], "Invalid \"Less than\" value.");
     EXPECT_EQ(w.Log.Errors[3], "Invalid \"Less than\" value.");
 
-    // A malformed mask is caught before the scan, in the words the scan would fail with.
+    // A malformed mask is caught before the scan, named as typed.
     w.Options().LessThanCheck()->setChecked(false);
     w.Options().PatternCheck()->setChecked(true);
     w.Options().PatternEdit()->setText("*.tmp; [a-");
     w.Trigger(TCommand::Scan);
     ASSERT_EQ(w.Log.Errors.size(), 5);
-    EXPECT_EQ(w.Log.Errors[4], "Scan failed: \nEMaskException: '[A-' is an invalid mask at (4)");
+    EXPECT_EQ(w.Log.Errors[4],
+              "The mask \"[a-\" is not valid: the \"[\" at character 1 is never closed.");
     w.Options().PatternCheck()->setChecked(false);
 
     // An empty folder box does nothing at all.
@@ -120,6 +121,42 @@ TEST(MainWindow, ValidationErrorsLeaveResultsAlone)
     // None of this cost the result on screen.
     EXPECT_EQ(w.Status(), shown);
     EXPECT_EQ(w.OnlyFiles().FilesModel()->rowCount(), 1);
+}
+
+TEST(MainWindow, FilterBoxesSayWhatScanWouldRefuseWhileTyped)
+{
+    WindowDriver w({1000, 700});
+    ui::TScanOptionsPanel& o = w.Options();
+    struct Case
+    {
+        const char* Typed;
+        QString Warning; ///< empty: no sign
+    };
+    const Case patterns[] = {
+        {"*.tmp;[abc", "The mask \"[abc\" is not valid: the \"[\" at character 1 is never closed."},
+        {"*.tmp;[abc]", ""},
+        {"a\tb[]", "The mask \"a\\tb[]\" is not valid: the set at character 4 is empty."},
+        {"", ""},
+    };
+    o.PatternCheck()->setChecked(true);
+    for (const Case& c : patterns) {
+        SCOPED_TRACE(c.Typed);
+        o.PatternEdit()->setText(c.Typed);
+        EXPECT_EQ(o.PatternWarning()->isVisible(), !c.Warning.isEmpty());
+        EXPECT_EQ(o.PatternWarning()->toolTip(), c.Warning);
+    }
+    // Each key counts; off, the pattern is not used and nothing is wrong with it.
+    QTest::keyClicks(o.PatternEdit(), "x[");
+    EXPECT_TRUE(o.PatternWarning()->isVisible());
+    o.PatternCheck()->setChecked(false);
+    EXPECT_FALSE(o.PatternWarning()->isVisible());
+
+    // The size box the same way, also when only the unit changes.
+    o.LessThanCheck()->setChecked(true);
+    o.LessThanEdit()->setText("12x");
+    EXPECT_EQ(o.LessThanWarning()->toolTip(), "Invalid \"Less than\" value.");
+    o.LessThanEdit()->setText("1500");
+    EXPECT_FALSE(o.LessThanWarning()->isVisible());
 }
 
 TEST(MainWindow, ScanFillsListsAndCanvases)

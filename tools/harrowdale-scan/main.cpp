@@ -16,6 +16,7 @@
 #include "scan/Mask.h"
 #include "scan/ScanControl.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/MaskErrorText.h"
 #include "views/ContentDuplicates.h"
 
 #include <atomic>
@@ -151,8 +152,8 @@ int MakeContext(const cli::Options& opts, TScanContext& context)
     context.CountEveryHardLink = opts.EveryHardLink;
     context.Threads = opts.Threads;
     // A malformed mask would only surface when a file meets it; say so before starting.
-    if (const std::string maskError = FirstMaskError(context); !maskError.empty())
-        return Fail(kExitUsage, "--exclude-pattern: " + maskError);
+    if (const std::optional<EMaskException> maskError = FirstMaskError(context))
+        return Fail(kExitUsage, "--exclude-pattern: " + MaskErrorText(*maskError));
     return 0;
 }
 
