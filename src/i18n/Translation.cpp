@@ -208,6 +208,26 @@ std::string TTranslation::Translate(std::string_view text) const
     return value.empty() ? std::string(text) : value;
 }
 
+bool TakesSingular(std::string_view code, std::int64_t count)
+{
+    // The languages whose singular also counts nothing; every other takes it for 1 alone.
+    constexpr std::string_view kZeroIsSingular[] = {"fr"};
+    for (const std::string_view c : kZeroIsSingular)
+        if (EqualsIgnoringAsciiCase(code, c))
+            return count == 0 || count == 1;
+    return count == 1;
+}
+
+std::string TTranslation::TranslatePlural(std::string_view singular, std::string_view plural,
+                                          std::int64_t count) const
+{
+    // English shown (lookups off) counts as English, whatever code was asked for.
+    const bool english =
+        FLangIndex <= 0 || static_cast<std::size_t>(FLangIndex) >= FLangTable.size();
+    return Translate(TakesSingular(english ? std::string_view("en") : FLangCode, count) ? singular
+                                                                                        : plural);
+}
+
 TTranslation& Translation()
 {
     static TTranslation instance;
@@ -229,6 +249,11 @@ bool LoadTranslation(const std::optional<std::string>& savedCode)
 std::string Translate(std::string_view text)
 {
     return Translation().Translate(text);
+}
+
+std::string TranslatePlural(std::string_view singular, std::string_view plural, std::int64_t count)
+{
+    return Translation().TranslatePlural(singular, plural, count);
 }
 
 } // namespace harrowdale

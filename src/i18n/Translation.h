@@ -13,6 +13,7 @@
 // may be called from another thread only while neither happens.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -86,6 +87,14 @@ public:
     /// `text` itself when lookups are off, the key is missing or the translation is empty.
     std::string Translate(std::string_view text) const;
 
+    /// The form a count takes, translated: `singular` where the current language uses its
+    /// singular for `count`, else `plural`; both are English keys with their own rows in
+    /// transl.dt ("%d item deleted, %s" and "%d items deleted, %s"), so each language
+    /// writes its own forms. A language with more than two forms gives the second row the
+    /// form most counts take.
+    std::string TranslatePlural(std::string_view singular, std::string_view plural,
+                                std::int64_t count) const;
+
 private:
     struct TKeyHash
     {
@@ -116,5 +125,12 @@ bool LoadTranslation(const std::optional<std::string>& savedCode);
 
 /// Translation().Translate(text): the lookup every user-visible English text passes.
 std::string Translate(std::string_view text);
+
+/// Whether the language of `code` uses its singular for `count`: 1 alone in English and
+/// German, 0 and 1 in French.
+bool TakesSingular(std::string_view code, std::int64_t count);
+
+/// Translation().TranslatePlural: Format(TranslatePlural("%d item", "%d items", n), n).
+std::string TranslatePlural(std::string_view singular, std::string_view plural, std::int64_t count);
 
 } // namespace harrowdale

@@ -9,9 +9,11 @@
 #include "ui/ViewSelection.h"
 #include "ui/text/DisplayFormat.h"
 
+#include <QAction>
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <algorithm>
+#include <limits>
 
 namespace harrowdale::ui {
 
@@ -27,23 +29,47 @@ TDuplicatesPage::TDuplicatesPage(const TScanResults& results, IShell& shell, QWi
     GroupsList()->setItemDelegate(new TSwatchDelegate(1, GroupsList()));
     SetColumns(GroupsList(), {220, 70, 110, 140});
 
-    auto treeChanged = [this] {
-        if (FSyncing)
-            return;
-        SelectFilesInMap(TreeFiles());
-        Q_EMIT SelectionStatusChanged();
-    };
     QItemSelectionModel* tree = DuplicatesTree()->selectionModel();
-    connect(tree, &QItemSelectionModel::selectionChanged, this, treeChanged);
-    connect(tree, &QItemSelectionModel::currentChanged, this, treeChanged);
-    // Taking groups out of the selection leaves the map alone; the tree is not touched.
+    connect(tree, &QItemSelectionModel::selectionChanged, this,
+            &TDuplicatesPage::TreeSelectionChanged);
+    connect(tree, &QItemSelectionModel::currentChanged, this,
+            &TDuplicatesPage::TreeSelectionChanged);
+    // Taking groups out of the selection leaves the map and the tree alone.
     connect(GroupsList()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected) {
-                if (FSyncing || selected.isEmpty())
-                    return;
-                SelectFilesInMap(GroupsListFiles());
-                Q_EMIT SelectionStatusChanged();
+                if (!FSyncing && !selected.isEmpty())
+                    GroupsPicked();
             });
+}
+
+void TDuplicatesPage::AddSelectAllButOne(QAction* action)
+{
+    FSelectAllButOne = action;
+    connect(action, &QAction::triggered, this, &TDuplicatesPage::SelectAllButOne);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{Canvas(), DuplicatesTree(), GroupsList()})
+        w->addActions({separator, action});
+    UpdateSelectAllButOne();
+}
+
+void TDuplicatesPage::UpdateSelectAllButOne()
+{
+    // The command is the page's own: off while another page is shown or there are no groups.
+    if (FSelectAllButOne != nullptr)
+        FSelectAllButOne->setEnabled(isVisible() && FTreeModel->rowCount() > 0);
+}
+
+void TDuplicatesPage::showEvent(QShowEvent* event)
+{
+    TMapPage::showEvent(event);
+    UpdateSelectAllButOne();
+}
+
+void TDuplicatesPage::hideEvent(QHideEvent* event)
+{
+    TMapPage::hideEvent(event);
+    UpdateSelectAllButOne();
 }
 
 void TDuplicatesPage::ApplyTranslation()
@@ -70,6 +96,7 @@ void TDuplicatesPage::Fill(TResultStage stage, TStageRun& run)
     }
     FTreeModel->SetGroups(&groups);
     FGroupsModel->SetGroups(&groups);
+    UpdateSelectAllButOne();
     RebuildLayout();
     QTreeView* tree = DuplicatesTree();
     tree->collapseAll();
@@ -84,6 +111,7 @@ void TDuplicatesPage::Clear()
 {
     FTreeModel->SetGroups(nullptr);
     FGroupsModel->SetGroups(nullptr);
+    UpdateSelectAllButOne();
     ResetLayout();
 }
 
@@ -99,6 +127,98 @@ void TDuplicatesPage::BuildLayout(const TRect& rect)
 }
 
 // ---------------------------------------------------------------- selections
+
+void TDuplicatesPage::TreeSelectionChanged()
+{
+    if (FSyncing)
+        return;
+    SelectFilesInMap(TreeFiles());
+    // The list marks the groups the tree's selection lies in, so that what stays selected
+    // there is what the commands act on.
+    {
+        const TSyncGuard guard(FSyncing);
+        QItemSelection rows;
+        for (const TDupGroup* g : TreeGroups())
+            if (const int row = GroupRow(g); row >= 0)
+                rows.select(FGroupsModel->index(row, 0),
+                            FGroupsModel->index(row, FGroupsModel->columnCount() - 1));
+        GroupsList()->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    }
+    Q_EMIT SelectionStatusChanged();
+}
+
+void TDuplicatesPage::GroupsPicked()
+{
+    // The groups picked in the list become the tree's selection: the map, the status line
+    // and the commands (also those of a right-click on the list) then name them.
+    QItemSelection nodes;
+    QModelIndex first;
+    for (const int row : SelectedRows(GroupsList())) {
+        const QModelIndex node = FTreeModel->IndexOfGroup(row);
+        if (!node.isValid())
+            continue;
+        if (!first.isValid())
+            first = node;
+        nodes.select(node, node);
+    }
+    {
+        const TSyncGuard guard(FSyncing);
+        SelectWithCurrent(DuplicatesTree(), nodes, first);
+    }
+    SelectFilesInMap(TreeFiles());
+    Q_EMIT SelectionStatusChanged();
+}
+
+std::vector<const TDupGroup*> TDuplicatesPage::TreeGroups() const
+{
+    // The groups of the selected nodes, each once, in selection order.
+    std::vector<const TDupGroup*> groups;
+    for (const QModelIndex& i : SelectedOrCurrent(DuplicatesTree()))
+        if (const TDupGroup* g = FTreeModel->Group(i);
+            g != nullptr && std::find(groups.begin(), groups.end(), g) == groups.end())
+            groups.push_back(g);
+    return groups;
+}
+
+int TDuplicatesPage::GroupRow(const TDupGroup* group) const
+{
+    const auto& groups = FResults.Duplicates.Groups;
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        if (groups[i].get() == group)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TDuplicatesPage::SelectAllButOne()
+{
+    // In each group the selection lies in, every file listed but the oldest (the first
+    // found among equally old ones), which is the copy most likely to be the original.
+    QItemSelection nodes;
+    QModelIndex first;
+    for (const TDupGroup* g : TreeGroups()) {
+        if (g->Files.empty())
+            continue;
+        const auto oldest = std::min_element(
+            g->Files.begin(), g->Files.end(), [](const TFileLeaf* a, const TFileLeaf* b) {
+                // A file without a date is not taken for the oldest.
+                const auto key = [](const TFileLeaf* f) {
+                    return f->ModifiedFT() > 0 ? f->ModifiedFT()
+                                               : std::numeric_limits<std::int64_t>::max();
+                };
+                return key(a) < key(b);
+            });
+        for (const TFileLeaf* f : g->Files) {
+            const QModelIndex node = f == *oldest ? QModelIndex() : FTreeModel->IndexOfFile(f, g);
+            if (!node.isValid())
+                continue;
+            if (!first.isValid())
+                first = node;
+            nodes.select(node, node);
+        }
+        DuplicatesTree()->expand(FTreeModel->IndexOfGroup(GroupRow(g)));
+    }
+    SelectWithCurrent(DuplicatesTree(), nodes, first);
+}
 
 void TDuplicatesPage::ClickAt(TPoint p, bool ctrl)
 {
@@ -165,15 +285,6 @@ std::vector<const TFileLeaf*> TDuplicatesPage::TreeFiles() const
     return files;
 }
 
-std::vector<const TFileLeaf*> TDuplicatesPage::GroupsListFiles() const
-{
-    std::vector<const TFileLeaf*> files;
-    for (const int row : SelectedRows(GroupsList()))
-        if (const TDupGroup* g = FGroupsModel->Group(row))
-            files.insert(files.end(), g->Files.begin(), g->Files.end());
-    return files;
-}
-
 void TDuplicatesPage::SelectFilesInMap(const std::vector<const TFileLeaf*>& files)
 {
     if (files.empty())
@@ -185,10 +296,8 @@ void TDuplicatesPage::SelectFilesInMap(const std::vector<const TFileLeaf*>& file
 
 std::vector<TSelectedEntry> TDuplicatesPage::SelectedEntries() const
 {
-    // The tree, else the groups list, else the map's primary file. Only files.
+    // The tree (which the groups list moves too), else the map's primary file. Only files.
     std::vector<const TFileLeaf*> files = TreeFiles();
-    if (files.empty())
-        files = GroupsListFiles();
     if (files.empty())
         if (const TDupItem* p = FMap.Primary(); p != nullptr && p->Kind() == dkFile)
             files.push_back(p->FileLeaf());

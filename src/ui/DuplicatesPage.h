@@ -27,24 +27,39 @@ public:
     void Clear() override;
     std::vector<TSelectedEntry> SelectedEntries() const override;
     QString SelectionStatus() const override;
+    bool ShowsDuplicates() const override { return true; }
     void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;
+    /// Offers "Select All But One" in the page's context menus and carries it out; the
+    /// action is enabled while the page is shown with groups.
+    void AddSelectAllButOne(QAction* action);
+    /// In every group the tree's selection lies in, selects each listed file but the
+    /// oldest.
+    void SelectAllButOne();
 
 protected:
     bool HasLayout() const override;
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void TreeSelectionChanged();
+    void GroupsPicked();
+    void UpdateSelectAllButOne();
     // By file, not by path: the map selects files by entry, and a path is made only for
     // what a command acts on.
     std::vector<const TFileLeaf*> TreeFiles() const;
-    std::vector<const TFileLeaf*> GroupsListFiles() const;
     void SelectFilesInMap(const std::vector<const TFileLeaf*>& files);
+    std::vector<const TDupGroup*> TreeGroups() const;
+    /// The row of a group in the list and among the tree's top nodes; -1 when not shown.
+    int GroupRow(const TDupGroup* group) const;
 
     TDupTreeModel* FTreeModel = nullptr;
     TDupGroupsModel* FGroupsModel = nullptr;
+    QAction* FSelectAllButOne = nullptr;
 };
 
 } // namespace harrowdale::ui

@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
@@ -116,18 +115,23 @@ void TFileCommands::CopyPaths()
     const std::vector<std::string> paths = SelectedPaths();
     if (paths.empty())
         return; // the clipboard keeps its content
-    // Text only, so also the paths of a scan made elsewhere.
-    // Text for pasting into anything, one path a line with the platform's line break and
-    // none after the last; and the exact bytes as file URIs for file managers.
-    QStringList lines;
+    // Text only, so also the paths of a scan made elsewhere: one path a line and no line
+    // break after the last. A name need not be UTF-8, which text with a charset cannot
+    // carry: that text shows such a byte as U+FFFD, while text/plain without a charset
+    // holds the exact bytes (on X11 also UTF8_STRING, which Qt takes from it), and the
+    // file URIs hold them too, for file managers.
+    QByteArray bytes;
     QList<QUrl> urls;
     for (const std::string& p : paths) {
-        lines << QFile::decodeName(QByteArray::fromStdString(p));
+        if (!urls.isEmpty())
+            bytes += '\n';
+        bytes += QByteArray::fromStdString(p);
         urls << QUrl(FileUri(p));
     }
     auto* data = new QMimeData; // owned by the clipboard
-    data->setText(lines.join(QLatin1Char('\n')));
     data->setUrls(urls);
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), QString::fromUtf8(bytes).toUtf8());
+    data->setData(QStringLiteral("text/plain"), bytes);
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -139,22 +143,27 @@ void TFileCommands::Remove(TRemoval kind)
     // The question names what will go: what the page's rules picked is not always what
     // the map shows framed. The count includes repeats and paths that no longer exist.
     std::vector<TRemovalTarget> targets;
+    std::vector<std::string> selected;
     targets.reserve(entries.size());
+    selected.reserve(entries.size());
     for (TSelectedEntry& e : entries) {
         const TDirNode* d = e.Folder;
         const bool scanRoot =
             d != nullptr && (d->Parent() == nullptr || d->Parent()->IsSyntheticRoot());
         const bool big = d != nullptr && d->TotalFiles() > kBigFolderFiles;
+        selected.push_back(e.Path);
         targets.push_back({std::move(e.Path), scanRoot, big});
     }
+    // A group of duplicates left without any copy is worth a word wherever the removal
+    // was picked; that the copies were never compared, where they are shown as copies.
+    const TGroupsTaken taken = GroupsTaken(FResults.Root(), FResults.Duplicates, selected);
+    const TResultPage* page = FActivePage();
+    const TRemovalGroups groups{taken.Emptied, taken.EmptiedFiles,
+                                taken.Touched > 0 && page != nullptr && page->ShowsDuplicates()};
     if (!FServices.Messages->Confirm(FWindow,
-                                     QString::fromStdString(RemovalQuestion(kind, targets)),
-                                     kind == TRemoval::Permanently))
+                                     QString::fromStdString(RemovalQuestion(kind, targets, groups)),
+                                     kind == TRemoval::Permanently || taken.Emptied > 0))
         return;
-    std::vector<std::string> selected;
-    selected.reserve(targets.size());
-    for (TRemovalTarget& t : targets)
-        selected.push_back(std::move(t.Path));
     // A path inside a selected folder goes with the folder; acting on it after the folder
     // would only fail on what is already gone.
     std::vector<std::size_t> holder;

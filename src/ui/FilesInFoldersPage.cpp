@@ -15,7 +15,7 @@ namespace harrowdale::ui {
 
 TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& shell,
                                          QWidget* parent)
-    : TMapPage({results, shell, TSideWidth::RestOfHalfWindow, 303}, parent)
+    : TMapPage({results, shell, TSideWidth::RestOfHalfWindow, 303, false}, parent)
 {
     SetUpTree(FoldersAndFilesTree(), true);
     SetUpList(ExtensionsList(), true);
@@ -39,6 +39,7 @@ void TFilesInFoldersPage::ApplyTranslation()
 {
     TResultPage::ApplyTranslation();
     FExtModel->SetHeaders({Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Files")});
+    FExtModel->SetNoExtensionText(Tr("(none)"));
 }
 
 // ---------------------------------------------------------------- results

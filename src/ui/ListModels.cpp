@@ -121,6 +121,13 @@ void TExtListModel::SetRows(std::vector<TExtStatPair> rows, std::int64_t total)
     endResetModel();
 }
 
+void TExtListModel::SetNoExtensionText(const QString& text)
+{
+    FNoExtension = text;
+    if (!FRows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 int TExtListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(FRows.size());
@@ -150,7 +157,8 @@ QVariant TExtListModel::data(const QModelIndex& index, int role) const
         ++col; // no percentage column: "Files" moves up
     switch (col) {
     case 0:
-        return DisplayText(p.Ext);
+        // The key "(none)" cannot be an extension, which starts with its dot.
+        return p.Ext == "(none)" ? FNoExtension : DisplayText(p.Ext);
     case 1:
         return QString();
     case 2:

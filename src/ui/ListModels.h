@@ -76,6 +76,9 @@ public:
     void SetRows(std::vector<TExtStatPair> rows, std::int64_t total);
     const TExtStatPair& Row(int row) const { return FRows[static_cast<std::size_t>(row)]; }
     int ColorColumn() const { return 1; }
+    /// How the row of files without an extension is named, in the language shown; every
+    /// row is shown again (its size texts follow the language too).
+    void SetNoExtensionText(const QString& text);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -86,6 +89,7 @@ private:
     std::vector<TExtStatPair> FRows;
     std::vector<TColor> FColors;
     std::int64_t FTotal = 0;
+    QString FNoExtension = QStringLiteral("(none)");
 };
 
 } // namespace harrowdale::ui

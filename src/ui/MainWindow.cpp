@@ -114,6 +114,7 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommandStates.setSingleShot(true);
     FCommandStates.setInterval(0);
     connect(&FCommandStates, &QTimer::timeout, this, &TMainWindow::UpdateCommandStates);
+    FDuplicates->AddSelectAllButOne(Action(TCommand::SelectAllButOne));
     ConnectCommands();
     SetTabOrder();
 

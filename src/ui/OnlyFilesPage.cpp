@@ -23,7 +23,7 @@ constexpr std::size_t kListProgressStep = 250;
 } // namespace
 
 TOnlyFilesPage::TOnlyFilesPage(const TScanResults& results, IShell& shell, QWidget* parent)
-    : TMapPage({results, shell, TSideWidth::RestOfHalfWindow, 303}, parent)
+    : TMapPage({results, shell, TSideWidth::RestOfHalfWindow, 303, false}, parent)
 {
     SetUpList(FilesList(), true);
     SetUpList(ExtensionsList(), true);
@@ -48,6 +48,7 @@ void TOnlyFilesPage::ApplyTranslation()
         {Tr("Name"), Tr("Path"), Tr("Size"), Tr("Percentage"), Tr("Modified"), Tr("FullPath")});
     FExtModel->SetHeaders(
         {Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Percentage"), Tr("Files")});
+    FExtModel->SetNoExtensionText(Tr("(none)"));
 }
 
 // ---------------------------------------------------------------- results
@@ -137,6 +138,13 @@ void TOnlyFilesPage::ExtensionsSelected()
     std::set<std::string> keys;
     for (const int row : SelectedRows(ExtensionsList()))
         keys.insert(ExtKey(FExtModel->Row(row).Ext));
+    SelectFilesOfExtensions(keys);
+    // The rows selected are what the commands act on: the status line names them.
+    Q_EMIT SelectionStatusChanged();
+}
+
+void TOnlyFilesPage::SelectFilesOfExtensions(const std::set<std::string>& keys)
+{
     const TSyncGuard guard(FSyncing);
     QItemSelectionModel* sel = FilesList()->selectionModel();
     if (keys.empty()) {

@@ -6,6 +6,9 @@
 #include "treemap/TreemapLayout.h"
 #include "ui/ResultPage.h"
 
+#include <set>
+#include <string>
+
 namespace harrowdale::ui {
 
 class TLargestFilesModel;
@@ -39,6 +42,8 @@ private:
     void FillFilesList(TStageRun& run);
     void FilesSelected(bool selected);
     void ExtensionsSelected();
+    /// The list's rows and the map's cells of the files of `keys`; none when empty.
+    void SelectFilesOfExtensions(const std::set<std::string>& keys);
     void SelectFileRow(const TTreemapItem& item, bool ctrl);
 
     TLargestFilesModel* FFilesModel = nullptr;

@@ -66,7 +66,8 @@ void SetUpTree(QTreeView* view, bool multi)
 }
 
 TResultPage::TResultPage(const TParts& parts, QWidget* parent)
-    : QWidget(parent), FResults(parts.Results), FShell(parts.Shell), FSideWidth(parts.SideWidth)
+    : QWidget(parent), FResults(parts.Results), FShell(parts.Shell), FSideWidth(parts.SideWidth),
+      FSideListActs(parts.SideListActs)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -158,6 +159,8 @@ QList<QWidget*> TResultPage::TabOrder() const
 void TResultPage::AddCommandActions(const QList<QAction*>& actions)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{FCanvas, FMainView, FSideList}) {
+        if (w == FSideList && !FSideListActs)
+            continue;
         w->addActions(actions);
         w->setContextMenuPolicy(Qt::ActionsContextMenu);
     }

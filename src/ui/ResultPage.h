@@ -63,6 +63,10 @@ public:
         IShell& Shell;
         TSideWidth SideWidth;
         int LowerHeight; ///< design height of the lists below the canvas
+        /// Whether the side list holds what the commands act on. An extension list only
+        /// frames files in the map: a right-click or a key there would act on what the
+        /// main view has selected, not on what was clicked, so it offers no commands.
+        bool SideListActs = true;
     };
     TResultPage(const TParts& parts, QWidget* parent);
     ~TResultPage() override;
@@ -85,6 +89,9 @@ public:
     std::vector<std::string> SelectedPaths() const;
     /// The status line naming what is selected here.
     virtual QString SelectionStatus() const = 0;
+    /// Whether the page shows files as copies of each other (the removal question then
+    /// says how they were found).
+    virtual bool ShowsDuplicates() const { return false; }
     /// Selects what is left of `paths` (as SelectedPaths gave them) after the page was
     /// filled again from a changed tree; paths the result no longer holds are skipped, and
     /// an empty list leaves the page as its fill left it.
@@ -92,7 +99,8 @@ public:
     /// Sets every text of the page again in the current language.
     virtual void ApplyTranslation();
     /// Offers `actions` (the commands on the selection) in the context menu of the map and
-    /// of every list and tree, and lets their keys work while one of these has the focus.
+    /// of the lists and trees that hold a selection they act on, and lets their keys work
+    /// while one of these has the focus.
     void AddCommandActions(const QList<QAction*>& actions);
 
     /// Whether the layout still waits for its build (a resize not yet caught up with).
@@ -159,6 +167,7 @@ private:
     QTreeView* FMainView = nullptr;
     QTreeView* FSideList = nullptr;
     TSideWidth FSideWidth;
+    bool FSideListActs;
     int FAppliedWidth = -1;       ///< panel width the side list's width was set for
     const void* FHover = nullptr; ///< the item under the mouse; only compared, never read
     bool FLayoutStale = false;

@@ -31,7 +31,7 @@ struct TCommandSpec
 constexpr TCommandSpec kCommands[] = {
     {TCommand::Open, "Open / View", "Open / View", "Opens the selected files and folders.",
      "open-file", false},
-    {TCommand::CopyPaths, "Copy Path", "Copy path(s) to clipboard",
+    {TCommand::CopyPaths, "Copy Path", "Copy the paths to the clipboard",
      "Copies the full paths of the selection.", "clipboard", false},
     {TCommand::Reveal, "Show in File Manager", "Open containing folder",
      "Shows the selected item in the file manager.", "open-folder", false},
@@ -39,8 +39,9 @@ constexpr TCommandSpec kCommands[] = {
      "Shows the properties of the selected item.", "file-properties", false},
     {TCommand::MoveToTrash, "Move to Trash", "Move to Trash",
      "Moves the selection to the trash, after a question.", "recycle", false},
-    {TCommand::DeletePermanently, "Remove Completely", "Delete permanently",
+    {TCommand::DeletePermanently, "Delete Permanently", "Delete Permanently",
      "Deletes the selection for good, after a question.", "delete-file", false},
+    {TCommand::SelectAllButOne, "Select All But One", nullptr, nullptr, nullptr, false},
     {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, nullptr, false},
     {TCommand::SaveScanFile, "Save Scan...", nullptr, nullptr, nullptr, false},
     {TCommand::Exit, "Exit", nullptr, nullptr, nullptr, false},
@@ -120,6 +121,7 @@ TWindowActions::TWindowActions(QWidget* window) : QObject(window)
     Action(TCommand::Stop)->setEnabled(false);
     Action(TCommand::RescanFolder)->setEnabled(false);
     Action(TCommand::RescanFolder)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    Action(TCommand::SelectAllButOne)->setEnabled(false);
 }
 
 QList<QAction*> TWindowActions::FileCommandActions() const
@@ -151,8 +153,9 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
     };
     QMenu* file = menu(bar->addMenu(QString()), "File");
     add(file, {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties,
-               std::nullopt, TCommand::MoveToTrash, TCommand::DeletePermanently, std::nullopt,
-               TCommand::OpenScanFile, TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
+               std::nullopt, TCommand::SelectAllButOne, TCommand::MoveToTrash,
+               TCommand::DeletePermanently, std::nullopt, TCommand::OpenScanFile,
+               TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
     add(menu(bar->addMenu(QString()), "Run"),
         {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
     QMenu* view = menu(bar->addMenu(QString()), "View");

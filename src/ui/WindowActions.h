@@ -29,6 +29,7 @@ enum class TCommand
     Properties,
     MoveToTrash,
     DeletePermanently,
+    SelectAllButOne,
     OpenScanFile,
     SaveScanFile,
     Exit,

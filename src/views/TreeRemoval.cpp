@@ -41,6 +41,37 @@ std::vector<std::string> OutermostPaths(std::span<const std::string> paths,
     return out;
 }
 
+TGroupsTaken GroupsTaken(const TDirNode* root, const TDuplicates& duplicates,
+                         std::span<const std::string> paths)
+{
+    std::unordered_set<const TFileLeaf*> files;
+    std::vector<const TDirNode*> folders;
+    for (const std::string& p : paths) {
+        const TTreeEntry e = FindEntry(root, p);
+        if (e.File != nullptr)
+            files.insert(e.File);
+        else if (e.Folder != nullptr)
+            folders.push_back(e.Folder);
+    }
+    auto taken = [&](const TFileLeaf* f) {
+        return files.count(f) != 0 || std::ranges::any_of(folders, [f](const TDirNode* d) {
+                   return IsWithin(f->Parent(), d);
+               });
+    };
+    TGroupsTaken out;
+    for (const auto& g : duplicates.Groups) {
+        const auto n = std::ranges::count_if(g->Files, taken);
+        if (n == 0)
+            continue;
+        ++out.Touched;
+        if (static_cast<std::size_t>(n) == g->Files.size()) {
+            ++out.Emptied;
+            out.EmptiedFiles += n;
+        }
+    }
+    return out;
+}
+
 TRemovalPlan PlanRemoval(const TDirNode* root, std::span<const std::string> removed)
 {
     TRemovalPlan plan;

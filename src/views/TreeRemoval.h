@@ -5,6 +5,7 @@
 // the views still show the tree, then the tree is edited once they are emptied.
 
 #include "scan/ScanTree.h"
+#include "views/Duplicates.h"
 
 #include <cstdint>
 #include <span>
@@ -34,6 +35,20 @@ std::vector<std::string> OutermostPaths(std::span<const std::string> paths,
 /// Resolves `removed` (full paths, byte-exact, repeats allowed) in the tree of `root`.
 /// Entries inside a removed folder are left to it.
 TRemovalPlan PlanRemoval(const TDirNode* root, std::span<const std::string> removed);
+
+/// What a removal of `paths` takes of the groups of duplicates: the groups it touches, and
+/// those it takes whole, so that no copy of their files is left.
+struct TGroupsTaken
+{
+    std::size_t Touched = 0;
+    std::size_t Emptied = 0;
+    std::int64_t EmptiedFiles = 0; ///< the files of the groups taken whole
+};
+
+/// Counts for `paths` (files and folders, as the commands give them; a folder takes what
+/// lies below it) resolved in the tree of `root`.
+TGroupsTaken GroupsTaken(const TDirNode* root, const TDuplicates& duplicates,
+                         std::span<const std::string> paths);
 
 /// Edits `tree` as planned. Pointers to the tree's files are stale afterwards (files move
 /// within their folder's list); the plan is spent.

@@ -90,6 +90,16 @@ TEST_F(ShippedTranslation, EveryTextIsTranslatedWithItsPlaceholders)
     }
 }
 
+TEST_F(ShippedTranslation, CountedTextsHaveTheirFormsNotAnEndingInBrackets)
+{
+    // "item(s)", "Element(e)", "élément(s)": a count picks the singular or the plural row.
+    static const std::regex kBracketedEnding("[[:alpha:]]\\((s|e|n|en|es)\\)");
+    for (const TLangColumn& column : FTable)
+        for (std::size_t r = 2; r < column.size(); ++r)
+            EXPECT_FALSE(std::regex_search(column[r], kBracketedEnding))
+                << column[1] << ": " << column[r];
+}
+
 TEST(PlaceholderKinds, ReadsTheDirectivesTheFormatterKnows)
 {
     EXPECT_EQ(PlaceholderKinds("Scanning: %s  (files: %d, dirs: %d)"), "sdd");

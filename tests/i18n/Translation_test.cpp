@@ -125,6 +125,35 @@ TEST_F(TranslationTest, ColumnZeroTurnsLookupsOff)
     EXPECT_EQ(t.LangIndex(), 0);
 }
 
+TEST_F(TranslationTest, CountsPickTheFormOfTheLanguageShown)
+{
+    // Each form is a row of its own; French uses its singular for nothing too.
+    constexpr std::string_view kForms = "3\nEnglish\nDeutsch\nFrancais\nen\nde\nfr\n"
+                                        "%d file\n%d Datei\n%d fichier\n"
+                                        "%d files\n%d Dateien\n%d fichiers\n";
+    struct Case
+    {
+        int Column;
+        std::int64_t Count;
+        const char* Form;
+    };
+    const Case cases[] = {
+        {0, 0, "%d files"},   {0, 1, "%d file"},    {0, 2, "%d files"},
+        {1, 0, "%d Dateien"}, {1, 1, "%d Datei"},   {1, 21, "%d Dateien"},
+        {2, 0, "%d fichier"}, {2, 1, "%d fichier"}, {2, 2, "%d fichiers"},
+    };
+    TTranslation t;
+    ASSERT_TRUE(Load(t, kForms, "en"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "column " << c.Column << ", count " << c.Count);
+        ASSERT_TRUE(t.SetLanguage(c.Column));
+        EXPECT_EQ(t.TranslatePlural("%d file", "%d files", c.Count), c.Form);
+    }
+    // A French code with no column shows English, counted as English.
+    ASSERT_TRUE(Load(t, "1\nEnglish\nen\n", "en", "fr"));
+    EXPECT_EQ(t.TranslatePlural("%d file", "%d files", 0), "%d files");
+}
+
 TEST_F(TranslationTest, ValuesAreTakenExactlyAsWritten)
 {
     TTranslation t;
@@ -300,8 +329,8 @@ TEST_F(TranslationTest, OnlyARegularFileOfBoundedSizeAndColumnsIsRead)
     // Packagers may link the file; a FIFO and a device are in posix/TranslationFiles_test.
     std::string whyNoLinks;
     if (test::CanMakeLinks(whyNoLinks))
-        cases.push_back(
-            {"a link to a regular file", [&] { return FDir.MakeLink(good, "link.dt"); }, Read::First});
+        cases.push_back({"a link to a regular file", [&] { return FDir.MakeLink(good, "link.dt"); },
+                         Read::First});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         const std::string first = c.Make();

@@ -1,6 +1,7 @@
 // Taking files and folders out of a finished tree: every folder left must hold the totals
 // and extension table a tree built without them would hold.
 
+#include "scan/ResultArrays.h"
 #include "scan/TreeLookup.h"
 #include "support/Environment.h"
 #include "support/NativePath.h"
@@ -122,6 +123,44 @@ TEST(TreeEdit, RemovalLeavesTheTreeAsIfTheEntriesHadNeverBeenThere)
         EXPECT_EQ(plan.Bytes, c.Bytes);
         ApplyRemoval(*tree, plan);
         EXPECT_EQ(Describe(tree->Root()), Describe(Build(kShape, c.Expected)->Root()));
+    }
+}
+
+TEST(TreeEdit, GroupsTakenCountsTheDuplicatesARemovalLeavesWithoutACopy)
+{
+    // Two groups: three copies of same.dat (a, a/b, d) and two of pair.txt (a/b, d/f).
+    const std::unique_ptr<TScanTree> tree =
+        Build({"a/", "a/same.dat:50", "a/b/", "a/b/same.dat:50", "a/b/pair.txt:9", "d/",
+               "d/SAME.dat:50", "d/f/", "d/f/pair.txt:9", "lone.txt:9"});
+    const TFileArray all = FlattenAllFilesFromRoot(tree->Root());
+    TDuplicates dups;
+    ASSERT_TRUE(BuildDuplicates(all.Files, dups));
+    ASSERT_EQ(dups.Groups.size(), 2u);
+    struct Case
+    {
+        std::vector<std::string> Paths;
+        TGroupsTaken Expected;
+    };
+    const Case cases[] = {
+        {{"/r/lone.txt"}, {0, 0, 0}},
+        {{"/r/a/same.dat", "/r/d/SAME.dat"}, {1, 0, 0}},
+        {{"/r/a/same.dat", "/r/a/b/same.dat", "/r/d/SAME.dat"}, {1, 1, 3}},
+        // A folder takes what lies below it; a name that merely starts alike does not.
+        {{"/r/a", "/r/d/f"}, {2, 1, 2}},
+        {{"/r/a", "/r/d"}, {2, 2, 5}},
+        {{"/r/a/b/same.dat", "/r/a/b/same.dat", "/r/a/b"}, {2, 0, 0}},
+        {{"/r"}, {2, 2, 5}},
+        {{"/r/missing", ""}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.Paths));
+        std::vector<std::string> paths;
+        for (const std::string& p : c.Paths)
+            paths.push_back(p.empty() ? p : test::NativePath(p));
+        const TGroupsTaken got = GroupsTaken(tree->Root(), dups, paths);
+        EXPECT_EQ(got.Touched, c.Expected.Touched);
+        EXPECT_EQ(got.Emptied, c.Expected.Emptied);
+        EXPECT_EQ(got.EmptiedFiles, c.Expected.EmptiedFiles);
     }
 }
 

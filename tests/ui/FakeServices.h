@@ -24,6 +24,7 @@ struct ServiceLog
     QStringList Errors;
     QStringList Infos;
     QStringList Questions;
+    std::vector<bool> QuestionWarns; ///< whether each question was asked as a warning
     bool Answer = true;
     std::optional<std::string> PickedFolder;
     std::optional<std::string> PickedOpenFile; ///< the answer of the open-file dialog
@@ -40,9 +41,10 @@ public:
     explicit FakeMessages(ServiceLog& log) : FLog(log) {}
     void Error(QWidget*, const QString& text) override { FLog.Errors << text; }
     void Info(QWidget*, const QString&, const QString& text) override { FLog.Infos << text; }
-    bool Confirm(QWidget*, const QString& text, bool) override
+    bool Confirm(QWidget*, const QString& text, bool warning) override
     {
         FLog.Questions << text;
+        FLog.QuestionWarns.push_back(warning);
         return FLog.Answer;
     }
 

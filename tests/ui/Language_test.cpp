@@ -7,10 +7,12 @@
 #include "ui/FakeServices.h"
 #include "ui/FilesInFoldersPage.h"
 #include "ui/LanguageSettings.h"
+#include "ui/ListModels.h"
 #include "ui/MainWindow.h"
 #include "ui/QtLanguage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/TreemapCanvas.h"
+#include "ui/WindowDriver.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -28,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
@@ -213,6 +216,35 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     EXPECT_EQ(Store().value(QStringLiteral("CurrentLanguage")).toString(), "en");
     w.FilesInFoldersPage()->Canvas()->grab();
     EXPECT_EQ(w.FilesInFoldersPage()->Canvas()->Buffer(), placeholderBefore);
+}
+
+TEST_F(Language, ExtensionListsNameFilesWithoutExtensionInTheLanguageShown)
+{
+    std::string table = "2\nEnglish\nDeutsch\nen\nde\n";
+    for (const std::string_view key : test::kTranslatedTexts)
+        table += std::string(key) + "\nDE:" + std::string(key) + "\n";
+    qputenv("LANGUAGE", "en_GB");
+    ASSERT_TRUE(LoadTranslation(std::nullopt, WriteTable(table)));
+    test::TempDir t;
+    t.MakeFile("README", 900);
+    t.MakeFile("a.txt", 500);
+    test::WindowDriver w;
+    ASSERT_TRUE(w.Scan(t.Path()));
+    const std::vector<ui::TExtListModel*> lists = {w.FilesInFolders().ExtensionsModel(),
+                                                   w.OnlyFiles().ExtensionsModel()};
+    auto names = [&] {
+        QStringList out;
+        for (ui::TExtListModel* m : lists)
+            for (int r = 0; r < m->rowCount(); ++r)
+                out << m->index(r, 0).data().toString() + " " + m->index(r, 2).data().toString();
+        return out;
+    };
+    EXPECT_EQ(names(), (QStringList{"(none) 900 B", ".txt 500 B", "(none) 900 B", ".txt 500 B"}));
+    QSignalSpy shown(lists[0], &QAbstractItemModel::dataChanged);
+    w.Win.Actions().LanguageMenu()->actions()[1]->trigger();
+    EXPECT_EQ(shown.count(), 1); // the views draw the rows again
+    EXPECT_EQ(names(), (QStringList{"DE:(none) DE:900 B", ".txt DE:500 B", "DE:(none) DE:900 B",
+                                    ".txt DE:500 B"}));
 }
 
 TEST_F(Language, MenuListsTheColumnsOfTheFile)

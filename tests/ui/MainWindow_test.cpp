@@ -477,7 +477,10 @@ TEST(MainWindow, CommandsAreActionsSharedByMenusAndToolbar)
         EXPECT_EQ(buttons, 1);
     }
     EXPECT_EQ(w.Action(TCommand::CopyPaths)->text(), "Copy Path");
-    EXPECT_EQ(w.Action(TCommand::CopyPaths)->toolTip(), "Copy path(s) to clipboard");
+    EXPECT_EQ(w.Action(TCommand::CopyPaths)->toolTip(), "Copy the paths to the clipboard");
+    // One name for the command that deletes, in the menu and on the button.
+    EXPECT_EQ(w.Action(TCommand::DeletePermanently)->text(), "Delete Permanently");
+    EXPECT_EQ(w.Action(TCommand::DeletePermanently)->toolTip(), "Delete Permanently");
     // The desktop's own words for the trash and the file manager.
     EXPECT_EQ(w.Action(TCommand::Reveal)->text(), "Show in File Manager");
     EXPECT_EQ(w.Action(TCommand::MoveToTrash)->text(), "Move to Trash");

@@ -7,12 +7,14 @@
 #include "ui/SampleTree.h"
 #include "ui/TreeModels.h"
 #include "ui/WindowDriver.h"
+#include "ui/text/DisplayFormat.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -220,12 +222,16 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     w.SelectRows(w.OnlyFiles().FilesList(), {w.FileRow("odd\xff name"), w.FileRow("c.txt")});
     EXPECT_EQ(w.SelectedPaths(), (std::vector<std::string>{odd, c}));
 
-    // Copy: one path a line, no line break after the last; exact bytes in the URLs.
+    // Copy: one path a line, no line break after the last. Plain text without a charset
+    // and the URLs hold the exact bytes; UTF-8 text, which cannot, the replacement sign.
     w.Trigger(TCommand::CopyPaths);
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(clip, nullptr);
-    EXPECT_EQ(clip->text().split('\n').size(), 2);
-    EXPECT_FALSE(clip->text().endsWith('\n'));
+    EXPECT_EQ(clip->data("text/plain").toStdString(), odd + "\n" + c);
+    const QString utf8 =
+        QString::fromStdString(t / "photos/odd\uFFFD name") + "\n" + QString::fromStdString(c);
+    EXPECT_EQ(QString::fromUtf8(clip->data("text/plain;charset=utf-8")), utf8);
+    EXPECT_EQ(clip->text(), utf8); // what a paste as text gets
     ASSERT_EQ(clip->urls().size(), 2);
     EXPECT_EQ(clip->urls()[0].toEncoded().toStdString(),
               "file://" + platform::PercentEncodePath(odd));
@@ -236,14 +242,14 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     const QString named = "\n\n" + QString::fromStdString(t / "photos/odd\uFFFD name") + "\n" +
                           QString::fromStdString(c);
     EXPECT_EQ(w.Log.Questions.back(),
-              "Permanently delete 2 item(s)? (This cannot be undone)" + named);
+              "Permanently delete 2 items? (This cannot be undone)" + named);
     EXPECT_TRUE(platform::PathExists(odd));
     EXPECT_TRUE(w.Log.Errors.isEmpty());
 
     // Yes to the trash: exactly the two selected files move, with their info files.
     w.Log.Answer = true;
     w.Trigger(TCommand::MoveToTrash);
-    EXPECT_EQ(w.Log.Questions.back(), "Move 2 item(s) to the Trash?" + named);
+    EXPECT_EQ(w.Log.Questions.back(), "Move 2 items to the Trash?" + named);
     EXPECT_FALSE(platform::PathExists(odd));
     EXPECT_FALSE(platform::PathExists(c));
     EXPECT_TRUE(platform::PathExists(data / "Trash/files/odd\xff name"));
@@ -262,7 +268,7 @@ TEST(FileCommands, CollectCopyTrashDeleteOnTheSelection)
     ASSERT_TRUE(w.OnlyFiles().Map().HasSelection());
     w.Trigger(TCommand::DeletePermanently);
     ASSERT_EQ(w.Log.Errors.size(), 1);
-    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item(s):\n" + QString::fromStdString(d));
+    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item:\n" + QString::fromStdString(d));
     EXPECT_TRUE(w.OnlyFiles().Map().HasSelection());
     EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{d});
 
@@ -313,7 +319,7 @@ TEST(FileCommands, ALinkOnTheWayIsNotFollowedAndTheBoxNamesWhatStayed)
     w.Trigger(TCommand::DeletePermanently);
     ASSERT_EQ(w.Log.Errors.size(), 1);
     EXPECT_EQ(w.Log.Errors[0],
-              "Failed to delete 1 item(s):\n" + QString::fromStdString(t / "data/sub/x.txt"));
+              "Failed to delete 1 item:\n" + QString::fromStdString(t / "data/sub/x.txt"));
     EXPECT_TRUE(platform::PathExists(t / "outside/sub/x.txt"));
     EXPECT_FALSE(platform::PathExists(t / "data/other.txt"));
 
@@ -348,8 +354,11 @@ TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
             txt = r;
     w.SelectRows(w.FilesInFolders().ExtensionsList(), {txt});
     w.Trigger(TCommand::DeletePermanently);
-    EXPECT_EQ(w.Log.Questions.back(), "Permanently delete 1 item(s)? (This cannot be undone)\n\n" +
-                                          root + "\n\nAmong them is the scanned folder itself.");
+    EXPECT_EQ(w.Log.Questions.back(), "Permanently delete 1 item? (This cannot be undone)\n\n" +
+                                          root +
+                                          "\n\nAmong them is the scanned folder itself.\nThis "
+                                          "takes every copy of 4 files in 2 groups; no copy will "
+                                          "be left.");
 
     // A folder of more than 1,000 files is named as such.
     w.ShowPage(TPageIndex::OnlyFolders);
@@ -359,24 +368,29 @@ TEST(FileCommands, RemovalQuestionNamesWhatTheCommandActsOn)
             big = r;
     w.SelectRows(w.OnlyFolders().TopFoldersList(), {big});
     w.Trigger(TCommand::MoveToTrash);
-    EXPECT_EQ(w.Log.Questions.back(), "Move 1 item(s) to the Trash?\n\n" + root +
+    EXPECT_EQ(w.Log.Questions.back(), "Move 1 item to the Trash?\n\n" + root +
                                           "/big\n\nAmong them is a folder holding more than "
                                           "1,000 files.");
 
-    // On "Duplicates" a group picked in the list is framed in the map, but the commands act
-    // on the tree's current group: the question lists that group's files.
+    // On "Duplicates" a group picked in the list becomes the tree's selection: the
+    // question lists that group's files, none of which would be left.
     w.ShowPage(TPageIndex::Duplicates);
     ui::TDupTreeModel* tree = w.Duplicates().DuplicatesModel();
     const TDupGroup* current = tree->Group(w.Duplicates().DuplicatesTree()->currentIndex());
     ASSERT_NE(current, nullptr);
     const int other = w.Duplicates().GroupsModel()->Group(0) == current ? 1 : 0;
+    const TDupGroup* picked = w.Duplicates().GroupsModel()->Group(other);
     w.SelectRows(w.Duplicates().GroupsList(), {other});
-    ASSERT_EQ(current->Files.size(), 2u);
+    ASSERT_EQ(picked->Files.size(), 2u);
     w.Trigger(TCommand::MoveToTrash);
-    EXPECT_EQ(w.Log.Questions.back(), "Move 2 item(s) to the Trash?\n\n" +
-                                          QString::fromStdString(current->Files[0]->FullPath()) +
-                                          "\n" +
-                                          QString::fromStdString(current->Files[1]->FullPath()));
+    EXPECT_EQ(w.Log.Questions.back(),
+              "Move 2 items to the Trash?\n\n" +
+                  QString::fromStdString(picked->Files[0]->FullPath()) + "\n" +
+                  QString::fromStdString(picked->Files[1]->FullPath()) +
+                  "\n\nThis takes every copy of 2 files; no copy will be left.\nThese duplicates "
+                  "were found by name and size; their contents were not compared.");
+    EXPECT_EQ(w.Status(), QString::fromStdString(picked->FileName + "  " +
+                                                 FormatSize(picked->Size) + "  (2 duplicates)"));
     EXPECT_TRUE(platform::PathExists(t / "big/f1000"));
     EXPECT_TRUE(platform::PathExists(current->Files[0]->FullPath()));
 }
@@ -450,12 +464,152 @@ TEST(FileCommands, NamesWithControlCharactersShowEscapedAndCopyExact)
     EXPECT_TRUE(folder.data().toString().startsWith("two\\nlines"))
         << folder.data().toString().toStdString();
 
-    // Copied: the exact bytes.
+    // Copied: the exact bytes, as plain text and as UTF-8 text alike.
     w.ShowPage(TPageIndex::OnlyFiles);
     w.Trigger(TCommand::CopyPaths);
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(clip, nullptr);
     EXPECT_EQ(clip->text().toStdString(), file);
+    EXPECT_EQ(clip->data("text/plain").toStdString(), file);
+}
+
+/// Right-clicks a row of a list or tree, as the mouse would before its menu opens.
+void RightClickRow(QTreeView* view, const QModelIndex& index)
+{
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(index).center());
+    QApplication::processEvents();
+}
+
+TEST(FileCommands, ARightClickActsOnWhatWasClickedInThatView)
+{
+    test::TempDir t;
+    test::MakeSampleTree(t);
+    t.MakeFile("docs/other.dat", 3000);
+    t.MakeFile("photos/other.dat", 3000);
+    Scanned w(t.Path());
+    w.Log.Answer = false;
+
+    // An extension list offers no commands: its rows only frame files in the map, and a
+    // key there does not reach the tree's selection either.
+    for (ui::TResultPage* page :
+         std::initializer_list<ui::TResultPage*>{&w.FilesInFolders(), &w.OnlyFiles()}) {
+        w.ShowPage(page == &w.OnlyFiles() ? TPageIndex::OnlyFiles : TPageIndex::FilesInFolders);
+        QTreeView* exts = page->SideList();
+        RightClickRow(exts, exts->model()->index(0, 0));
+        EXPECT_EQ(exts->contextMenuPolicy(), Qt::DefaultContextMenu);
+        EXPECT_TRUE(exts->actions().isEmpty());
+        exts->setFocus();
+        QTest::keyClick(exts, Qt::Key_Delete);
+        QTest::keyClick(exts, Qt::Key_Delete, Qt::ShiftModifier);
+        EXPECT_TRUE(w.Log.Questions.isEmpty());
+    }
+
+    // On "Only Files" the rows the extension selects are what the commands act on, and
+    // the status line names them.
+    int dat = -1;
+    for (int r = 0; r < w.OnlyFiles().ExtensionsModel()->rowCount(); ++r)
+        if (w.OnlyFiles().ExtensionsModel()->Row(r).Ext == ".dat")
+            dat = r;
+    w.SelectRows(w.OnlyFiles().ExtensionsList(), {dat});
+    ASSERT_EQ(w.SelectedPaths().size(), 4u);
+    EXPECT_TRUE(w.Status().endsWith("(4 selected)")) << w.Status().toStdString();
+
+    // On "Duplicates" a right-click on a group in the list moves the tree to it, so the
+    // menu's commands act on that group.
+    w.ShowPage(TPageIndex::Duplicates);
+    QTreeView* groups = w.Duplicates().GroupsList();
+    for (const int row : {1, 0}) {
+        SCOPED_TRACE(row);
+        const TDupGroup* g = w.Duplicates().GroupsModel()->Group(row);
+        RightClickRow(groups, groups->model()->index(row, 0));
+        std::vector<std::string> expected;
+        for (const TFileLeaf* f : g->Files)
+            expected.push_back(f->FullPath());
+        EXPECT_EQ(w.SelectedPaths(), expected);
+        EXPECT_TRUE(w.Status().startsWith(QString::fromStdString(g->FileName)));
+    }
+    // A file picked in the tree: the list marks its group, and nothing else.
+    ui::TDupTreeModel* tree = w.Duplicates().DuplicatesModel();
+    const QModelIndex second = tree->IndexOfGroup(1);
+    w.Duplicates().DuplicatesTree()->expand(second);
+    RightClickRow(w.Duplicates().DuplicatesTree(), tree->index(0, 0, second));
+    EXPECT_EQ(w.SelectedPaths(),
+              std::vector<std::string>{tree->File(tree->index(0, 0, second))->FullPath()});
+    EXPECT_EQ(groups->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(groups->selectionModel()->selectedRows().value(0).row(), 1);
+}
+
+TEST(FileCommands, SelectAllButOneKeepsTheOldestCopyAndTheQuestionSaysWhatIsLeft)
+{
+    test::TempDir t, data;
+    t.MakeDir("a");
+    t.MakeDir("b");
+    t.MakeDir("c");
+    // x.log three times, the copy in b the oldest; y.txt twice, the one in c the oldest.
+    t.MakeFile("a/x.log", 9000, 1700000300);
+    t.MakeFile("b/x.log", 9000, 1700000100);
+    t.MakeFile("c/X.LOG", 9000, 1700000200);
+    t.MakeFile("a/y.txt", 2000, 1700000100);
+    t.MakeFile("c/y.txt", 2000, 1600000000);
+    t.MakeFile("c/lone.txt", 2000, 1600000000);
+    ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+    Scanned w(t.Path());
+    QAction* butOne = w.Action(TCommand::SelectAllButOne);
+    EXPECT_FALSE(butOne->isEnabled()); // the page is not shown
+
+    // The page opens on its first group: removing it leaves no copy, which the question
+    // says, as a warning, No still the default.
+    w.ShowPage(TPageIndex::Duplicates);
+    ASSERT_TRUE(butOne->isEnabled());
+    w.Log.Answer = false;
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_TRUE(w.Log.Questions.back().endsWith(
+        "\n\nThis takes every copy of 3 files; no copy will be left.\nThese duplicates were "
+        "found by name and size; their contents were not compared."))
+        << w.Log.Questions.back().toStdString();
+    EXPECT_TRUE(w.Log.QuestionWarns.back());
+
+    // Both groups picked: all but the oldest of each.
+    w.SelectRows(w.Duplicates().GroupsList(), {0, 1});
+    butOne->trigger();
+    QApplication::processEvents();
+    std::vector<std::string> picked = w.SelectedPaths();
+    std::sort(picked.begin(), picked.end()); // a group lists its files as the scan met them
+    EXPECT_EQ(picked, (std::vector<std::string>{t / "a/x.log", t / "a/y.txt", t / "c/X.LOG"}));
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_TRUE(w.Log.Questions.back().startsWith("Move 3 items to the Trash?"));
+    EXPECT_TRUE(w.Log.Questions.back().endsWith(
+        "\n\nThese duplicates were found by name and size; their contents were not compared."))
+        << w.Log.Questions.back().toStdString();
+    EXPECT_FALSE(w.Log.QuestionWarns.back());
+    w.Log.Answer = true;
+    w.Trigger(TCommand::MoveToTrash);
+    for (const char* kept : {"b/x.log", "c/y.txt", "c/lone.txt"})
+        EXPECT_TRUE(platform::PathExists(t / kept)) << kept;
+    for (const char* gone : {"a/x.log", "c/X.LOG", "a/y.txt"})
+        EXPECT_FALSE(platform::PathExists(t / gone)) << gone;
+
+    // Elsewhere the question still says when no copy is left, but not how copies were
+    // found; the command is off there.
+    t.MakeFile("a/z.bin", 500);
+    t.MakeFile("b/z.bin", 500);
+    ASSERT_TRUE(w.Scan(t.Path()));
+    w.ShowPage(TPageIndex::OnlyFiles);
+    EXPECT_FALSE(butOne->isEnabled());
+    w.Log.Answer = false;
+    QItemSelection both;
+    for (int r = 0; r < w.OnlyFiles().FilesModel()->rowCount(); ++r)
+        if (w.OnlyFiles().FilesModel()->File(r)->Name() == "z.bin")
+            both.select(w.OnlyFiles().FilesModel()->index(r, 0),
+                        w.OnlyFiles().FilesModel()->index(r, 0));
+    w.OnlyFiles().FilesList()->selectionModel()->select(both, QItemSelectionModel::ClearAndSelect |
+                                                                  QItemSelectionModel::Rows);
+    w.Trigger(TCommand::MoveToTrash);
+    EXPECT_TRUE(w.Log.Questions.back().endsWith(
+        "\n\nThis takes every copy of 2 files; no copy will be left."))
+        << w.Log.Questions.back().toStdString();
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

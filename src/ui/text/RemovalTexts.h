@@ -27,20 +27,30 @@ struct TRemovalTarget
     bool IsBigFolder = false; ///< a folder holding more than kBigFolderFiles files
 };
 
+/// What a removal does to the groups of duplicates, as the question tells it.
+struct TRemovalGroups
+{
+    std::size_t Emptied = 0;       ///< groups that lose every copy
+    std::int64_t EmptiedFiles = 0; ///< their files
+    bool NotCompared = false;      ///< files of groups found by name and size are among them
+};
+
 inline constexpr std::size_t kListedPaths = 10;
 inline constexpr std::int64_t kBigFolderFiles = 1000;
 
-/// "Move 3 item(s) to the Trash?" (or the permanent form), a blank line, the paths one a
-/// line, "and N more" past the tenth, and one line more when the scanned folder or a big
-/// folder is among them. Repeats count and are listed as given.
-std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targets);
+/// "Move 3 items to the Trash?" (or the permanent form, or the singular), a blank line, the paths
+/// one a line, "and N more" past the tenth, and after a blank line one line for each warning: the
+/// scanned folder or a big folder among them, groups of duplicates left without a copy,
+/// duplicates whose contents were not compared. Repeats count and are listed as given.
+std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targets,
+                            const TRemovalGroups& groups = {});
 
-/// "Failed to delete 2 item(s):" (or the trash form), then the paths as the question
+/// "Failed to delete 2 items:" (or the trash form, or the singular), then the paths as the question
 /// lists them.
 std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemoved);
 
 /// The status line after a removal: "3 items moved to the Trash, 12.4 MB" (or "deleted"),
-/// with the singular for one item. `bytes` is what the result counted for them.
+/// in the form the count takes. `bytes` is what the result counted for them.
 std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes);
 
 } // namespace harrowdale

@@ -32,35 +32,70 @@ TEST(RemovalTexts, QuestionListsTenPathsCountsTheRestAndWarnsOnce)
         std::string Expected;
     };
     const Case cases[] = {
-        {"two files", TRemoval::ToTrash, Files(2), "Move 2 item(s) to the Trash?\n\n/d/f1\n/d/f2"},
+        {"one file", TRemoval::Permanently, Files(1),
+         "Permanently delete 1 item? (This cannot be undone)\n\n/d/f1"},
+        {"two files", TRemoval::ToTrash, Files(2), "Move 2 items to the Trash?\n\n/d/f1\n/d/f2"},
         {"exactly ten", TRemoval::ToTrash, Files(10),
-         "Move 10 item(s) to the Trash?\n\n/d/f1\n/d/f2\n/d/f3\n/d/f4\n/d/f5\n/d/f6\n/d/f7\n"
+         "Move 10 items to the Trash?\n\n/d/f1\n/d/f2\n/d/f3\n/d/f4\n/d/f5\n/d/f6\n/d/f7\n"
          "/d/f8\n/d/f9\n/d/f10"},
         {"the root among twelve", TRemoval::Permanently, bigAndRoot,
-         "Permanently delete 12 item(s)? (This cannot be undone)\n\n/d/f1\n/d/f2\n/d/f3\n"
+         "Permanently delete 12 items? (This cannot be undone)\n\n/d/f1\n/d/f2\n/d/f3\n"
          "/d/f4\n/d/f5\n/d/f6\n/d/f7\n/d/f8\n/d/f9\n/d/f10\nand 2 more\n\n"
          "Among them is the scanned folder itself."},
         {"a big folder", TRemoval::ToTrash, big,
-         "Move 2 item(s) to the Trash?\n\n/d/f1\n/d/f2\n\n"
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\n"
          "Among them is a folder holding more than 1,000 files."},
         {"a repeat counts and shows",
          TRemoval::ToTrash,
          {{"/x"}, {"/x"}},
-         "Move 2 item(s) to the Trash?\n\n/x\n/x"},
+         "Move 2 items to the Trash?\n\n/x\n/x"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RemovalQuestion(c.Kind, c.Targets), c.Expected) << c.Name;
 }
 
+TEST(RemovalTexts, QuestionSaysWhenNoCopyOfADuplicateIsLeft)
+{
+    std::vector<TRemovalTarget> withRoot = Files(2);
+    withRoot[1].IsScanRoot = true;
+    struct Case
+    {
+        const char* Name;
+        std::vector<TRemovalTarget> Targets;
+        TRemovalGroups Groups;
+        std::string Expected;
+    };
+    const Case cases[] = {
+        {"some copies, not compared",
+         Files(2),
+         {0, 0, true},
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nThese duplicates were found by name "
+         "and size; their contents were not compared."},
+        {"one group emptied",
+         Files(2),
+         {1, 2, true},
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nThis takes every copy of 2 files; no "
+         "copy will be left.\nThese duplicates were found by name and size; their contents were "
+         "not compared."},
+        {"two groups under the root",
+         withRoot,
+         {2, 5, false},
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nAmong them is the scanned folder "
+         "itself.\nThis takes every copy of 5 files in 2 groups; no copy will be left."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RemovalQuestion(TRemoval::ToTrash, c.Targets, c.Groups), c.Expected) << c.Name;
+}
+
 TEST(RemovalTexts, FailureNamesWhatWasNotRemoved)
 {
     const std::vector<std::string> one{"/d/a\nb"};
-    EXPECT_EQ(RemovalFailure(TRemoval::Permanently, one), "Failed to delete 1 item(s):\n/d/a\\nb");
+    EXPECT_EQ(RemovalFailure(TRemoval::Permanently, one), "Failed to delete 1 item:\n/d/a\\nb");
     std::vector<std::string> many;
     for (const TRemovalTarget& t : Files(11))
         many.push_back(t.Path);
     const std::string text = RemovalFailure(TRemoval::ToTrash, many);
-    EXPECT_TRUE(text.starts_with("Failed to move 11 item(s) to the Trash:\n/d/f1\n")) << text;
+    EXPECT_TRUE(text.starts_with("Failed to move 11 items to the Trash:\n/d/f1\n")) << text;
     EXPECT_TRUE(text.ends_with("\n/d/f10\nand 1 more")) << text;
 }
 
