@@ -358,7 +358,7 @@ void TMainWindow::ApplyTranslation()
     const std::string code = ShownLanguageCode();
     ApplyQtLanguage(code);
     setLocale(LocaleOfLanguage(code));
-    // The status line, rows and nodes keep their texts until they are filled again.
+    // Rows and nodes keep their texts until they are filled again.
     FActions->ApplyTranslation();
     FOptions->ApplyTranslation();
     ShowResult();
@@ -367,6 +367,10 @@ void TMainWindow::ApplyTranslation()
         FTabs->setTabText(static_cast<int>(i), Tr(captions[i]));
         FPages[i]->ApplyTranslation();
     }
+    // The status line is written again in the new language: it names the selection of
+    // the page shown. A running scan or build rewrites it with its next step anyway.
+    if (!IsBusy())
+        UpdateSelectionStatus();
 }
 
 bool TMainWindow::ScanTaskEnded(int timeoutMs) const

@@ -199,7 +199,7 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     }
     EXPECT_EQ(w.Options()->SizeUnitBox()->currentIndex(), 3);
     EXPECT_EQ(w.Options()->SizeUnitBox()->currentText(), "DE:GB");
-    EXPECT_EQ(w.StatusText(), status); // status texts change with the next status
+    EXPECT_EQ(w.StatusText(), "DE:" + status); // "Ready", in the new language at once
     EXPECT_TRUE(w.FilesInFoldersPage()->Canvas()->IsDirty());
     w.FilesInFoldersPage()->Canvas()->grab();
     EXPECT_NE(w.FilesInFoldersPage()->Canvas()->Buffer(), placeholderBefore)
@@ -211,6 +211,7 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     // English again: the built-in texts, whatever the file holds.
     items[0]->trigger();
     EXPECT_EQ(WindowTexts(w), english);
+    EXPECT_EQ(w.StatusText(), status);
     EXPECT_TRUE(items[0]->isChecked());
     EXPECT_FALSE(items[1]->isChecked());
     EXPECT_EQ(Store().value(QStringLiteral("CurrentLanguage")).toString(), "en");
@@ -218,7 +219,7 @@ TEST_F(Language, MenuSwitchesEveryTextAtOnceAndSavesTheCode)
     EXPECT_EQ(w.FilesInFoldersPage()->Canvas()->Buffer(), placeholderBefore);
 }
 
-TEST_F(Language, ExtensionListsNameFilesWithoutExtensionInTheLanguageShown)
+TEST_F(Language, ExtensionListsAndTheStatusLineFollowTheLanguageShown)
 {
     std::string table = "2\nEnglish\nDeutsch\nen\nde\n";
     for (const std::string_view key : test::kTranslatedTexts)
@@ -240,8 +241,13 @@ TEST_F(Language, ExtensionListsNameFilesWithoutExtensionInTheLanguageShown)
         return out;
     };
     EXPECT_EQ(names(), (QStringList{"(none) 900 B", ".txt 500 B", "(none) 900 B", ".txt 500 B"}));
+    w.ShowPage(ui::TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0, 1});
+    const QString readme = QString::fromStdString(t / "README");
+    ASSERT_EQ(w.Status(), readme + "  900 B  (2 selected)");
     QSignalSpy shown(lists[0], &QAbstractItemModel::dataChanged);
     w.Win.Actions().LanguageMenu()->actions()[1]->trigger();
+    EXPECT_EQ(w.Status(), "DE:" + readme + "  DE:900 B  (2 selected)");
     EXPECT_EQ(shown.count(), 1); // the views draw the rows again
     EXPECT_EQ(names(), (QStringList{"DE:(none) DE:900 B", ".txt DE:500 B", "DE:(none) DE:900 B",
                                     ".txt DE:500 B"}));
