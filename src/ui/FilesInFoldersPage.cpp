@@ -117,19 +117,14 @@ void TFilesInFoldersPage::RevealInTree(const THierItem& item)
         RevealFileInTree(item.FileLeaf());
         return;
     }
-    // A folder whose node was never created (its parent never expanded) is not sought.
+    // The tree is opened down to the folder as it is for a file: the node selected is what
+    // the commands act on, so it must be the folder clicked, also one never expanded to.
     const TDirNode* d = item.Dir();
-    const TDirNode* root = FResults.Root();
-    if (d == nullptr || (d != root && d->Parent() != nullptr && !FTreeModel->IsLoaded(d->Parent())))
-        return;
+    RevealFolderInTree(d);
     const QModelIndex index = FTreeModel->IndexOfFolder(d);
-    if (!index.isValid())
-        return;
-    QTreeView* tree = FoldersAndFilesTree();
-    if (!tree->isExpanded(index))
-        tree->expand(index);
-    tree->setCurrentIndex(index);
-    tree->scrollTo(index);
+    if (index.isValid() && FoldersAndFilesTree()->currentIndex() == index &&
+        !FoldersAndFilesTree()->isExpanded(index))
+        FoldersAndFilesTree()->expand(index);
 }
 
 void TFilesInFoldersPage::RevealFolderInTree(const TDirNode* folder)

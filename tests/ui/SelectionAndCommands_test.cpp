@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace harrowdale {
 namespace {
@@ -115,6 +116,26 @@ TEST(Selection, NestedMapClickOpensTheTreeDownToTheFile)
     ASSERT_NE(w.FilesInFolders().Map().Primary(), nullptr);
     EXPECT_EQ(w.FilesInFolders().Map().Primary()->FileLeaf(), m->File(current));
     EXPECT_EQ(w.Status(), QString::fromStdString(t / "photos/2024/a.jpg") + "  293.0 KB");
+
+    // A folder clicked is selected in the tree too, also one the tree was never opened
+    // down to: the commands act on what was clicked.
+    w.FilesInFolders().FoldersAndFilesTree()->collapseAll();
+    const THierItem* deepFolder = nullptr;
+    for (const THierItem& it : w.FilesInFolders().Map().Items())
+        if (it.Kind != hkFile && it.FullPath() == t / "photos/2024")
+            deepFolder = &it;
+    ASSERT_NE(deepFolder, nullptr);
+    ui::TFilesTreeModel* fresh = w.FilesInFolders().FoldersAndFilesModel();
+    std::optional<QPoint> onFolder; // a point of the folder's own frame, not of a file in it
+    for (int y = deepFolder->Rect.Top; y < deepFolder->Rect.Bottom && !onFolder; ++y)
+        for (int x = deepFolder->Rect.Left; x < deepFolder->Rect.Right && !onFolder; ++x)
+            if (w.FilesInFolders().Map().HitTest({x, y}) == deepFolder)
+                onFolder = QPoint(x, y);
+    ASSERT_TRUE(onFolder);
+    w.ClickMap(w.FilesInFolders(), *onFolder);
+    EXPECT_EQ(w.SelectedPaths(), std::vector<std::string>{t / "photos/2024"});
+    EXPECT_EQ(fresh->Folder(w.FilesInFolders().FoldersAndFilesTree()->currentIndex())->FullPath(),
+              t / "photos/2024");
 
     // The extension list selects every cell of its extensions in the nested map.
     int jpgRow = -1;
