@@ -26,6 +26,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "All files",
     "Reading scan file... (files: %d, dirs: %d)",
     "Cannot open the scan file %s: %s",
+    "%s (scan file of %s)",
+    "%s (scan file)",
     "Cannot save the scan file %s: %s",
     "This scan was made elsewhere: %s is not a folder on this machine.",
     "Scan",
