@@ -493,7 +493,7 @@ TEST(HarrowdaleScan, ValuesFromOutsideAreShownEscapedInMessages)
         {{"--hard-links", "once\nforged line", t.Path()}, "not \"once\\nforged line\""},
         {{"--size=" + title, t.Path()}, "not \"\\x1b]0;x\\x07\""},
         {{"--exclude-smaller", "1" + title, t.Path()}, "not \"1\\x1b]0;x\\x07\""},
-        {{"--exclude-pattern", "a\x1b\x07[", t.Path()}, "'A\\x1b\\x07[' is an invalid mask"},
+        {{"--exclude-pattern", "a\x1b\x07[", t.Path()}, "The mask \"a\\x1b\\x07[\" is not valid"},
         {{"--bo\x1bgus", t.Path()}, "unknown option --bo\\x1bgus"},
         {{"--bogus\xe2\x80\xae"
           "txt.exe",
