@@ -145,6 +145,8 @@ public:
         f.Names.Clear(FStyle);
         if (e.ReadError)
             FTree->SetReadError(f.Node);
+        if (e.HasInode) // the file commands check the folder against it
+            FTree->SetIdentity(f.Node, {device, e.Inode});
         if (FFilter.UsesPaths()) {
             // One path, of the folder open now, grown and cut back as folders open and
             // close: the masks see full paths at no cost per level.

@@ -3,47 +3,54 @@
 #include "platform/FileOpsBackend.h"
 #include "platform/Paths.h"
 
-#include <unordered_set>
+#include <unordered_map>
 
 namespace harrowdale::platform {
 
 namespace {
 
-/// Calls `one` for each path in order and collects the paths it fails on. A path given
-/// twice (a group and one of its files; on Windows also in another case) is one item:
-/// done once, and not a failure the second time.
-bool ForEachPath(std::span<const std::string> roots, const std::vector<std::string>& paths,
-                 std::vector<std::string>* failures,
-                 bool (*one)(std::span<const std::string>, const std::string&))
+/// Calls `one` for each item in order. A path given twice (a group and one of its files;
+/// on Windows also in another case) is one item: acted on once, both get its outcome.
+std::vector<TRemovalOutcome>
+ForEachItem(std::span<const std::string> roots, std::span<const TRecordedItem> items,
+            TRemovalOutcome (*one)(std::span<const std::string>, const TRecordedItem&))
 {
-    bool all = true;
-    std::unordered_set<std::string> done;
-    for (const std::string& p : paths) {
-        if (p.empty() || done.contains(PathKey(p)))
+    std::vector<TRemovalOutcome> out;
+    out.reserve(items.size());
+    std::unordered_map<std::string, std::size_t> done;
+    for (const TRecordedItem& item : items) {
+        if (item.Path.empty()) {
+            out.push_back(detail::Outcome(TRemovalStatus::Failed, TRemovalError::NotInScan));
             continue;
-        if (one(roots, p)) {
-            done.insert(PathKey(p));
-        } else {
-            all = false;
-            if (failures != nullptr)
-                failures->push_back(p);
         }
+        const auto [it, first] = done.emplace(PathKey(item.Path), out.size());
+        out.push_back(first ? one(roots, item) : out[it->second]);
     }
-    return all;
+    return out;
 }
 
 } // namespace
 
-bool MoveToTrash(std::span<const std::string> scanRoots, const std::vector<std::string>& paths,
-                 std::vector<std::string>* failures)
+bool detail::MatchesRecord(const TRecordedItem& item, bool isFolder, const FileIdentity& found)
 {
-    return ForEachPath(scanRoots, paths, failures, detail::TrashOne);
+    if (item.IsFolder != isFolder)
+        return false;
+    if (!item.Id)
+        return true;
+    return item.Id->Inode == found.Inode &&
+           (item.Id->Device == 0 || item.Id->Device == found.Device);
 }
 
-bool RemovePermanently(std::span<const std::string> scanRoots,
-                       const std::vector<std::string>& paths, std::vector<std::string>* failures)
+std::vector<TRemovalOutcome> MoveToTrash(std::span<const std::string> scanRoots,
+                                         std::span<const TRecordedItem> items)
 {
-    return ForEachPath(scanRoots, paths, failures, detail::RemoveOne);
+    return ForEachItem(scanRoots, items, detail::TrashOne);
+}
+
+std::vector<TRemovalOutcome> RemovePermanently(std::span<const std::string> scanRoots,
+                                               std::span<const TRecordedItem> items)
+{
+    return ForEachItem(scanRoots, items, detail::RemoveOne);
 }
 
 std::string PercentEncodePath(const std::string& path)

@@ -143,7 +143,7 @@ void TFolderWalk::Tick(Worker& w)
         OnTick();
 }
 
-TDirNode* TFolderWalk::Run(std::string_view rootPath)
+TDirNode* TFolderWalk::Run(std::string_view rootPath, platform::FolderHandle* opened)
 {
     for (const auto& w : FWorkers) {
         w->FilterScratch = {};
@@ -169,9 +169,14 @@ TDirNode* TFolderWalk::Run(std::string_view rootPath)
     Job* rootJob = nullptr;
     try {
         platform::FolderHandle handle;
-        if (platform::OpenScanRoot(std::string(rootPath), handle) != platform::OpenResult::Opened) {
+        if (opened != nullptr)
+            handle = std::move(*opened);
+        else
+            platform::OpenScanRoot(std::string(rootPath), handle);
+        if (!handle.IsOpen()) {
             w0.Builder.SetReadError(root);
         } else {
+            RecordIdentity(w0, root, handle);
             ListFolder(w0, root, handle);
             if (FSettings.OnFolderListed)
                 FSettings.OnFolderListed(root);
@@ -349,6 +354,7 @@ void TFolderWalk::Process(Worker& w, Item item)
             Tick(w);
             continue;
         }
+        RecordIdentity(w, child, handle);
         ListFolder(w, child, handle);
         if (FSettings.OnFolderListed)
             FSettings.OnFolderListed(child);
@@ -368,6 +374,14 @@ void TFolderWalk::Process(Worker& w, Item item)
         DropRef(x);
     }
     ChildrenFinished(w, &x, finished + 1); // and this range's hold on the job
+}
+
+void TFolderWalk::RecordIdentity(Worker& w, TDirNode* node, const platform::FolderHandle& handle)
+{
+    // Asked of the open folder, so it is the one listed; removal checks it later.
+    platform::FileIdentity id;
+    if (platform::IdentityOf(handle, id))
+        w.Builder.SetIdentity(node, id);
 }
 
 void TFolderWalk::ListFolder(Worker& w, TDirNode* node, const platform::FolderHandle& handle)

@@ -62,8 +62,9 @@ public:
     /// Walks the folder at `rootPath` into the tree and returns its node; nullptr when
     /// the context is cancelled on entry. Cancellation stops the walk early with a
     /// consistent partial tree. Rethrows the first error a thread met (EMaskException,
-    /// out of memory) after every thread has stopped.
-    TDirNode* Run(std::string_view rootPath);
+    /// out of memory) after every thread has stopped. With `opened`, the walk starts from
+    /// that folder (taken over; closed: unreadable) instead of opening `rootPath`.
+    TDirNode* Run(std::string_view rootPath, platform::FolderHandle* opened = nullptr);
 
     /// Called often on the thread that called Run (every few dozen entries, and every few
     /// milliseconds while it waits): where progress is reported from.
@@ -94,6 +95,7 @@ private:
     void Push(Worker& w, const Item& item);
     void WaitForWork(Worker& w);
     void Process(Worker& w, Item item);
+    void RecordIdentity(Worker& w, TDirNode* node, const platform::FolderHandle& handle);
     void ListFolder(Worker& w, TDirNode* node, const platform::FolderHandle& handle);
     void AddEntry(Worker& w, TDirNode* node, const platform::DirEntry& e, std::int64_t& files,
                   std::int64_t& bytes);

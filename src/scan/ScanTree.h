@@ -15,6 +15,7 @@
 // the tree's lock). Once built it is handed over whole to the thread that reads it;
 // reading and editing a finished tree takes no lock.
 
+#include "platform/FileSystem.h"
 #include "scan/Arena.h"
 #include "scan/DateTime.h"
 #include "scan/Prefetch.h"
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -133,6 +135,9 @@ private:
 
 /// One included file. Lives in its tree's arena: 40 bytes, plus its name with two bytes
 /// in front (a flags byte and the length; four bytes for names of 255 bytes or more).
+/// Its device and file number are kept (in the tree's LinkInfo) only when it has several
+/// hard links: for the others they would cost a fifth more memory per file, so the tree
+/// knows that they are files, not which ones. Folders keep theirs (TDirNode::Identity).
 class TFileLeaf
 {
 public:
@@ -237,11 +242,20 @@ public:
     /// The folder could not be read, or its listing failed part-way: it may hold more
     /// than the tree shows.
     bool ReadError() const { return (FFlags & kReadError) != 0; }
+    /// Device and file number of the folder, where whoever made the tree knew them (a
+    /// scan does; a scan file, where it carries "ino"); a Device of 0: not known. The
+    /// file commands check a folder against them before they remove it.
+    std::optional<platform::FileIdentity> Identity() const
+    {
+        if ((FFlags & kHasIdentity) == 0)
+            return std::nullopt;
+        return platform::FileIdentity{FDevice, FInode};
+    }
 
 private:
     friend class TScanTree;
     friend class TPartBuilder;
-    static constexpr std::uint8_t kReadError = 1;
+    static constexpr std::uint8_t kReadError = 1, kHasIdentity = 2;
     TScanTree* FTree = nullptr;
     TDirNode* FParent = nullptr;
     const char* FName = nullptr;
@@ -256,6 +270,8 @@ private:
     std::uint32_t FLeafCount = 0;
     std::uint32_t FExtCount = 0;
     std::uint32_t FRootPathLen = 0;
+    std::uint64_t FDevice = 0;
+    std::uint64_t FInode = 0;
     std::uint32_t FIndexInParent = 0; ///< kept in step with the parent's Children order
     std::uint16_t FNameLen = 0;
     bool FSynthetic = false;
@@ -344,6 +360,13 @@ public:
     void BuildExtStats(TDirNode* node, TExtStats& scratch);
     /// Marks a folder that could not be read, or not read whole.
     void SetReadError(TDirNode* node) { node->FFlags |= TDirNode::kReadError; }
+    /// Records the device and file number of a folder (Device 0: only the number).
+    void SetIdentity(TDirNode* node, const platform::FileIdentity& id)
+    {
+        node->FDevice = id.Device;
+        node->FInode = id.Inode;
+        node->FFlags |= TDirNode::kHasIdentity;
+    }
     /// Gives what this builder made to the tree now; the builder can go on building.
     void HandOver();
 
@@ -436,6 +459,11 @@ public:
     }
     /// Marks a folder that could not be read, or not read whole.
     void SetReadError(TDirNode* node) { FBuilder.SetReadError(node); }
+    /// Records the device and file number of a folder (Device 0: only the number).
+    void SetIdentity(TDirNode* node, const platform::FileIdentity& id)
+    {
+        FBuilder.SetIdentity(node, id);
+    }
     /// Appends a finished drive to the synthetic root: child, totals, extension table.
     void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
 

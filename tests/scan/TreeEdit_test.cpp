@@ -164,6 +164,110 @@ TEST(TreeEdit, GroupsTakenCountsTheDuplicatesARemovalLeavesWithoutACopy)
     }
 }
 
+TEST(TreeEdit, WhatTheRemovalReportsDecidesWhatLeaves)
+{
+    using platform::TLeftEntry;
+    using platform::TRemovalOutcome;
+    using platform::TRemovalStatus;
+    auto outcome = [](TRemovalStatus status, std::vector<TLeftEntry> left = {}) {
+        return TRemovalOutcome{status, platform::TRemovalError::None, std::move(left)};
+    };
+    struct Case
+    {
+        const char* Name;
+        std::vector<std::pair<std::string, TRemovalOutcome>> Done; ///< below /r
+        std::vector<std::string> Expected;                         ///< what a fresh tree leaves out
+        std::int64_t Bytes, Items, Vanished;
+    };
+    const Case cases[] = {
+        {"a folder removed in part keeps what stays and the folders on its way",
+         {{"a/b", outcome(TRemovalStatus::PartlyRemoved, {{"c", false}, {"c/w.txt", true}})}},
+         {"a/b/y.jpg", "a/b/z.log"},
+         300,
+         1,
+         0},
+        {"a folder left whole keeps everything below it",
+         {{"a", outcome(TRemovalStatus::PartlyRemoved, {{"b", true}})}},
+         {"a/x.jpg", "a/e"},
+         17,
+         1,
+         0},
+        {"what stays of the item cannot be told: it stays as it was",
+         {{"a", outcome(TRemovalStatus::PartlyRemoved, {{"", true}, {"b", false}})}},
+         {},
+         0,
+         1,
+         0},
+        {"what stays that the tree never held (a mount) changes nothing",
+         {{"d", outcome(TRemovalStatus::PartlyRemoved, {{"mnt", true}})}},
+         {"d/u.log", "d/f"},
+         5000,
+         1,
+         0},
+        {"what no longer existed leaves, without counting as removed",
+         {{"top.txt", outcome(TRemovalStatus::AlreadyGone)},
+          {"ab", outcome(TRemovalStatus::AlreadyGone)},
+          {"a/e", outcome(TRemovalStatus::Removed)}},
+         {"top.txt", "ab", "a/e"},
+         7,
+         1,
+         2},
+        {"what failed or changed since the scan stays",
+         {{"a/b", outcome(TRemovalStatus::Changed)},
+          {"top.txt", outcome(TRemovalStatus::Failed)},
+          {"d/u.log", outcome(TRemovalStatus::Removed)}},
+         {"d/u.log"},
+         1000,
+         1,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::unique_ptr<TScanTree> tree = Build(kShape);
+        std::vector<std::string> paths;
+        std::vector<TRemovalOutcome> outcomes;
+        for (const auto& [path, done] : c.Done) {
+            paths.push_back(test::NativePath("/r/" + path));
+            outcomes.push_back(done);
+        }
+        const TRemovalPlan plan = PlanRemoval(tree->Root(), paths, outcomes);
+        EXPECT_EQ(plan.Bytes, c.Bytes);
+        EXPECT_EQ(plan.Items, c.Items);
+        EXPECT_EQ(plan.Vanished, c.Vanished);
+        ApplyRemoval(*tree, plan);
+        EXPECT_EQ(Describe(tree->Root()), Describe(Build(kShape, c.Expected)->Root()));
+    }
+}
+
+TEST(TreeEdit, TheRecordOfAnItemIsWhatTheTreeKnows)
+{
+    test::TreeFixture fx("/r");
+    TDirNode* known = fx.Folder(fx.Root(), "known");
+    fx.Tree().SetIdentity(known, {7, 70});
+    fx.Folder(fx.Root(), "unknown");
+    TNewFile linked{.Name = "linked", .Size = 1, .Links = 2, .Device = 7, .Inode = 71};
+    fx.File(fx.Root(), linked);
+    fx.File(fx.Root(), "single", 1);
+    fx.Finish();
+    const std::vector<std::string> paths = {
+        test::NativePath("/r/known"), test::NativePath("/r/unknown"), test::NativePath("/r/linked"),
+        test::NativePath("/r/single"), test::NativePath("/r/nowhere")};
+    const auto items = RecordedItems(fx.Tree(), paths);
+    ASSERT_EQ(items.size(), paths.size());
+    using Id = std::optional<platform::FileIdentity>;
+    const std::pair<bool, Id> want[] = {{true, platform::FileIdentity{7, 70}},
+                                        {true, std::nullopt},
+                                        {false, platform::FileIdentity{7, 71}},
+                                        {false, std::nullopt},
+                                        {false, platform::FileIdentity{0, 0}}};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(paths[i]);
+        EXPECT_EQ(items[i].Path, paths[i]);
+        EXPECT_EQ(items[i].IsFolder, want[i].first);
+        EXPECT_EQ(items[i].Id, want[i].second);
+    }
+}
+
 TEST(TreeEdit, TheRootIsNotTakenOutOfItsOwnTree)
 {
     std::unique_ptr<TScanTree> tree = Build(kShape);

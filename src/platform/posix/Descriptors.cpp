@@ -172,7 +172,7 @@ bool ResolveFromRoots(std::span<const std::string> roots, const std::string& pat
 {
     const std::string* root = platform::RootHolding(roots, path);
     if (root == nullptr) {
-        errno = ENOENT;
+        errno = EINVAL;
         return false;
     }
     std::string base;

@@ -93,8 +93,8 @@ struct ResolvedItem
 /// Resolves `path` from the scan root that holds it. The root is opened by its path, as
 /// the scan opened it; every component below it is opened relative to the one before,
 /// refusing links and mount crossings. A path equal to its root is resolved from the
-/// root's parent. False (errno set) when no root holds the path, when a component is
-/// empty, "." or "..", or when a link or another mount is on the way.
+/// root's parent. False (errno set) when no root holds the path or a component is
+/// empty, "." or ".." (EINVAL), or when a link or another mount is on the way.
 bool ResolveFromRoots(std::span<const std::string> roots, const std::string& path,
                       ResolvedItem& out);
 

@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,16 @@ namespace {
 
 using posix::Fd;
 using posix::FileId;
+
+constexpr const char* kInfoSuffix = ".trashinfo";
+
+// A failure by errno: refused, or anything else.
+TRemovalOutcome Failure()
+{
+    const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
+    return detail::Outcome(TRemovalStatus::Failed,
+                           refused ? TRemovalError::NoPermission : TRemovalError::Other);
+}
 
 std::string DeletionDate()
 {
@@ -60,25 +72,72 @@ bool RenameNoReplace(int from, const std::string& name, int into, const std::str
     return ::renameat(from, name.c_str(), into, to.c_str()) == 0;
 }
 
-// The selected item resolved from its scan root: neither a link nor a mount root.
-bool ResolveItem(std::span<const std::string> roots, const std::string& path,
-                 posix::ResolvedItem& item, FileId& id)
+// The outcome of an item that could not be reached or looked at, by errno.
+TRemovalOutcome NotReached()
 {
-    if (!posix::ResolveFromRoots(roots, path, item) ||
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR: // a file on the way: nothing can be at the path
+        return detail::Outcome(TRemovalStatus::AlreadyGone);
+    case ELOOP:
+    case EXDEV:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::LinkOrMount);
+    case EINVAL:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NotInScan);
+    default:
+        return Failure();
+    }
+}
+
+// The item resolved from its scan root and looked at from its parent: `id` is what is
+// there now. Nothing when it may be acted on, else the outcome that stops it.
+std::optional<TRemovalOutcome> ResolveChecked(std::span<const std::string> roots,
+                                              const TRecordedItem& record,
+                                              posix::ResolvedItem& item, FileId& id)
+{
+    if (!posix::ResolveFromRoots(roots, record.Path, item) ||
         !posix::StatAt(item.Parent.Get(), item.Name.c_str(), id))
-        return false;
-    return !id.IsLink() && !posix::OnOtherMount(item.ParentId, id);
+        return NotReached();
+    // A link or a mount root was never counted by a scan: something else is there now.
+    if (id.IsLink() || posix::OnOtherMount(item.ParentId, id) ||
+        !detail::MatchesRecord(record, id.IsDir(), {id.Dev, id.Ino}))
+        return detail::Outcome(TRemovalStatus::Changed);
+    return std::nullopt;
+}
+
+// The name of the item in the trash at the `attempt`th try (from 1): its own, with ".n"
+// from the second try on, shortened where the name of its info file would be longer than
+// a name may be.
+std::string TrashEntryName(const std::string& name, int attempt)
+{
+    const std::string number = attempt > 1 ? "." + std::to_string(attempt) : std::string();
+    constexpr std::size_t kNameMax = 255;
+    const std::size_t room = kNameMax - std::strlen(kInfoSuffix) - number.size();
+    if (name.size() <= room)
+        return name + number;
+    // Too long for its info file: keep the start and a short extension, so the entry
+    // still shows what it was; the info file keeps the whole name.
+    const std::size_t dot = name.rfind('.');
+    const std::string ext =
+        dot != std::string::npos && dot > 0 && name.size() - dot <= 16 ? name.substr(dot) : "";
+    std::size_t cut = room - ext.size() - 1;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a UTF-8 character
+    return name.substr(0, cut) + "~" + ext + number;
 }
 
 } // namespace
 
-bool detail::TrashOne(std::span<const std::string> roots, const std::string& path)
+TRemovalOutcome detail::TrashOne(std::span<const std::string> roots, const TRecordedItem& record)
 {
     posix::ResolvedItem item;
     FileId id;
+    if (auto stop = ResolveChecked(roots, record, item, id))
+        return *stop;
     posix::TrashTarget trash;
-    if (!ResolveItem(roots, path, item, id) || !posix::OpenTrashFor(id, trash))
-        return false;
+    if (!posix::OpenTrashFor(id, trash))
+        return Outcome(TRemovalStatus::Failed, TRemovalError::NoTrash);
+    const std::string& path = record.Path;
     std::string infoPath = path;
     if (!trash.TopDir.empty() && trash.TopDir != "/" && path.starts_with(trash.TopDir + "/"))
         infoPath = path.substr(trash.TopDir.size() + 1);
@@ -86,35 +145,63 @@ bool detail::TrashOne(std::span<const std::string> roots, const std::string& pat
                              "\nDeletionDate=" + DeletionDate() + "\n";
     // Reserve a name by creating its info file exclusively, then move the item.
     for (int n = 1; n < 10000; ++n) {
-        const std::string name = n == 1 ? item.Name : item.Name + "." + std::to_string(n);
-        const std::string infoName = name + ".trashinfo";
+        const std::string name = TrashEntryName(item.Name, n);
+        const std::string infoName = name + kInfoSuffix;
         const Fd infoFile(::openat(trash.Info.Get(), infoName.c_str(),
                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!infoFile.Valid()) {
             if (errno == EEXIST)
                 continue;
-            return false;
+            return Failure();
         }
         if (!WriteAll(infoFile.Get(), info)) {
+            const int err = errno;
             ::unlinkat(trash.Info.Get(), infoName.c_str(), 0);
-            return false;
+            errno = err;
+            return Failure();
         }
-        if (RenameNoReplace(item.Parent.Get(), item.Name, trash.Files.Get(), name))
-            return true;
+        if (RenameNoReplace(item.Parent.Get(), item.Name, trash.Files.Get(), name)) {
+            // The name may have been given to something else between the look and the
+            // move: then that goes back where it was.
+            FileId moved;
+            if (posix::StatAt(trash.Files.Get(), name.c_str(), moved) && posix::SameFile(moved, id))
+                return Outcome(TRemovalStatus::Removed);
+            if (RenameNoReplace(trash.Files.Get(), name, item.Parent.Get(), item.Name))
+                ::unlinkat(trash.Info.Get(), infoName.c_str(), 0);
+            return Outcome(TRemovalStatus::Changed);
+        }
         const int err = errno;
         ::unlinkat(trash.Info.Get(), infoName.c_str(), 0);
-        if (err != EEXIST && err != ENOTEMPTY) // a leftover without its info: next name
-            return false;
+        if (err != EEXIST && err != ENOTEMPTY) { // a leftover without its info: next name
+            errno = err;
+            return err == ENOENT ? Outcome(TRemovalStatus::AlreadyGone) : Failure();
+        }
     }
-    return false;
+    return Failure();
 }
 
-bool detail::RemoveOne(std::span<const std::string> roots, const std::string& path)
+TRemovalOutcome detail::RemoveOne(std::span<const std::string> roots, const TRecordedItem& record)
 {
     posix::ResolvedItem item;
     FileId id;
-    return ResolveItem(roots, path, item, id) &&
-           posix::RemoveEntry(item.Parent.Get(), item.ParentId, item.Name);
+    if (auto stop = ResolveChecked(roots, record, item, id))
+        return *stop;
+    TRemovalOutcome out;
+    switch (posix::RemoveEntry(item.Parent.Get(), item.ParentId, item.Name, id, out.Left)) {
+    case posix::RemoveResult::Removed:
+        out.Status = TRemovalStatus::Removed;
+        out.Left.clear();
+        return out;
+    case posix::RemoveResult::Partly:
+        out.Status = TRemovalStatus::PartlyRemoved;
+        return out;
+    case posix::RemoveResult::Failed:
+        // ESTALE: the folder opened is not the one looked at a moment before.
+        return errno == ESTALE ? Outcome(TRemovalStatus::Changed) : NotReached();
+    case posix::RemoveResult::Lost:
+        break;
+    }
+    return Outcome(TRemovalStatus::Failed, TRemovalError::Other);
 }
 
 bool PathExists(const std::string& path)

@@ -2,9 +2,11 @@
 
 // Permanent removal of one folder entry with everything below it, from descriptors.
 
+#include "platform/FileOps.h"
 #include "platform/posix/Descriptors.h"
 
 #include <string>
+#include <vector>
 
 namespace harrowdale::platform::posix {
 
@@ -12,11 +14,20 @@ namespace harrowdale::platform::posix {
 /// up the descriptors of their far ancestors, which are opened again on the way back up.
 constexpr std::size_t kRemoveOpenFolders = 16;
 
-/// Removes entry `name` of the folder `parentFd` (whose identity is `parent`); a folder
-/// with its contents. Links are removed as links; a folder on another mount is never
-/// entered. The item itself must not be a link or a mount root. Returns false when
-/// anything was left (the rest is still removed) or when the tree moved while it was
-/// being removed.
-bool RemoveEntry(int parentFd, const FileId& parent, const std::string& name);
+enum class RemoveResult
+{
+    Removed,
+    Partly, ///< something stays: listed in `left`
+    Failed, ///< nothing was removed (errno set)
+    Lost,   ///< the tree moved while it was being removed: what stays cannot be told
+};
+
+/// Removes entry `name` of the folder `parentFd` (whose identity is `parent`), which a
+/// look found to be `id`: a file, or a folder with its contents. The folder is opened and
+/// checked to be `id` before anything in it goes. Links are removed as links; a folder on
+/// another mount is never entered. `id` must be neither a link nor a mount root. What
+/// stays of a folder is appended to `left`, relative to it.
+RemoveResult RemoveEntry(int parentFd, const FileId& parent, const std::string& name,
+                         const FileId& id, std::vector<TLeftEntry>& left);
 
 } // namespace harrowdale::platform::posix

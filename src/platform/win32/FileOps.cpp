@@ -155,27 +155,43 @@ bool ListNames(const Handle& h, std::vector<std::string>& names)
     }
 }
 
+/// `path` below `top` as a removal reports it: names joined by '/'.
+std::string RelativeTo(const std::string& top, const std::string& path)
+{
+    std::string rel = path.size() > top.size() ? path.substr(top.size() + 1) : std::string();
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+    return rel;
+}
+
+enum class Removal
+{
+    Removed,
+    Partly, ///< something stays: listed in `left`
+    Failed, ///< nothing was removed
+};
+
 /// Removes the open entry at `path`; a folder with everything below it, depth first
 /// without recursion. Every folder is held open while its contents go, so its path keeps
 /// naming it; each entry is opened as itself and deleted by its handle. Links inside are
 /// removed as links and never followed; a mounted volume is never entered and stays,
-/// which makes the removal incomplete.
-bool RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path)
+/// which makes the removal partial. What stays is appended to `left`.
+Removal RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path,
+                   std::vector<TLeftEntry>& left)
 {
     if (!topInfo.IsFolder() || topInfo.IsLink())
-        return DeleteOpen(top, topInfo);
+        return DeleteOpen(top, topInfo) ? Removal::Removed : Removal::Failed;
     struct Frame
     {
         Handle Folder;
         EntryInfo Info;
         std::string Path;
         std::vector<std::string> Names; ///< what is left of its listing
+        bool ListFailed = false;
     };
     std::vector<Frame> stack;
-    bool complete = true;
     auto enter = [&](Handle folder, const EntryInfo& info, std::string folderPath) {
-        Frame f{std::move(folder), info, std::move(folderPath), {}};
-        complete = ListNames(f.Folder, f.Names) && complete;
+        Frame f{std::move(folder), info, std::move(folderPath), {}, false};
+        f.ListFailed = !ListNames(f.Folder, f.Names);
         std::reverse(f.Names.begin(), f.Names.end()); // taken from the back
         stack.push_back(std::move(f));
     };
@@ -184,8 +200,13 @@ bool RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path)
         Frame& f = stack.back();
         if (f.Names.empty()) {
             // Fails when something could not be removed below it.
-            complete = DeleteOpen(f.Folder, f.Info) && complete;
+            const bool gone = !f.ListFailed && DeleteOpen(f.Folder, f.Info);
+            const bool isTop = stack.size() == 1;
+            if (!gone && (!isTop || f.ListFailed))
+                left.push_back({RelativeTo(path, f.Path), f.ListFailed});
             stack.pop_back(); // closing the handle removes the folder
+            if (isTop)
+                return gone ? Removal::Removed : Removal::Partly;
             continue;
         }
         std::string childPath = f.Path;
@@ -194,20 +215,22 @@ bool RemoveTree(Handle top, const EntryInfo& topInfo, const std::string& path)
         Handle child = OpenEntry(win32::WidePath(childPath), kRemoveAccess);
         EntryInfo info;
         if (!child.Valid() || !ReadInfo(child, info)) {
-            complete = false;
+            if (GetLastError() != ERROR_FILE_NOT_FOUND)
+                left.push_back({RelativeTo(path, childPath), true});
             continue;
         }
         if (info.IsReparse() && info.Tag == IO_REPARSE_TAG_MOUNT_POINT && MountsVolume(child)) {
-            complete = false; // another volume: not entered, and its folder stays
+            left.push_back({RelativeTo(path, childPath), true}); // another volume: stays
             continue;
         }
         if (info.IsFolder() && !info.IsLink()) {
             enter(std::move(child), info, std::move(childPath)); // `f` dangles from here on
             continue;
         }
-        complete = DeleteOpen(child, info) && complete;
+        if (!DeleteOpen(child, info))
+            left.push_back({RelativeTo(path, childPath), true});
     }
-    return complete;
+    return Removal::Partly;
 }
 
 /// A selected path resolved from the scan root that holds it: the folders from the root
@@ -221,31 +244,41 @@ struct ResolvedItem
 
 /// Opens a folder on the way to an item and holds it: without delete sharing nobody can
 /// rename it or put a link in its place. `follow` for the scan root, which the scan
-/// opened by its path as the user named it.
+/// opened by its path as the user named it. Fails with ERROR_DIRECTORY for what is no
+/// folder, ERROR_CANT_RESOLVE_FILENAME for a link or a mounted volume.
 Handle HoldFolder(const std::string& path, bool follow)
 {
     Handle h(win32::HoldFolder(win32::WidePath(path), follow));
     EntryInfo info;
-    if (!h.Valid() || !ReadInfo(h, info) || !info.IsFolder() || (!follow && info.IsLink()))
+    if (!h.Valid() || !ReadInfo(h, info))
         return Handle();
+    if (!info.IsFolder() || (!follow && info.IsLink())) {
+        SetLastError(info.IsLink() ? ERROR_CANT_RESOLVE_FILENAME : ERROR_DIRECTORY);
+        return Handle();
+    }
     return h;
 }
 
 /// Resolves `path` from the longest of `roots` that holds it, one component at a time,
 /// refusing links and mounted volumes on the way. A path equal to its root is resolved
-/// from the root's parent; a drive's root cannot be.
+/// from the root's parent; a drive's root cannot be. Fails with ERROR_INVALID_NAME when
+/// no root holds the path.
 bool Resolve(std::span<const std::string> roots, const std::string& path, ResolvedItem& out)
 {
     const std::string* root = RootHolding(roots, path);
-    if (root == nullptr)
+    if (root == nullptr) {
+        SetLastError(ERROR_INVALID_NAME);
         return false;
+    }
     std::string folder;
     std::string_view rel;
     if (SamePath(path, *root)) {
         folder = std::string(ParentPath(*root));
         rel = LastPathComponent(*root);
-        if (folder.empty() || rel == *root)
+        if (folder.empty() || rel == *root) {
+            SetLastError(ERROR_INVALID_NAME);
             return false;
+        }
     } else {
         folder = *root;
         rel = *PathBelow(path, *root);
@@ -259,8 +292,10 @@ bool Resolve(std::span<const std::string> roots, const std::string& path, Resolv
         while (sep < rel.size() && !IsPathSeparator(rel[sep]))
             ++sep;
         const std::string_view name = rel.substr(0, sep);
-        if (name.empty() || name == "." || name == "..")
+        if (name.empty() || name == "." || name == "..") {
+            SetLastError(ERROR_INVALID_NAME);
             return false;
+        }
         AppendPathComponent(folder, name);
         if (sep == rel.size())
             break;
@@ -274,34 +309,83 @@ bool Resolve(std::span<const std::string> roots, const std::string& path, Resolv
     return true;
 }
 
-} // namespace
-
-bool detail::RemoveOne(std::span<const std::string> roots, const std::string& path)
+/// The outcome of an item that could not be reached or opened, by GetLastError.
+TRemovalOutcome NotReached()
 {
-    ResolvedItem item;
-    if (!Resolve(roots, path, item))
-        return false;
-    Handle h = OpenEntry(win32::WidePath(item.Path), kRemoveAccess);
-    EntryInfo info;
-    // The item itself must be what the scan saw: not a link, not a mounted volume.
-    if (!h.Valid() || !ReadInfo(h, info) || info.IsLink())
-        return false;
-    return RemoveTree(std::move(h), info, item.Path);
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:
+        return detail::Outcome(TRemovalStatus::AlreadyGone);
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::LinkOrMount);
+    case ERROR_INVALID_NAME:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NotInScan);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NoPermission);
+    default:
+        return detail::Outcome(TRemovalStatus::Failed, TRemovalError::Other);
+    }
 }
 
-bool detail::TrashOne(std::span<const std::string> roots, const std::string& path)
+/// Whether the open item is what the result recorded: not a link, and a folder or not
+/// with the identity it had.
+bool IsAsRecorded(const Handle& h, const EntryInfo& info, const TRecordedItem& record)
+{
+    BY_HANDLE_FILE_INFORMATION id{};
+    if (info.IsLink() || !GetFileInformationByHandle(h.Get(), &id))
+        return false;
+    const FileIdentity found{id.dwVolumeSerialNumber, static_cast<std::uint64_t>(id.nFileIndexHigh)
+                                                              << 32 |
+                                                          id.nFileIndexLow};
+    return detail::MatchesRecord(record, info.IsFolder(), found);
+}
+
+} // namespace
+
+TRemovalOutcome detail::RemoveOne(std::span<const std::string> roots, const TRecordedItem& record)
 {
     ResolvedItem item;
-    if (!Resolve(roots, path, item))
-        return false;
+    if (!Resolve(roots, record.Path, item))
+        return NotReached();
+    Handle h = OpenEntry(win32::WidePath(item.Path), kRemoveAccess);
+    EntryInfo info;
+    if (!h.Valid() || !ReadInfo(h, info))
+        return NotReached();
+    // The item itself must be what the scan saw: not a link, not a mounted volume.
+    if (!IsAsRecorded(h, info, record))
+        return Outcome(TRemovalStatus::Changed);
+    TRemovalOutcome out;
+    switch (RemoveTree(std::move(h), info, item.Path, out.Left)) {
+    case Removal::Removed:
+        out.Status = TRemovalStatus::Removed;
+        out.Left.clear();
+        return out;
+    case Removal::Partly:
+        out.Status = TRemovalStatus::PartlyRemoved;
+        return out;
+    case Removal::Failed:
+        break;
+    }
+    return NotReached();
+}
+
+TRemovalOutcome detail::TrashOne(std::span<const std::string> roots, const TRecordedItem& record)
+{
+    ResolvedItem item;
+    if (!Resolve(roots, record.Path, item))
+        return NotReached();
     {
         const Handle h(CreateFileW(
             win32::WidePath(item.Path).c_str(), FILE_READ_ATTRIBUTES,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         EntryInfo info;
-        if (!h.Valid() || !ReadInfo(h, info) || info.IsLink())
-            return false;
+        if (!h.Valid() || !ReadInfo(h, info))
+            return NotReached();
+        if (!IsAsRecorded(h, info, record))
+            return Outcome(TRemovalStatus::Changed);
     }
     // The shell's delete request: NUL-terminated paths, the list ended by another NUL. The
     // shell does not take \\?\ paths, so the plain form goes; the folders on its way stay
@@ -313,7 +397,9 @@ bool detail::TrashOne(std::span<const std::string> roots, const std::string& pat
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_ALLOWUNDO;
-    return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
+    if (SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted)
+        return Outcome(TRemovalStatus::Removed);
+    return Outcome(TRemovalStatus::Failed, TRemovalError::Other);
 }
 
 bool PathExists(const std::string& path)

@@ -1,21 +1,29 @@
 // Trash and permanent removal act on exactly the given path bytes and never follow links.
 
 #include "platform/FileOps.h"
+#include "platform/Utf8.h"
+#include "support/RemovalAsOnDisk.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
+#include <linux/fs.h>
 #include <linux/seccomp.h>
+#include <map>
 #include <optional>
 #include <sched.h>
+#include <set>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -27,7 +35,10 @@
 namespace harrowdale {
 namespace {
 
+using test::AsOnDisk;
+using test::DeleteAsOnDisk;
 using test::TempDir;
+using test::TrashAsOnDisk;
 
 bool Exists(const std::string& p)
 {
@@ -78,7 +89,7 @@ TEST(FileOps, TrashMovesOddNamesWithRestorableInfo)
     t.MakeFile("keep.txt", 1);
 
     const std::vector<std::string> roots{t.Path()};
-    ASSERT_TRUE(platform::MoveToTrash(roots, paths));
+    ASSERT_TRUE(TrashAsOnDisk(roots, paths));
     for (const std::string& p : paths)
         EXPECT_FALSE(Exists(p)) << p;
     EXPECT_TRUE(Exists(t / "keep.txt"));
@@ -97,7 +108,7 @@ TEST(FileOps, TrashMovesOddNamesWithRestorableInfo)
 
     // A second item of the same name gets a name of its own.
     t.MakeFile("-rf", 7);
-    ASSERT_TRUE(platform::MoveToTrash(roots, {t / "-rf"}));
+    ASSERT_TRUE(TrashAsOnDisk(roots, {t / "-rf"}));
     EXPECT_TRUE(Exists(trash + "/files/-rf.2"));
     EXPECT_TRUE(Exists(trash + "/info/-rf.2.trashinfo"));
 }
@@ -116,33 +127,264 @@ TEST(FileOps, PermanentRemovalNeverFollowsLinks)
 
     std::vector<std::string> failures;
     const std::vector<std::string> roots{t.Path()};
-    ASSERT_TRUE(platform::RemovePermanently(roots, {t / "victim", t / "single\n.txt"}, &failures));
+    ASSERT_TRUE(DeleteAsOnDisk(roots, {t / "victim", t / "single\n.txt"}, &failures));
     EXPECT_TRUE(failures.empty());
     EXPECT_FALSE(Exists(t / "victim"));
     EXPECT_FALSE(Exists(t / "single\n.txt"));
     EXPECT_TRUE(Exists(t / "outside/precious.txt"));
 }
 
-TEST(FileOps, FailuresAreReportedAndRepeatsAreOneItem)
+TEST(FileOps, OutcomesComeOneAnItemAndRepeatsAreOneItem)
 {
+    using platform::TRemovalStatus;
     TempDir t;
     const std::string a = t.MakeFile("a.txt", 1);
     const std::string b = t.MakeFile("b.txt", 1);
-    std::vector<std::string> failures;
+    t.MakeFile("plain", 1);
     const std::vector<std::string> roots{t.Path()};
-    // The same path twice (a group and one of its files) is removed once, without a
-    // failure; a missing path fails and is reported, the others are still removed.
-    EXPECT_FALSE(platform::RemovePermanently(roots, {a, a, t / "missing", b}, &failures));
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0], t / "missing");
+    // The same path twice (a group and one of its files) is removed once and both say
+    // so; a missing path is already gone, a file on the way leaves nothing at the path,
+    // a path outside every root fails; the others are still removed.
+    const std::vector<std::string> paths{a, a, t / "missing", t / "plain/below", b, "/elsewhere"};
+    const auto outcomes = platform::RemovePermanently(roots, AsOnDisk(paths));
+    std::vector<TRemovalStatus> statuses;
+    for (const auto& o : outcomes)
+        statuses.push_back(o.Status);
+    EXPECT_EQ(statuses, (std::vector{TRemovalStatus::Removed, TRemovalStatus::Removed,
+                                     TRemovalStatus::AlreadyGone, TRemovalStatus::AlreadyGone,
+                                     TRemovalStatus::Removed, TRemovalStatus::Failed}));
+    EXPECT_EQ(outcomes[5].Error, platform::TRemovalError::NotInScan);
     EXPECT_FALSE(Exists(a));
     EXPECT_FALSE(Exists(b));
 
     ScratchDataHome home(t / "data");
-    failures.clear();
-    EXPECT_FALSE(platform::MoveToTrash(roots, {t / "gone"}, &failures));
+    std::vector<std::string> failures;
+    EXPECT_FALSE(TrashAsOnDisk(roots, {t / "gone"}, &failures));
     EXPECT_EQ(failures.size(), 1u);
-    EXPECT_FALSE(platform::MoveToTrash(roots, {"relative/path"}, &failures));
+    EXPECT_FALSE(TrashAsOnDisk(roots, {"relative/path"}, &failures));
+}
+
+platform::FileIdentity IdOf(const std::string& p)
+{
+    struct stat st
+    {
+    };
+    ::lstat(p.c_str(), &st);
+    return {st.st_dev, st.st_ino};
+}
+
+TEST(FileOps, OnlyWhatIsStillAsRecordedIsRemoved)
+{
+    using platform::TRecordedItem;
+    using platform::TRemovalStatus;
+    struct Case
+    {
+        const char* What;
+        // Records root/item as a scan saw it, then changes the disk; returns the record.
+        std::function<TRecordedItem(const TempDir&)> Set;
+        TRemovalStatus Want;
+    };
+    const Case cases[] = {
+        {"a 1-byte file that is now a folder of files",
+         [](const TempDir& t) {
+             t.MakeFile("root/item", 1);
+             TRecordedItem r{t / "root/item", false, std::nullopt};
+             ::unlink((t / "root/item").c_str());
+             t.MakeDir("root/item/sub");
+             for (const char* f : {"root/item/a", "root/item/b", "root/item/sub/c"})
+                 t.MakeFile(f, 1);
+             return r;
+         },
+         TRemovalStatus::Changed},
+        {"a folder that is now a file",
+         [](const TempDir& t) {
+             t.MakeDir("root/item");
+             TRecordedItem r{t / "root/item", true, IdOf(t / "root/item")};
+             ::rmdir((t / "root/item").c_str());
+             t.MakeFile("root/item", 1);
+             return r;
+         },
+         TRemovalStatus::Changed},
+        {"a folder replaced by another folder",
+         [](const TempDir& t) {
+             t.MakeDir("root/item");
+             TRecordedItem r{t / "root/item", true, IdOf(t / "root/item")};
+             ::rename((t / "root/item").c_str(), (t / "root/old").c_str());
+             t.MakeDir("root/item");
+             t.MakeFile("root/item/new.txt", 1);
+             return r;
+         },
+         TRemovalStatus::Changed},
+        {"a linked file replaced by another file",
+         [](const TempDir& t) {
+             t.MakeFile("root/item", 1);
+             TRecordedItem r{t / "root/item", false, IdOf(t / "root/item")};
+             ::rename((t / "root/item").c_str(), (t / "root/old").c_str());
+             t.MakeFile("root/item", 1);
+             return r;
+         },
+         TRemovalStatus::Changed},
+        {"a known file number that is not the item's, without a device",
+         [](const TempDir& t) {
+             t.MakeFile("root/item", 1);
+             return TRecordedItem{t / "root/item", false,
+                                  platform::FileIdentity{0, IdOf(t / "root/item").Inode + 1}};
+         },
+         TRemovalStatus::Changed},
+        {"a folder still as recorded",
+         [](const TempDir& t) {
+             t.MakeDir("root/item");
+             t.MakeFile("root/item/a", 1);
+             return TRecordedItem{t / "root/item", true, IdOf(t / "root/item")};
+         },
+         TRemovalStatus::Removed},
+        {"a file whose file number alone is known (a scan file without devices)",
+         [](const TempDir& t) {
+             t.MakeFile("root/item", 1);
+             return TRecordedItem{t / "root/item", false,
+                                  platform::FileIdentity{0, IdOf(t / "root/item").Inode}};
+         },
+         TRemovalStatus::Removed},
+        {"a file whose identity is not known, still a file",
+         [](const TempDir& t) {
+             t.MakeFile("root/item", 1);
+             return TRecordedItem{t / "root/item", false, std::nullopt};
+         },
+         TRemovalStatus::Removed},
+    };
+    for (const bool trash : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(trash ? "trash: " : "delete: ") + c.What);
+            TempDir t;
+            ScratchDataHome home(t / "data");
+            t.MakeDir("root");
+            const TRecordedItem record = c.Set(t);
+            const std::vector<std::string> roots{t / "root"};
+            const std::vector<TRecordedItem> items{record};
+            const auto outcomes = trash ? platform::MoveToTrash(roots, items)
+                                        : platform::RemovePermanently(roots, items);
+            ASSERT_EQ(outcomes.size(), 1u);
+            EXPECT_EQ(outcomes[0].Status, c.Want);
+            EXPECT_EQ(Exists(record.Path), c.Want != TRemovalStatus::Removed);
+            if (c.Want == TRemovalStatus::Changed) {
+                EXPECT_FALSE(Exists(t / "data/Trash/files/item"));
+                EXPECT_FALSE(Exists(t / "data/Trash/info/item.trashinfo"));
+            }
+        }
+    }
+}
+
+// Sets or clears the immutable flag of a file; false where the file system or the
+// user's rights do not allow it.
+bool SetImmutable(const std::string& path, bool on)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+TEST(FileOps, APartialRemovalNamesWhatStays)
+{
+    TempDir t;
+    t.MakeDir("victim/gone");
+    t.MakeDir("victim/keep/deeper");
+    t.MakeFile("victim/top.txt", 1);
+    t.MakeFile("victim/gone/x", 1);
+    t.MakeFile("victim/keep/deeper/locked", 1);
+    t.MakeFile("victim/keep/deeper/other", 1);
+    t.MakeFile("victim/keep/beside", 1);
+    if (!SetImmutable(t / "victim/keep/deeper/locked", true))
+        GTEST_SKIP() << "cannot make a file immutable here";
+    const std::vector<std::string> roots{t.Path()};
+    const auto outcomes = platform::RemovePermanently(roots, AsOnDisk({t / "victim"}));
+    SetImmutable(t / "victim/keep/deeper/locked", false);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].Status, platform::TRemovalStatus::PartlyRemoved);
+    std::vector<std::pair<std::string, bool>> left;
+    for (const platform::TLeftEntry& e : outcomes[0].Left)
+        left.emplace_back(e.Path, e.Whole);
+    std::sort(left.begin(), left.end());
+    // The locked file as it is; the folders on its way stay for it alone.
+    EXPECT_EQ(left, (std::vector<std::pair<std::string, bool>>{
+                        {"keep", false}, {"keep/deeper", false}, {"keep/deeper/locked", true}}));
+    EXPECT_TRUE(Exists(t / "victim/keep/deeper/locked"));
+    for (const char* gone :
+         {"victim/top.txt", "victim/gone", "victim/keep/deeper/other", "victim/keep/beside"})
+        EXPECT_FALSE(Exists(t / gone)) << gone;
+}
+
+// The percent-encoded Path of every info file in `trash`, by the name of its entry.
+std::map<std::string, std::string> TrashEntries(const std::string& trash)
+{
+    std::map<std::string, std::string> entries;
+    DIR* dir = ::opendir((trash + "/info").c_str());
+    while (dir != nullptr) {
+        const dirent* d = ::readdir(dir);
+        if (d == nullptr)
+            break;
+        const std::string info = d->d_name;
+        const std::string suffix = ".trashinfo";
+        if (info.size() <= suffix.size() || !info.ends_with(suffix))
+            continue;
+        const std::string text = ReadFile(trash + "/info/" + info);
+        const std::size_t at = text.find("\nPath=");
+        const std::string name = info.substr(0, info.size() - suffix.size());
+        entries[name] = at == std::string::npos
+                            ? std::string()
+                            : text.substr(at + 6, text.find('\n', at + 6) - at - 6);
+    }
+    if (dir != nullptr)
+        ::closedir(dir);
+    return entries;
+}
+
+TEST(FileOps, EveryNameThatCanBeDeletedCanBeTrashed)
+{
+    TempDir t;
+    ScratchDataHome home(t / "data");
+    // Names up to the longest a name may be, where "name.trashinfo" is longer; two that
+    // differ only past the part a shortened name keeps; one of two-byte characters; and
+    // the shortened form of another one, as a name of its own.
+    std::vector<std::string> names;
+    for (const std::size_t length : {245, 246, 250, 255})
+        names.push_back(std::string(length - 4, 'a') + ".txt");
+    names.push_back(std::string(250, 'b') + "1.bin");
+    names.push_back(std::string(250, 'b') + "2.bin");
+    std::string wide;
+    while (wide.size() < 254)
+        wide += "\xc3\xa9"; // é
+    names.push_back(wide + "z");
+    names.push_back(std::string(240, 'b') + "~.bin");
+    std::vector<std::string> paths;
+    t.MakeDir("root");
+    for (const std::string& n : names)
+        paths.push_back(t.MakeFile("root/" + n, 1));
+    const std::vector<std::string> roots{t / "root"};
+    std::vector<std::string> failures;
+    EXPECT_TRUE(TrashAsOnDisk(roots, paths, &failures)) << failures.size() << " failed";
+
+    const std::map<std::string, std::string> entries = TrashEntries(t / "data/Trash");
+    std::set<std::string> recorded;
+    for (const auto& [entry, path] : entries) {
+        EXPECT_TRUE(Exists(t / "data/Trash/files/" + entry)) << entry;
+        EXPECT_LE(entry.size() + std::strlen(".trashinfo"), 255u);
+        std::size_t pos = 0;
+        while (pos < entry.size())
+            EXPECT_GE(platform::DecodeUtf8(entry, pos), 0) << "a character was cut: " << entry;
+        recorded.insert(path);
+    }
+    std::set<std::string> want;
+    for (const std::string& p : paths) {
+        EXPECT_FALSE(Exists(p));
+        want.insert(platform::PercentEncodePath(p));
+    }
+    EXPECT_EQ(recorded, want);
+    EXPECT_EQ(entries.size(), names.size());
 }
 
 std::string Check(bool ok, const std::string& what)
@@ -158,9 +400,9 @@ using TCommand =
 std::vector<std::pair<const char*, TCommand>> BothCommands()
 {
     return {{"trash", [](const auto& roots, const auto& paths,
-                         auto* failures) { return platform::MoveToTrash(roots, paths, failures); }},
+                         auto* failures) { return TrashAsOnDisk(roots, paths, failures); }},
             {"delete", [](const auto& roots, const auto& paths, auto* failures) {
-                 return platform::RemovePermanently(roots, paths, failures);
+                 return DeleteAsOnDisk(roots, paths, failures);
              }}};
 }
 
@@ -342,15 +584,14 @@ TEST(FileOps, WithoutOpenat2LinksAndClimbsAreRefusedAllTheSame)
             return std::string("skip: cannot filter system calls here");
         const std::vector<std::string> roots{t / "root"};
         std::string found;
-        found += Check(!platform::RemovePermanently(roots, {t / "root/gone/b.txt"}),
+        found += Check(!DeleteAsOnDisk(roots, {t / "root/gone/b.txt"}),
                        "a folder swapped for a link was followed");
-        found += Check(!platform::RemovePermanently(roots, {t / "root/keep/c.txt"}),
+        found += Check(!DeleteAsOnDisk(roots, {t / "root/keep/c.txt"}),
                        "a file swapped for a link was taken");
-        found += Check(!platform::RemovePermanently(roots, {t / "root/dir/../gone/b.txt"}),
+        found += Check(!DeleteAsOnDisk(roots, {t / "root/dir/../gone/b.txt"}),
                        "a path that climbs was taken");
-        found +=
-            Check(platform::RemovePermanently(roots, {t / "root/dir"}) && !Exists(t / "root/dir"),
-                  "a plain folder was not removed");
+        found += Check(DeleteAsOnDisk(roots, {t / "root/dir"}) && !Exists(t / "root/dir"),
+                       "a plain folder was not removed");
         return found;
     }));
     EXPECT_TRUE(Exists(t / "outside/b.txt"));
@@ -391,13 +632,13 @@ TEST(FileOps, DeepTreeIsRemovedWholeWithFewDescriptors)
         const rlimit few{64, 64};
         if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
             ::_exit(3);
-        ::_exit(platform::RemovePermanently(roots, {t / "deep"}) ? 0 : 1);
+        ::_exit(DeleteAsOnDisk(roots, {t / "deep"}) ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     const bool leftOver = Exists(t / "deep");
     if (leftOver) // too deep for the scratch folder's own clean-up
-        platform::RemovePermanently(roots, {t / "deep"});
+        DeleteAsOnDisk(roots, {t / "deep"});
     ASSERT_TRUE(WIFEXITED(status)) << "the removal crashed";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(leftOver);
@@ -420,7 +661,7 @@ TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
         const std::vector<std::string> roots{t.Path()};
         std::vector<std::string> failures;
         std::string problems;
-        problems += Check(!platform::RemovePermanently(roots, {t / "victim"}, &failures),
+        problems += Check(!DeleteAsOnDisk(roots, {t / "victim"}, &failures),
                           "a folder holding a mount counted as removed");
         problems += Check(failures == std::vector{t / "victim"}, "the folder is not reported");
         problems += Check(Exists(t / "data/precious.txt") && Exists(t / "victim/mnt/precious.txt"),
@@ -454,7 +695,7 @@ TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
         ::close(fd);
         const std::vector<std::string> fastRoots{fast};
         failures.clear();
-        problems += Check(!platform::RemovePermanently(fastRoots, {fast + "/deep"}, &failures) &&
+        problems += Check(!DeleteAsOnDisk(fastRoots, {fast + "/deep"}, &failures) &&
                               failures == std::vector{fast + "/deep"},
                           "the deep tree with a mount was not reported");
         problems += Check(Exists(fast + "/data/precious.txt"), "the mounted data was touched");
@@ -478,9 +719,9 @@ TEST(FileOps, RemovalNeverEntersAMountOfTheSameFileSystem)
         if (::mount((t / "data").c_str(), (t / "victim2/mnt").c_str(), nullptr, MS_BIND, nullptr) !=
             0)
             return problems + "cannot bind-mount again";
-        problems += Check(!platform::RemovePermanently(roots, {t / "victim2"}) &&
-                              Exists(t / "victim2/mnt/precious.txt"),
-                          "without openat2 the bind mount was entered");
+        problems +=
+            Check(!DeleteAsOnDisk(roots, {t / "victim2"}) && Exists(t / "victim2/mnt/precious.txt"),
+                  "without openat2 the bind mount was entered");
         return problems;
     });
 }
@@ -545,7 +786,7 @@ TEST(FileOps, TrashOnAnotherMountTrustsOnlyPrivateFoldersOfTheUser)
             ::close(::open((top + "/dir/item.txt").c_str(), O_WRONLY | O_CREAT, 0644));
             c.Set(top);
             const std::vector<std::string> roots{top};
-            const bool moved = platform::MoveToTrash(roots, {top + "/dir/item.txt"});
+            const bool moved = TrashAsOnDisk(roots, {top + "/dir/item.txt"});
             const std::string want = *c.Trash ? top + "/" + c.Trash : std::string();
             struct stat st
             {

@@ -4,6 +4,7 @@
 
 #include "platform/FileOps.h"
 #include "platform/Utf8.h"
+#include "support/RemovalAsOnDisk.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,9 @@
 namespace harrowdale {
 namespace {
 
+using test::DeleteAsOnDisk;
 using test::TempDir;
+using test::TrashAsOnDisk;
 
 bool Exists(const std::string& p)
 {
@@ -46,7 +49,7 @@ TEST(FileOps, RemovalTakesOddNamesReadOnlyFilesAndLongPathsWhole)
 
     std::vector<std::string> failures;
     const std::vector<std::string> roots{t.Path()};
-    EXPECT_TRUE(platform::RemovePermanently(roots, {t / "victim"}, &failures));
+    EXPECT_TRUE(DeleteAsOnDisk(roots, {t / "victim"}, &failures));
     EXPECT_TRUE(failures.empty());
     EXPECT_FALSE(Exists(t / "victim"));
     EXPECT_TRUE(Exists(t / "keep.txt"));
@@ -60,11 +63,33 @@ TEST(FileOps, PathsInAnyCaseAreOneItemAndFailuresAreReported)
     std::vector<std::string> failures;
     const std::vector<std::string> roots{t.Path()};
     // "A.TXT" is a.txt on Windows: removed once, not a failure the second time.
-    EXPECT_FALSE(platform::RemovePermanently(roots, {a, t / "A.TXT", t / "missing", b}, &failures));
+    EXPECT_FALSE(DeleteAsOnDisk(roots, {a, t / "A.TXT", t / "missing", b}, &failures));
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0], t / "missing");
     EXPECT_FALSE(Exists(a));
     EXPECT_FALSE(Exists(b));
+}
+
+TEST(FileOps, WhatChangedSinceTheScanIsLeftAlone)
+{
+    TempDir t;
+    t.MakeDir("root/was-a-file");
+    t.MakeFile("root/was-a-file/inside.txt", 1);
+    t.MakeFile("root/was-a-folder", 1);
+    const std::vector<std::string> roots{t / "root"};
+    const std::vector<platform::TRecordedItem> items{
+        {t / "root/was-a-file", false, std::nullopt},
+        {t / "root/was-a-folder", true, std::nullopt},
+    };
+    for (const bool trash : {true, false}) {
+        const auto outcomes =
+            trash ? platform::MoveToTrash(roots, items) : platform::RemovePermanently(roots, items);
+        ASSERT_EQ(outcomes.size(), 2u);
+        for (const auto& o : outcomes)
+            EXPECT_EQ(o.Status, platform::TRemovalStatus::Changed);
+        EXPECT_TRUE(Exists(t / "root/was-a-file/inside.txt"));
+        EXPECT_TRUE(Exists(t / "root/was-a-folder"));
+    }
 }
 
 TEST(FileOps, PathsAreResolvedFromTheirScanRoot)
@@ -99,8 +124,8 @@ TEST(FileOps, PathsAreResolvedFromTheirScanRoot)
             const std::string path = t / c.Path;
             std::vector<std::string> failures;
             const bool done = std::string(command) == "trash"
-                                  ? platform::MoveToTrash(roots, {path}, &failures)
-                                  : platform::RemovePermanently(roots, {path}, &failures);
+                                  ? TrashAsOnDisk(roots, {path}, &failures)
+                                  : DeleteAsOnDisk(roots, {path}, &failures);
             EXPECT_EQ(done, c.Removed);
             EXPECT_EQ(failures, c.Removed ? std::vector<std::string>{} : std::vector{path});
             // A path with ".." names no file as it is written (the system is given paths
@@ -124,13 +149,13 @@ TEST(FileOps, LinksInsideAreRemovedAsLinksAndNeverFollowed)
     t.MakeLink(t / "outside/precious.txt", "victim/link-to-file");
     std::vector<std::string> failures;
     const std::vector<std::string> roots{t.Path()};
-    EXPECT_TRUE(platform::RemovePermanently(roots, {t / "victim"}, &failures));
+    EXPECT_TRUE(DeleteAsOnDisk(roots, {t / "victim"}, &failures));
     EXPECT_FALSE(Exists(t / "victim"));
     EXPECT_TRUE(Exists(t / "outside/precious.txt"));
     // A link as the selected item, or on the way to it, is refused.
     t.MakeLink(t / "outside", "via");
-    EXPECT_FALSE(platform::RemovePermanently(roots, {t / "via/precious.txt"}, &failures));
-    EXPECT_FALSE(platform::MoveToTrash(roots, {t / "via"}, &failures));
+    EXPECT_FALSE(DeleteAsOnDisk(roots, {t / "via/precious.txt"}, &failures));
+    EXPECT_FALSE(TrashAsOnDisk(roots, {t / "via"}, &failures));
     EXPECT_TRUE(Exists(t / "outside/precious.txt"));
 }
 
