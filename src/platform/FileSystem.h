@@ -80,6 +80,8 @@ public:
 private:
     friend OpenResult OpenScanRoot(const std::string&, FolderHandle&);
     friend OpenResult OpenSubfolder(const FolderHandle&, std::string_view, FolderHandle&);
+    friend OpenResult OpenFolderInScan(std::span<const std::string>, const std::string&,
+                                       FolderHandle&);
     friend bool IdentityOf(const FolderHandle&, FileIdentity&);
     friend class DirReader;
 
@@ -89,6 +91,8 @@ private:
     void* FHandle = nullptr;
     std::wstring FPattern;
 #else
+    /// Makes `fd` (an open folder, or -1) the handle's, with what listing it needs.
+    friend OpenResult AdoptFolder(int fd, FolderHandle& out);
     int FFd = -1;
     std::uint64_t FDev = 0; ///< for kernels that cannot refuse mount crossings on open
     /// The file system (ext4) gives the last record of a listing the largest position, so
@@ -103,6 +107,15 @@ OpenResult OpenScanRoot(const std::string& path, FolderHandle& out);
 
 /// Opens the subfolder `name` of `parent`, refusing a link and the root of another mount.
 OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, FolderHandle& out);
+
+/// Opens the folder at `path` below the longest of `scanRoots` that holds it, as the scan
+/// reached it: the root by its path (links in it followed, as the user named it), every
+/// folder below it relative to the one before, refusing links and the roots of other
+/// mounts. NotEntered when no root holds the path, when a link or another mount is on
+/// the way or at the end, and when nothing is there any more; Failed when the folder is
+/// there but cannot be read.
+OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+                            FolderHandle& out);
 
 /// Device and file number of an open folder; false when they cannot be read.
 bool IdentityOf(const FolderHandle& folder, FileIdentity& id);

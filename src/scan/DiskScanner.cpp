@@ -69,6 +69,16 @@ void TDiskScanner::DoProgress()
 
 TDirNode* TDiskScanner::Scan(std::string_view rootPath)
 {
+    return Walk(rootPath, nullptr);
+}
+
+TDirNode* TDiskScanner::Scan(std::string_view rootPath, platform::FolderHandle root)
+{
+    return Walk(rootPath, &root);
+}
+
+TDirNode* TDiskScanner::Walk(std::string_view rootPath, platform::FolderHandle* opened)
+{
     rootPath = platform::TrimTrailingSeparators(rootPath);
     if (!FWalk) {
         FWalk = std::make_unique<TFolderWalk>(FContext, FTree, FSettings);
@@ -99,7 +109,7 @@ TDirNode* TDiskScanner::Scan(std::string_view rootPath)
     {
         FWalking = true;
         const WalkCounters fold{*this};
-        root = FWalk->Run(rootPath);
+        root = FWalk->Run(rootPath, opened);
     }
     if (root != nullptr && !FContext.CountEveryHardLink) {
         const auto all = FTree.Links();

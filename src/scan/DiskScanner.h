@@ -43,6 +43,9 @@ public:
     /// what it gathered so far. Throws EMaskException when a mask is malformed; the tree
     /// then holds unreachable nodes, which go with the tree.
     TDirNode* Scan(std::string_view rootPath);
+    /// The same from the folder `root`, opened already (and taken over); `rootPath` names
+    /// it in the tree. A closed handle gives an unreadable folder.
+    TDirNode* Scan(std::string_view rootPath, platform::FolderHandle root);
 
     std::int64_t Files() const; ///< included files
     std::int64_t Dirs() const;  ///< folders entered, unreadable ones too
@@ -56,6 +59,7 @@ public:
     TWalkSettings& WalkSettings() { return FSettings; }
 
 private:
+    TDirNode* Walk(std::string_view rootPath, platform::FolderHandle* opened);
     void DoProgress();
 
     const TScanContext& FContext;

@@ -205,7 +205,17 @@ TScanOutcome RunScanTask(const TScanRequest& request, const TScanContext& contex
             }
         } else {
             scanner.ResetCounters();
-            tree->SetRoot(scanner.Scan(request.PathToScan));
+            if (request.WithinRoots.empty()) {
+                tree->SetRoot(scanner.Scan(request.PathToScan));
+            } else {
+                platform::FolderHandle folder;
+                if (platform::OpenFolderInScan(request.WithinRoots, request.PathToScan, folder) ==
+                    platform::OpenResult::NotEntered) {
+                    out.FolderGone = true;
+                    return out;
+                }
+                tree->SetRoot(scanner.Scan(request.PathToScan, std::move(folder)));
+            }
             filesOff = scanner.Files();
             dirsOff = scanner.Dirs();
             bytesOff = scanner.Bytes();

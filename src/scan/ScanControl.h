@@ -86,6 +86,9 @@ struct TScanRequest
 {
     bool AllDrives = false;
     std::string PathToScan; ///< already normalised; unused for all drives
+    /// When not empty, PathToScan is a folder of a result scanned from these roots, and is
+    /// reached from them as the scan reached it (platform::OpenFolderInScan).
+    std::vector<std::string> WithinRoots;
     /// Drive list for all-drives scans; GetScanDrives when empty.
     std::function<std::vector<std::string>()> Drives;
     /// Name of the synthetic root of an all-drives scan.
@@ -97,6 +100,8 @@ struct TScanOutcome
 {
     bool Ok = false;
     std::string Err; ///< "Class: message"; empty on success and on a plain cancellation
+    /// The folder of a WithinRoots request is gone, or a link or a mount is on its way.
+    bool FolderGone = false;
     std::unique_ptr<TScanTree> Tree;
     /// Counters of the whole scan: included files, folders entered, bytes met (excluded
     /// files included).

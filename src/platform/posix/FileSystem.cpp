@@ -2,6 +2,7 @@
 
 #include "platform/PathForms.h"
 #include "platform/Paths.h"
+#include "platform/posix/Descriptors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -101,7 +102,37 @@ void FolderHandle::Close()
 OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
 {
     out.Close();
-    out.FFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return AdoptFolder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), out);
+}
+
+OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+                            FolderHandle& out)
+{
+    out.Close();
+    const std::string* root = RootHolding(scanRoots, path);
+    if (root == nullptr)
+        return OpenResult::NotEntered;
+    // Gone, a file, a link or another mount on the way: not the folder the scan saw.
+    auto notThere = [] {
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == EXDEV ||
+                       errno == EINVAL
+                   ? OpenResult::NotEntered
+                   : OpenResult::Failed;
+    };
+    if (SamePath(*root, path)) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return fd < 0 ? notThere() : AdoptFolder(fd, out);
+    }
+    posix::ResolvedItem item;
+    if (!posix::ResolveFromRoots(scanRoots, path, item))
+        return notThere();
+    const int fd = posix::OpenBeneath(item.Parent.Get(), item.Name, O_RDONLY | O_DIRECTORY);
+    return fd < 0 ? notThere() : AdoptFolder(fd, out);
+}
+
+OpenResult AdoptFolder(int fd, FolderHandle& out)
+{
+    out.FFd = fd;
     if (out.FFd < 0)
         return OpenResult::Failed;
     struct stat st

@@ -125,6 +125,41 @@ OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, Fold
     return OpenResult::Opened;
 }
 
+OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+                            FolderHandle& out)
+{
+    out.Close();
+    const std::string* root = RootHolding(scanRoots, path);
+    if (root == nullptr)
+        return OpenResult::NotEntered;
+    // Whether a failure means that nothing is there any more (only to tell the two apart).
+    auto failed = [&path] {
+        return GetFileAttributesW(win32::WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES
+                   ? OpenResult::NotEntered
+                   : OpenResult::Failed;
+    };
+    FolderHandle cur;
+    if (OpenScanRoot(*root, cur) != OpenResult::Opened)
+        return failed();
+    std::string_view rel = SamePath(*root, path) ? std::string_view() : *PathBelow(path, *root);
+    while (!rel.empty()) {
+        std::size_t sep = 0;
+        while (sep < rel.size() && !IsPathSeparator(rel[sep]))
+            ++sep;
+        const std::string_view name = rel.substr(0, sep);
+        if (name.empty() || name == "." || name == "..")
+            return OpenResult::NotEntered;
+        FolderHandle next;
+        const OpenResult r = OpenSubfolder(cur, name, next);
+        if (r != OpenResult::Opened)
+            return r == OpenResult::NotEntered ? r : failed();
+        cur = std::move(next);
+        rel.remove_prefix(sep < rel.size() ? sep + 1 : sep);
+    }
+    out = std::move(cur);
+    return OpenResult::Opened;
+}
+
 bool IdentityOf(const FolderHandle& folder, FileIdentity& id)
 {
     BY_HANDLE_FILE_INFORMATION info{};
