@@ -18,7 +18,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
-#include <unordered_set>
+#include <optional>
 
 namespace harrowdale::ui {
 
@@ -135,10 +135,47 @@ void TFileCommands::CopyPaths()
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
+namespace {
+
+/// Why the box after a removal names an item; nothing for what went, or was gone already
+/// (the status line says so).
+std::optional<TNotRemovedReason> NotRemovedReason(const platform::TRemovalOutcome& outcome)
+{
+    using platform::TRemovalError;
+    using platform::TRemovalStatus;
+    switch (outcome.Status) {
+    case TRemovalStatus::Removed:
+    case TRemovalStatus::AlreadyGone:
+        return std::nullopt;
+    case TRemovalStatus::PartlyRemoved:
+        return TNotRemovedReason::PartlyRemoved;
+    case TRemovalStatus::Changed:
+        return TNotRemovedReason::ChangedSinceScan;
+    case TRemovalStatus::Failed:
+        break;
+    }
+    switch (outcome.Error) {
+    case TRemovalError::LinkOrMount:
+        return TNotRemovedReason::LinkOrMount;
+    case TRemovalError::NoPermission:
+        return TNotRemovedReason::NotPermitted;
+    case TRemovalError::NoTrash:
+        return TNotRemovedReason::NoTrash;
+    case TRemovalError::NotInScan:
+        return TNotRemovedReason::NotInScan;
+    case TRemovalError::None:
+    case TRemovalError::Other:
+        break;
+    }
+    return TNotRemovedReason::Other;
+}
+
+} // namespace
+
 void TFileCommands::Remove(TRemoval kind)
 {
     std::vector<TSelectedEntry> entries = EntriesHere();
-    if (entries.empty())
+    if (entries.empty() || !FResults.Tree)
         return;
     // The question names what will go: what the page's rules picked is not always what
     // the map shows framed. The count includes repeats and paths that no longer exist.
@@ -168,23 +205,20 @@ void TFileCommands::Remove(TRemoval kind)
     // would only fail on what is already gone.
     std::vector<std::size_t> holder;
     const std::vector<std::string> paths = OutermostPaths(selected, holder);
-    // Each path is resolved from the scanned folder that holds it, never through a link;
-    // a link or a mount on the way leaves it in place and in `failures`.
+    // Each item is resolved from the scanned folder that holds it, never through a link,
+    // and acted on only while it is still what the result recorded.
+    const std::vector<platform::TRecordedItem> items = RecordedItems(*FResults.Tree, paths);
     const std::vector<std::string> roots = ScanRootPaths(FResults.Root());
-    std::vector<std::string> failures;
-    const bool ok = kind == TRemoval::ToTrash
-                        ? platform::MoveToTrash(roots, paths, &failures)
-                        : platform::RemovePermanently(roots, paths, &failures);
+    const std::vector<platform::TRemovalOutcome> outcomes =
+        kind == TRemoval::ToTrash ? platform::MoveToTrash(roots, items)
+                                  : platform::RemovePermanently(roots, items);
+    std::vector<TNotRemoved> failures;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (const auto reason = NotRemovedReason(outcomes[i]))
+            failures.push_back({paths[i], *reason});
     // What is gone leaves the views first, so the failure box is read beside true views.
-    const std::unordered_set<std::string> failed(failures.begin(), failures.end());
-    std::unordered_set<std::string> seen;
-    std::vector<std::string> removed;
-    for (std::size_t i = 0; i < selected.size(); ++i)
-        if (failed.count(paths[holder[i]]) == 0 && seen.insert(selected[i]).second)
-            removed.push_back(selected[i]);
-    if (!removed.empty())
-        Q_EMIT Removed(kind, removed);
-    if (!ok)
+    Q_EMIT Removed(kind, paths, outcomes);
+    if (!failures.empty())
         FServices.Messages->Error(FWindow, QString::fromStdString(RemovalFailure(kind, failures)));
 }
 

@@ -9,6 +9,7 @@
 // Thread: UI thread only. Removals run to their end before the command returns; the
 // file manager is asked without waiting for its answer.
 
+#include "platform/FileOps.h"
 #include "ui/ResultPage.h"
 #include "ui/text/RemovalTexts.h"
 
@@ -57,9 +58,10 @@ public:
     void DeletePermanently() { Remove(TRemoval::Permanently); }
 
 Q_SIGNALS:
-    /// `paths` (distinct, in selection order) were removed from disk; the others of the
-    /// batch failed and were reported.
-    void Removed(harrowdale::TRemoval kind, const std::vector<std::string>& paths);
+    /// A removal acted on `paths` (distinct, none inside another, in selection order):
+    /// `outcomes` says what became of each. What was not removed is reported after this.
+    void Removed(harrowdale::TRemoval kind, const std::vector<std::string>& paths,
+                 const std::vector<harrowdale::platform::TRemovalOutcome>& outcomes);
 
 private:
     void Remove(TRemoval kind);

@@ -216,13 +216,20 @@ void TResultSession::ClearResults()
 
 // ---------------------------------------------------------------- removal and rescans
 
-void TResultSession::RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths)
+void TResultSession::RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
+                                     const std::vector<platform::TRemovalOutcome>& outcomes)
 {
-    const TRemovalPlan plan = PlanRemoval(Results().Root(), paths);
-    const QString done = QString::fromStdString(RemovalDone(kind, plan.Items, plan.Bytes));
+    // What was removed leaves the result, and what no longer existed too; of a folder
+    // removed in part, what stays stays.
+    const TRemovalPlan plan = PlanRemoval(Results().Root(), paths, outcomes);
+    if (plan.Items == 0 && plan.Vanished == 0)
+        return; // nothing changed: the failure box says why
+    const QString done =
+        QString::fromStdString(RemovalDone(kind, plan.Items, plan.Bytes, plan.Vanished));
     // A removal while results are still being built cannot edit them; the status says
     // what was done all the same.
-    if (!FBusy && Results().Root() != nullptr) {
+    const bool edits = plan.RootRemoved || !plan.Folders.empty() || !plan.Files.empty();
+    if (!FBusy && Results().Root() != nullptr && edits) {
         if (plan.RootRemoved)
             ClearResults();
         else
@@ -237,10 +244,6 @@ void TResultSession::RescanFolder(const std::string& path)
     if (FBusy || root == nullptr || FOrigin != TResultOrigin::ThisMachine ||
         FindEntry(root, path).Folder == nullptr)
         return;
-    if (!platform::DirectoryExists(path)) {
-        FolderGone(path);
-        return;
-    }
     const TScanChoice choice = FOptions.ReadChoice();
     if (choice.Kind == TScanChoice::TKind::Invalid) {
         ShowError(choice.Error);
@@ -250,6 +253,9 @@ void TResultSession::RescanFolder(const std::string& path)
     const TScanTree& tree = *Results().Tree;
     TScanRequest request;
     request.PathToScan = path;
+    // Reached from the scanned folder as the scan reached it: a link or a mount on the
+    // way is not followed, and the folder then leaves the result.
+    request.WithinRoots = ScanRootPaths(root);
     FRescanning = path;
     SetBusy(true);
     FScan->Start(request, choice.Filters, 0,
@@ -268,7 +274,7 @@ void TResultSession::RescanFinished(const std::string& path,
     }
     if (!outcome->Ok || !outcome->Tree || outcome->Tree->Root() == nullptr) {
         EndBusy();
-        if (!platform::DirectoryExists(path))
+        if (outcome->FolderGone)
             FolderGone(path);
         else if (!outcome->Err.empty())
             ShowError(Tr("Scan failed: ") + QLatin1Char('\n') +
@@ -288,7 +294,8 @@ void TResultSession::RescanFinished(const std::string& path,
 void TResultSession::FolderGone(const std::string& path)
 {
     const QString text = QString::fromStdString(
-        Format(Translate("%s no longer exists; it left the result."), VisiblePathText(path)));
+        Format(Translate("%s is gone or changed since the scan; it left the result."),
+               VisiblePathText(path)));
     const std::string paths[] = {path};
     const TRemovalPlan plan = PlanRemoval(Results().Root(), paths);
     if (plan.RootRemoved)

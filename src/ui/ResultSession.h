@@ -103,7 +103,8 @@ private:
     /// each page's selection. Stop is off meanwhile.
     TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
     /// Takes what the file commands removed out of the result and says what was done.
-    void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths);
+    void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
+                         const std::vector<platform::TRemovalOutcome>& outcomes);
     /// Takes a folder that is gone from disk out of the result, and says so.
     void FolderGone(const std::string& path);
     void ClearResults();

@@ -197,7 +197,16 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Scan again with the new setting? Until then the result shown keeps the old one.",
     // Scanning one folder of the result again.
     "Rescan This Folder",
-    "%s no longer exists; it left the result.",
+    "%s is gone or changed since the scan; it left the result.",
+    "changed since the scan",
+    "removed only in part",
+    "a link or another mount is on the way",
+    "not permitted",
+    "no Trash can be used for it",
+    "not inside a scanned folder",
+    "could not be removed",
+    "1 item no longer existed and left the result",
+    "%d items no longer existed and left the result",
 };
 
 } // namespace harrowdale::test

@@ -238,7 +238,7 @@ TEST(RescanFolder, AFolderThatIsGoneLeavesTheResult)
     w.Trigger(TCommand::RescanFolder);
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_EQ(w.Status(),
-              QString::fromStdString(t / "photos/2024") + " no longer exists; it left the result.");
+              QString::fromStdString(t / "photos/2024") + " is gone or changed since the scan; it left the result.");
     EXPECT_EQ(w.Folder(t / "photos/2024"), nullptr);
     EXPECT_EQ(w.Root()->TotalSize(), 358000);
     EXPECT_FALSE(w.FileRow("a.jpg") != -1);

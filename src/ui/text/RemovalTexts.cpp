@@ -11,13 +11,13 @@ namespace harrowdale {
 
 namespace {
 
-/// The first kListedPaths of `count` paths one a line, then "and N more".
-template <class PathAt> void AppendPathLines(std::string& out, std::size_t count, PathAt&& pathAt)
+/// The first kListedPaths of `count` lines, one a line, then "and N more".
+template <class LineAt> void AppendLines(std::string& out, std::size_t count, LineAt&& lineAt)
 {
     const std::size_t listed = std::min(count, kListedPaths);
     for (std::size_t i = 0; i < listed; ++i) {
         out += '\n';
-        out += VisiblePathText(pathAt(i));
+        out += lineAt(i);
     }
     if (count > listed) {
         out += '\n';
@@ -40,8 +40,8 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
                                      "Permanently delete %d items? (This cannot be undone)", count),
                      count);
     text += '\n';
-    AppendPathLines(text, targets.size(),
-                    [&](std::size_t i) -> const std::string& { return targets[i].Path; });
+    AppendLines(text, targets.size(),
+                [&](std::size_t i) { return VisiblePathText(targets[i].Path); });
 
     std::vector<std::string> warnings;
     if (std::ranges::any_of(targets, &TRemovalTarget::IsScanRoot))
@@ -67,7 +67,32 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
     return text;
 }
 
-std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemoved)
+namespace {
+
+std::string ReasonText(TNotRemovedReason reason)
+{
+    switch (reason) {
+    case TNotRemovedReason::ChangedSinceScan:
+        return Translate("changed since the scan");
+    case TNotRemovedReason::PartlyRemoved:
+        return Translate("removed only in part");
+    case TNotRemovedReason::LinkOrMount:
+        return Translate("a link or another mount is on the way");
+    case TNotRemovedReason::NotPermitted:
+        return Translate("not permitted");
+    case TNotRemovedReason::NoTrash:
+        return Translate("no Trash can be used for it");
+    case TNotRemovedReason::NotInScan:
+        return Translate("not inside a scanned folder");
+    case TNotRemovedReason::Other:
+        break;
+    }
+    return Translate("could not be removed");
+}
+
+} // namespace
+
+std::string RemovalFailure(TRemoval kind, std::span<const TNotRemoved> notRemoved)
 {
     const auto count = static_cast<std::int64_t>(notRemoved.size());
     std::string text =
@@ -78,9 +103,22 @@ std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemove
             : Format(
                   TranslatePlural("Failed to delete %d item:", "Failed to delete %d items:", count),
                   count);
-    AppendPathLines(text, notRemoved.size(),
-                    [&](std::size_t i) -> const std::string& { return notRemoved[i]; });
+    AppendLines(text, notRemoved.size(), [&](std::size_t i) {
+        return VisiblePathText(notRemoved[i].Path) + " (" + ReasonText(notRemoved[i].Reason) + ")";
+    });
     return text;
+}
+
+std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes,
+                        std::int64_t vanished)
+{
+    if (vanished <= 0)
+        return RemovalDone(kind, items, bytes);
+    const std::string gone =
+        vanished == 1
+            ? Translate("1 item no longer existed and left the result")
+            : Format(Translate("%d items no longer existed and left the result"), vanished);
+    return items > 0 ? RemovalDone(kind, items, bytes) + "; " + gone : gone;
 }
 
 std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes)

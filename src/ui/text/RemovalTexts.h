@@ -45,12 +45,35 @@ inline constexpr std::int64_t kBigFolderFiles = 1000;
 std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targets,
                             const TRemovalGroups& groups = {});
 
-/// "Failed to delete 2 items:" (or the trash form, or the singular), then the paths as the question
-/// lists them.
-std::string RemovalFailure(TRemoval kind, std::span<const std::string> notRemoved);
+/// Why an item was not removed, or not whole.
+enum class TNotRemovedReason
+{
+    ChangedSinceScan, ///< not what the result shows any more: left alone
+    PartlyRemoved,    ///< a folder of which something stays
+    LinkOrMount,      ///< a link or another mount on the way
+    NotPermitted,
+    NoTrash,
+    NotInScan, ///< no scanned folder holds it
+    Other,
+};
+
+struct TNotRemoved
+{
+    std::string Path;
+    TNotRemovedReason Reason = TNotRemovedReason::Other;
+};
+
+/// "Failed to delete 2 items:" (or the trash form, or the singular), then the paths as the
+/// question lists them, each with its reason.
+std::string RemovalFailure(TRemoval kind, std::span<const TNotRemoved> notRemoved);
 
 /// The status line after a removal: "3 items moved to the Trash, 12.4 MB" (or "deleted"),
 /// in the form the count takes. `bytes` is what the result counted for them.
 std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes);
+
+/// The same with what no longer existed when it was to be removed, and so left the
+/// result: "1 item deleted, 2 KB; 1 item no longer existed and left the result".
+std::string RemovalDone(TRemoval kind, std::int64_t items, std::int64_t bytes,
+                        std::int64_t vanished);
 
 } // namespace harrowdale

@@ -87,16 +87,29 @@ TEST(RemovalTexts, QuestionSaysWhenNoCopyOfADuplicateIsLeft)
         EXPECT_EQ(RemovalQuestion(TRemoval::ToTrash, c.Targets, c.Groups), c.Expected) << c.Name;
 }
 
-TEST(RemovalTexts, FailureNamesWhatWasNotRemoved)
+TEST(RemovalTexts, FailureNamesWhatWasNotRemovedAndWhy)
 {
-    const std::vector<std::string> one{"/d/a\nb"};
-    EXPECT_EQ(RemovalFailure(TRemoval::Permanently, one), "Failed to delete 1 item:\n/d/a\\nb");
-    std::vector<std::string> many;
+    const std::vector<TNotRemoved> one{{"/d/a\nb", TNotRemovedReason::ChangedSinceScan}};
+    EXPECT_EQ(RemovalFailure(TRemoval::Permanently, one),
+              "Failed to delete 1 item:\n/d/a\\nb (changed since the scan)");
+    std::vector<TNotRemoved> many;
     for (const TRemovalTarget& t : Files(11))
-        many.push_back(t.Path);
+        many.push_back({t.Path, TNotRemovedReason::NotPermitted});
+    many[1].Reason = TNotRemovedReason::PartlyRemoved;
     const std::string text = RemovalFailure(TRemoval::ToTrash, many);
-    EXPECT_TRUE(text.starts_with("Failed to move 11 items to the Trash:\n/d/f1\n")) << text;
-    EXPECT_TRUE(text.ends_with("\n/d/f10\nand 1 more")) << text;
+    EXPECT_TRUE(text.starts_with("Failed to move 11 items to the Trash:\n/d/f1 (not permitted)\n"
+                                 "/d/f2 (removed only in part)\n"))
+        << text;
+    EXPECT_TRUE(text.ends_with("\n/d/f10 (not permitted)\nand 1 more")) << text;
+}
+
+TEST(RemovalTexts, WhatNoLongerExistedIsSaidAfterWhatWasRemoved)
+{
+    EXPECT_EQ(RemovalDone(TRemoval::Permanently, 1, 1, 0), "1 item deleted, 1 B");
+    EXPECT_EQ(RemovalDone(TRemoval::ToTrash, 2, 2048, 1),
+              "2 items moved to the Trash, 2.0 KB; 1 item no longer existed and left the result");
+    EXPECT_EQ(RemovalDone(TRemoval::Permanently, 0, 0, 3),
+              "3 items no longer existed and left the result");
 }
 
 } // namespace
