@@ -19,6 +19,8 @@
 #include <QMimeData>
 #include <QUrl>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
 
 namespace harrowdale::ui {
 
@@ -207,17 +209,29 @@ void TFileCommands::Remove(TRemoval kind)
     const std::vector<std::string> paths = OutermostPaths(selected, holder);
     // Each item is resolved from the scanned folder that holds it, never through a link,
     // and acted on only while it is still what the result recorded.
-    const std::vector<platform::TRecordedItem> items = RecordedItems(*FResults.Tree, paths);
+    const std::vector<platform::TRecordedItem> records = RecordedItems(*FResults.Tree, paths);
     const std::vector<std::string> roots = ScanRootPaths(FResults.Root());
     const std::vector<platform::TRemovalOutcome> outcomes =
-        kind == TRemoval::ToTrash ? platform::MoveToTrash(roots, items)
-                                  : platform::RemovePermanently(roots, items);
+        kind == TRemoval::ToTrash ? platform::MoveToTrash(roots, records)
+                                  : platform::RemovePermanently(roots, records);
     std::vector<TNotRemoved> failures;
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (const auto reason = NotRemovedReason(outcomes[i]))
             failures.push_back({paths[i], *reason});
+    // The selected paths that went, as the question counted them: a path inside a folder
+    // that went whole went with it.
+    std::unordered_set<std::string_view> seen;
+    std::int64_t went = 0;
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        const platform::TRemovalStatus status = outcomes[holder[i]].Status;
+        const bool gone =
+            status == platform::TRemovalStatus::Removed ||
+            (status == platform::TRemovalStatus::PartlyRemoved && selected[i] == paths[holder[i]]);
+        if (gone && seen.insert(selected[i]).second)
+            ++went;
+    }
     // What is gone leaves the views first, so the failure box is read beside true views.
-    Q_EMIT Removed(kind, paths, outcomes);
+    Q_EMIT Removed(kind, paths, outcomes, went);
     if (!failures.empty())
         FServices.Messages->Error(FWindow, QString::fromStdString(RemovalFailure(kind, failures)));
 }

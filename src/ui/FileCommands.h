@@ -59,9 +59,11 @@ public:
 
 Q_SIGNALS:
     /// A removal acted on `paths` (distinct, none inside another, in selection order):
-    /// `outcomes` says what became of each. What was not removed is reported after this.
+    /// `outcomes` says what became of each; `items` selected paths went (those inside a
+    /// folder that went included). What was not removed is reported after this.
     void Removed(harrowdale::TRemoval kind, const std::vector<std::string>& paths,
-                 const std::vector<harrowdale::platform::TRemovalOutcome>& outcomes);
+                 const std::vector<harrowdale::platform::TRemovalOutcome>& outcomes,
+                 std::int64_t items);
 
 private:
     void Remove(TRemoval kind);

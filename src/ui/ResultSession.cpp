@@ -217,7 +217,8 @@ void TResultSession::ClearResults()
 // ---------------------------------------------------------------- removal and rescans
 
 void TResultSession::RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
-                                     const std::vector<platform::TRemovalOutcome>& outcomes)
+                                     const std::vector<platform::TRemovalOutcome>& outcomes,
+                                     std::int64_t items)
 {
     // What was removed leaves the result, and what no longer existed too; of a folder
     // removed in part, what stays stays.
@@ -225,7 +226,7 @@ void TResultSession::RemovedFromDisk(TRemoval kind, const std::vector<std::strin
     if (plan.Items == 0 && plan.Vanished == 0)
         return; // nothing changed: the failure box says why
     const QString done =
-        QString::fromStdString(RemovalDone(kind, plan.Items, plan.Bytes, plan.Vanished));
+        QString::fromStdString(RemovalDone(kind, items, plan.Bytes, plan.Vanished));
     // A removal while results are still being built cannot edit them; the status says
     // what was done all the same.
     const bool edits = plan.RootRemoved || !plan.Folders.empty() || !plan.Files.empty();

@@ -104,7 +104,8 @@ private:
     TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
     /// Takes what the file commands removed out of the result and says what was done.
     void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
-                         const std::vector<platform::TRemovalOutcome>& outcomes);
+                         const std::vector<platform::TRemovalOutcome>& outcomes,
+                         std::int64_t items);
     /// Takes a folder that is gone from disk out of the result, and says so.
     void FolderGone(const std::string& path);
     void ClearResults();

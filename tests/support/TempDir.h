@@ -56,6 +56,10 @@ std::string ShellQuote(std::string_view s);
 std::string ReadFileBytes(const std::string& path);
 /// Creates or replaces a file with `bytes`.
 void WriteFileBytes(const std::string& path, std::string_view bytes);
+/// Sets or clears the immutable flag of a file, which not even its owner may remove
+/// while it is set; false where the file system or the user's rights do not allow it
+/// (always on Windows).
+bool SetImmutable(const std::string& path, bool on);
 /// A folder in memory (/dev/shm) where there is one, else the temporary folder: for
 /// tests that make and remove many folders, which a disk with synchronous discards
 /// makes slow.

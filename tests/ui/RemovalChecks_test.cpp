@@ -11,17 +11,15 @@
 
 #include <QApplication>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace harrowdale {
 namespace {
 
+using test::SetImmutable;
 using test::TempDir;
 using ui::TCommand;
 using ui::TPageIndex;
@@ -29,27 +27,6 @@ using ui::TPageIndex;
 class Window : public test::WindowDriver
 {
 public:
-    const TDirNode* Folder(const std::string& path) const
-    {
-        std::vector<const TDirNode*> stack{Root()};
-        while (!stack.empty()) {
-            const TDirNode* d = stack.back();
-            stack.pop_back();
-            if (d->FullPath() == path)
-                return d;
-            stack.insert(stack.end(), d->Children().begin(), d->Children().end());
-        }
-        return nullptr;
-    }
-    /// Chooses a folder on "Only Folders", as a click in its tree would.
-    void ChooseFolder(const std::string& path)
-    {
-        ShowPage(TPageIndex::OnlyFolders);
-        const TDirNode* d = Folder(path);
-        ASSERT_NE(d, nullptr) << path;
-        OnlyFolders().FoldersTree()->setCurrentIndex(OnlyFolders().FoldersModel()->IndexOf(d));
-        QApplication::processEvents();
-    }
     /// Selects files of the largest-files list by name.
     void ChooseFiles(const std::vector<std::string>& names)
     {
@@ -124,7 +101,7 @@ TEST(RemovalChecks, AScanFileItemThatChangedSinceTheScanIsLeftAlone)
     EXPECT_EQ(w.ListedFiles(), (std::vector<std::string>{"a", "d.txt", "e.txt"}));
 
     w.Log.Errors.clear();
-    w.ChooseFolder(t / "data/d");
+    ASSERT_TRUE(w.ChooseFolder(t / "data/d"));
     w.Trigger(TCommand::MoveToTrash);
     EXPECT_TRUE(platform::PathExists(t / "data/d/new.txt"));
     ASSERT_EQ(w.Log.Errors.size(), 1);
@@ -133,7 +110,7 @@ TEST(RemovalChecks, AScanFileItemThatChangedSinceTheScanIsLeftAlone)
 
     // A folder still the one the file names goes.
     w.Log.Errors.clear();
-    w.ChooseFolder(t / "data/e");
+    ASSERT_TRUE(w.ChooseFolder(t / "data/e"));
     w.Trigger(TCommand::DeletePermanently);
     EXPECT_TRUE(w.Log.Errors.isEmpty());
     EXPECT_FALSE(platform::PathExists(t / "data/e"));
@@ -156,7 +133,7 @@ TEST(RemovalChecks, ALocalScanKnowsWhichFolderItSaw)
     t.MakeDir("data/f");
     t.MakeFile("data/f/inside.txt", 1);
 
-    w.ChooseFolder(t / "data/d");
+    ASSERT_TRUE(w.ChooseFolder(t / "data/d"));
     w.Trigger(TCommand::DeletePermanently);
     w.ChooseFiles({"f"});
     w.Trigger(TCommand::DeletePermanently);
@@ -166,18 +143,6 @@ TEST(RemovalChecks, ALocalScanKnowsWhichFolderItSaw)
     EXPECT_TRUE(w.Log.Errors[0].endsWith("/data/d (changed since the scan)"));
     EXPECT_TRUE(w.Log.Errors[1].endsWith("/data/f (changed since the scan)"));
     EXPECT_EQ(w.Root()->TotalSize(), 20);
-}
-
-bool SetImmutable(const std::string& path, bool on)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
 }
 
 TEST(RemovalChecks, WhatStaysStaysAndWhatNoLongerExistedLeaves)
@@ -194,7 +159,7 @@ TEST(RemovalChecks, WhatStaysStaysAndWhatNoLongerExistedLeaves)
     Window w;
     const bool scanned = w.Scan(t / "data");
     // A folder removed in part: what went leaves the views, the locked file stays.
-    w.ChooseFolder(t / "data/folder");
+    ASSERT_TRUE(w.ChooseFolder(t / "data/folder"));
     w.Trigger(TCommand::DeletePermanently);
     SetImmutable(t / "data/folder/keep/locked.bin", false);
     ASSERT_TRUE(scanned);
@@ -227,7 +192,7 @@ TEST(RemovalChecks, RescanNeverFollowsALinkThatTookTheFoldersPlace)
     t.MakeFile("big/huge.bin", 10000000);
     Window w;
     ASSERT_TRUE(w.Scan(t / "data"));
-    w.ChooseFolder(t / "data/sub");
+    ASSERT_TRUE(w.ChooseFolder(t / "data/sub"));
     std::filesystem::rename(t / "data/sub", t / "sub.old");
     t.MakeLink(t / "big", "data/sub");
     w.Trigger(TCommand::RescanFolder);

@@ -47,27 +47,6 @@ public:
                 return d;
         return nullptr;
     }
-    const TDirNode* Folder(const std::string& path)
-    {
-        std::vector<const TDirNode*> stack{Root()};
-        while (!stack.empty()) {
-            const TDirNode* d = stack.back();
-            stack.pop_back();
-            if (d->FullPath() == path)
-                return d;
-            stack.insert(stack.end(), d->Children().begin(), d->Children().end());
-        }
-        return nullptr;
-    }
-    /// Chooses a folder on "Only Folders", as a click in its tree would.
-    void ChooseFolder(const std::string& path)
-    {
-        ShowPage(TPageIndex::OnlyFolders);
-        const TDirNode* d = Folder(path);
-        ASSERT_NE(d, nullptr) << path;
-        OnlyFolders().FoldersTree()->setCurrentIndex(OnlyFolders().FoldersModel()->IndexOf(d));
-        QApplication::processEvents();
-    }
     /// Selects nodes of the folders-and-files tree, the first as the current one.
     void SelectInFilesTree(const std::vector<QModelIndex>& nodes)
     {
@@ -237,8 +216,8 @@ TEST(RescanFolder, AFolderThatIsGoneLeavesTheResult)
     std::filesystem::remove_all(t / "photos/2024");
     w.Trigger(TCommand::RescanFolder);
     ASSERT_TRUE(w.WaitIdle());
-    EXPECT_EQ(w.Status(),
-              QString::fromStdString(t / "photos/2024") + " is gone or changed since the scan; it left the result.");
+    EXPECT_EQ(w.Status(), QString::fromStdString(t / "photos/2024") +
+                              " is gone or changed since the scan; it left the result.");
     EXPECT_EQ(w.Folder(t / "photos/2024"), nullptr);
     EXPECT_EQ(w.Root()->TotalSize(), 358000);
     EXPECT_FALSE(w.FileRow("a.jpg") != -1);

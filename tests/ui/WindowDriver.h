@@ -12,6 +12,7 @@
 #include "ui/OnlyFilesPage.h"
 #include "ui/OnlyFoldersPage.h"
 #include "ui/ScanOptionsPanel.h"
+#include "ui/TreeModels.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QtTest/QTest>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace harrowdale::test {
 
@@ -103,6 +105,31 @@ public:
     ui::TOnlyFoldersPage& OnlyFolders() const { return *Win.OnlyFoldersPage(); }
     ui::TDuplicatesPage& Duplicates() const { return *Win.DuplicatesPage(); }
     ui::TScanOptionsPanel& Options() const { return *Win.Options(); }
+    /// The folder of the result at `path`; null when it holds none.
+    const TDirNode* Folder(const std::string& path) const
+    {
+        std::vector<const TDirNode*> stack{Root()};
+        while (!stack.empty() && stack.back() != nullptr) {
+            const TDirNode* d = stack.back();
+            stack.pop_back();
+            if (d->FullPath() == path)
+                return d;
+            stack.insert(stack.end(), d->Children().begin(), d->Children().end());
+        }
+        return nullptr;
+    }
+    /// Chooses a folder on "Only Folders", as a click in its tree would; false when the
+    /// result holds none at `path`.
+    bool ChooseFolder(const std::string& path)
+    {
+        ShowPage(TPageIndex::OnlyFolders);
+        const TDirNode* d = Folder(path);
+        if (d == nullptr)
+            return false;
+        OnlyFolders().FoldersTree()->setCurrentIndex(OnlyFolders().FoldersModel()->IndexOf(d));
+        QApplication::processEvents();
+        return true;
+    }
 
     // ---- mouse on a map
     void ClickMap(ui::TResultPage& page, QPoint at, Qt::KeyboardModifiers keys = {},

@@ -37,6 +37,7 @@ namespace {
 
 using test::AsOnDisk;
 using test::DeleteAsOnDisk;
+using test::SetImmutable;
 using test::TempDir;
 using test::TrashAsOnDisk;
 
@@ -272,20 +273,6 @@ TEST(FileOps, OnlyWhatIsStillAsRecordedIsRemoved)
             }
         }
     }
-}
-
-// Sets or clears the immutable flag of a file; false where the file system or the
-// user's rights do not allow it.
-bool SetImmutable(const std::string& path, bool on)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
 }
 
 TEST(FileOps, APartialRemovalNamesWhatStays)

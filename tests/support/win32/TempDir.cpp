@@ -242,4 +242,9 @@ WalkTotals IndependentWalk(const std::string& root)
     return totals;
 }
 
+bool SetImmutable(const std::string&, bool)
+{
+    return false;
+}
+
 } // namespace harrowdale::test
