@@ -95,7 +95,7 @@ TEST(RemovalChecks, AScanFileItemThatChangedSinceTheScanIsLeftAlone)
     w.Trigger(TCommand::DeletePermanently);
     EXPECT_EQ(EntriesIn(t / "data/a"), 2000u);
     ASSERT_EQ(w.Log.Errors.size(), 1);
-    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item(s):\n" +
+    EXPECT_EQ(w.Log.Errors[0], "Failed to delete 1 item:\n" +
                                    QString::fromStdString(t / "data/a") +
                                    " (changed since the scan)");
     EXPECT_EQ(w.ListedFiles(), (std::vector<std::string>{"a", "d.txt", "e.txt"}));

@@ -53,8 +53,15 @@ int OpenEachComponent(int dirfd, std::string_view rel, int flags)
         const std::string name(rel.substr(pos, last ? rel.size() - pos : slash - pos));
         const int how = last ? flags : O_PATH | O_DIRECTORY;
         Fd next(::openat(at, name.c_str(), how | O_CLOEXEC | O_NOFOLLOW));
-        if (!next.Valid())
+        if (!next.Valid()) {
+            // Asked for a folder, a link fails as "not a folder": say it is a link, so
+            // that a link on the way is not taken for something gone.
+            struct stat st;
+            if (errno == ENOTDIR && ::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode))
+                errno = ELOOP;
             return -1;
+        }
         FileId id;
         if (!StatAt(next.Get(), "", id))
             return -1;
@@ -145,6 +152,9 @@ int OpenBeneath(int dirfd, std::string_view rel, int flags)
         const long fd = ::syscall(SYS_openat2, dirfd, path.c_str(), &how, sizeof how);
         if (fd >= 0)
             return static_cast<int>(fd);
+        // "Not a folder" may be a link on the way: the walk by components tells which.
+        if (errno == ENOTDIR)
+            return OpenEachComponent(dirfd, rel, flags);
         if (errno != ENOSYS && errno != EPERM) // EPERM: a seccomp filter that denies it
             return -1;
         gNoOpenat2.store(true, std::memory_order_relaxed);
