@@ -270,6 +270,24 @@ void TDuplicatesPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(DuplicatesTree(), nodes, first);
 }
 
+std::string TDuplicatesPage::RowPath(const QModelIndex& index) const
+{
+    // A group stands for its first file, which its node always lists.
+    if (const TFileLeaf* f = FTreeModel->File(index))
+        return f->FullPath();
+    const TDupGroup* g = FTreeModel->IsGroupNode(index) ? FTreeModel->Group(index) : nullptr;
+    return g != nullptr && !g->Files.empty() ? g->Files.front()->FullPath() : std::string();
+}
+
+void TDuplicatesPage::ExpandPath(const std::string& path)
+{
+    const TFileLeaf* f = FindEntry(FResults.Root(), path).File;
+    const auto g = f == nullptr ? FResults.Duplicates.GroupByFile.end()
+                                : FResults.Duplicates.GroupByFile.find(f);
+    if (g != FResults.Duplicates.GroupByFile.end())
+        DuplicatesTree()->expand(FTreeModel->IndexOfFile(f, g->second).parent());
+}
+
 std::vector<const TFileLeaf*> TDuplicatesPage::TreeFiles() const
 {
     std::vector<const TFileLeaf*> files;

@@ -39,6 +39,8 @@ public:
 
 protected:
     bool HasLayout() const override;
+    std::string RowPath(const QModelIndex& index) const override;
+    void ExpandPath(const std::string& path) override;
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;

@@ -197,6 +197,20 @@ void TFilesInFoldersPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(tree, nodes, first);
 }
 
+std::string TFilesInFoldersPage::RowPath(const QModelIndex& index) const
+{
+    if (const TFileLeaf* f = FTreeModel->File(index))
+        return f->FullPath();
+    const TDirNode* d = FTreeModel->Folder(index);
+    return d != nullptr ? d->FullPath() : std::string();
+}
+
+void TFilesInFoldersPage::ExpandPath(const std::string& path)
+{
+    if (const TDirNode* folder = FindEntry(FResults.Root(), path).Folder)
+        ExpandDownTo(folder);
+}
+
 // ---------------------------------------------------------------- file commands, status
 
 std::vector<TSelectedEntry> TFilesInFoldersPage::SelectedEntries() const

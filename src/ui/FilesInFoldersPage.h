@@ -31,6 +31,8 @@ public:
 
 protected:
     bool HasLayout() const override { return FResults.Root() != nullptr; }
+    std::string RowPath(const QModelIndex& index) const override;
+    void ExpandPath(const std::string& path) override;
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;

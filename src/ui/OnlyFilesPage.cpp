@@ -224,6 +224,11 @@ void TOnlyFilesPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(FilesList(), rows, first);
 }
 
+std::string TOnlyFilesPage::RowPath(const QModelIndex& index) const
+{
+    return index.isValid() ? FFilesModel->File(index.row())->FullPath() : std::string();
+}
+
 // ---------------------------------------------------------------- file commands, status
 
 std::vector<TSelectedEntry> TOnlyFilesPage::SelectedEntries() const

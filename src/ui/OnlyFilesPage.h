@@ -34,6 +34,7 @@ public:
 
 protected:
     bool HasLayout() const override;
+    std::string RowPath(const QModelIndex& index) const override;
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;

@@ -167,6 +167,18 @@ void TOnlyFoldersPage::SelectPaths(const std::vector<std::string>& paths)
         }
 }
 
+std::string TOnlyFoldersPage::RowPath(const QModelIndex& index) const
+{
+    const TDirNode* d = FTreeModel->Folder(index);
+    return d != nullptr ? d->FullPath() : std::string();
+}
+
+void TOnlyFoldersPage::ExpandPath(const std::string& path)
+{
+    if (const TDirNode* folder = FindEntry(FResults.Root(), path).Folder)
+        FoldersTree()->expand(FTreeModel->IndexOf(folder));
+}
+
 // ---------------------------------------------------------------- file commands, status
 
 std::vector<TSelectedEntry> TOnlyFoldersPage::SelectedEntries() const

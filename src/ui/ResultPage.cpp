@@ -2,6 +2,7 @@
 
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
+#include "scan/TreeLookup.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
@@ -9,6 +10,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QTreeView>
@@ -125,6 +127,73 @@ std::vector<std::string> TResultPage::SelectedPaths() const
     for (TSelectedEntry& e : SelectedEntries())
         paths.push_back(std::move(e.Path));
     return paths;
+}
+
+TPagePlace TResultPage::Place() const
+{
+    TPagePlace place;
+    place.Selected = SelectedPaths();
+    place.MainScroll = FMainView->verticalScrollBar()->value();
+    place.SideScroll = FSideList->verticalScrollBar()->value();
+    const QAbstractItemModel* model = FMainView->model();
+    const QItemSelectionModel* sel = FMainView->selectionModel();
+    if (model == nullptr || model->rowCount() == 0)
+        return place;
+    // One walk over the rows shown, top to bottom.
+    constexpr std::size_t kNextRows = 64;
+    const bool anySelected = sel->hasSelection();
+    QModelIndex first;
+    for (QModelIndex i = model->index(0, 0); i.isValid(); i = FMainView->indexBelow(i)) {
+        if (FMainView->isExpanded(i))
+            place.Expanded.push_back(RowPath(i));
+        const bool selected = anySelected ? sel->isSelected(i) : i == FMainView->currentIndex();
+        if (!first.isValid()) {
+            if (selected)
+                first = i;
+            continue;
+        }
+        bool under = false;
+        for (QModelIndex p = i.parent(); p.isValid() && !under; p = p.parent())
+            under = p == first;
+        if (!selected && !under && place.Next.size() < kNextRows)
+            place.Next.push_back(RowPath(i));
+    }
+    for (QModelIndex p = first.isValid() ? first.parent() : QModelIndex(); p.isValid();
+         p = p.parent())
+        place.Next.push_back(RowPath(p));
+    return place;
+}
+
+void TResultPage::RestorePlace(const TPagePlace& place)
+{
+    const TDirNode* root = FResults.Root();
+    if (root == nullptr)
+        return;
+    for (const std::string& path : place.Expanded)
+        ExpandPath(path);
+    auto exists = [root](const std::string& path) {
+        const TTreeEntry e = FindEntry(root, path);
+        return e.File != nullptr || e.Folder != nullptr;
+    };
+    if (std::any_of(place.Selected.begin(), place.Selected.end(), exists)) {
+        SelectPaths(place.Selected);
+    } else if (!place.Selected.empty()) {
+        const auto next =
+            std::find_if(place.Next.begin(), place.Next.end(), [&](const std::string& path) {
+                return path != root->FullPath() && exists(path);
+            });
+        FMainView->selectionModel()->clear();
+        FSideList->selectionModel()->clearSelection();
+        if (next != place.Next.end())
+            SelectPaths({*next});
+        Q_EMIT SelectionStatusChanged();
+    }
+    // Scrolled where the user was, once the rows are laid out.
+    for (auto [view, value] :
+         {std::pair{FMainView, place.MainScroll}, std::pair{FSideList, place.SideScroll}}) {
+        view->doItemsLayout();
+        view->verticalScrollBar()->setValue(value);
+    }
 }
 
 void TResultPage::ApplyTranslation()

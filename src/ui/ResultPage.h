@@ -46,6 +46,18 @@ struct TSelectedEntry
     const TDirNode* Folder = nullptr;
 };
 
+/// Where the user is on a page, by paths, so that it outlives a rebuild of the result.
+struct TPagePlace
+{
+    std::vector<std::string> Selected; ///< as SelectedPaths gave them
+    /// Where the selection goes when none of it is left: the rows below the first selected
+    /// one, nearest first, then its parents.
+    std::vector<std::string> Next;
+    std::vector<std::string> Expanded; ///< the main view's open nodes
+    int MainScroll = 0;
+    int SideScroll = 0;
+};
+
 /// How wide the side list is made when its panel changes width.
 enum class TSideWidth
 {
@@ -96,6 +108,13 @@ public:
     /// filled again from a changed tree; paths the result no longer holds are skipped, and
     /// an empty list leaves the page as its fill left it.
     virtual void SelectPaths(const std::vector<std::string>& paths) = 0;
+    /// The selection, the open nodes and the scroll positions, taken before the result is
+    /// rebuilt from a changed tree.
+    TPagePlace Place() const;
+    /// Puts them back after the rebuild. When nothing of the selection is left, the next
+    /// row still there (or a parent) is selected instead, never the scanned folder itself:
+    /// a second command must not find it selected because its rows went away.
+    void RestorePlace(const TPagePlace& place);
     /// Sets every text of the page again in the current language.
     virtual void ApplyTranslation();
     /// Offers `actions` (the commands on the selection) in the context menu of the map and
@@ -115,6 +134,11 @@ Q_SIGNALS:
     void SelectionStatusChanged();
 
 protected:
+    /// The path a row of the main view stands for ("" for none).
+    virtual std::string RowPath(const QModelIndex& index) const = 0;
+    /// Opens the main view's node of `path`, as Place recorded it.
+    virtual void ExpandPath(const std::string& path) { (void)path; }
+
     // The layout and the canvas, implemented by each page.
     virtual void BuildLayout(const TRect& rect) = 0;
     virtual void ClearLayout() = 0;

@@ -191,10 +191,10 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
 
 TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTree&)>& edit)
 {
-    // What each page had selected, by path: the rebuilt pages hold other rows and nodes.
-    std::vector<std::vector<std::string>> selected;
+    // Where the user was on each page, by path: the rebuilt pages hold other rows and nodes.
+    std::vector<TPagePlace> places;
     for (const TResultPage* page : FPages)
-        selected.push_back(page->SelectedPaths());
+        places.push_back(page->Place());
     SetBusy(true, false);
     const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
     Q_EMIT ProgressChanged(100, 0);
@@ -202,7 +202,7 @@ TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTre
         ShowError(QString::fromStdString(result.Error));
     if (result.Outcome == TPipelineResult::TOutcome::Done && !FClosing)
         for (std::size_t i = 0; i < FPages.size(); ++i)
-            FPages[i]->SelectPaths(selected[i]);
+            FPages[i]->RestorePlace(places[i]);
     EndBusy();
     Q_EMIT ResultChanged();
     return result;
