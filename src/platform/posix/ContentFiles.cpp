@@ -81,7 +81,7 @@ void ContentFile::WillReadWhole() const
 ContentRoots::ContentRoots(std::span<const std::string> roots) : FPaths(roots.begin(), roots.end())
 {
     for (const std::string& root : FPaths)
-        FHandles.push_back(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        FHandles.push_back(posix::OpenRecordedRoot(root, O_PATH | O_DIRECTORY));
 }
 
 ContentRoots::~ContentRoots()

@@ -177,6 +177,13 @@ Fd OpenChildFolder(int dirfd, const FileId& parent, const std::string& name, con
     return fd;
 }
 
+int OpenRecordedRoot(const std::string& path, int flags)
+{
+    // By its path, links in it followed, as the scan opened it: the user named it. What
+    // lies below it is reached from this descriptor only.
+    return ::open(path.c_str(), flags | O_CLOEXEC);
+}
+
 bool ResolveFromRoots(std::span<const std::string> roots, const std::string& path,
                       ResolvedItem& out)
 {
@@ -204,9 +211,7 @@ bool ResolveFromRoots(std::span<const std::string> roots, const std::string& pat
         errno = EINVAL;
         return false;
     }
-    // The root is opened as the scan opened it: by its path, links in it followed, since
-    // the user named it.
-    Fd parent(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Fd parent(OpenRecordedRoot(base, O_PATH | O_DIRECTORY));
     if (!parent.Valid())
         return false;
     const std::size_t slash = rel.rfind('/');

@@ -90,6 +90,11 @@ struct ResolvedItem
     std::string Name;
 };
 
+/// Opens a scan root again after its scan (removal, rescan, reading contents), with
+/// `flags`. Every folder and file below a root is reached from this descriptor; the root
+/// itself is the one place a path is opened as it stands.
+int OpenRecordedRoot(const std::string& path, int flags);
+
 /// Resolves `path` from the scan root that holds it. The root is opened by its path, as
 /// the scan opened it; every component below it is opened relative to the one before,
 /// refusing links and mount crossings. A path equal to its root is resolved from the

@@ -102,6 +102,7 @@ void FolderHandle::Close()
 OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
 {
     out.Close();
+    // The folder as the user named it, links followed as any tool follows them.
     return AdoptFolder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), out);
 }
 
@@ -120,7 +121,7 @@ OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::s
                    : OpenResult::Failed;
     };
     if (SamePath(*root, path)) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = posix::OpenRecordedRoot(path, O_RDONLY | O_DIRECTORY);
         return fd < 0 ? notThere() : AdoptFolder(fd, out);
     }
     posix::ResolvedItem item;

@@ -79,6 +79,8 @@ std::string RemovePrivateFile(const std::string& path)
     // rmdir takes only an empty folder; the one the name leads to is checked to be ours.
     const std::size_t parentEnd = folder.rfind('/');
     const std::string parent = parentEnd == 0 ? "/" : folder.substr(0, parentEnd);
+    // The temporary folder itself may be reached through the user's own links; the
+    // folder removed from it is checked to be the one opened above.
     const posix::Fd up(::open(parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     posix::FileId again;
     const std::string folderName = folder.substr(parentEnd + 1);
