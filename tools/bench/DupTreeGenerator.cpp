@@ -47,7 +47,7 @@ const char* const kExts[] = {".jpg", ".png", ".txt", ".pdf", ".mp3", ".dat", ".s
 
 bool WriteContent(const std::string& path, const Content& c, std::vector<char>& buf)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     Rng bytes{c.Seed};
@@ -87,8 +87,19 @@ bool EnsureDupTree(const std::string& dir, const DupTreeShape& shape, DupTreeSta
 {
     if (ReadStamp(dir, shape, stats))
         return true;
-    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
-        error = "cannot create " + dir + ": " + std::strerror(errno);
+    // As the scan benchmark's tree: a folder already there is somebody else's, never
+    // written into; the tree is built under a new name beside it and renamed when whole.
+    struct stat st
+    {
+    };
+    if (::lstat(dir.c_str(), &st) == 0) {
+        error = dir + " exists but does not hold a benchmark tree of this shape; "
+                      "remove it yourself or choose another --tree";
+        return false;
+    }
+    const std::string work = dir + ".partial-" + std::to_string(::getpid());
+    if (::mkdir(work.c_str(), 0755) != 0) {
+        error = "cannot create " + work + ": " + std::strerror(errno);
         return false;
     }
     std::fprintf(stderr, "Generating %s (about 2 GB, once)...\n", dir.c_str());
@@ -98,7 +109,7 @@ bool EnsureDupTree(const std::string& dir, const DupTreeShape& shape, DupTreeSta
     stats = {};
     stats.Folders = 1;
     for (std::int64_t t = 0; t < top; ++t) {
-        const std::string topDir = dir + "/t" + std::to_string(t);
+        const std::string topDir = work + "/t" + std::to_string(t);
         ::mkdir(topDir.c_str(), 0755);
         ++stats.Folders;
         for (std::int64_t s = 0; s < shape.Folders / top; ++s) {
@@ -158,10 +169,14 @@ bool EnsureDupTree(const std::string& dir, const DupTreeShape& shape, DupTreeSta
         ++stats.Files;
         stats.Bytes += plan[i].Length;
     }
+    if (std::rename(work.c_str(), dir.c_str()) != 0) {
+        error = "cannot rename " + work + " to " + dir + ": " + std::strerror(errno);
+        return false;
+    }
     std::ofstream out(dir + ".stamp");
     out << shape.Files << " " << shape.Folders << " " << shape.Seed << " " << stats.Files << " "
         << stats.Folders << " " << stats.Bytes << " " << stats.Copies << "\n";
-    return true;
+    return static_cast<bool>(out);
 }
 
 } // namespace harrowdale::bench
