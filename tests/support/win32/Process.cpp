@@ -3,6 +3,7 @@
 #include "platform/Utf8.h"
 #include "support/TempDir.h"
 
+#include <string>
 #include <windows.h>
 
 namespace harrowdale::test {
@@ -65,14 +66,26 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     startup.hStdError = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
     const std::wstring folder = Wide(workingDir);
-    const BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    // Wine on a loaded machine now and then refuses a start it accepts a moment later; that
+    // is the test host's trouble, not the program's, so it gets a few more tries.
+    BOOL started = FALSE;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(200 * attempt);
+        started =
+            CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+        if (!started)
+            startError = GetLastError();
+    }
     for (const HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
-    if (!started)
+    if (!started) {
+        run.Err = "could not start the program: Windows error " + std::to_string(startError);
         return run;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (GetExitCodeProcess(process.hProcess, &code))
