@@ -8,6 +8,7 @@
 #include "ui/TreeModels.h"
 #include "ui/ViewSelection.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/DupGroupText.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
@@ -333,8 +334,8 @@ QString TDuplicatesPage::SelectionStatus() const
         return PathAndSize(f->FullPath(), f->Size());
     if (FTreeModel->IsGroupNode(node)) {
         const TDupGroup* g = FTreeModel->Group(node);
-        return QString::fromStdString(Format(Translate("%s  %s  (%d duplicates)"),
-                                             VisiblePathText(g->FileName), FormatSize(g->Size),
+        return QString::fromStdString(Format(Translate("%s  %s  (%d duplicates)"), DupGroupName(*g),
+                                             FormatSize(g->Size),
                                              static_cast<std::int64_t>(g->Files.size())));
     }
     if (const TDupItem* p = FMap.Primary())

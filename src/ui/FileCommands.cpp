@@ -194,11 +194,14 @@ void TFileCommands::Remove(TRemoval kind)
         targets.push_back({std::move(e.Path), scanRoot, big});
     }
     // A group of duplicates left without any copy is worth a word wherever the removal
-    // was picked; that the copies were never compared, where they are shown as copies.
+    // was picked; how the copies were found, where they are shown as copies.
     const TGroupsTaken taken = GroupsTaken(FResults.Root(), FResults.Duplicates, selected);
     const TResultPage* page = FActivePage();
-    const TRemovalGroups groups{taken.Emptied, taken.EmptiedFiles,
-                                taken.Touched > 0 && page != nullptr && page->ShowsDuplicates()};
+    TRemovalGroups groups{taken.Emptied, taken.EmptiedFiles};
+    if (taken.Touched > 0 && page != nullptr && page->ShowsDuplicates())
+        groups.Copies = FResults.DuplicatesBy == TDupGrouping::Content
+                            ? TCopiesShown::ByContent
+                            : TCopiesShown::ByNameAndSize;
     if (!FServices.Messages->Confirm(FWindow,
                                      QString::fromStdString(RemovalQuestion(kind, targets, groups)),
                                      kind == TRemoval::Permanently || taken.Emptied > 0))

@@ -202,6 +202,11 @@ void TMainWindow::ConnectCommands()
     Action(TCommand::SizeOnDisk)->setChecked(measure.SizeOnDisk);
     on(TCommand::CountEveryHardLink, [session] { session->MeasureSwitched(); });
     on(TCommand::SizeOnDisk, [session] { session->MeasureSwitched(); });
+    const bool byContent = SavedDuplicateGrouping() == TDupGrouping::Content;
+    Action(byContent ? TCommand::DuplicatesByContent : TCommand::DuplicatesByName)
+        ->setChecked(true);
+    on(TCommand::DuplicatesByName, [session] { session->DuplicateGroupingSwitched(); });
+    on(TCommand::DuplicatesByContent, [session] { session->DuplicateGroupingSwitched(); });
     on(TCommand::VisitWebsite, [this] { OpenWebPath(QString()); });
     on(TCommand::ContactUs, [this] { OpenWebPath(QStringLiteral("/support.html")); });
     on(TCommand::Tutorial,

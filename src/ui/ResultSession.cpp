@@ -81,6 +81,21 @@ TScanMeasure TResultSession::Measure() const
             FActions.Action(TCommand::SizeOnDisk)->isChecked()};
 }
 
+TDupGrouping TResultSession::Grouping() const
+{
+    return FActions.Action(TCommand::DuplicatesByContent)->isChecked() ? TDupGrouping::Content
+                                                                       : TDupGrouping::NameAndSize;
+}
+
+void TResultSession::DuplicateGroupingSwitched()
+{
+    SaveDuplicateGrouping(Grouping());
+    // A build under way keeps the grouping it started with.
+    if (FBusy || Results().Root() == nullptr || Results().DuplicatesBy == Grouping())
+        return;
+    RebuildResults([](TScanTree&) {});
+}
+
 void TResultSession::MeasureSwitched()
 {
     SaveScanMeasure(Measure());
@@ -123,6 +138,8 @@ void TResultSession::Stop()
 {
     // Also stops a result build in progress: the pipeline polls the same context.
     FScan->Cancel();
+    if (FRebuildStop)
+        FRebuildStop->Cancel();
     Q_EMIT StatusChanged(Tr("Cancelling..."));
 }
 
@@ -179,6 +196,7 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     }
     if (FCommands != nullptr)
         FCommands->SetOrigin(origin);
+    FPipeline.SetDuplicateGrouping(Grouping());
     const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
@@ -195,8 +213,12 @@ TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTre
     std::vector<TPagePlace> places;
     for (const TResultPage* page : FPages)
         places.push_back(page->Place());
-    SetBusy(true, false);
-    const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
+    FPipeline.SetDuplicateGrouping(Grouping());
+    const bool reads = Grouping() == TDupGrouping::Content;
+    FRebuildStop = std::make_unique<TScanContext>();
+    SetBusy(true, reads);
+    const TPipelineResult result = FPipeline.Rebuild(edit, reads ? FRebuildStop.get() : nullptr);
+    FRebuildStop.reset();
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
         ShowError(QString::fromStdString(result.Error));

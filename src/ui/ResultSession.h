@@ -77,6 +77,9 @@ public:
     void RescanFolder(const std::string& path);
     /// The View menu's measure was switched: saved, and the result may be made again.
     void MeasureSwitched();
+    /// The View menu's grouping of duplicates was switched: saved, and the result shown is
+    /// grouped again (by content: its files are read, and Stop ends it).
+    void DuplicateGroupingSwitched();
     /// The window closes: whatever a task or build still reports is dropped unseen.
     void Close();
 
@@ -100,7 +103,8 @@ private:
     void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
     /// Edits the result's tree and fills every page from it again, keeping what is left of
-    /// each page's selection. Stop is off meanwhile.
+    /// each page's selection. Stop is off meanwhile, unless duplicates are grouped by
+    /// content: Stop then ends the reading, and the result with it.
     TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
     /// Takes what the file commands removed out of the result and says what was done.
     void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
@@ -111,6 +115,8 @@ private:
     void ClearResults();
     /// The View menu's measure, for the next scan.
     TScanMeasure Measure() const;
+    /// The View menu's grouping of duplicates, for the next result.
+    TDupGrouping Grouping() const;
     QString DialogCaption(TCommand command) const;
     void SetBusy(bool busy, bool stoppable = true);
     void EndBusy();
@@ -125,6 +131,8 @@ private:
     std::vector<TResultPage*> FPages;
     TFileCommands* FCommands = nullptr;
     TScanRunner* FScan = nullptr; ///< a Qt child, freed first
+    /// What Stop cancels while a rebuild reads files; null otherwise.
+    std::unique_ptr<TScanContext> FRebuildStop;
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
     bool FClosing = false;                   ///< nothing more is shown or built

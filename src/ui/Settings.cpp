@@ -10,6 +10,7 @@ namespace {
 const QString kUpdateCheck = QStringLiteral("CheckForUpdatesAtStartUp");
 const QString kEveryHardLink = QStringLiteral("Scan/CountEveryHardLink");
 const QString kSizeOnDisk = QStringLiteral("Scan/SizeOnDisk");
+const QString kDuplicatesBy = QStringLiteral("Duplicates/By");
 
 // Only an explicit "true" switches it on (the ini format keeps booleans as text).
 bool SwitchedOn(const QSettings& store, const QString& key)
@@ -47,6 +48,20 @@ void SaveScanMeasure(const TScanMeasure& measure)
     QSettings store = SettingsStore();
     store.setValue(kEveryHardLink, measure.CountEveryHardLink);
     store.setValue(kSizeOnDisk, measure.SizeOnDisk);
+}
+
+TDupGrouping SavedDuplicateGrouping()
+{
+    return SettingsStore().value(kDuplicatesBy).toString() == QLatin1String("content")
+               ? TDupGrouping::Content
+               : TDupGrouping::NameAndSize;
+}
+
+void SaveDuplicateGrouping(TDupGrouping grouping)
+{
+    SettingsStore().setValue(kDuplicatesBy, grouping == TDupGrouping::Content
+                                                ? QStringLiteral("content")
+                                                : QStringLiteral("name"));
 }
 
 } // namespace harrowdale::ui

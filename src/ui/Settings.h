@@ -8,6 +8,8 @@
 //
 // Thread: UI thread only.
 
+#include "views/Duplicates.h"
+
 #include <QSettings>
 
 namespace harrowdale::ui {
@@ -28,5 +30,10 @@ struct TScanMeasure
 };
 TScanMeasure SavedScanMeasure();
 void SaveScanMeasure(const TScanMeasure& measure);
+
+/// How duplicates are grouped: the View menu's "Duplicates: Same Name and Size" (unless
+/// switched) or "Duplicates: Same Content".
+TDupGrouping SavedDuplicateGrouping();
+void SaveDuplicateGrouping(TDupGrouping grouping);
 
 } // namespace harrowdale::ui

@@ -7,6 +7,7 @@
 #include "ui/ListModels.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/DupGroupText.h"
 
 #include <algorithm>
 
@@ -377,7 +378,8 @@ QVariant TDupTreeModel::data(const QModelIndex& index, int role) const
     if (IsGroupNode(index)) {
         switch (role) {
         case Qt::DisplayRole:
-            return DisplayText(g->FileName) + QStringLiteral("  (%1)").arg(g->Files.size());
+            return QString::fromStdString(DupGroupName(*g)) +
+                   QStringLiteral("  (%1)").arg(g->Files.size());
         case Qt::DecorationRole:
             return FileIcons().ForFileName(g->FileName);
         case kObjectRole:
@@ -510,7 +512,7 @@ QVariant TDupGroupsModel::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case 0:
-        return DisplayText(g->FileName);
+        return QString::fromStdString(DupGroupName(*g));
     case 1:
         return QString();
     case 2:

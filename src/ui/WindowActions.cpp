@@ -55,6 +55,8 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::ShowToolbar, "Show Toolbar", nullptr, nullptr, nullptr, true},
     {TCommand::CountEveryHardLink, "Count Every Hard Link", nullptr, nullptr, nullptr, true},
     {TCommand::SizeOnDisk, "Size on Disk", nullptr, nullptr, nullptr, true},
+    {TCommand::DuplicatesByName, "Duplicates: Same Name and Size", nullptr, nullptr, nullptr, true},
+    {TCommand::DuplicatesByContent, "Duplicates: Same Content", nullptr, nullptr, nullptr, true},
     {TCommand::Tutorial, "Tutorial", nullptr, nullptr, nullptr, false},
     {TCommand::ContactUs, "Contact Us", nullptr, nullptr, nullptr, false},
     {TCommand::VisitWebsite, "Visit Website", "Visit Website", "Opens the website in the browser.",
@@ -112,6 +114,10 @@ TWindowActions::TWindowActions(QWidget* window) : QObject(window)
     }
     for (QAction* a : PageActions())
         pages->addAction(a);
+    auto* grouping = new QActionGroup(this);
+    grouping->addAction(Action(TCommand::DuplicatesByName));
+    grouping->addAction(Action(TCommand::DuplicatesByContent));
+    Action(TCommand::DuplicatesByName)->setChecked(true);
     // The keys of the commands on the selection (Enter, Ctrl+C, Del) belong to the lists,
     // trees and maps that show it: a line edit or the date box keeps them for itself.
     for (QAction* a : FileCommandActions())
@@ -161,7 +167,8 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());
     add(view, {std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,
-               TCommand::SizeOnDisk, std::nullopt});
+               TCommand::SizeOnDisk, std::nullopt, TCommand::DuplicatesByName,
+               TCommand::DuplicatesByContent, std::nullopt});
     FLanguageMenu = menu(view->addMenu(QString()), "Language");
     add(menu(bar->addMenu(QString()), "Help"),
         {TCommand::Tutorial, std::nullopt, TCommand::ContactUs, TCommand::VisitWebsite,

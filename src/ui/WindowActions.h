@@ -43,6 +43,8 @@ enum class TCommand
     ShowToolbar,
     CountEveryHardLink,
     SizeOnDisk,
+    DuplicatesByName,
+    DuplicatesByContent,
     Tutorial,
     ContactUs,
     VisitWebsite,

@@ -122,6 +122,10 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     // ... and the names of groups whose files have other names.
     "%s and 1 other name",
     "%s and %d other names",
+    // ... and the window's View menu and removal question.
+    "Duplicates: Same Name and Size",
+    "Duplicates: Same Content",
+    "These duplicates were found by content; their contents were compared byte for byte.",
     "... %d more files not shown",
     "Scan failed: ",
     "Building file list...",

@@ -57,9 +57,12 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
         warnings.push_back(Format(Translate("This takes every copy of %d files in %d groups; no "
                                             "copy will be left."),
                                   groups.EmptiedFiles, static_cast<std::int64_t>(groups.Emptied)));
-    if (groups.NotCompared)
+    if (groups.Copies == TCopiesShown::ByNameAndSize)
         warnings.push_back(Translate("These duplicates were found by name and size; their "
                                      "contents were not compared."));
+    else if (groups.Copies == TCopiesShown::ByContent)
+        warnings.push_back(Translate(
+            "These duplicates were found by content; their contents were compared byte for byte."));
     for (std::size_t i = 0; i < warnings.size(); ++i) {
         text += i == 0 ? "\n\n" : "\n";
         text += warnings[i];

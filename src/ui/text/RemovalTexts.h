@@ -27,12 +27,21 @@ struct TRemovalTarget
     bool IsBigFolder = false; ///< a folder holding more than kBigFolderFiles files
 };
 
+/// How the copies among the removed files were found, where the removal was picked on
+/// the page that shows them as copies.
+enum class TCopiesShown : std::uint8_t
+{
+    None,          ///< no copies among them, or picked on another page
+    ByNameAndSize, ///< their contents were never read
+    ByContent,     ///< compared byte for byte
+};
+
 /// What a removal does to the groups of duplicates, as the question tells it.
 struct TRemovalGroups
 {
     std::size_t Emptied = 0;       ///< groups that lose every copy
     std::int64_t EmptiedFiles = 0; ///< their files
-    bool NotCompared = false;      ///< files of groups found by name and size are among them
+    TCopiesShown Copies = TCopiesShown::None;
 };
 
 inline constexpr std::size_t kListedPaths = 10;
@@ -40,8 +49,9 @@ inline constexpr std::int64_t kBigFolderFiles = 1000;
 
 /// "Move 3 items to the Trash?" (or the permanent form, or the singular), a blank line, the paths
 /// one a line, "and N more" past the tenth, and after a blank line one line for each warning: the
-/// scanned folder or a big folder among them, groups of duplicates left without a copy,
-/// duplicates whose contents were not compared. Repeats count and are listed as given.
+/// scanned folder or a big folder among them, groups of duplicates left without a copy, and
+/// for copies shown as such whether their contents were compared. Repeats count and are listed as
+/// given.
 std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targets,
                             const TRemovalGroups& groups = {});
 

@@ -68,18 +68,24 @@ TEST(RemovalTexts, QuestionSaysWhenNoCopyOfADuplicateIsLeft)
     const Case cases[] = {
         {"some copies, not compared",
          Files(2),
-         {0, 0, true},
+         {0, 0, TCopiesShown::ByNameAndSize},
          "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nThese duplicates were found by name "
          "and size; their contents were not compared."},
         {"one group emptied",
          Files(2),
-         {1, 2, true},
+         {1, 2, TCopiesShown::ByNameAndSize},
          "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nThis takes every copy of 2 files; no "
          "copy will be left.\nThese duplicates were found by name and size; their contents were "
          "not compared."},
+        {"one group emptied, compared",
+         Files(2),
+         {1, 2, TCopiesShown::ByContent},
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nThis takes every copy of 2 files; no "
+         "copy will be left.\nThese duplicates were found by content; their contents were "
+         "compared byte for byte."},
         {"two groups under the root",
          withRoot,
-         {2, 5, false},
+         {2, 5, TCopiesShown::None},
          "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\nAmong them is the scanned folder "
          "itself.\nThis takes every copy of 5 files in 2 groups; no copy will be left."},
     };
