@@ -60,8 +60,9 @@ class ContentRoots
 {
 public:
     /// Opens every root by its path (links in it followed: the user named it). A root that
-    /// cannot be opened holds no readable file.
-    explicit ContentRoots(std::span<const std::string> roots);
+    /// cannot be opened, or that is no longer the folder the scan recorded, holds no
+    /// readable file.
+    explicit ContentRoots(std::span<const ScanRoot> roots);
     ~ContentRoots();
     ContentRoots(const ContentRoots&) = delete;
     ContentRoots& operator=(const ContentRoots&) = delete;
@@ -74,8 +75,8 @@ public:
     bool OpenFile(const std::string& path, ContentFile& out) const;
 
 private:
-    std::vector<std::string> FPaths;
-    std::vector<std::intptr_t> FHandles; ///< one per path; -1 when it did not open
+    std::vector<ScanRoot> FRoots;
+    std::vector<std::intptr_t> FHandles; ///< one per root; -1 when it did not open
 };
 
 /// Whether this system can read scanned files for comparing them. Not on Windows yet:

@@ -12,8 +12,8 @@ namespace {
 /// Calls `one` for each item in order. A path given twice (a group and one of its files;
 /// on Windows also in another case) is one item: acted on once, both get its outcome.
 std::vector<TRemovalOutcome>
-ForEachItem(std::span<const std::string> roots, std::span<const TRecordedItem> items,
-            TRemovalOutcome (*one)(std::span<const std::string>, const TRecordedItem&))
+ForEachItem(std::span<const ScanRoot> roots, std::span<const TRecordedItem> items,
+            TRemovalOutcome (*one)(std::span<const ScanRoot>, const TRecordedItem&))
 {
     std::vector<TRemovalOutcome> out;
     out.reserve(items.size());
@@ -33,21 +33,16 @@ ForEachItem(std::span<const std::string> roots, std::span<const TRecordedItem> i
 
 bool detail::MatchesRecord(const TRecordedItem& item, bool isFolder, const FileIdentity& found)
 {
-    if (item.IsFolder != isFolder)
-        return false;
-    if (!item.Id)
-        return true;
-    return item.Id->Inode == found.Inode &&
-           (item.Id->Device == 0 || item.Id->Device == found.Device);
+    return item.IsFolder == isFolder && MatchesRecordedIdentity(item.Id, found);
 }
 
-std::vector<TRemovalOutcome> MoveToTrash(std::span<const std::string> scanRoots,
+std::vector<TRemovalOutcome> MoveToTrash(std::span<const ScanRoot> scanRoots,
                                          std::span<const TRecordedItem> items)
 {
     return ForEachItem(scanRoots, items, detail::TrashOne);
 }
 
-std::vector<TRemovalOutcome> RemovePermanently(std::span<const std::string> scanRoots,
+std::vector<TRemovalOutcome> RemovePermanently(std::span<const ScanRoot> scanRoots,
                                                std::span<const TRecordedItem> items)
 {
     return ForEachItem(scanRoots, items, detail::RemoveOne);

@@ -8,7 +8,7 @@
 // is resolved from the scan root that holds it, one component at a time relative to the
 // one before, and a link or a mount on the way leaves the item alone and reports it:
 //
-//   const std::vector<TRemovalOutcome> done = RemovePermanently(ScanRootPaths(root), items);
+//   const std::vector<TRemovalOutcome> done = RemovePermanently(ScanRoots(root), items);
 //   // one outcome per item: removed, partly removed (with what stays), already gone,
 //   // changed since the scan, or failed
 
@@ -104,7 +104,7 @@ struct TRemovalOutcome
 ///
 /// Returns one outcome per item, in order. A path given twice (on Windows, also in
 /// another case) is one item: it is acted on once and both get its outcome.
-std::vector<TRemovalOutcome> MoveToTrash(std::span<const std::string> scanRoots,
+std::vector<TRemovalOutcome> MoveToTrash(std::span<const ScanRoot> scanRoots,
                                          std::span<const TRecordedItem> items);
 
 /// Deletes each item, a folder with everything below it. Paths are resolved and checked
@@ -115,7 +115,7 @@ std::vector<TRemovalOutcome> MoveToTrash(std::span<const std::string> scanRoots,
 /// entered: its folder then stays, and the item is PartlyRemoved. A folder is checked on
 /// the descriptor it is emptied through. The walk is iterative with a bounded number of
 /// open descriptors, so a tree of any depth is removed whole or reported.
-std::vector<TRemovalOutcome> RemovePermanently(std::span<const std::string> scanRoots,
+std::vector<TRemovalOutcome> RemovePermanently(std::span<const ScanRoot> scanRoots,
                                                std::span<const TRecordedItem> items);
 
 /// The percent-encoded form of path bytes used in .trashinfo files and file URIs: every

@@ -11,11 +11,11 @@ namespace harrowdale::platform::detail {
 
 /// Moves one item, resolved from the scan root that holds it and checked against its
 /// record, to the trash or recycle bin.
-TRemovalOutcome TrashOne(std::span<const std::string> roots, const TRecordedItem& item);
+TRemovalOutcome TrashOne(std::span<const ScanRoot> roots, const TRecordedItem& item);
 
 /// Deletes one item, resolved from the scan root that holds it and checked against its
 /// record, a folder with everything below it.
-TRemovalOutcome RemoveOne(std::span<const std::string> roots, const TRecordedItem& item);
+TRemovalOutcome RemoveOne(std::span<const ScanRoot> roots, const TRecordedItem& item);
 
 /// Whether what was found at the item's path (a folder or not, with that identity) is
 /// what the result recorded.

@@ -19,9 +19,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace harrowdale::platform {
 
@@ -39,6 +41,31 @@ struct FileIdentity
     std::uint64_t Inode = 0;
     bool operator==(const FileIdentity&) const = default;
 };
+
+/// Whether `found` is the file a result recorded as `recorded`: any file when the result
+/// does not know which it was; a recorded Device of 0 means only the file number is known
+/// (a scan file that carries `ino`).
+bool MatchesRecordedIdentity(const std::optional<FileIdentity>& recorded,
+                             const FileIdentity& found);
+
+/// A folder a result was scanned from: its path as the scan opened it (links in it
+/// followed, as the user named it) and, where the result knows it, which folder that was.
+/// Reopened after the scan, a root is taken only while it is still that folder, so that a
+/// link or another folder put in its place never redirects a command to other files.
+struct ScanRoot
+{
+    ScanRoot(std::string path, std::optional<FileIdentity> id = std::nullopt)
+        : Path(std::move(path)), Id(id)
+    {
+    }
+    std::string Path;
+    std::optional<FileIdentity> Id;
+};
+
+/// The longest of the absolute `roots` that holds `path` (is the same path, or a folder it
+/// lies below), compared as SamePath compares; nullptr when none does. For finding the
+/// scan root a selected path was found under.
+const ScanRoot* RootHolding(std::span<const ScanRoot> roots, std::string_view path);
 
 /// One entry of a folder listing. Links and other mounts never appear here.
 struct DirEntry
@@ -80,7 +107,7 @@ public:
 private:
     friend OpenResult OpenScanRoot(const std::string&, FolderHandle&);
     friend OpenResult OpenSubfolder(const FolderHandle&, std::string_view, FolderHandle&);
-    friend OpenResult OpenFolderInScan(std::span<const std::string>, const std::string&,
+    friend OpenResult OpenFolderInScan(std::span<const ScanRoot>, const std::string&,
                                        FolderHandle&);
     friend bool IdentityOf(const FolderHandle&, FileIdentity&);
     friend class DirReader;
@@ -109,12 +136,13 @@ OpenResult OpenScanRoot(const std::string& path, FolderHandle& out);
 OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, FolderHandle& out);
 
 /// Opens the folder at `path` below the longest of `scanRoots` that holds it, as the scan
-/// reached it: the root by its path (links in it followed, as the user named it), every
+/// reached it: the root by its path (links in it followed, as the user named it; refused
+/// when it is no longer the folder the scan recorded), every
 /// folder below it relative to the one before, refusing links and the roots of other
 /// mounts. NotEntered when no root holds the path, when a link or another mount is on
 /// the way or at the end, and when nothing is there any more; Failed when the folder is
 /// there but cannot be read.
-OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+OpenResult OpenFolderInScan(std::span<const ScanRoot> scanRoots, const std::string& path,
                             FolderHandle& out);
 
 /// Device and file number of an open folder; false when they cannot be read.

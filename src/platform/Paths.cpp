@@ -161,20 +161,6 @@ std::optional<std::string_view> PathBelow(std::string_view path, std::string_vie
     return path.substr(restStart);
 }
 
-const std::string* RootHolding(std::span<const std::string> roots, std::string_view path,
-                               PathStyle style)
-{
-    const std::string* best = nullptr;
-    for (const std::string& r : roots) {
-        if (!IsAbsolutePath(r, style))
-            continue;
-        const bool holds = SamePath(path, r, style) || PathBelow(path, r, style).has_value();
-        if (holds && (best == nullptr || r.size() > best->size()))
-            best = &r;
-    }
-    return best;
-}
-
 bool SamePath(std::string_view a, std::string_view b, PathStyle style)
 {
     if (a == b)

@@ -73,12 +73,6 @@ std::string_view ParentPath(std::string_view path, PathStyle style = NativePathS
 std::optional<std::string_view> PathBelow(std::string_view path, std::string_view folder,
                                           PathStyle style = NativePathStyle());
 
-/// The longest of the absolute `roots` that holds `path` (is the same path, or a folder it
-/// lies below), compared as SamePath compares; nullptr when none does. For finding the
-/// scan root a selected path was found under.
-const std::string* RootHolding(std::span<const std::string> roots, std::string_view path,
-                               PathStyle style = NativePathStyle());
-
 /// Whether two paths, or two names, stand for the same file: byte for byte on Linux,
 /// ignoring case on Windows ("C:\Temp\A.TXT" is "c:\temp\a.txt").
 bool SamePath(std::string_view a, std::string_view b, PathStyle style = NativePathStyle());

@@ -88,7 +88,7 @@ struct TScanRequest
     std::string PathToScan; ///< already normalised; unused for all drives
     /// When not empty, PathToScan is a folder of a result scanned from these roots, and is
     /// reached from them as the scan reached it (platform::OpenFolderInScan).
-    std::vector<std::string> WithinRoots;
+    std::vector<platform::ScanRoot> WithinRoots;
     /// Drive list for all-drives scans; GetScanDrives when empty.
     std::function<std::vector<std::string>()> Drives;
     /// Name of the synthetic root of an all-drives scan.

@@ -155,17 +155,17 @@ std::string TDirNode::FullPath() const
     return s;
 }
 
-std::vector<std::string> ScanRootPaths(const TDirNode* root)
+std::vector<platform::ScanRoot> ScanRoots(const TDirNode* root)
 {
-    std::vector<std::string> roots;
+    std::vector<platform::ScanRoot> roots;
     if (root == nullptr)
         return roots;
     if (!root->IsSyntheticRoot()) {
-        roots.push_back(root->FullPath());
+        roots.emplace_back(root->FullPath(), root->Identity());
         return roots;
     }
     for (const TDirNode* drive : root->Children())
-        roots.push_back(drive->FullPath());
+        roots.emplace_back(drive->FullPath(), drive->Identity());
     return roots;
 }
 

@@ -530,9 +530,10 @@ private:
     std::vector<std::unique_ptr<TScanTree>> FGrafted; ///< owners of grafted folders
 };
 
-/// The folders a scan started from: the root's own path, or for an all-drives scan each
-/// drive's; none for no tree. File commands resolve the selected paths from them.
-std::vector<std::string> ScanRootPaths(const TDirNode* root);
+/// The folders a scan started from: the root, or for an all-drives scan each drive, with
+/// what the scan recorded of which folder each was; none for no tree. File commands
+/// resolve the selected paths from them.
+std::vector<platform::ScanRoot> ScanRoots(const TDirNode* root);
 
 /// Extension key of a file name: from its last '.', dot included, lower-cased under the
 /// user's locale; "" when the name has no dot.

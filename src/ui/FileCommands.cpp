@@ -213,7 +213,7 @@ void TFileCommands::Remove(TRemoval kind)
     // Each item is resolved from the scanned folder that holds it, never through a link,
     // and acted on only while it is still what the result recorded.
     const std::vector<platform::TRecordedItem> records = RecordedItems(*FResults.Tree, paths);
-    const std::vector<std::string> roots = ScanRootPaths(FResults.Root());
+    const std::vector<platform::ScanRoot> roots = ScanRoots(FResults.Root());
     const std::vector<platform::TRemovalOutcome> outcomes =
         kind == TRemoval::ToTrash ? platform::MoveToTrash(roots, records)
                                   : platform::RemovePermanently(roots, records);

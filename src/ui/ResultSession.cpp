@@ -278,7 +278,7 @@ void TResultSession::RescanFolder(const std::string& path)
     request.PathToScan = path;
     // Reached from the scanned folder as the scan reached it: a link or a mount on the
     // way is not followed, and the folder then leaves the result.
-    request.WithinRoots = ScanRootPaths(root);
+    request.WithinRoots = ScanRoots(root);
     FRescanning = path;
     SetBusy(true);
     FScan->Start(request, choice.Filters, 0,

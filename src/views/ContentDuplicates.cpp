@@ -588,8 +588,7 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
     outcome.CandidateBytes = cand.Bytes;
     if (cand.Classes.empty())
         return outcome;
-    const std::vector<std::string> rootPaths = ScanRootPaths(root);
-    const platform::ContentRoots roots(rootPaths);
+    const platform::ContentRoots roots(ScanRoots(root));
     if (roots.OpenCount() == 0) {
         outcome.Status = TContentStatus::RootMissing;
         return outcome;

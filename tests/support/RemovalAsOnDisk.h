@@ -11,6 +11,12 @@
 
 namespace harrowdale::test {
 
+/// Scan roots of which nothing but the path is known.
+inline std::vector<platform::ScanRoot> AsRoots(const std::vector<std::string>& paths)
+{
+    return {paths.begin(), paths.end()};
+}
+
 inline std::vector<platform::TRecordedItem> AsOnDisk(const std::vector<std::string>& paths)
 {
     std::vector<platform::TRecordedItem> items;
@@ -38,14 +44,15 @@ inline bool TrashAsOnDisk(const std::vector<std::string>& roots,
                           const std::vector<std::string>& paths,
                           std::vector<std::string>* failures = nullptr)
 {
-    return AllRemoved(paths, platform::MoveToTrash(roots, AsOnDisk(paths)), failures);
+    return AllRemoved(paths, platform::MoveToTrash(AsRoots(roots), AsOnDisk(paths)), failures);
 }
 
 inline bool DeleteAsOnDisk(const std::vector<std::string>& roots,
                            const std::vector<std::string>& paths,
                            std::vector<std::string>* failures = nullptr)
 {
-    return AllRemoved(paths, platform::RemovePermanently(roots, AsOnDisk(paths)), failures);
+    return AllRemoved(paths, platform::RemovePermanently(AsRoots(roots), AsOnDisk(paths)),
+                      failures);
 }
 
 } // namespace harrowdale::test

@@ -78,9 +78,9 @@ void ContentFile::WillReadWhole() const
     ::posix_fadvise(Fd(FHandle), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-ContentRoots::ContentRoots(std::span<const std::string> roots) : FPaths(roots.begin(), roots.end())
+ContentRoots::ContentRoots(std::span<const ScanRoot> roots) : FRoots(roots.begin(), roots.end())
 {
-    for (const std::string& root : FPaths)
+    for (const ScanRoot& root : FRoots)
         FHandles.push_back(posix::OpenRecordedRoot(root, O_PATH | O_DIRECTORY));
 }
 
@@ -102,11 +102,11 @@ std::size_t ContentRoots::OpenCount() const
 bool ContentRoots::OpenFile(const std::string& path, ContentFile& out) const
 {
     out.Close();
-    const std::string* root = RootHolding(FPaths, path);
+    const ScanRoot* root = RootHolding(FRoots, path);
     if (root == nullptr)
         return false;
-    const std::intptr_t rootFd = FHandles[static_cast<std::size_t>(root - FPaths.data())];
-    const std::optional<std::string_view> rel = PathBelow(path, *root);
+    const std::intptr_t rootFd = FHandles[static_cast<std::size_t>(root - FRoots.data())];
+    const std::optional<std::string_view> rel = PathBelow(path, root->Path);
     if (rootFd == -1 || !rel)
         return false;
     // Not blocking: a fifo put in the file's place would otherwise wait for a writer.

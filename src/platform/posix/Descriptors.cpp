@@ -177,35 +177,47 @@ Fd OpenChildFolder(int dirfd, const FileId& parent, const std::string& name, con
     return fd;
 }
 
-int OpenRecordedRoot(const std::string& path, int flags)
+int OpenRecordedRoot(const platform::ScanRoot& root, int flags)
 {
     // By its path, links in it followed, as the scan opened it: the user named it. What
-    // lies below it is reached from this descriptor only.
-    return ::open(path.c_str(), flags | O_CLOEXEC);
+    // lies below it is reached from this descriptor only, so the folder itself must be the
+    // one scanned: a link put in its place since would lead every command elsewhere.
+    Fd fd(::open(root.Path.c_str(), flags | O_CLOEXEC));
+    if (!fd.Valid() || !root.Id)
+        return fd.Release();
+    FileId now;
+    if (!StatAt(fd.Get(), "", now))
+        return -1;
+    if (!platform::MatchesRecordedIdentity(root.Id, {now.Dev, now.Ino})) {
+        errno = ESTALE;
+        return -1;
+    }
+    return fd.Release();
 }
 
-bool ResolveFromRoots(std::span<const std::string> roots, const std::string& path,
+bool ResolveFromRoots(std::span<const platform::ScanRoot> roots, const std::string& path,
                       ResolvedItem& out)
 {
-    const std::string* root = platform::RootHolding(roots, path);
+    const platform::ScanRoot* root = platform::RootHolding(roots, path);
     if (root == nullptr) {
         errno = EINVAL;
         return false;
     }
-    std::string base;
+    const std::string& rootPath = root->Path;
+    platform::ScanRoot base = *root;
     std::string rel;
-    if (path.size() == root->size()) {
-        // The scanned folder itself: its parent lies outside every root.
-        const std::size_t slash = root->rfind('/');
-        if (root->size() == 1) {
+    if (path.size() == rootPath.size()) {
+        // The scanned folder itself: its parent lies outside every root, and what the scan
+        // recorded of the folder is checked on the entry found there.
+        const std::size_t slash = rootPath.rfind('/');
+        if (rootPath.size() == 1) {
             errno = EBUSY;
             return false;
         }
-        base = slash == 0 ? std::string("/") : root->substr(0, slash);
-        rel = root->substr(slash + 1);
+        base = platform::ScanRoot(slash == 0 ? std::string("/") : rootPath.substr(0, slash));
+        rel = rootPath.substr(slash + 1);
     } else {
-        base = *root;
-        rel = path.substr(root->size() + (root->back() == '/' ? 0 : 1));
+        rel = path.substr(rootPath.size() + (rootPath.back() == '/' ? 0 : 1));
     }
     if (!IsPlainRelative(rel)) {
         errno = EINVAL;

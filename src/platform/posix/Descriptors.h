@@ -4,6 +4,8 @@
 // of a file (mount, device, inode), and opening below a folder without following links or
 // crossing into another mount. Linux backend only; nothing outside posix/ includes this.
 
+#include "platform/FileSystem.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -92,15 +94,16 @@ struct ResolvedItem
 
 /// Opens a scan root again after its scan (removal, rescan, reading contents), with
 /// `flags`. Every folder and file below a root is reached from this descriptor; the root
-/// itself is the one place a path is opened as it stands.
-int OpenRecordedRoot(const std::string& path, int flags);
+/// itself is the one place a path is opened as it stands. -1 with ESTALE when the folder
+/// there now is not the one the scan recorded.
+int OpenRecordedRoot(const platform::ScanRoot& root, int flags);
 
 /// Resolves `path` from the scan root that holds it. The root is opened by its path, as
 /// the scan opened it; every component below it is opened relative to the one before,
 /// refusing links and mount crossings. A path equal to its root is resolved from the
 /// root's parent. False (errno set) when no root holds the path or a component is
-/// empty, "." or ".." (EINVAL), or when a link or another mount is on the way.
-bool ResolveFromRoots(std::span<const std::string> roots, const std::string& path,
-                      ResolvedItem& out);
+/// empty, "." or ".." (EINVAL), when the root is no longer the folder the scan recorded
+/// (ESTALE), or when a link or another mount is on the way.
+bool ResolveFromRoots(std::span<const ScanRoot> roots, const std::string& path, ResolvedItem& out);
 
 } // namespace harrowdale::platform::posix

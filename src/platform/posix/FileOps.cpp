@@ -84,6 +84,8 @@ TRemovalOutcome NotReached()
         return detail::Outcome(TRemovalStatus::Failed, TRemovalError::LinkOrMount);
     case EINVAL:
         return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NotInScan);
+    case ESTALE: // the scan root is another folder now
+        return detail::Outcome(TRemovalStatus::Changed);
     default:
         return Failure();
     }
@@ -91,7 +93,7 @@ TRemovalOutcome NotReached()
 
 // The item resolved from its scan root and looked at from its parent: `id` is what is
 // there now. Nothing when it may be acted on, else the outcome that stops it.
-std::optional<TRemovalOutcome> ResolveChecked(std::span<const std::string> roots,
+std::optional<TRemovalOutcome> ResolveChecked(std::span<const ScanRoot> roots,
                                               const TRecordedItem& record,
                                               posix::ResolvedItem& item, FileId& id)
 {
@@ -128,7 +130,7 @@ std::string TrashEntryName(const std::string& name, int attempt)
 
 } // namespace
 
-TRemovalOutcome detail::TrashOne(std::span<const std::string> roots, const TRecordedItem& record)
+TRemovalOutcome detail::TrashOne(std::span<const ScanRoot> roots, const TRecordedItem& record)
 {
     posix::ResolvedItem item;
     FileId id;
@@ -180,7 +182,7 @@ TRemovalOutcome detail::TrashOne(std::span<const std::string> roots, const TReco
     return Failure();
 }
 
-TRemovalOutcome detail::RemoveOne(std::span<const std::string> roots, const TRecordedItem& record)
+TRemovalOutcome detail::RemoveOne(std::span<const ScanRoot> roots, const TRecordedItem& record)
 {
     posix::ResolvedItem item;
     FileId id;

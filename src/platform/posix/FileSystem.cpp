@@ -106,22 +106,23 @@ OpenResult OpenScanRoot(const std::string& path, FolderHandle& out)
     return AdoptFolder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), out);
 }
 
-OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+OpenResult OpenFolderInScan(std::span<const ScanRoot> scanRoots, const std::string& path,
                             FolderHandle& out)
 {
     out.Close();
-    const std::string* root = RootHolding(scanRoots, path);
+    const ScanRoot* root = RootHolding(scanRoots, path);
     if (root == nullptr)
         return OpenResult::NotEntered;
-    // Gone, a file, a link or another mount on the way: not the folder the scan saw.
+    // Gone, a file, a link or another mount on the way, another folder in the root's place:
+    // not the folder the scan saw.
     auto notThere = [] {
         return errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == EXDEV ||
-                       errno == EINVAL
+                       errno == EINVAL || errno == ESTALE
                    ? OpenResult::NotEntered
                    : OpenResult::Failed;
     };
-    if (SamePath(*root, path)) {
-        const int fd = posix::OpenRecordedRoot(path, O_RDONLY | O_DIRECTORY);
+    if (SamePath(root->Path, path)) {
+        const int fd = posix::OpenRecordedRoot(*root, O_RDONLY | O_DIRECTORY);
         return fd < 0 ? notThere() : AdoptFolder(fd, out);
     }
     posix::ResolvedItem item;

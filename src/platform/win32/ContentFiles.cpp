@@ -34,9 +34,7 @@ std::int64_t ContentFile::ReadAt(char*, std::size_t, std::int64_t) const
 
 void ContentFile::WillReadWhole() const {}
 
-ContentRoots::ContentRoots(std::span<const std::string> roots) : FPaths(roots.begin(), roots.end())
-{
-}
+ContentRoots::ContentRoots(std::span<const ScanRoot> roots) : FRoots(roots.begin(), roots.end()) {}
 
 ContentRoots::~ContentRoots() = default;
 

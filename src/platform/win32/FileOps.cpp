@@ -259,33 +259,53 @@ Handle HoldFolder(const std::string& path, bool follow)
     return h;
 }
 
+/// Volume serial number and file index of an open entry; none when they cannot be read.
+std::optional<FileIdentity> HeldIdentity(const Handle& h)
+{
+    BY_HANDLE_FILE_INFORMATION id{};
+    if (!GetFileInformationByHandle(h.Get(), &id))
+        return std::nullopt;
+    return FileIdentity{id.dwVolumeSerialNumber,
+                        static_cast<std::uint64_t>(id.nFileIndexHigh) << 32 | id.nFileIndexLow};
+}
+
 /// Resolves `path` from the longest of `roots` that holds it, one component at a time,
 /// refusing links and mounted volumes on the way. A path equal to its root is resolved
 /// from the root's parent; a drive's root cannot be. Fails with ERROR_INVALID_NAME when
 /// no root holds the path.
-bool Resolve(std::span<const std::string> roots, const std::string& path, ResolvedItem& out)
+bool Resolve(std::span<const ScanRoot> roots, const std::string& path, ResolvedItem& out)
 {
-    const std::string* root = RootHolding(roots, path);
-    if (root == nullptr) {
+    const ScanRoot* found = RootHolding(roots, path);
+    if (found == nullptr) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
+    const std::string& root = found->Path;
     std::string folder;
     std::string_view rel;
-    if (SamePath(path, *root)) {
-        folder = std::string(ParentPath(*root));
-        rel = LastPathComponent(*root);
-        if (folder.empty() || rel == *root) {
+    // The scanned folder itself is checked on the item; any other path must lie in the
+    // folder the scan recorded, not in whatever has taken its name since.
+    std::optional<FileIdentity> topId;
+    if (SamePath(path, root)) {
+        folder = std::string(ParentPath(root));
+        rel = LastPathComponent(root);
+        if (folder.empty() || rel == root) {
             SetLastError(ERROR_INVALID_NAME);
             return false;
         }
     } else {
-        folder = *root;
-        rel = *PathBelow(path, *root);
+        folder = root;
+        rel = *PathBelow(path, root);
+        topId = found->Id;
     }
     Handle top = HoldFolder(folder, true);
     if (!top.Valid())
         return false;
+    const std::optional<FileIdentity> topNow = topId ? HeldIdentity(top) : std::nullopt;
+    if (topId && (!topNow || !MatchesRecordedIdentity(topId, *topNow))) {
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
     out.Held.push_back(std::move(top));
     for (;;) {
         std::size_t sep = 0;
@@ -321,6 +341,8 @@ TRemovalOutcome NotReached()
         return detail::Outcome(TRemovalStatus::Failed, TRemovalError::LinkOrMount);
     case ERROR_INVALID_NAME:
         return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NotInScan);
+    case ERROR_FILE_INVALID: // the scan root is another folder now
+        return detail::Outcome(TRemovalStatus::Changed);
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
         return detail::Outcome(TRemovalStatus::Failed, TRemovalError::NoPermission);
@@ -333,18 +355,13 @@ TRemovalOutcome NotReached()
 /// with the identity it had.
 bool IsAsRecorded(const Handle& h, const EntryInfo& info, const TRecordedItem& record)
 {
-    BY_HANDLE_FILE_INFORMATION id{};
-    if (info.IsLink() || !GetFileInformationByHandle(h.Get(), &id))
-        return false;
-    const FileIdentity found{id.dwVolumeSerialNumber, static_cast<std::uint64_t>(id.nFileIndexHigh)
-                                                              << 32 |
-                                                          id.nFileIndexLow};
-    return detail::MatchesRecord(record, info.IsFolder(), found);
+    const std::optional<FileIdentity> found = HeldIdentity(h);
+    return !info.IsLink() && found && detail::MatchesRecord(record, info.IsFolder(), *found);
 }
 
 } // namespace
 
-TRemovalOutcome detail::RemoveOne(std::span<const std::string> roots, const TRecordedItem& record)
+TRemovalOutcome detail::RemoveOne(std::span<const ScanRoot> roots, const TRecordedItem& record)
 {
     ResolvedItem item;
     if (!Resolve(roots, record.Path, item))
@@ -371,7 +388,7 @@ TRemovalOutcome detail::RemoveOne(std::span<const std::string> roots, const TRec
     return NotReached();
 }
 
-TRemovalOutcome detail::TrashOne(std::span<const std::string> roots, const TRecordedItem& record)
+TRemovalOutcome detail::TrashOne(std::span<const ScanRoot> roots, const TRecordedItem& record)
 {
     ResolvedItem item;
     if (!Resolve(roots, record.Path, item))

@@ -125,13 +125,14 @@ OpenResult OpenSubfolder(const FolderHandle& parent, std::string_view name, Fold
     return OpenResult::Opened;
 }
 
-OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::string& path,
+OpenResult OpenFolderInScan(std::span<const ScanRoot> scanRoots, const std::string& path,
                             FolderHandle& out)
 {
     out.Close();
-    const std::string* root = RootHolding(scanRoots, path);
-    if (root == nullptr)
+    const ScanRoot* found = RootHolding(scanRoots, path);
+    if (found == nullptr)
         return OpenResult::NotEntered;
+    const std::string& root = found->Path;
     // Whether a failure means that nothing is there any more (only to tell the two apart).
     auto failed = [&path] {
         return GetFileAttributesW(win32::WidePath(path).c_str()) == INVALID_FILE_ATTRIBUTES
@@ -139,9 +140,14 @@ OpenResult OpenFolderInScan(std::span<const std::string> scanRoots, const std::s
                    : OpenResult::Failed;
     };
     FolderHandle cur;
-    if (OpenScanRoot(*root, cur) != OpenResult::Opened)
+    if (OpenScanRoot(root, cur) != OpenResult::Opened)
         return failed();
-    std::string_view rel = SamePath(*root, path) ? std::string_view() : *PathBelow(path, *root);
+    // Another folder where the scanned one was (renamed away, a link in its place) is not
+    // the folder the scan saw.
+    FileIdentity now;
+    if (found->Id && (!IdentityOf(cur, now) || !MatchesRecordedIdentity(found->Id, now)))
+        return OpenResult::NotEntered;
+    std::string_view rel = SamePath(root, path) ? std::string_view() : *PathBelow(path, root);
     while (!rel.empty()) {
         std::size_t sep = 0;
         while (sep < rel.size() && !IsPathSeparator(rel[sep]))

@@ -1,6 +1,8 @@
 // Trash and permanent removal act on exactly the given path bytes and never follow links.
 
+#include "platform/ContentFiles.h"
 #include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 #include "support/RemovalAsOnDisk.h"
 #include "support/TempDir.h"
@@ -36,6 +38,7 @@ namespace harrowdale {
 namespace {
 
 using test::AsOnDisk;
+using test::AsRoots;
 using test::DeleteAsOnDisk;
 using test::SetImmutable;
 using test::TempDir;
@@ -147,7 +150,7 @@ TEST(FileOps, OutcomesComeOneAnItemAndRepeatsAreOneItem)
     // so; a missing path is already gone, a file on the way leaves nothing at the path,
     // a path outside every root fails; the others are still removed.
     const std::vector<std::string> paths{a, a, t / "missing", t / "plain/below", b, "/elsewhere"};
-    const auto outcomes = platform::RemovePermanently(roots, AsOnDisk(paths));
+    const auto outcomes = platform::RemovePermanently(AsRoots(roots), AsOnDisk(paths));
     std::vector<TRemovalStatus> statuses;
     for (const auto& o : outcomes)
         statuses.push_back(o.Status);
@@ -262,8 +265,8 @@ TEST(FileOps, OnlyWhatIsStillAsRecordedIsRemoved)
             const TRecordedItem record = c.Set(t);
             const std::vector<std::string> roots{t / "root"};
             const std::vector<TRecordedItem> items{record};
-            const auto outcomes = trash ? platform::MoveToTrash(roots, items)
-                                        : platform::RemovePermanently(roots, items);
+            const auto outcomes = trash ? platform::MoveToTrash(AsRoots(roots), items)
+                                        : platform::RemovePermanently(AsRoots(roots), items);
             ASSERT_EQ(outcomes.size(), 1u);
             EXPECT_EQ(outcomes[0].Status, c.Want);
             EXPECT_EQ(Exists(record.Path), c.Want != TRemovalStatus::Removed);
@@ -288,7 +291,7 @@ TEST(FileOps, APartialRemovalNamesWhatStays)
     if (!SetImmutable(t / "victim/keep/deeper/locked", true))
         GTEST_SKIP() << "cannot make a file immutable here";
     const std::vector<std::string> roots{t.Path()};
-    const auto outcomes = platform::RemovePermanently(roots, AsOnDisk({t / "victim"}));
+    const auto outcomes = platform::RemovePermanently(AsRoots(roots), AsOnDisk({t / "victim"}));
     SetImmutable(t / "victim/keep/deeper/locked", false);
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].Status, platform::TRemovalStatus::PartlyRemoved);
@@ -470,6 +473,69 @@ TEST(FileOps, PathsAreResolvedFromTheirScanRootWithoutFollowingLinks)
             if (!c.Removed) {
                 EXPECT_FALSE(Exists(t / "data/Trash/info")) << "a trash was prepared";
             }
+        }
+    }
+}
+
+// A scan root is reopened by its path, so whatever has taken that path since the scan
+// would receive every command; it is taken only while it is the folder the scan recorded.
+TEST(FileOps, ARootIsTakenOnlyWhileItIsTheFolderTheScanRecorded)
+{
+    struct Case
+    {
+        const char* What;
+        std::function<void(const TempDir&)> AfterScan;
+        bool Same;
+    };
+    const Case cases[] = {
+        {"the folder scanned, untouched", [](const TempDir&) {}, true},
+        {"renamed away and a link to another folder put in its place",
+         [](const TempDir& t) {
+             ::rename((t / "root").c_str(), (t / "root.old").c_str());
+             t.MakeLink(t / "outside", "root");
+         },
+         false},
+        {"renamed away and another folder made under its name",
+         [](const TempDir& t) {
+             ::rename((t / "root").c_str(), (t / "root.old").c_str());
+             t.MakeDir("root/dir");
+             t.MakeFile("root/a.txt", 7);
+         },
+         false},
+    };
+    for (const auto& [command, trash] : {std::pair{"trash", true}, {"delete", false}}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(command) + ": " + c.What);
+            TempDir t;
+            ScratchDataHome home(t / "data");
+            t.MakeDir("root/dir");
+            t.MakeFile("root/a.txt", 3);
+            t.MakeDir("outside/dir");
+            t.MakeFile("outside/a.txt", 7);
+            platform::FolderHandle scanned;
+            platform::FileIdentity id;
+            ASSERT_EQ(platform::OpenScanRoot(t / "root", scanned), platform::OpenResult::Opened);
+            ASSERT_TRUE(platform::IdentityOf(scanned, id));
+            scanned.Close();
+            const std::vector<platform::ScanRoot> roots{{t / "root", id}};
+            c.AfterScan(t);
+
+            platform::FolderHandle folder;
+            EXPECT_EQ(platform::OpenFolderInScan(roots, t / "root/dir", folder),
+                      c.Same ? platform::OpenResult::Opened : platform::OpenResult::NotEntered);
+            EXPECT_EQ(platform::OpenFolderInScan(roots, t / "root", folder),
+                      c.Same ? platform::OpenResult::Opened : platform::OpenResult::NotEntered);
+            folder.Close();
+            EXPECT_EQ(platform::ContentRoots(roots).OpenCount(), c.Same ? 1u : 0u);
+
+            const auto items = AsOnDisk({t / "root/a.txt"});
+            const auto outcomes = trash ? platform::MoveToTrash(roots, items)
+                                        : platform::RemovePermanently(roots, items);
+            ASSERT_EQ(outcomes.size(), 1u);
+            EXPECT_EQ(outcomes[0].Status, c.Same ? platform::TRemovalStatus::Removed
+                                                 : platform::TRemovalStatus::Changed);
+            EXPECT_EQ(Exists(t / "root/a.txt"), !c.Same);
+            EXPECT_TRUE(Exists(t / "outside/a.txt"));
         }
     }
 }

@@ -15,6 +15,7 @@
 namespace harrowdale {
 namespace {
 
+using test::AsRoots;
 using test::DeleteAsOnDisk;
 using test::TempDir;
 using test::TrashAsOnDisk;
@@ -82,8 +83,8 @@ TEST(FileOps, WhatChangedSinceTheScanIsLeftAlone)
         {t / "root/was-a-folder", true, std::nullopt},
     };
     for (const bool trash : {true, false}) {
-        const auto outcomes =
-            trash ? platform::MoveToTrash(roots, items) : platform::RemovePermanently(roots, items);
+        const auto outcomes = trash ? platform::MoveToTrash(AsRoots(roots), items)
+                                    : platform::RemovePermanently(AsRoots(roots), items);
         ASSERT_EQ(outcomes.size(), 2u);
         for (const auto& o : outcomes)
             EXPECT_EQ(o.Status, platform::TRemovalStatus::Changed);
