@@ -4,6 +4,7 @@
 #include "i18n/Translation.h"
 #include "platform/Utf8.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/DupGroupText.h"
 #include "ui/text/MeasureTexts.h"
 
 #include <algorithm>
@@ -186,7 +187,7 @@ void WriteText(std::ostream& out, const ReportData& d)
             << "\n";
         for (std::size_t i = 0; i < g; ++i) {
             const TDupGroup& grp = *d.Duplicates.Groups[i];
-            out << "  " << TerminalText(grp.FileName) << "  (" << grp.Files.size() << " x "
+            out << "  " << DupGroupName(grp) << "  (" << grp.Files.size() << " x "
                 << FormatSize(grp.Size) << ")\n";
             const std::size_t listed = std::min(grp.Files.size(), kMaxListedPaths);
             for (std::size_t k = 0; k < listed; ++k)

@@ -19,7 +19,7 @@ constexpr int kMaxSide = 16384;
 } // namespace
 
 bool WriteTreemapPng(const TDirNode* root, std::string_view kind, int width, int height,
-                     const std::string& pngPath, std::string& error)
+                     const std::string& pngPath, std::string& error, const TDuplicates* duplicates)
 {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
         error = "a treemap picture is 1 to " + std::to_string(kMaxSide) +
@@ -43,10 +43,13 @@ bool WriteTreemapPng(const TDirNode* root, std::string_view kind, int width, int
         layout.BuildFromRoot(root, target);
         layout.Paint(canvas);
     } else if (kind == "duplicates") {
-        TDuplicates duplicates;
-        BuildDuplicates(FlattenAllFilesFromRoot(root).Files, duplicates);
+        TDuplicates byName;
+        if (duplicates == nullptr) {
+            BuildDuplicates(FlattenAllFilesFromRoot(root).Files, byName);
+            duplicates = &byName;
+        }
         TDupTreemapLayout layout;
-        layout.BuildFromRootDuplicates(root, &duplicates.ColorByFile, target);
+        layout.BuildFromRootDuplicates(root, &duplicates->ColorByFile, target);
         layout.Paint(canvas);
     } else {
         error = "the treemap kind is files, nested, folders or duplicates, not \"" +

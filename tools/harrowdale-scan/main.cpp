@@ -213,13 +213,13 @@ int RunScan(const cli::Options& opts, LoadedTree& out)
 
 /// Groups the report's duplicates by content, reading the files, with a progress line;
 /// returns 0, or the exit status after printing why not.
-int GroupByContent(const cli::Options& opts, cli::ReportData& data)
+int GroupByContent(const cli::Options& opts, cli::ReportData& data, bool fillMaps)
 {
     TScanContext context;
     gContext.store(&context);
     ProgressLine line(!opts.NoProgress && platform::StandardErrorIsTerminal());
     TContentSettings settings;
-    settings.FillMaps = false; // the report lists groups only
+    settings.FillMaps = fillMaps;
     settings.OnProgress = [&line](const TContentProgress& p) { line.Show(p); };
     data.ByContent = true;
     data.Content =
@@ -307,7 +307,11 @@ int Run(int argc, char** argv)
         if (opts->ExportPath == "-" && opts->TreemapKind.empty())
             return FinishWithUnreadable(0, unreadable); // the scan file is the output
     }
-    if (!opts->TreemapKind.empty()) {
+    // A picture of the duplicates colours each file by its group; the report lists groups
+    // only, and the per-file maps would cost tens of bytes a file.
+    const bool picture = !opts->TreemapKind.empty();
+    const bool fillMaps = opts->TreemapKind == "duplicates";
+    if (picture && !fillMaps) {
         if (!WriteTreemapPng(root, opts->TreemapKind, opts->Width, opts->Height, opts->PngPath,
                              error))
             return Fail(kExitWriteFailed, error);
@@ -322,11 +326,16 @@ int Run(int argc, char** argv)
     data.DuplicateGroups = opts->Duplicates;
     data.Unreadable = unreadable;
     if (opts->DuplicatesByContent) {
-        if (const int status = GroupByContent(*opts, data))
+        if (const int status = GroupByContent(*opts, data, fillMaps))
             return status;
     } else {
-        // The report reads groups only; the per-file maps would cost tens of bytes a file.
-        BuildDuplicates(data.AllFiles.Files, data.Duplicates, {}, kMaxDupGroups, false);
+        BuildDuplicates(data.AllFiles.Files, data.Duplicates, {}, kMaxDupGroups, fillMaps);
+    }
+    if (picture) {
+        if (!WriteTreemapPng(root, opts->TreemapKind, opts->Width, opts->Height, opts->PngPath,
+                             error, &data.Duplicates))
+            return Fail(kExitWriteFailed, error);
+        return FinishWithUnreadable(0, unreadable);
     }
     if (opts->Json)
         cli::WriteJson(out, data);

@@ -1,5 +1,5 @@
-// harrowdale-scan --duplicates-by: the two groupings side by side on one tree, and a scan
-// file whose folder is not on this machine.
+// harrowdale-scan --duplicates-by: the two groupings side by side on one tree, in the
+// report and in the treemap picture, and a scan file whose folder is not on this machine.
 
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace harrowdale {
 namespace {
@@ -68,6 +70,66 @@ TEST(HarrowdaleScanContent, GroupsByNameOrByContent)
     ASSERT_EQ(text.Status, 0) << text.Err;
     EXPECT_TRUE(Has(text.Out, "Duplicates: same content")) << text.Out;
     EXPECT_TRUE(Has(text.Out, "unreadable files: 0")) << text.Out;
+    // A group's line names its first file and counts the other names.
+    EXPECT_TRUE(Has(text.Out, "\n  x.txt and 1 other name  (2 x 26 B)\n") ||
+                Has(text.Out, "\n  y.dat and 1 other name  (2 x 26 B)\n"))
+        << text.Out;
+    const test::ProgramRun textByName = Exec({t.Path()});
+    EXPECT_TRUE(Has(textByName.Out, "\n  x.txt  (2 x 26 B)\n")) << textByName.Out;
+}
+
+// The picture of the duplicates colours the groups --duplicates-by makes: by content, a
+// tree paints as the same tree would by name if each group's files shared a name and the
+// others did not. A group's colour comes from its name, which by content is its first
+// file's: "*" in a path below stands for that name.
+TEST(HarrowdaleScanContent, TreemapOfDuplicatesFollowsTheGrouping)
+{
+    struct Case
+    {
+        const char* Name;
+        std::vector<std::pair<std::string, std::string>> Files, SameByName;
+    };
+    const Case cases[] = {
+        {"a copy under another name",
+         {{"a/x.txt", "first text"}, {"b/y.dat", "first text"}},
+         {{"a/*", "first text"}, {"b/*", "first text"}}},
+        {"one name, other bytes",
+         {{"a/x.txt", "first text"}, {"b/x.txt", "other text"}},
+         {{"a/x.txt", "first text"}, {"b/z.txt", "other text"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::TempDir tree, same, pictures;
+        for (const auto* t : {&tree, &same}) {
+            t->MakeDir("a");
+            t->MakeDir("b");
+        }
+        for (const auto& [path, bytes] : c.Files)
+            test::WriteFileBytes(tree / path, bytes);
+        const test::ProgramRun json =
+            Exec({"--json", "--duplicates-by", "content", "--duplicates", "1", tree.Path()});
+        ASSERT_EQ(json.Status, 0) << json.Err;
+        std::string first;
+        if (const auto at = json.Out.find("{\"name\": \""); at != std::string::npos)
+            first = json.Out.substr(at + 10, json.Out.find('"', at + 10) - at - 10);
+        for (auto [path, bytes] : c.SameByName) {
+            if (const auto star = path.find('*'); star != std::string::npos)
+                path.replace(star, 1, first);
+            test::WriteFileBytes(same / path, bytes);
+        }
+        const auto picture = [&](const std::string& root, const char* by) {
+            const std::string png = pictures / (std::string(by) + ".png");
+            const test::ProgramRun run =
+                Exec({"--no-progress", "--duplicates-by", by, "--treemap", "duplicates", "--size",
+                      "64x48", "--png", png, root});
+            EXPECT_EQ(run.Status, 0) << run.Err;
+            return test::ReadFileBytes(png);
+        };
+        const std::string byContent = picture(tree.Path(), "content");
+        ASSERT_FALSE(byContent.empty());
+        EXPECT_EQ(byContent, picture(same.Path(), "name"));
+        EXPECT_NE(byContent, picture(tree.Path(), "name"));
+    }
 }
 
 TEST(HarrowdaleScanContent, WrongValueOrScanFileFromElsewhereFail)
