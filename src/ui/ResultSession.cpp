@@ -93,7 +93,8 @@ void TResultSession::DuplicateGroupingSwitched()
     // A build under way keeps the grouping it started with.
     if (FBusy || Results().Root() == nullptr || Results().DuplicatesBy == Grouping())
         return;
-    RebuildResults([](TScanTree&) {});
+    const TPipelineResult result = RebuildResults([](TScanTree&) {});
+    Q_EMIT StatusChanged(QString::fromStdString(result.Status));
 }
 
 void TResultSession::MeasureSwitched()
@@ -136,10 +137,12 @@ void TResultSession::Scan()
 
 void TResultSession::Stop()
 {
-    // Also stops a result build in progress: the pipeline polls the same context.
-    FScan->Cancel();
-    if (FRebuildStop)
-        FRebuildStop->Cancel();
+    // While files are read to compare them, Stop ends that reading only: the result is
+    // built all the same, its duplicates grouped by name and size.
+    if (FPipeline.IsReading())
+        FPipeline.StopReading();
+    else
+        FScan->Cancel(); // also a result build: the pipeline polls the scan's context
     Q_EMIT StatusChanged(Tr("Cancelling..."));
 }
 
@@ -214,11 +217,8 @@ TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTre
     for (const TResultPage* page : FPages)
         places.push_back(page->Place());
     FPipeline.SetDuplicateGrouping(Grouping());
-    const bool reads = Grouping() == TDupGrouping::Content;
-    FRebuildStop = std::make_unique<TScanContext>();
-    SetBusy(true, reads);
-    const TPipelineResult result = FPipeline.Rebuild(edit, reads ? FRebuildStop.get() : nullptr);
-    FRebuildStop.reset();
+    SetBusy(true, Grouping() == TDupGrouping::Content);
+    const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
         ShowError(QString::fromStdString(result.Error));

@@ -64,7 +64,8 @@ public:
 
     /// Scans the source and filters of the panel, as Scan does.
     void Scan();
-    /// Cancels the task, or the result build that follows it.
+    /// Cancels the task, or the result build that follows it; while that build reads files
+    /// to compare them, ends the reading only.
     void Stop();
     /// Asks for a scan file and opens it.
     void ChooseScanFile();
@@ -78,7 +79,7 @@ public:
     /// The View menu's measure was switched: saved, and the result may be made again.
     void MeasureSwitched();
     /// The View menu's grouping of duplicates was switched: saved, and the result shown is
-    /// grouped again (by content: its files are read, and Stop ends it).
+    /// grouped again (by content: its files are read, and Stop ends the reading).
     void DuplicateGroupingSwitched();
     /// The window closes: whatever a task or build still reports is dropped unseen.
     void Close();
@@ -104,7 +105,7 @@ private:
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
     /// Edits the result's tree and fills every page from it again, keeping what is left of
     /// each page's selection. Stop is off meanwhile, unless duplicates are grouped by
-    /// content: Stop then ends the reading, and the result with it.
+    /// content: Stop then ends the reading, and they are grouped by name and size.
     TPipelineResult RebuildResults(const std::function<void(TScanTree&)>& edit);
     /// Takes what the file commands removed out of the result and says what was done.
     void RemovedFromDisk(TRemoval kind, const std::vector<std::string>& paths,
@@ -131,8 +132,6 @@ private:
     std::vector<TResultPage*> FPages;
     TFileCommands* FCommands = nullptr;
     TScanRunner* FScan = nullptr; ///< a Qt child, freed first
-    /// What Stop cancels while a rebuild reads files; null otherwise.
-    std::unique_ptr<TScanContext> FRebuildStop;
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
     bool FClosing = false;                   ///< nothing more is shown or built

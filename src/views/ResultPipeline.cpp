@@ -172,6 +172,7 @@ TPipelineResult TResultPipeline::RunStages(const TScanContext* context)
 {
     using TOutcome = TPipelineResult::TOutcome;
     FClearAsked = false;
+    FNotice.clear();
     TPipelineResult result;
     {
         TRunScope scope(FRunning, FContext, context);
@@ -188,6 +189,8 @@ TPipelineResult TResultPipeline::RunStages(const TScanContext* context)
             if (Cancelled()) {
                 result.Outcome = TOutcome::Cancelled;
                 result.Status = Translate("Cancelled");
+            } else if (!FNotice.empty()) {
+                result.Status = FNotice;
             } else {
                 result.Status = Format(Translate("Done. Total files: %d   Total size: %s"),
                                        static_cast<std::int64_t>(FResults.AllFiles.Files.size()),
@@ -235,16 +238,19 @@ void TResultPipeline::RunStage(TResultStage stage, TStageRun& run)
 void TResultPipeline::BuildDuplicateGroups(TStageRun& run)
 {
     FResults.Duplicates.Clear();
-    FResults.DuplicatesBy = FGrouping;
-    const std::size_t n = FResults.AllFiles.Files.size();
-    if (n == 0)
+    FResults.DuplicatesBy = TDupGrouping::NameAndSize;
+    if (FResults.AllFiles.Files.empty())
         return;
-    if (FGrouping == TDupGrouping::Content) {
-        CompareContents(run);
+    if (FGrouping == TDupGrouping::Content && (CompareContents(run) || Cancelled()))
         return;
-    }
-    run.Progress(static_cast<std::int64_t>(n), 0);
-    run.Status(Format(Translate("Building duplicates... 0 / %d"), static_cast<std::int64_t>(n)));
+    GroupByNameAndSize(run);
+}
+
+void TResultPipeline::GroupByNameAndSize(TStageRun& run)
+{
+    const auto n = static_cast<std::int64_t>(FResults.AllFiles.Files.size());
+    run.Progress(n, 0);
+    run.Status(Format(Translate("Building duplicates... 0 / %d"), n));
     const bool done = BuildDuplicates(
         FResults.AllFiles.Files, FResults.Duplicates, [&run](std::size_t i, std::size_t total) {
             return run.Count("Building duplicates... %d / %d", static_cast<std::int64_t>(i),
@@ -252,44 +258,79 @@ void TResultPipeline::BuildDuplicateGroups(TStageRun& run)
         });
     if (!done)
         return;
-    run.Status(Format(Translate("Duplicates ready. Groups shown: %d"),
-                      static_cast<std::int64_t>(FResults.Duplicates.Groups.size())));
+    run.Status(FNotice.empty()
+                   ? Format(Translate("Duplicates ready. Groups shown: %d"),
+                            static_cast<std::int64_t>(FResults.Duplicates.Groups.size()))
+                   : FNotice);
     run.Yield();
 }
 
-// The reading threads stop at the run's own cancellation: a context of the stage's, cancelled
-// when a yield says the run is (Stop, closing the window, a Clear).
-void TResultPipeline::CompareContents(TStageRun& run)
+namespace {
+
+// Ends the reading however the stage leaves.
+class TReadingScope
+{
+public:
+    TReadingScope(bool& reading, bool& stop) : FReading(reading)
+    {
+        FReading = true;
+        stop = false;
+    }
+    ~TReadingScope() { FReading = false; }
+    TReadingScope(const TReadingScope&) = delete;
+    TReadingScope& operator=(const TReadingScope&) = delete;
+
+private:
+    bool& FReading;
+};
+
+} // namespace
+
+// The reading threads stop at a context of the stage's own, cancelled when a yield says the
+// run is cancelled (Stop before the reading, closing the window, a Clear) or the reading was
+// stopped.
+bool TResultPipeline::CompareContents(TStageRun& run)
 {
     TScanContext stop;
     TContentSettings settings;
-    settings.OnProgress = [&run, &stop](const TContentProgress& p) {
+    settings.OnProgress = [this, &run, &stop](const TContentProgress& p) {
         run.Progress(1000, p.BytesToRead > 0 ? p.BytesRead * 1000 / p.BytesToRead : 0);
         run.Status(Format(Translate("Comparing contents: %s  (%s of %s read, files: %d of %d)"),
                           p.Current != nullptr ? VisiblePathText(p.Current->FullPath()) : "",
                           FormatSize(p.BytesRead), FormatSize(p.BytesToRead), p.FilesDone,
                           p.Files));
-        if (!run.Yield())
+        if (!run.Yield() || FStopReading)
             stop.Cancel();
     };
-    const TContentOutcome r = BuildContentDuplicates(FResults.Root(), FResults.AllFiles.Files,
-                                                     FResults.Duplicates, stop, settings);
+    TContentOutcome r;
+    {
+        const TReadingScope reading(FReading, FStopReading);
+        r = BuildContentDuplicates(FResults.Root(), FResults.AllFiles.Files, FResults.Duplicates,
+                                   stop, settings);
+    }
     switch (r.Status) {
     case TContentStatus::Done:
+        FResults.DuplicatesBy = TDupGrouping::Content;
         run.Status(Format(Translate("Duplicates ready. Groups shown: %d"),
                           static_cast<std::int64_t>(FResults.Duplicates.Groups.size())));
-        break;
+        run.Yield();
+        return true;
     case TContentStatus::Cancelled:
-        return;
+        if (!Cancelled())
+            FNotice = Translate("Comparing contents was stopped; duplicates are grouped by name "
+                                "and size.");
+        break;
     case TContentStatus::RootMissing:
-        run.Status(Translate("Cannot compare contents: the scanned folder does not exist on "
-                             "this machine."));
+        FNotice = Translate("Cannot compare contents: the scanned folder does not exist on this "
+                            "machine; duplicates are grouped by name and size.");
         break;
     case TContentStatus::Unavailable:
-        run.Status(Translate("Comparing contents is not available on this system."));
+        FNotice = Translate("Comparing contents is not available on this system; duplicates are "
+                            "grouped by name and size.");
         break;
     }
-    run.Yield();
+    FResults.Duplicates.Clear();
+    return false;
 }
 
 } // namespace harrowdale

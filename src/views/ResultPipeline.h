@@ -125,11 +125,18 @@ public:
     /// Views are filled in the order added; they must outlive the pipeline's results.
     void AddView(IResultView& view);
     /// How the next run groups duplicates; by content it reads the files, in a stage that
-    /// yields every 90 ms and stops reading when the run is cancelled.
+    /// yields every 90 ms and stops reading when the run is cancelled. Where the files
+    /// cannot be read (the scanned folder is not on this machine) or the reading is
+    /// stopped, the duplicates are grouped by name and size instead, the run goes on, and
+    /// its final status says why.
     void SetDuplicateGrouping(TDupGrouping grouping) { FGrouping = grouping; }
     TDupGrouping DuplicateGrouping() const { return FGrouping; }
     const TScanResults& Results() const { return FResults; }
     bool IsRunning() const { return FRunning; }
+    /// Whether the run is reading files to group them by content now.
+    bool IsReading() const { return FReading; }
+    /// Ends the reading under way (from a yield): the rest of the run goes on as above.
+    void StopReading() { FStopReading = true; }
 
     /// Takes `tree` (after Clear) and runs every stage. `context` (may be null) is polled
     /// for cancellation and must outlive the call.
@@ -152,7 +159,9 @@ private:
     TPipelineResult RunStages(const TScanContext* context);
     void RunStage(TResultStage stage, TStageRun& run);
     void BuildDuplicateGroups(TStageRun& run);
-    void CompareContents(TStageRun& run);
+    void GroupByNameAndSize(TStageRun& run);
+    /// Groups by content; false when it could not, with FNotice saying why.
+    bool CompareContents(TStageRun& run);
 
     TPipelineHost FHost;
     std::vector<IResultView*> FViews;
@@ -160,7 +169,10 @@ private:
     const TScanContext* FContext = nullptr;
     bool FRunning = false;
     bool FClearAsked = false;
+    bool FReading = false;
+    bool FStopReading = false;
     TDupGrouping FGrouping = TDupGrouping::NameAndSize;
+    std::string FNotice; ///< what this run could not do as asked; the final status then
 };
 
 } // namespace harrowdale

@@ -119,6 +119,12 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Duplicates: same content",
     "Cannot compare contents: the scanned folder does not exist on this machine.",
     "Comparing contents is not available on this system.",
+    // ... and the window's notices when it groups by name and size instead.
+    "Comparing contents was stopped; duplicates are grouped by name and size.",
+    "Cannot compare contents: the scanned folder does not exist on this machine; duplicates "
+    "are grouped by name and size.",
+    "Comparing contents is not available on this system; duplicates are grouped by name and "
+    "size.",
     // ... and the names of groups whose files have other names.
     "%s and 1 other name",
     "%s and %d other names",
