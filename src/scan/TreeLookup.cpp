@@ -27,7 +27,10 @@ bool Below(std::string_view rootPath, std::string_view path, std::string_view& r
     return below.has_value();
 }
 
-TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::PathStyle style)
+/// The entry at `rest` below `folder`; with `nearest`, the deepest folder on the way when
+/// the path goes on where the tree does not.
+TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::PathStyle style,
+                   bool nearest)
 {
     while (!rest.empty()) {
         std::size_t end = 0;
@@ -37,7 +40,7 @@ TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::Path
         const bool last = end == rest.size();
         rest = last ? std::string_view() : rest.substr(end + 1);
         if (name.empty() || name == "." || name == ".." || (!last && rest.empty()))
-            return {};
+            return nearest ? TTreeEntry{folder, nullptr} : TTreeEntry{};
         const TDirNode* next = nullptr;
         for (const TDirNode* c : folder->Children())
             if (platform::SamePath(c->Name(), name)) {
@@ -45,6 +48,8 @@ TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::Path
                 break;
             }
         if (next == nullptr) {
+            if (nearest)
+                return {folder, nullptr};
             if (!last)
                 return {};
             for (const TFileLeaf& f : folder->Leaves())
@@ -57,18 +62,19 @@ TTreeEntry Descend(const TDirNode* folder, std::string_view rest, platform::Path
     return {folder, nullptr};
 }
 
-} // namespace
-
-TTreeEntry FindEntry(const TDirNode* root, std::string_view path)
+TTreeEntry Lookup(const TDirNode* root, std::string_view path, bool nearest)
 {
-    if (root == nullptr || path.empty())
+    if (root == nullptr)
         return {};
+    const TTreeEntry none = nearest ? TTreeEntry{root, nullptr} : TTreeEntry{};
+    if (path.empty())
+        return none;
     if (!root->IsSyntheticRoot()) {
         std::string_view rest;
         // A scan file's tree may be written in the other system's form.
         const std::string rootPath = root->FullPath();
         const platform::PathStyle style = RootPathStyle(rootPath);
-        return Below(rootPath, path, rest, style) ? Descend(root, rest, style) : TTreeEntry{};
+        return Below(rootPath, path, rest, style) ? Descend(root, rest, style, nearest) : none;
     }
     // Drives may nest ("/" and "/home"): the longest drive that holds the path.
     const TDirNode* best = nullptr;
@@ -84,7 +90,19 @@ TTreeEntry FindEntry(const TDirNode* root, std::string_view path)
             bestLength = drivePath.size();
         }
     }
-    return best == nullptr ? TTreeEntry{} : Descend(best, bestRest, platform::NativePathStyle());
+    return best == nullptr ? none : Descend(best, bestRest, platform::NativePathStyle(), nearest);
+}
+
+} // namespace
+
+TTreeEntry FindEntry(const TDirNode* root, std::string_view path)
+{
+    return Lookup(root, path, false);
+}
+
+const TDirNode* FindNearestFolder(const TDirNode* root, std::string_view path)
+{
+    return Lookup(root, path, true).Folder;
 }
 
 bool IsWithin(const TDirNode* node, const TDirNode* ancestor)

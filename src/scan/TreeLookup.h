@@ -25,6 +25,10 @@ struct TTreeEntry
 /// and for a path with empty, "." or ".." components.
 TTreeEntry FindEntry(const TDirNode* root, std::string_view path);
 
+/// The folder at `path` below `root` or, when the tree no longer holds it, the deepest
+/// folder on the way to it: at least `root` (null only without a root).
+const TDirNode* FindNearestFolder(const TDirNode* root, std::string_view path);
+
 /// Whether `node` is `ancestor` or lies below it.
 bool IsWithin(const TDirNode* node, const TDirNode* ancestor);
 

@@ -30,7 +30,8 @@ void TFolderTreemapLayout::Clear()
     BuildFromRoot(nullptr, {});
 }
 
-void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targetRect)
+void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targetRect,
+                                         std::optional<TColor> topColor)
 {
     // The buffer is kept, at the size of the previous build: a rebuild after a resize
     // places about as many items again.
@@ -44,8 +45,8 @@ void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targ
 
     // The top level fills the whole target and gives each folder its own colour; below,
     // folders sit inside their parent's margin and inherit its colour. Files take no area.
-    const auto collect = [this](const TDirNode* node, const TRect& r, std::int32_t depth,
-                                bool isTop, std::vector<TEntry>& entries) -> TRect {
+    const auto collect = [this, topColor](const TDirNode* node, const TRect& r, std::int32_t depth,
+                                          bool isTop, std::vector<TEntry>& entries) -> TRect {
         if (r.IsEmpty() || node->Children().empty())
             return {};
         const TRect inner = isTop ? r : r.Shrunk(MarginForDepth(depth));
@@ -59,12 +60,13 @@ void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targ
         if (total <= 0 || area <= 0)
             return {};
         // Placed folders are expanded right after their item is made.
-        const TColor inherited = isTop ? TColor{0} : FItems.back().BaseColor;
+        const TColor inherited = isTop ? topColor.value_or(0) : FItems.back().BaseColor;
+        const bool ownColors = isTop && !topColor;
         for (const TDirNode* c : node->Children())
             if (c->TotalSize() > 0)
                 entries.push_back(
                     {area * (static_cast<double>(c->TotalSize()) / static_cast<double>(total)),
-                     c->TotalSize(), c, isTop ? ColorForPath(c->FullPath()) : inherited});
+                     c->TotalSize(), c, ownColors ? ColorForPath(c->FullPath()) : inherited});
         return inner;
     };
     const auto place = [this](const TEntry& e, const TRect& cell,

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -46,8 +47,11 @@ public:
     /// No items, no selected or hover folder; frees the item buffer.
     void Clear();
     /// Rebuilds the layout of the folders below `root` (null: nothing) inside
-    /// `targetRect`; forgets the selected and the hover folder.
-    void BuildFromRoot(const TDirNode* root, const TRect& targetRect);
+    /// `targetRect`; forgets the selected and the hover folder. Each folder of the top
+    /// level gets its own colour, or `topColor` when given: a map of one folder inside a
+    /// top-level folder keeps that folder's colour.
+    void BuildFromRoot(const TDirNode* root, const TRect& targetRect,
+                       std::optional<TColor> topColor = std::nullopt);
     void Paint(ITreemapCanvas& canvas) const;
     /// The innermost folder under `p` (a folder's margin gives the folder), or null.
     const TDirNode* HitTest(TPoint p) const;

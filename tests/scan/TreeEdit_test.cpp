@@ -294,6 +294,35 @@ TEST(TreeEdit, PathsAreFoundByTheSystemsRule)
               test::OnWindows() ? FindEntry(root, test::NativePath("/r/a")).Folder : nullptr);
 }
 
+TEST(TreeEdit, AFolderThatIsGoneGivesWayToTheDeepestFolderLeftOnItsPath)
+{
+    // "a/b" removed: what was below it, and what was never there, fall back as far as the
+    // tree still goes; a path outside the tree gives the root.
+    std::unique_ptr<TScanTree> tree = Build(kShape, {"a/b"});
+    const TDirNode* root = tree->Root();
+    auto folder = [root](const char* path) {
+        return FindEntry(root, test::NativePath(path)).Folder;
+    };
+    const TDirNode* a = folder("/r/a");
+    const TDirNode* ab = folder("/r/ab");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(ab, nullptr);
+    const struct
+    {
+        const char* Path;
+        const TDirNode* Folder;
+    } cases[] = {
+        {"/r/a/e", folder("/r/a/e")}, {"/r/a/b", a}, {"/r/a/b/c", a},      {"/r/a/x.jpg", a},
+        {"/r/ab/nope", ab},           {"/r", root},  {"/elsewhere", root},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        EXPECT_EQ(FindNearestFolder(root, test::NativePath(c.Path)), c.Folder);
+    }
+    EXPECT_EQ(FindNearestFolder(root, ""), root);
+    EXPECT_EQ(FindNearestFolder(nullptr, "/r"), nullptr);
+}
+
 TEST(TreeEdit, ADriveLeavesTheAllDrivesRoot)
 {
     // Two drives, one inside the other's path: a path goes to the longest.

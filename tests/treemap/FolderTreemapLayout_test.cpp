@@ -69,6 +69,27 @@ TEST_F(FolderMapChain, NestsFoldersInsideMarginsThatShrinkWithDepth)
     EXPECT_EQ(map.HitTest({0, 0}), nullptr);
 }
 
+TEST_F(FolderMapChain, AMapOfOneFolderPlacesItsFoldersAsATopLevelInTheColourAskedFor)
+{
+    // A, laid out on its own: B fills the map as a folder of the top level does, without a
+    // margin, and C is inside B's. Asked for A's colour, both keep it; else B has its own.
+    const TColor colorA = TFolderTreemapLayout::ColorForPath(NativePath("/r/A"));
+    const TColor colorB = TFolderTreemapLayout::ColorForPath(NativePath("/r/A/B"));
+    for (const std::optional<TColor> top :
+         {std::optional<TColor>(colorA), std::optional<TColor>()}) {
+        TFolderTreemapLayout map;
+        map.BuildFromRoot(a, {0, 0, 200, 100}, top);
+        ASSERT_EQ(map.Items().size(), 2u);
+        EXPECT_EQ(map.Items()[0].Node, b);
+        EXPECT_EQ(map.Items()[0].Rect, (TRect{1, 1, 199, 99}));
+        EXPECT_EQ(map.Items()[0].Depth, 1);
+        EXPECT_EQ(map.Items()[1].Node, c);
+        EXPECT_EQ(map.Items()[1].Rect, (TRect{14, 14, 186, 86}));
+        for (const TFolderMapItem& it : map.Items())
+            EXPECT_EQ(it.BaseColor, top ? colorA : colorB);
+    }
+}
+
 TEST_F(FolderMapChain, ATopLevelCellUnder27PixelsShowsNoSubfolders)
 {
     TFolderTreemapLayout map;
