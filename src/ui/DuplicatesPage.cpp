@@ -41,6 +41,8 @@ TDuplicatesPage::TDuplicatesPage(const TScanResults& results, IShell& shell, QWi
                 if (!FSyncing && !selected.isEmpty())
                     GroupsPicked();
             });
+    EnableZoom({[this] { return ZoomTarget(); },
+                [this](const TDirNode* folder) { return HoldsDuplicates(folder); }});
 }
 
 void TDuplicatesPage::AddSelectAllButOne(QAction* action)
@@ -124,7 +126,37 @@ bool TDuplicatesPage::HasLayout() const
 void TDuplicatesPage::BuildLayout(const TRect& rect)
 {
     if (HasLayout())
-        FMap.BuildFromRootDuplicates(FResults.Root(), &FResults.Duplicates.ColorByFile, rect);
+        FMap.BuildFromRootDuplicates(MapRoot(), &FResults.Duplicates.ColorByFile, rect);
+}
+
+const TDirNode* TDuplicatesPage::ZoomTarget() const
+{
+    const TDupItem* it = FMap.Primary();
+    if (it == nullptr)
+        return nullptr;
+    return it->Kind() == dkDir ? it->Dir() : it->FileLeaf()->Parent();
+}
+
+bool TDuplicatesPage::HoldsDuplicates(const TDirNode* folder) const
+{
+    for (const auto& [file, color] : FResults.Duplicates.ColorByFile)
+        if (IsWithin(file->Parent(), folder))
+            return true;
+    return false;
+}
+
+void TDuplicatesPage::RevealFiles(const std::vector<const TFileLeaf*>& files)
+{
+    std::vector<const TDirNode*> folders;
+    for (const TFileLeaf* f : files)
+        if (folders.empty() || folders.back() != f->Parent())
+            folders.push_back(f->Parent());
+    Zoom()->Reveal(folders);
+}
+
+void TDuplicatesPage::ShowViewSelectionInMap()
+{
+    SelectFilesInMap(TreeFiles());
 }
 
 // ---------------------------------------------------------------- selections
@@ -133,7 +165,9 @@ void TDuplicatesPage::TreeSelectionChanged()
 {
     if (FSyncing)
         return;
-    SelectFilesInMap(TreeFiles());
+    const std::vector<const TFileLeaf*> files = TreeFiles();
+    RevealFiles(files);
+    SelectFilesInMap(files);
     // The list marks the groups the tree's selection lies in, so that what stays selected
     // there is what the commands act on.
     {
@@ -166,7 +200,9 @@ void TDuplicatesPage::GroupsPicked()
         const TSyncGuard guard(FSyncing);
         SelectWithCurrent(DuplicatesTree(), nodes, first);
     }
-    SelectFilesInMap(TreeFiles());
+    const std::vector<const TFileLeaf*> files = TreeFiles();
+    RevealFiles(files);
+    SelectFilesInMap(files);
     Q_EMIT SelectionStatusChanged();
 }
 

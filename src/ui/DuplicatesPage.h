@@ -46,8 +46,14 @@ protected:
     void DoubleClicked() override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void ShowViewSelectionInMap() override;
 
 private:
+    /// The folder of the map's primary cell: the folder itself, or a file's folder.
+    const TDirNode* ZoomTarget() const;
+    bool HoldsDuplicates(const TDirNode* folder) const;
+    /// A zoomed map zooms out as far as it must to show `files`.
+    void RevealFiles(const std::vector<const TFileLeaf*>& files);
     void TreeSelectionChanged();
     void GroupsPicked();
     void UpdateSelectAllButOne();

@@ -33,6 +33,8 @@ TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& sh
             &TFilesInFoldersPage::TreeSelectionChanged);
     connect(ExtensionsList()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TFilesInFoldersPage::ExtensionsSelected);
+    EnableZoom({[this] { return ZoomTarget(); },
+                [](const TDirNode* folder) { return folder->TotalSize() > 0; }});
 }
 
 void TFilesInFoldersPage::ApplyTranslation()
@@ -73,7 +75,23 @@ void TFilesInFoldersPage::Clear()
 void TFilesInFoldersPage::BuildLayout(const TRect& rect)
 {
     if (FResults.Root() != nullptr)
-        FMap.BuildFromRootSquarified(FResults.Root(), rect);
+        FMap.BuildFromRootSquarified(MapRoot(), rect);
+}
+
+const TDirNode* TFilesInFoldersPage::ZoomTarget() const
+{
+    const THierItem* it = FMap.Primary();
+    if (it == nullptr)
+        return nullptr;
+    return it->Kind == hkDir ? it->Dir() : it->FileLeaf()->Parent();
+}
+
+void TFilesInFoldersPage::ShowViewSelectionInMap()
+{
+    if (FMapShowsExtensions)
+        ExtensionsSelected();
+    else
+        SelectPathsInMap(SelectedPaths());
 }
 
 // ---------------------------------------------------------------- selections
@@ -82,6 +100,16 @@ void TFilesInFoldersPage::TreeSelectionChanged()
 {
     if (FSyncing)
         return;
+    // A zoomed map zooms out as far as it must to show what the tree selected.
+    std::vector<const TDirNode*> folders;
+    for (const QModelIndex& i : SelectedOrCurrent(FoldersAndFilesTree())) {
+        if (const TFileLeaf* f = FTreeModel->File(i))
+            folders.push_back(f->Parent());
+        else if (const TDirNode* d = FTreeModel->Folder(i))
+            folders.push_back(d);
+    }
+    Zoom()->Reveal(folders);
+    FMapShowsExtensions = false;
     SelectPathsInMap(SelectedPaths());
     Q_EMIT SelectionStatusChanged();
 }
@@ -94,6 +122,7 @@ void TFilesInFoldersPage::ExtensionsSelected()
     std::vector<std::string> keys;
     for (const int row : SelectedRows(ExtensionsList()))
         keys.push_back(ExtKey(FExtModel->Row(row).Ext));
+    FMapShowsExtensions = !keys.empty();
     if (keys.empty())
         FMap.ClearSelection();
     else

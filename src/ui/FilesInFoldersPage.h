@@ -36,8 +36,11 @@ protected:
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
+    void ShowViewSelectionInMap() override;
 
 private:
+    /// The folder of the map's primary cell: the folder itself, or a file's folder.
+    const TDirNode* ZoomTarget() const;
     void TreeSelectionChanged();
     void ExtensionsSelected();
     void RevealInTree(const THierItem& item);
@@ -49,6 +52,7 @@ private:
 
     TFilesTreeModel* FTreeModel = nullptr;
     TExtListModel* FExtModel = nullptr;
+    bool FMapShowsExtensions = false; ///< the map's selection came from the extension list
 };
 
 } // namespace harrowdale::ui

@@ -115,6 +115,11 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommandStates.setInterval(0);
     connect(&FCommandStates, &QTimer::timeout, this, &TMainWindow::UpdateCommandStates);
     FDuplicates->AddSelectAllButOne(Action(TCommand::SelectAllButOne));
+    for (TResultPage* page : FPages) {
+        page->AddZoomActions(ZoomActions());
+        if (TMapZoom* zoom = page->Zoom())
+            connect(zoom, &TMapZoom::Moved, this, &TMainWindow::UpdateCommandStates);
+    }
     ConnectCommands();
     SetTabOrder();
 
@@ -186,6 +191,16 @@ void TMainWindow::ConnectCommands()
             FSession->RescanFolder(entries[0].Path);
     });
     on(TCommand::Exit, [this] { close(); });
+    auto onZoom = [&](TCommand command, void (TMapZoom::*act)()) {
+        on(command, [this, act] {
+            if (TMapZoom* zoom = Page(CurrentPage())->Zoom())
+                (zoom->*act)();
+        });
+    };
+    onZoom(TCommand::ZoomIn, &TMapZoom::ZoomIn);
+    onZoom(TCommand::ZoomOut, &TMapZoom::ZoomOut);
+    onZoom(TCommand::Back, &TMapZoom::GoBack);
+    onZoom(TCommand::Forward, &TMapZoom::GoForward);
     on(TCommand::OpenScanFile, [session] { session->ChooseScanFile(); });
     on(TCommand::SaveScanFile, [session] { session->SaveScanFile(); });
     on(TCommand::ShowToolbar,
@@ -254,6 +269,13 @@ void TMainWindow::UpdateCommandStates()
                      entries.size() == 1 && entries[0].Folder != nullptr);
     Action(TCommand::OpenScanFile)->setEnabled(!busy);
     Action(TCommand::SaveScanFile)->setEnabled(!busy && Results().Root() != nullptr);
+    TMapZoom::ShowStates(ZoomActions(), busy ? nullptr : Page(CurrentPage())->Zoom());
+}
+
+TZoomActions TMainWindow::ZoomActions() const
+{
+    return {Action(TCommand::ZoomIn), Action(TCommand::ZoomOut), Action(TCommand::Back),
+            Action(TCommand::Forward)};
 }
 
 void TMainWindow::ShowResult()

@@ -107,6 +107,7 @@ private:
     /// The commands on the selection are on when the page shown has one (removal not while
     /// busy), Rescan This Folder for one folder, Save Scan with a result.
     void UpdateCommandStates();
+    TZoomActions ZoomActions() const;
     /// Once the selection has settled (zero-time timer).
     void ScheduleCommandStates();
     /// The measure, the title and the commands of a result that changed.

@@ -43,6 +43,15 @@ TOnlyFoldersPage::TOnlyFoldersPage(const TScanResults& results, IShell& shell, Q
                     },
                     Qt::QueuedConnection);
             });
+    // A folder without subfolders would leave the map empty.
+    auto showsSomething = [](const TDirNode* folder) {
+        return std::any_of(folder->Children().begin(), folder->Children().end(),
+                           [](const TDirNode* c) { return c->TotalSize() > 0; });
+    };
+    EnableZoom({[this, showsSomething] {
+                    return FChosen != nullptr && showsSomething(FChosen) ? FChosen : nullptr;
+                },
+                showsSomething});
 }
 
 void TOnlyFoldersPage::ApplyTranslation()
@@ -110,8 +119,19 @@ void TOnlyFoldersPage::BuildLayout(const TRect& rect)
 {
     if (FResults.Root() == nullptr)
         return;
-    FMap.BuildFromRoot(FResults.Root(), rect);
+    FMap.BuildFromRoot(MapRoot(), rect, ZoomColor());
     FMap.SetSelectedNode(FChosen);
+}
+
+std::optional<TColor> TOnlyFoldersPage::ZoomColor() const
+{
+    // The map keeps meaning what the legend says: coloured by top-level folder.
+    const TDirNode* top = Zoom()->Zoomed();
+    if (top == nullptr)
+        return std::nullopt;
+    while (top->Parent() != FResults.Root())
+        top = top->Parent();
+    return TFolderTreemapLayout::ColorForPath(top->FullPath());
 }
 
 // ---------------------------------------------------------------- selections
@@ -122,6 +142,7 @@ void TOnlyFoldersPage::TreeCurrentChanged(const QModelIndex& current)
     if (folder == nullptr)
         return;
     FChosen = folder;
+    Zoom()->Reveal(std::span(&folder, 1));
     FTopModel->SetRoot(FResults.Root()); // the legend is refilled, its selection gone
     FMap.SetSelectedNode(FChosen);
     Canvas()->Invalidate();
@@ -139,6 +160,7 @@ void TOnlyFoldersPage::ChooseFolder(const TDirNode* folder)
         return;
     }
     FChosen = folder;
+    Zoom()->Reveal(std::span(&folder, 1));
     FTopModel->SetRoot(FResults.Root());
     FMap.SetSelectedNode(FChosen);
     Canvas()->Invalidate();

@@ -7,6 +7,8 @@
 #include "treemap/FolderTreemapLayout.h"
 #include "ui/ResultPage.h"
 
+#include <optional>
+
 namespace harrowdale::ui {
 
 class TFolderTreeModel;
@@ -41,6 +43,8 @@ protected:
 
 private:
     void FillTree(TStageRun& run);
+    /// The colour of the top-level folder a zoomed map lies in; none when not zoomed.
+    std::optional<TColor> ZoomColor() const;
     void TreeCurrentChanged(const QModelIndex& current);
     void ChooseFolder(const TDirNode* folder);
 

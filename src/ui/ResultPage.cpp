@@ -108,6 +108,14 @@ TResultPage::TResultPage(const TParts& parts, QWidget* parent)
         ClickAt({p.x(), p.y()}, ctrl);
     });
     connect(FCanvas, &TTreemapCanvas::DoubleClicked, this, &TResultPage::DoubleClicked);
+    connect(FCanvas, &TTreemapCanvas::HistoryButton, this, [this](bool forward) {
+        if (FZoom == nullptr)
+            return;
+        if (forward)
+            FZoom->GoForward();
+        else
+            FZoom->GoBack();
+    });
 }
 
 TResultPage::~TResultPage()
@@ -132,6 +140,8 @@ std::vector<std::string> TResultPage::SelectedPaths() const
 TPagePlace TResultPage::Place() const
 {
     TPagePlace place;
+    if (FZoom != nullptr)
+        place.Zoom = FZoom->Save();
     place.Selected = SelectedPaths();
     place.MainScroll = FMainView->verticalScrollBar()->value();
     place.SideScroll = FSideList->verticalScrollBar()->value();
@@ -169,6 +179,11 @@ void TResultPage::RestorePlace(const TPagePlace& place)
     const TDirNode* root = FResults.Root();
     if (root == nullptr)
         return;
+    // The map's place first; the selection put back leaves it there.
+    if (FZoom != nullptr) {
+        FZoom->Restore(place.Zoom);
+        FZoom->Hold(true);
+    }
     for (const std::string& path : place.Expanded)
         ExpandPath(path);
     auto exists = [root](const std::string& path) {
@@ -188,6 +203,8 @@ void TResultPage::RestorePlace(const TPagePlace& place)
             SelectPaths({*next});
         Q_EMIT SelectionStatusChanged();
     }
+    if (FZoom != nullptr)
+        FZoom->Hold(false);
     // Scrolled where the user was, once the rows are laid out.
     for (auto [view, value] :
          {std::pair{FMainView, place.MainScroll}, std::pair{FSideList, place.SideScroll}}) {
@@ -203,6 +220,8 @@ void TResultPage::ApplyTranslation()
     FCanvas->setAccessibleDescription(
         Tr("Click selects, Ctrl+click adds to the selection, double-click shows the item in "
            "the file manager."));
+    if (FZoom != nullptr)
+        FZoom->ApplyTranslation();
     FCanvas->Invalidate();
 }
 
@@ -235,6 +254,39 @@ void TResultPage::AddCommandActions(const QList<QAction*>& actions)
     }
 }
 
+void TResultPage::AddZoomActions(const TZoomActions& actions)
+{
+    if (FZoom == nullptr)
+        return;
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    FCanvas->addActions(
+        {separator, actions.ZoomIn, actions.ZoomOut, actions.Back, actions.Forward});
+    addActions({actions.Back, actions.Forward});
+    FZoom->UseActions(actions);
+}
+
+void TResultPage::EnableZoom(TMapZoom::THooks hooks)
+{
+    FZoom = new TMapZoom(FResults, std::move(hooks), this);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, FZoom->Bar());
+    connect(FZoom, &TMapZoom::Moved, this, &TResultPage::ZoomMoved);
+}
+
+const TDirNode* TResultPage::MapRoot() const
+{
+    return FZoom != nullptr ? FZoom->MapRoot() : FResults.Root();
+}
+
+void TResultPage::ZoomMoved()
+{
+    // The bar above the map came or went: the map takes its new height now, so that it is
+    // laid out once, at that height.
+    layout()->activate();
+    FShowViewSelection = true;
+    RebuildLayout();
+}
+
 void TResultPage::ScheduleLayout()
 {
     if (FLayoutStale)
@@ -251,6 +303,10 @@ void TResultPage::PrepareLayout()
     FHover = nullptr;
     ++FLayoutBuilds;
     BuildLayout({0, 0, FCanvas->width(), FCanvas->height()});
+    if (FShowViewSelection) {
+        FShowViewSelection = false;
+        ShowViewSelectionInMap();
+    }
     FCanvas->MarkDirty();
 }
 
@@ -265,6 +321,9 @@ void TResultPage::ResetLayout()
 {
     FLayoutStale = false;
     FHover = nullptr;
+    FShowViewSelection = false;
+    if (FZoom != nullptr)
+        FZoom->Clear();
     ClearLayout();
     FCanvas->Invalidate();
 }

@@ -9,6 +9,8 @@
 // Clear empties it before they are freed.
 
 #include "treemap/Canvas.h"
+#include "treemap/ZoomHistory.h"
+#include "ui/MapZoom.h"
 #include "ui/TreemapCanvas.h"
 #include "views/ResultPipeline.h"
 
@@ -56,6 +58,7 @@ struct TPagePlace
     std::vector<std::string> Expanded; ///< the main view's open nodes
     int MainScroll = 0;
     int SideScroll = 0;
+    TZoomHistory::TSaved Zoom; ///< where the map was zoomed, and the places before and after
 };
 
 /// How wide the side list is made when its panel changes width.
@@ -121,6 +124,12 @@ public:
     /// of the lists and trees that hold a selection they act on, and lets their keys work
     /// while one of these has the focus.
     void AddCommandActions(const QList<QAction*>& actions);
+    /// The zoom of the page's map; null when the map cannot be zoomed.
+    TMapZoom* Zoom() const { return FZoom; }
+    /// Offers the zoom commands in the map's context menu and on the bar above it; their
+    /// keys work while the map has the focus, Back's and Forward's anywhere on the page.
+    /// Nothing for a page without zoom.
+    void AddZoomActions(const TZoomActions& actions);
 
     /// Whether the layout still waits for its build (a resize not yet caught up with).
     bool LayoutPending() const { return FLayoutStale; }
@@ -149,6 +158,14 @@ protected:
     /// New results: the layout is built now when the canvas is visible, otherwise when it
     /// is shown.
     void RebuildLayout();
+    /// Lets the map be zoomed into the folders `hooks` names; the map is then laid out
+    /// from MapRoot().
+    void EnableZoom(TMapZoom::THooks hooks);
+    /// The folder the map is laid out from: the one zoomed into, else the result's root.
+    const TDirNode* MapRoot() const;
+    /// After the map was laid out for another place: selects in it what the views beside
+    /// it have selected (a new layout starts without a selection).
+    virtual void ShowViewSelectionInMap() {}
     /// Empties the layout and forgets the hover; the canvas shows the placeholder.
     void ResetLayout();
 
@@ -185,6 +202,7 @@ private:
     void ScheduleLayout();
     void ApplyListWidths();
     void ShowHint(const void* item, const std::string& path, std::int64_t size);
+    void ZoomMoved();
 
     TTreemapCanvas* FCanvas = nullptr;
     QSplitter* FLower = nullptr;
@@ -197,6 +215,8 @@ private:
     bool FLayoutStale = false;
     int FLayoutBuilds = 0;
     QTimer FLayoutTimer; ///< zero-time, single shot: one build per burst of resizes
+    TMapZoom* FZoom = nullptr;
+    bool FShowViewSelection = false; ///< the next build is for a zoom: the selection follows
 };
 
 namespace detail {

@@ -123,7 +123,12 @@ void TTreemapCanvas::mouseMoveEvent(QMouseEvent* event)
 
 void TTreemapCanvas::mousePressEvent(QMouseEvent* event)
 {
-    // Every button selects; Ctrl is the only modifier that counts.
+    // The mouse's back and forward buttons move through the places the map has shown.
+    if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
+        Q_EMIT HistoryButton(event->button() == Qt::ForwardButton);
+        return;
+    }
+    // Every other button selects; Ctrl is the only modifier that counts.
     Q_EMIT MousePressed(event->position().toPoint(),
                         event->modifiers().testFlag(Qt::ControlModifier));
 }

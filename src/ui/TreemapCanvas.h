@@ -66,6 +66,8 @@ Q_SIGNALS:
     void MouseMoved(QPoint pos);
     void MousePressed(QPoint pos, bool ctrl);
     void DoubleClicked();
+    /// The mouse's back (or forward) button was pressed: it selects nothing.
+    void HistoryButton(bool forward);
     void Resized();
     void Shown();
 

@@ -48,6 +48,10 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::Scan, "Scan", "Scan", "Scans the chosen drives or folder.", "scan", false},
     {TCommand::Stop, "Stop", "Stop", "Stops the scan.", "stop", false},
     {TCommand::RescanFolder, "Rescan This Folder", nullptr, nullptr, nullptr, false},
+    {TCommand::ZoomIn, "Zoom Into Folder", nullptr, nullptr, nullptr, false},
+    {TCommand::ZoomOut, "Zoom Out", nullptr, nullptr, nullptr, false},
+    {TCommand::Back, "Back", nullptr, nullptr, nullptr, false},
+    {TCommand::Forward, "Forward", nullptr, nullptr, nullptr, false},
     {TCommand::ShowFilesInFolders, "Files in Folders", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFiles, "Only Files", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
@@ -84,6 +88,10 @@ constexpr TCommandKeys kKeys[] = {
     {TCommand::SaveScanFile, Qt::CTRL | Qt::Key_S},
     {TCommand::Exit, Qt::CTRL | Qt::Key_Q},
     {TCommand::Scan, Qt::Key_F5},
+    {TCommand::ZoomIn, Qt::CTRL | Qt::Key_Down, Qt::Key_Plus},
+    {TCommand::ZoomOut, Qt::CTRL | Qt::Key_Up, Qt::Key_Minus},
+    {TCommand::Back, Qt::ALT | Qt::Key_Left, Qt::Key_Back},
+    {TCommand::Forward, Qt::ALT | Qt::Key_Right, Qt::Key_Forward},
     {TCommand::Stop, Qt::Key_Escape},
     {TCommand::ShowFilesInFolders, Qt::CTRL | Qt::Key_1},
     {TCommand::ShowOnlyFiles, Qt::CTRL | Qt::Key_2},
@@ -128,6 +136,12 @@ TWindowActions::TWindowActions(QWidget* window) : QObject(window)
     Action(TCommand::RescanFolder)->setEnabled(false);
     Action(TCommand::RescanFolder)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Action(TCommand::SelectAllButOne)->setEnabled(false);
+    // The zoom commands act on the map (Back and Forward on its page): the lists and trees
+    // keep their own keys for + and -, Ctrl+Up and Ctrl+Down.
+    for (TCommand c : {TCommand::ZoomIn, TCommand::ZoomOut, TCommand::Back, TCommand::Forward}) {
+        Action(c)->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        Action(c)->setEnabled(false);
+    }
 }
 
 QList<QAction*> TWindowActions::FileCommandActions() const
@@ -166,7 +180,8 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
         {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());
-    add(view, {std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,
+    add(view, {std::nullopt, TCommand::ZoomIn, TCommand::ZoomOut, TCommand::Back, TCommand::Forward,
+               std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,
                TCommand::SizeOnDisk, std::nullopt, TCommand::DuplicatesByName,
                TCommand::DuplicatesByContent, std::nullopt});
     FLanguageMenu = menu(view->addMenu(QString()), "Language");

@@ -207,6 +207,12 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Scan again with the new setting? Until then the result shown keeps the old one.",
     // Scanning one folder of the result again.
     "Rescan This Folder",
+    // Zoom on the nested maps, and the path above a zoomed map.
+    "Zoom Into Folder",
+    "Zoom Out",
+    "Back",
+    "Forward",
+    "Folder shown in the map",
     "%s is gone or changed since the scan; it left the result.",
     "changed since the scan",
     "removed only in part",

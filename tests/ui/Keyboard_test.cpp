@@ -140,22 +140,25 @@ TEST(Keyboard, MapsListsAndTreesOfferTheCommandsOnWhatTheyShowInTheirContextMenu
     ASSERT_EQ(commands.size(), 6);
     // The six, then after a separator the command on a folder; on "Duplicates" then after
     // another separator the page's own. An extension list has no menu: it holds nothing
-    // the commands act on.
+    // the commands act on. A nested map ends with the zoom commands.
     QList<QAction*> common = commands;
     common << nullptr << w.Action(TCommand::RescanFolder);
     QList<QAction*> duplicates = common;
     duplicates << nullptr << w.Action(TCommand::SelectAllButOne);
+    const QList<QAction*> zoom = {nullptr, w.Action(TCommand::ZoomIn), w.Action(TCommand::ZoomOut),
+                                  w.Action(TCommand::Back), w.Action(TCommand::Forward)};
     struct Case
     {
         TPageIndex Page;
         QList<QAction*> SideList;
         QList<QAction*> Others;
+        QList<QAction*> Map;
     };
     const Case cases[] = {
-        {TPageIndex::FilesInFolders, {}, common},
-        {TPageIndex::OnlyFiles, {}, common},
-        {TPageIndex::OnlyFolders, common, common},
-        {TPageIndex::Duplicates, duplicates, duplicates},
+        {TPageIndex::FilesInFolders, {}, common, common + zoom},
+        {TPageIndex::OnlyFiles, {}, common, common},
+        {TPageIndex::OnlyFolders, common, common, common + zoom},
+        {TPageIndex::Duplicates, duplicates, duplicates, duplicates + zoom},
     };
     for (const Case& c : cases) {
         w.ShowPage(c.Page);
@@ -163,7 +166,9 @@ TEST(Keyboard, MapsListsAndTreesOfferTheCommandsOnWhatTheyShowInTheirContextMenu
         for (QWidget* target :
              std::initializer_list<QWidget*>{p->Canvas(), p->MainView(), p->SideList()}) {
             SCOPED_TRACE(target->metaObject()->className());
-            const QList<QAction*>& expected = target == p->SideList() ? c.SideList : c.Others;
+            const QList<QAction*>& expected = target == p->SideList() ? c.SideList
+                                              : target == p->Canvas() ? c.Map
+                                                                      : c.Others;
             // Right-click and read the menu that pops up.
             QList<QAction*> shown;
             QTimer::singleShot(0, target, [&shown] {
