@@ -259,11 +259,20 @@ void TDuplicatesPage::SelectAllButOne()
 
 void TDuplicatesPage::ClickAt(TPoint p, bool ctrl)
 {
-    const TDupItem* it = SelectAt(p, ctrl);
-    if (it == nullptr)
-        return;
+    if (const TDupItem* it = SelectAt(p, ctrl))
+        CellSelected(*it);
+}
+
+void TDuplicatesPage::PickCell(const TDupItem& cell)
+{
+    SelectCell(cell);
+    CellSelected(cell);
+}
+
+void TDuplicatesPage::CellSelected(const TDupItem& item)
+{
     // The tree holds groups and files only: a folder cell finds no node.
-    if (const TFileLeaf* f = it->FileLeaf()) {
+    if (const TFileLeaf* f = item.FileLeaf()) {
         const auto g = FResults.Duplicates.GroupByFile.find(f);
         const QModelIndex index = g == FResults.Duplicates.GroupByFile.end()
                                       ? QModelIndex()

@@ -47,8 +47,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void ShowViewSelectionInMap() override;
+    const TDupItem* CurrentCell() const override { return FMap.Primary(); }
+    void PickCell(const TDupItem& cell) override;
 
 private:
+    /// The tree and the status line follow a cell the map selected.
+    void CellSelected(const TDupItem& item);
     /// The folder of the map's primary cell: the folder itself, or a file's folder.
     const TDirNode* ZoomTarget() const;
     bool HoldsDuplicates(const TDirNode* folder) const;

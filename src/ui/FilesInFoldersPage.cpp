@@ -132,12 +132,21 @@ void TFilesInFoldersPage::ExtensionsSelected()
 
 void TFilesInFoldersPage::ClickAt(TPoint p, bool ctrl)
 {
-    const THierItem* it = SelectAt(p, ctrl);
-    if (it == nullptr)
-        return;
+    if (const THierItem* it = SelectAt(p, ctrl))
+        CellSelected(*it);
+}
+
+void TFilesInFoldersPage::PickCell(const THierItem& cell)
+{
+    SelectCell(cell);
+    CellSelected(cell);
+}
+
+void TFilesInFoldersPage::CellSelected(const THierItem& item)
+{
     // Selecting the node sets the map's selection from the tree's and the status line.
-    RevealInTree(*it);
-    Q_EMIT StatusText(PathAndSize(it->FullPath(), it->Size()));
+    RevealInTree(item);
+    Q_EMIT StatusText(PathAndSize(item.FullPath(), item.Size()));
 }
 
 void TFilesInFoldersPage::RevealInTree(const THierItem& item)

@@ -37,12 +37,16 @@ protected:
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
     void ShowViewSelectionInMap() override;
+    const THierItem* CurrentCell() const override { return FMap.Primary(); }
+    void PickCell(const THierItem& cell) override;
 
 private:
     /// The folder of the map's primary cell: the folder itself, or a file's folder.
     const TDirNode* ZoomTarget() const;
     void TreeSelectionChanged();
     void ExtensionsSelected();
+    /// The tree and the status line follow a cell the map selected.
+    void CellSelected(const THierItem& item);
     void RevealInTree(const THierItem& item);
     void RevealFileInTree(const TFileLeaf* leaf);
     void RevealFolderInTree(const TDirNode* folder);

@@ -178,6 +178,13 @@ void TOnlyFilesPage::ClickAt(TPoint p, bool ctrl)
     Q_EMIT StatusText(PathAndSize(it->FullPath(), it->Size()));
 }
 
+void TOnlyFilesPage::PickCell(const TTreemapItem& cell)
+{
+    SelectCell(cell);
+    SelectFileRow(cell, false);
+    Q_EMIT StatusText(PathAndSize(cell.FullPath(), cell.Size()));
+}
+
 void TOnlyFilesPage::SelectFileRow(const TTreemapItem& item, bool ctrl)
 {
     // The row follows also when a Ctrl-click took the cell out of the map's selection.

@@ -37,6 +37,8 @@ protected:
     std::string RowPath(const QModelIndex& index) const override;
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
+    const TTreemapItem* CurrentCell() const override { return FMap.Primary(); }
+    void PickCell(const TTreemapItem& cell) override;
     void DoubleClicked() override;
 
 private:

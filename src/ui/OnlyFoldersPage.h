@@ -40,6 +40,8 @@ protected:
     void BuildLayout(const TRect& rect) override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
+    const TFolderMapItem* CurrentCell() const override { return FMap.ItemOf(FChosen); }
+    void PickCell(const TFolderMapItem& cell) override { ChooseFolder(cell.Node); }
 
 private:
     void FillTree(TStageRun& run);

@@ -108,6 +108,10 @@ TResultPage::TResultPage(const TParts& parts, QWidget* parent)
         ClickAt({p.x(), p.y()}, ctrl);
     });
     connect(FCanvas, &TTreemapCanvas::DoubleClicked, this, &TResultPage::DoubleClicked);
+    connect(FCanvas, &TTreemapCanvas::ArrowKey, this, [this](TMapDirection direction) {
+        PrepareLayout();
+        MoveInMap(direction);
+    });
     connect(FCanvas, &TTreemapCanvas::HistoryButton, this, [this](bool forward) {
         if (FZoom == nullptr)
             return;

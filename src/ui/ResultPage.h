@@ -9,6 +9,7 @@
 // Clear empties it before they are freed.
 
 #include "treemap/Canvas.h"
+#include "treemap/CellNeighbour.h"
 #include "treemap/ZoomHistory.h"
 #include "ui/MapZoom.h"
 #include "ui/TreemapCanvas.h"
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -154,6 +156,8 @@ protected:
     virtual void HoverAt(TPoint p) = 0;
     virtual void ClickAt(TPoint p, bool ctrl) = 0;
     virtual void DoubleClicked() = 0;
+    /// An arrow key on the map: the cell beside the current one is selected.
+    virtual void MoveInMap(TMapDirection direction) = 0;
 
     /// New results: the layout is built now when the canvas is visible, otherwise when it
     /// is shown.
@@ -260,9 +264,38 @@ protected:
     using Item = std::remove_cv_t<
         std::remove_pointer_t<decltype(std::declval<const Layout&>().HitTest(TPoint{}))>>;
 
+    /// What the map places: a folder or file with its rectangle.
+    using Cell = std::remove_cvref_t<decltype(std::declval<const Layout&>().Items()[0])>;
+
     void PaintLayout(ITreemapCanvas& canvas) const override { FMap.Paint(canvas); }
     void ClearLayout() override { FMap.Clear(); }
     void HoverAt(TPoint p) override { Hover(FMap.HitTest(p)); }
+
+    /// The cell the arrow keys move from and the focus frame marks; null for none.
+    virtual const Cell* CurrentCell() const = 0;
+    /// Makes `cell` what the map selects, and the views beside it follow, as after a click
+    /// on it.
+    virtual void PickCell(const Cell& cell) = 0;
+    TRect FocusRect() const override
+    {
+        const Cell* cell = CurrentCell();
+        return cell != nullptr ? cell->Rect : TRect{};
+    }
+    void MoveInMap(TMapDirection direction) override
+    {
+        // Without a current cell any arrow starts at the first one the map shows.
+        const std::span<const Cell> cells = FMap.Items();
+        const Cell* from = CurrentCell();
+        const Cell* to = nullptr;
+        if (from != nullptr)
+            to = NeighbourCell(cells, *from, direction);
+        else
+            for (auto it = cells.begin(); it != cells.end() && to == nullptr; ++it)
+                if (!it->Rect.IsEmpty())
+                    to = &*it;
+        if (to != nullptr)
+            PickCell(*to);
+    }
 
     /// A click on the map: selects the item alone, or with Ctrl flips it. The item hit,
     /// or null (then nothing changed).
@@ -285,6 +318,12 @@ protected:
             FMap.ClearSelection();
         else
             FMap.SetSelectedByUpperPaths(paths);
+        Canvas()->Invalidate();
+    }
+    /// Selects `cell` alone, as a click on it without Ctrl does.
+    void SelectCell(const Cell& cell)
+    {
+        FMap.SetSingleSelected(&cell);
         Canvas()->Invalidate();
     }
     void ClearMapSelection()

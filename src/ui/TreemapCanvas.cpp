@@ -1,10 +1,12 @@
 #include "ui/TreemapCanvas.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QToolTip>
+#include <algorithm>
 
 namespace harrowdale::ui {
 
@@ -15,13 +17,31 @@ QColor ToQColor(TColor c)
     return QColor(RedOf(c), GreenOf(c), BlueOf(c));
 }
 
+QRect ToQRect(const TRect& r)
+{
+    return {r.Left, r.Top, r.Width(), r.Height()};
+}
+
+/// A dashed black-on-white line just inside the cell, within the selection frame: it shows
+/// on every fill colour and on that frame.
+void DrawFocusFrame(QPainter& p, const QRect& cell)
+{
+    const int inset = std::min({2, (cell.width() - 1) / 2, (cell.height() - 1) / 2});
+    const QRect r = cell.adjusted(inset, inset, -inset - 1, -inset - 1);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(r);
+    p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    p.drawRect(r);
+}
+
 } // namespace
 
 void TQtTreemapCanvas::FillRect(const TRect& r, TColor color)
 {
     if (r.IsEmpty())
         return;
-    FPainter.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(color));
+    FPainter.fillRect(ToQRect(r), ToQColor(color));
 }
 
 void TQtTreemapCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
@@ -105,6 +125,10 @@ void TTreemapCanvas::paintEvent(QPaintEvent*)
         Redraw();
     QPainter p(this);
     p.drawImage(0, 0, FBuffer);
+    // Over the picture, not in it: the picture stays as it is without the focus.
+    if (hasFocus() && FContent.HasLayout())
+        if (const TRect cell = FContent.FocusRect(); !cell.IsEmpty())
+            DrawFocusFrame(p, ToQRect(cell));
 }
 
 void TTreemapCanvas::ShowHintNow(const QString& text)
@@ -136,6 +160,43 @@ void TTreemapCanvas::mousePressEvent(QMouseEvent* event)
 void TTreemapCanvas::mouseDoubleClickEvent(QMouseEvent*)
 {
     Q_EMIT DoubleClicked();
+}
+
+void TTreemapCanvas::keyPressEvent(QKeyEvent* event)
+{
+    constexpr std::pair<int, TMapDirection> kArrows[] = {
+        {Qt::Key_Left, TMapDirection::Left},
+        {Qt::Key_Right, TMapDirection::Right},
+        {Qt::Key_Up, TMapDirection::Up},
+        {Qt::Key_Down, TMapDirection::Down},
+    };
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        for (const auto& [key, direction] : kArrows)
+            if (event->key() == key) {
+                Q_EMIT ArrowKey(direction);
+                return;
+            }
+    QWidget::keyPressEvent(event);
+}
+
+void TTreemapCanvas::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TTreemapCanvas::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+QVariant TTreemapCanvas::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query == Qt::ImCursorRectangle && FContent.HasLayout())
+        if (const TRect cell = FContent.FocusRect(); !cell.IsEmpty())
+            return ToQRect(cell);
+    return QWidget::inputMethodQuery(query);
 }
 
 void TTreemapCanvas::resizeEvent(QResizeEvent* event)

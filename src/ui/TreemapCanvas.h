@@ -6,6 +6,7 @@
 // is in logical pixels.
 
 #include "treemap/Canvas.h"
+#include "treemap/CellNeighbour.h"
 
 #include <QImage>
 #include <QString>
@@ -40,6 +41,8 @@ public:
     virtual bool HasLayout() const = 0;
     /// Paints the layout onto the buffer.
     virtual void PaintLayout(ITreemapCanvas& canvas) const = 0;
+    /// The cell the keys act on, framed while the canvas has the focus; empty for none.
+    virtual TRect FocusRect() const = 0;
 
 protected:
     ~ICanvasContent() = default;
@@ -68,6 +71,8 @@ Q_SIGNALS:
     void DoubleClicked();
     /// The mouse's back (or forward) button was pressed: it selects nothing.
     void HistoryButton(bool forward);
+    /// An arrow key was pressed.
+    void ArrowKey(TMapDirection direction);
     void Resized();
     void Shown();
 
@@ -79,6 +84,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    /// The focused cell is where a context menu opened from the keyboard appears.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     void Redraw();
