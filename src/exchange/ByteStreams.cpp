@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -117,7 +118,10 @@ private:
 class TInputFileSource : public TByteSource
 {
 public:
-    explicit TInputFileSource(const std::string& path) : FFile(path) {}
+    TInputFileSource(const std::string& path, platform::TReadCancelCheck cancelled)
+        : FFile(path, std::move(cancelled))
+    {
+    }
     std::size_t Read(char* data, std::size_t size) override { return FFile.Read(data, size); }
 
 private:
@@ -158,9 +162,11 @@ std::unique_ptr<TByteSource> OpenDecompressed(TByteSource& raw)
     return std::make_unique<TPrefixedSource>(raw, std::move(probe));
 }
 
-std::unique_ptr<TByteSource> OpenInputFile(const std::string& path)
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& path,
+                                           platform::TReadCancelCheck cancelled)
 {
-    return std::make_unique<TOwningSource>(std::make_unique<TInputFileSource>(path));
+    return std::make_unique<TOwningSource>(
+        std::make_unique<TInputFileSource>(path, std::move(cancelled)));
 }
 
 struct TOutputFileSink::Impl

@@ -3,6 +3,8 @@
 // The byte streams scan files are read from and written to. Failures throw
 // EExchangeError (or std::runtime_error from the files) with a one-line message.
 
+#include "platform/ByteFile.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -31,7 +33,10 @@ public:
 std::unique_ptr<TByteSource> OpenDecompressed(TByteSource& raw);
 
 /// A scan file to read: `path` ("-" for standard input), decompressed when gzipped.
-std::unique_ptr<TByteSource> OpenInputFile(const std::string& path);
+/// `cancelled` is asked before each read of the file and while one waits for input (see
+/// platform::TInputFile); a read it gives up throws platform::EReadCancelled.
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& path,
+                                           platform::TReadCancelCheck cancelled = {});
 
 /// A file written whole or not at all ("-" for standard output); see
 /// platform::TOutputFile. Commit() after the last byte.

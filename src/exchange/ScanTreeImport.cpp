@@ -214,6 +214,9 @@ public:
     /// Applies the once-per-file rule to the whole tree and hands it over.
     TImportResult Take()
     {
+        // The last folder can take a while to store: a Stop meanwhile skips the link pass.
+        if (FContext.IsCancelled())
+            throw EImportCancelled();
         if (!FContext.CountEveryHardLink) {
             const auto all = FTree->Links();
             const std::vector<TLinkInfo> links(all.begin(), all.end());
@@ -309,12 +312,34 @@ private:
     std::int64_t FMetBytes = 0;
 };
 
+/// Stops the import at the next block of input once the context is cancelled: input that
+/// makes no entries (blanks, one long string) is read a block at a time all the same.
+class TCancellableSource : public TByteSource
+{
+public:
+    TCancellableSource(TByteSource& source, const TScanContext& context)
+        : FSource(source), FContext(context)
+    {
+    }
+    std::size_t Read(char* data, std::size_t size) override
+    {
+        if (FContext.IsCancelled())
+            throw EImportCancelled();
+        return FSource.Read(data, size);
+    }
+
+private:
+    TByteSource& FSource;
+    const TScanContext& FContext;
+};
+
 } // namespace
 
 TImportResult ImportScan(TByteSource& source, const TScanContext& context,
                          const TImportProgress& onProgress)
 {
-    TExchangeReader reader(source);
+    TCancellableSource checked(source, context);
+    TExchangeReader reader(checked);
     TTreeBuilder builder(context, onProgress, reader);
     reader.Read(builder);
     return builder.Take();
@@ -324,8 +349,11 @@ TImportResult ImportScanFile(const std::string& path, const TScanContext& contex
                              const TImportProgress& onProgress)
 {
     try {
-        const std::unique_ptr<TByteSource> source = OpenInputFile(path);
+        const std::unique_ptr<TByteSource> source =
+            OpenInputFile(path, [&context] { return context.IsCancelled(); });
         return ImportScan(*source, context, onProgress);
+    } catch (const platform::EReadCancelled&) {
+        throw EImportCancelled();
     } catch (const EExchangeError&) {
         throw;
     } catch (const EMaskException&) {

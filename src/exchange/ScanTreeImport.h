@@ -46,7 +46,8 @@ inline constexpr std::uint64_t kMaxImportEntries = 0xFFFFFFFFu;
 /// filter (by the same code as the scanner), its measure (SizeOnDisk: "dsize") and its
 /// hard-link rule (unless CountEveryHardLink, a file with several links counts once, at
 /// its first link in the tree's order, by device and inode). The import stops with
-/// EImportCancelled once the context is cancelled.
+/// EImportCancelled once the context is cancelled: it looks before each block of input
+/// it reads, whatever the block holds.
 ///
 /// What Harrowdale's own scan would not count is left out: entries the writer marked
 /// excluded (with what lies below them), links, and other non-regular entries unless the
@@ -64,7 +65,9 @@ inline constexpr std::uint64_t kMaxImportEntries = 0xFFFFFFFFu;
 TImportResult ImportScan(TByteSource& source, const TScanContext& context,
                          const TImportProgress& onProgress = {});
 
-/// Same, from a file ("-" for standard input), gzip-compressed or not.
+/// Same, from a file ("-" for standard input), gzip-compressed or not. A read that waits
+/// for a pipe's writer is given up once the context is cancelled (on Linux; see
+/// platform::TInputFile).
 TImportResult ImportScanFile(const std::string& path, const TScanContext& context,
                              const TImportProgress& onProgress = {});
 

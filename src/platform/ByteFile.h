@@ -6,28 +6,49 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <string>
 
 namespace harrowdale::platform {
 
+/// Whether the reader has given up; asked from the reading thread, so it must be cheap.
+using TReadCancelCheck = std::function<bool()>;
+
+/// A read given up because its TReadCancelCheck said so.
+class EReadCancelled : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "the read was cancelled"; }
+};
+
 /// A file opened for reading ("-" is standard input). RAII over a descriptor (a handle on
 /// Windows).
+///
+/// A pipe, a terminal, a socket or a character device may make a read wait for as long as
+/// its writer likes; on Linux such a wait asks `cancelled` at least every 50 ms, and opening
+/// a named pipe no longer waits for a writer (the first read does, cancellably; a pipe
+/// still reads as empty only once a writer has come and gone). On Windows a read that
+/// waits cannot be given up: `cancelled` is asked before each read only.
 class TInputFile
 {
 public:
     /// Opens `path` (links followed: the user named it). Throws when it cannot be opened
     /// or is a folder.
-    explicit TInputFile(const std::string& path);
+    explicit TInputFile(const std::string& path, TReadCancelCheck cancelled = {});
     ~TInputFile();
     TInputFile(const TInputFile&) = delete;
     TInputFile& operator=(const TInputFile&) = delete;
 
     /// Reads up to `size` bytes; 0 at the end of the file. Retries interrupted reads.
+    /// Throws EReadCancelled once `cancelled` returns true, before or while waiting.
     std::size_t Read(char* data, std::size_t size);
 
 private:
     std::intptr_t FHandle = -1; ///< descriptor or HANDLE; -1 for none
     bool FOwned = false;
+    bool FMayWait = false; ///< reads can wait for a writer (POSIX)
+    TReadCancelCheck FCancelled;
 };
 
 /// A file written in full or not at all ("-" is standard output, written as it comes).

@@ -11,6 +11,7 @@
 #include "support/NativePath.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -555,6 +556,71 @@ TEST(ScanFileImport, CancellationStopsTheImport)
     EXPECT_GT(lastFiles, 0);
     context.Cancel();
     EXPECT_THROW(Import(text, context), EImportCancelled);
+}
+
+/// Passes `source` on and cancels `context` once `after` bytes have passed: a Stop that
+/// comes while the input is read.
+class CancellingSource : public TByteSource
+{
+public:
+    CancellingSource(TByteSource& source, TScanContext& context, std::uint64_t after)
+        : FSource(source), FContext(context), FAfter(after)
+    {
+    }
+    std::size_t Read(char* data, std::size_t size) override
+    {
+        const std::size_t n = FSource.Read(data, size);
+        Served += n;
+        if (Served >= FAfter)
+            FContext.Cancel();
+        return n;
+    }
+    std::uint64_t Served = 0;
+
+private:
+    TByteSource& FSource;
+    TScanContext& FContext;
+    std::uint64_t FAfter;
+};
+
+TEST(ScanFileImport, StopEndsTheImportWithinABlockWhateverTheInputHolds)
+{
+    // Input that makes no entries for a long while; read to its end it would be an error.
+    const std::string head = "[1,2,{},[{\"name\":\"" + test::JsonPath("/r") + "\"},";
+    constexpr std::uint64_t kInput = 32ULL << 20;
+    constexpr std::uint64_t kStopAt = 1ULL << 20;
+    struct Case
+    {
+        const char* What;
+        std::string Prefix, Pattern;
+    };
+    const std::vector<Case> cases = {
+        {"blanks", head, " "},
+        {"one string without end", head + "{\"name\":\"a\",\"x\":\"", "s"},
+    };
+    for (const Case& c : cases) {
+        for (const bool gzip : {false, true}) {
+            SCOPED_TRACE(std::string(c.What) + (gzip ? ", gzip" : ""));
+            TScanContext context;
+            RepeatSource plain(c.Prefix, c.Pattern, kInput);
+            std::string compressed;
+            std::unique_ptr<StringSource> packed;
+            std::unique_ptr<TByteSource> inflated;
+            TByteSource* input = &plain;
+            if (gzip) {
+                std::string text(kInput, c.Pattern[0]);
+                text.replace(0, c.Prefix.size(), c.Prefix);
+                compressed = Gzip(text);
+                packed = std::make_unique<StringSource>(compressed, 4096);
+                inflated = OpenDecompressed(*packed);
+                input = inflated.get();
+            }
+            CancellingSource source(*input, context, kStopAt);
+            EXPECT_THROW(ImportScan(source, context), EImportCancelled);
+            // The reader takes 256 KiB at a time: it stops at the next one.
+            EXPECT_LT(source.Served, kStopAt + (1ULL << 20));
+        }
+    }
 }
 
 } // namespace

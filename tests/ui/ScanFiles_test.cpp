@@ -1,13 +1,17 @@
 // Scan files in the window: File > "Open Scan..." shows a file the command line exported,
 // or one the window saved, exactly as the scan showed it; a bad file is answered and the
-// current result stays; the commands on a scan made elsewhere touch nothing.
+// current result stays, also when Stop comes while a pipe keeps the reading waiting; the
+// commands on a scan made elsewhere touch nothing.
 
 #include "support/TempDir.h"
+#include "support/posix/FifoWriter.h"
 #include "ui/ListModels.h"
 #include "ui/TreeModels.h"
 #include "ui/WindowDriver.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
@@ -184,6 +188,45 @@ TEST(ScanFiles, ABadFileOrStopKeepsTheCurrentResult)
     Shown after = Read(w);
     after.Status = before.Status;
     EXPECT_EQ(after, before);
+}
+
+TEST(ScanFiles, StopWhileAPipeKeepsTheReadingWaitingEndsItAtOnce)
+{
+    test::TempDir t;
+    MakeTree(t);
+    WindowDriver w({1000, 700});
+    ASSERT_TRUE(w.Scan(t / "data"));
+    const Shown before = Read(w);
+    for (const bool writerComes : {false, true}) {
+        SCOPED_TRACE(writerComes ? "the writer stops half-way" : "no writer");
+        const std::string file = t / (writerComes ? "silent.json" : "alone.json");
+        test::FifoWriter writer(file);
+        ASSERT_TRUE(writer.Made());
+        w.Log.Errors.clear();
+        w.Log.PickedOpenFile = file;
+        w.Trigger(TCommand::OpenScanFile);
+        EXPECT_TRUE(w.Busy());
+        if (writerComes) {
+            EXPECT_TRUE(writer.Connect());
+            EXPECT_TRUE(writer.Send("[1,2,{},[{\"name\":\"" + t / "data" + "\"},"));
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 100)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        w.Trigger(TCommand::Stop);
+        const bool idle = w.WaitIdle(2000);
+        EXPECT_TRUE(idle) << "still busy 2 s after Stop";
+        if (!idle) { // a writer coming and going lets the reading end
+            writer.Release();
+            w.WaitIdle();
+        }
+        EXPECT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+        EXPECT_EQ(w.Status(), "Cancelled");
+        Shown after = Read(w);
+        after.Status = before.Status;
+        EXPECT_EQ(after, before);
+    }
 }
 
 TEST(ScanFiles, CommandsOnAScanMadeElsewhereSayWhereAndTouchNothing)

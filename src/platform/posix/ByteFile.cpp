@@ -10,11 +10,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <poll.h>
 #include <pthread.h>
 #include <random>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace harrowdale::platform {
 
@@ -117,26 +119,50 @@ int OpenStream(int folder, const char* name, int flags)
 
 constexpr int kMaxLinks = 40; // as the kernel follows at most 40 links in one path
 
+/// How long a read waits for input before it asks again whether it is still wanted.
+constexpr int kWaitSliceMs = 50;
+
+/// Waits at most `timeoutMs` (-1: for good) for `fd` to have input, its end or an error
+/// (all of which read() reports); false when the time passed or a signal came first.
+bool WaitReadable(int fd, int timeoutMs)
+{
+    pollfd p{fd, POLLIN, 0};
+    const int rc = ::poll(&p, 1, timeoutMs);
+    if (rc < 0 && errno != EINTR)
+        Throw("cannot read", errno);
+    return rc > 0;
+}
+
 } // namespace
 
-TInputFile::TInputFile(const std::string& path)
+TInputFile::TInputFile(const std::string& path, TReadCancelCheck cancelled)
+    : FCancelled(std::move(cancelled))
 {
-    if (path == "-") {
-        FHandle = STDIN_FILENO;
-        return;
+    const bool own = path != "-";
+    int fd = STDIN_FILENO;
+    if (own) {
+        // O_NONBLOCK: opening a named pipe would otherwise wait for a writer in the kernel,
+        // where nothing can call it off; the first read waits for it instead. O_NOCTTY: a
+        // terminal named here does not become the program's own.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            Throw("cannot open", errno);
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        Throw("cannot open", errno);
     struct stat st
     {
     };
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (own && known && S_ISDIR(st.st_mode)) {
         ::close(fd);
         Throw("cannot read", EISDIR);
     }
     FHandle = fd;
-    FOwned = true;
+    FOwned = own;
+    // Files and disks always have their bytes at hand; anything else may keep a read
+    // waiting. Standard input keeps its flags: they are shared with whoever else holds it.
+    FMayWait = !known || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+    if (FOwned && !FMayWait)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 }
 
 TInputFile::~TInputFile()
@@ -147,11 +173,20 @@ TInputFile::~TInputFile()
 
 std::size_t TInputFile::Read(char* data, std::size_t size)
 {
+    const int fd = Fd(FHandle);
     for (;;) {
-        const ssize_t n = ::read(Fd(FHandle), data, size);
+        if (FCancelled && FCancelled())
+            throw EReadCancelled();
+        // Waiting happens in poll(), never in read(): a named pipe that no writer has opened
+        // yet reads as ended, where poll() waits for the writer to come.
+        if (FMayWait && !WaitReadable(fd, FCancelled ? kWaitSliceMs : -1))
+            continue;
+        const ssize_t n = ::read(fd, data, size);
         if (n >= 0)
             return static_cast<std::size_t>(n);
-        if (errno != EINTR)
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            FMayWait = true; // another reader took what poll() saw
+        else if (errno != EINTR)
             Throw("cannot read", errno);
     }
 }

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <utility>
 #include <windows.h>
 
 namespace harrowdale::platform {
@@ -92,7 +93,8 @@ std::string Resolved(const std::string& path)
 
 } // namespace
 
-TInputFile::TInputFile(const std::string& path)
+TInputFile::TInputFile(const std::string& path, TReadCancelCheck cancelled)
+    : FCancelled(std::move(cancelled))
 {
     if (path == "-") {
         FHandle = Stored(GetStdHandle(STD_INPUT_HANDLE));
@@ -120,6 +122,10 @@ TInputFile::~TInputFile()
 
 std::size_t TInputFile::Read(char* data, std::size_t size)
 {
+    // A read from a pipe or a console waits here until its writer sends something: it
+    // cannot be called off from this thread, so the check comes only between reads.
+    if (FCancelled && FCancelled())
+        throw EReadCancelled();
     DWORD n = 0;
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     if (!ReadFile(Handle(FHandle), data, chunk, &n, nullptr)) {

@@ -5,6 +5,7 @@
 #include "exchange/ScanFileStreams.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
+#include "support/posix/FifoWriter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -201,6 +202,63 @@ TEST(HarrowdaleScanFiles, AnInterruptedExportLeavesNoPartialFile)
         EXPECT_EQ(WEXITSTATUS(wstatus), status);
         EXPECT_FALSE(HasTemporaryFile(t / "out"));
         EXPECT_NE(::access(target.c_str(), F_OK), 0);
+    }
+}
+
+/// Whether process `pid` has the file at `path` open, waiting at most `timeout` for it.
+bool HasOpen(pid_t pid, const std::string& path, std::chrono::milliseconds timeout)
+{
+    namespace fs = std::filesystem;
+    const fs::path want = fs::canonical(path);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+            if (fs::read_symlink(fd.path(), ec) == want)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+TEST(HarrowdaleScanFiles, AnInterruptedImportFromASilentPipeEndsAtOnce)
+{
+    for (const bool writerComes : {false, true}) {
+        SCOPED_TRACE(writerComes ? "the writer stays silent" : "no writer");
+        test::TempDir t;
+        test::FifoWriter writer(t / "scan.json");
+        ASSERT_TRUE(writer.Made());
+        const std::string program = test::ScanProgram();
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::execl(program.c_str(), program.c_str(), "--import", (t / "scan.json").c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        if (writerComes) {
+            EXPECT_TRUE(writer.Connect());
+            EXPECT_TRUE(writer.Send("[1,2,{},[{\"name\":\"/r\"},"));
+        }
+        // Opening the pipe does not wait for a writer; the handler is in place by then.
+        EXPECT_TRUE(HasOpen(pid, t / "scan.json", std::chrono::seconds(10)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::kill(pid, SIGINT);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        int wstatus = 0;
+        pid_t ended = 0;
+        while (ended == 0 && std::chrono::steady_clock::now() < deadline) {
+            ended = ::waitpid(pid, &wstatus, WNOHANG);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(ended, pid) << "still running 2 s after the interruption";
+        if (ended != pid) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(wstatus)) << "ended by signal " << WTERMSIG(wstatus);
+        EXPECT_EQ(WEXITSTATUS(wstatus), 130);
     }
 }
 
