@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ RunResult RunOnce(const std::vector<std::string>& argv, const std::string& stdou
 
 /// Writes back dirty pages and drops the page, dentry and inode caches (needs root).
 bool DropCaches();
+
+/// Writes back dirty pages and evicts the cached pages of every regular file below `tree`
+/// (posix_fadvise POSIX_FADV_DONTNEED; links not followed, other mounts not entered), for
+/// a user who cannot drop the caches. Folder listings and inodes stay cached. False when
+/// the tree cannot be walked; files that cannot be opened are counted in `unopened`.
+bool EvictTreePages(const std::string& tree, long long& unopened);
 
 double Median(std::vector<double> v);
 
@@ -41,17 +48,18 @@ const std::string& PrivateFolder();
 double LoadAverage();
 
 /// Runs every command `runs` times, round after round, adding each run's time to its
-/// `Times` and its peak memory to `PeakKiB`; with `cold` the caches are dropped before
-/// every run. Each round starts one command later, so no command always follows the same
+/// `Times` and its peak memory to `PeakKiB`; `makeCold` (when given) runs before every
+/// run. Each round starts one command later, so no command always follows the same
 /// one: on a virtual disk the host keeps its own cache, which the guest cannot drop, and
 /// whichever command reads the tree right after another one gains from it. False when
-/// the caches could not be dropped.
-template <typename TCommand> bool RunRounds(std::vector<TCommand>& commands, int runs, bool cold)
+/// `makeCold` failed.
+template <typename TCommand>
+bool RunRounds(std::vector<TCommand>& commands, int runs, const std::function<bool()>& makeCold)
 {
     for (int r = 0; r < runs; ++r) {
         for (std::size_t k = 0; k < commands.size(); ++k) {
             TCommand& c = commands[(k + static_cast<std::size_t>(r)) % commands.size()];
-            if (cold && !DropCaches())
+            if (makeCold && !makeCold())
                 return false;
             const RunResult res = RunOnce(c.Argv, "/dev/null");
             c.Times.push_back(res.Seconds);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -46,9 +47,48 @@ long long CountGroups(const std::string& out)
     return groups + (inGroup ? 1 : 0);
 }
 
+// How a cold run is prepared: nothing (warm), the kernel's caches dropped, or the pages of
+// the tree's files evicted, where the caches cannot be dropped (not root, or a container
+// that refuses it).
+enum class Cold
+{
+    No,
+    DropCaches,
+    EvictTree,
+};
+
+std::function<bool()> ColdMaker(Cold cold, const std::string& tree, long long& unopened)
+{
+    switch (cold) {
+    case Cold::No:
+        break;
+    case Cold::DropCaches:
+        return DropCaches;
+    case Cold::EvictTree:
+        return [&tree, &unopened] { return EvictTreePages(tree, unopened); };
+    }
+    return nullptr;
+}
+
+std::string ColdText(Cold cold, long long unopened)
+{
+    switch (cold) {
+    case Cold::No:
+        break;
+    case Cold::DropCaches:
+        return "cold cache: page, dentry and inode caches dropped before every run "
+               "(/proc/sys/vm/drop_caches)";
+    case Cold::EvictTree:
+        return "cold file contents: the pages of the tree's files evicted before every run "
+               "(posix_fadvise DONTNEED; folder listings and inodes stay cached; " +
+               std::to_string(unopened) + " files could not be opened)";
+    }
+    return "warm cache";
+}
+
 // Times the commands on one tree, alternating them, and prints the medians with the
 // targets. False when a command failed.
-bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, bool cold)
+bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, Cold cold)
 {
     std::vector<Command> commands;
     const auto add = [&](std::string label, std::vector<std::string> argv) {
@@ -94,8 +134,9 @@ bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, bo
     }
     ::unlink(outPath.c_str());
 
-    if (!RunRounds(commands, runs, cold)) {
-        std::fprintf(stderr, "harrowdale-bench: cannot drop the caches\n");
+    long long unopened = 0;
+    if (!RunRounds(commands, runs, ColdMaker(cold, tree, unopened))) {
+        std::fprintf(stderr, "harrowdale-bench: cannot make the caches cold\n");
         return false;
     }
     const auto median = [&](const std::string& label) {
@@ -106,8 +147,8 @@ bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, bo
     };
     const double mine = Median(commands[0].Times);
     const double jdupes = median("jdupes");
-    std::printf("  Medians of %d alternating runs (%s, whole processes; load average now %.2f):\n",
-                runs, cold ? "cold cache, dropped before every run" : "warm cache", LoadAverage());
+    std::printf("  Medians of %d alternating runs (%s; whole processes; load average now %.2f):\n",
+                runs, ColdText(cold, unopened).c_str(), LoadAverage());
     for (const Command& c : commands) {
         const double m = Median(c.Times);
         std::printf("    %-42s %8.3f s   peak %7.1f MiB", c.Label.c_str(), m, c.PeakKiB / 1024.0);
@@ -117,7 +158,7 @@ bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, bo
     }
     const double extra = (commands[0].PeakKiB - commands[1].PeakKiB) * 1024.0 / entries;
     std::printf("  content grouping: %.2f x jdupes (target <= %.1f), %s fdupes, %s rmlint\n",
-                jdupes > 0 ? mine / jdupes : 0, cold ? 0.5 : 0.7,
+                jdupes > 0 ? mine / jdupes : 0, cold != Cold::No ? 0.5 : 0.7,
                 median("fdupes") == 0     ? "no"
                 : mine < median("fdupes") ? "ahead of"
                                           : "BEHIND",
@@ -131,13 +172,15 @@ bool BenchTree(const std::string& scanBin, const std::string& tree, int runs, bo
 void Usage()
 {
     std::printf(
-        "Usage: harrowdale-bench --duplicates [--runs N] [--scan BIN] [--tree DIR] [--cold]\n"
-        "                        [--only usr-share|generated]\n"
+        "Usage: harrowdale-bench --duplicates [--runs N] [--scan BIN] [--tree DIR]\n"
+        "                        [--cold | --cold-evict] [--only usr-share|generated]\n"
         "Times harrowdale-scan --duplicates-by content against jdupes -r, fdupes -r and\n"
         "rmlint -T df (each where installed) on /usr/share and on a generated tree of 200,000\n"
         "files, a fifth of them copies, about 2 GB (by default /tmp/harrowdale-dup-tree,\n"
         "generated once and kept). Prints medians, ratios to jdupes, bytes read against the\n"
-        "bytes of the files of equal length, and memory beyond a scan that groups by name.\n");
+        "bytes of the files of equal length, and memory beyond a scan that groups by name.\n"
+        "--cold drops the caches before every run, or where that is refused evicts the pages\n"
+        "of the tree's files; --cold-evict always evicts (kinder to a shared machine).\n");
 }
 
 } // namespace
@@ -148,7 +191,7 @@ int RunDuplicatesBench(int argc, char** argv)
     std::string tree = "/tmp/harrowdale-dup-tree";
     std::string only;
     int runs = 5;
-    bool cold = false;
+    Cold cold = Cold::No;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&]() -> std::string {
@@ -167,15 +210,18 @@ int RunDuplicatesBench(int argc, char** argv)
         } else if (a == "--only") {
             only = next();
         } else if (a == "--cold") {
-            cold = true;
+            cold = Cold::DropCaches;
+        } else if (a == "--cold-evict") {
+            cold = Cold::EvictTree;
         } else {
             Usage();
             return a == "--help" ? 0 : 2;
         }
     }
-    if (cold && !DropCaches()) {
-        std::fprintf(stderr, "harrowdale-bench: --cold needs root (cannot drop the caches)\n");
-        return 2;
+    if (cold == Cold::DropCaches && !DropCaches()) {
+        std::fprintf(stderr, "harrowdale-bench: cannot drop the caches here; evicting the pages "
+                             "of each tree's files instead\n");
+        cold = Cold::EvictTree;
     }
     bool ok = true;
     if (only.empty() || only == "usr-share")

@@ -292,7 +292,7 @@ int main(int argc, char** argv)
     }
     ::unlink(jsonOut.c_str());
 
-    if (!RunRounds(commands, runs, cold)) {
+    if (!RunRounds(commands, runs, cold ? std::function<bool()>(DropCaches) : nullptr)) {
         std::fprintf(stderr, "harrowdale-bench: cannot drop the caches\n");
         return 1;
     }
