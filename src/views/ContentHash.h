@@ -1,8 +1,8 @@
 #pragma once
 
 // A 128-bit hash of a file's bytes, fed in pieces: XXH3-128 from the xxHash library where
-// the build has it (HARROWDALE_XXHASH), else a portable hash of our own. Equal hashes only
-// say two files may be equal; the grouping compares their bytes before it says so.
+// the build has it (HARROWDALE_XXHASH), else a portable hash of our own (PortableHash.h). Equal
+// hashes only say two files may be equal; the grouping compares their bytes before it says so.
 
 #include <compare>
 #include <cstddef>
