@@ -104,6 +104,12 @@ struct TExchangeMeta
     /// "left_out_bytes": bytes (by SizeKind) of the files the writer met and did not
     /// write; -1 when not given.
     std::int64_t LeftOutBytes = -1;
+    /// "dsize_known": false when the writer's system could not tell the space a file uses
+    /// on disk (its "dsize" values are lengths); "links_known": false when it could not
+    /// tell which names are links of one file (no entry says it has several). Written
+    /// only when false; a reader then counts lengths and every link, whatever it is asked.
+    bool DiskSizesKnown = true;
+    bool LinksKnown = true;
 };
 
 /// The format's text for an exclusion reason; "" for None.

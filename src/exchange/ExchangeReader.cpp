@@ -418,6 +418,8 @@ void TExchangeReader::Impl::ReadMetadata(TExchangeMeta& meta)
              : FKey == "progver"   ? meta.ProgramVersion
              : FKey == "size_kind" ? meta.SizeKind
                                    : meta.HardLinks) = FText;
+        } else if ((FKey == "dsize_known" || FKey == "links_known") && (c == 't' || c == 'f')) {
+            (FKey == "dsize_known" ? meta.DiskSizesKnown : meta.LinksKnown) = ReadBool(FKey);
         } else if (FKey == "left_out_bytes") {
             meta.LeftOutBytes = ReadSize(FKey);
         } else if (FKey == "timestamp" && IsNumberChar(c)) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace harrowdale {
 
@@ -120,6 +121,12 @@ void TExchangeWriter::Begin(const TExchangeMeta& meta)
     }
     if (meta.LeftOutBytes >= 0)
         Signed("left_out_bytes", meta.LeftOutBytes);
+    for (const auto& [key, known] :
+         {std::pair{"dsize_known", meta.DiskSizesKnown}, std::pair{"links_known", meta.LinksKnown}})
+        if (!known) {
+            Key(key);
+            Put("false");
+        }
     Put("}");
 }
 

@@ -53,6 +53,8 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
     const TScanTree& tree = *root.Tree();
     meta.SizeKind = tree.SizeKind() == TSizeKind::OnDisk ? "on_disk" : "apparent";
     meta.HardLinks = tree.HardLinks() == THardLinks::Once ? "once" : "each";
+    meta.DiskSizesKnown = tree.AllocationKnown();
+    meta.LinksKnown = tree.LinksKnown();
     if (metBytes >= root.TotalSize())
         meta.LeftOutBytes = metBytes - root.TotalSize();
 

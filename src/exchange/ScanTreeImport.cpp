@@ -103,13 +103,13 @@ public:
         : FContext(context), FOnProgress(onProgress), FReader(reader),
           FTree(std::make_unique<TScanTree>()), FExtIds(FTree->Exts()), FFilter(context)
     {
-        FTree->SetSizeKind(context.SizeOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
-        FTree->SetHardLinks(context.CountEveryHardLink ? THardLinks::Each : THardLinks::Once);
+        Measure(true, true);
     }
 
     void Metadata(const TExchangeMeta& meta) override
     {
         FMeta = meta;
+        Measure(meta.DiskSizesKnown, meta.LinksKnown);
         FSpecialFilesAreFiles = meta.ProgramName == kOwnProgramName;
         FZeroSizesLeftOut = LeavesOutZeroSizes(meta.ProgramName);
         FLaterLinksMarked = meta.ProgramName == kGduProgramName;
@@ -168,9 +168,9 @@ public:
         const std::int64_t allocated = e.HasDiskSize       ? e.DiskSize
                                        : FZeroSizesLeftOut ? 0
                                                            : e.ApparentSize;
-        const std::int64_t size = FContext.SizeOnDisk ? allocated : e.ApparentSize;
+        const std::int64_t size = FOnDisk ? allocated : e.ApparentSize;
         AddMet(size);
-        if (!FContext.CountEveryHardLink && FLaterLinksMarked && e.HardLinked)
+        if (!FEveryLink && FLaterLinksMarked && e.HardLinked)
             return; // a later link of a file counted at another entry
         if (FFilter.IsExcluded(e.Name, size, e.ModifiedFT, FFilterScratch))
             return;
@@ -217,7 +217,7 @@ public:
         // The last folder can take a while to store: a Stop meanwhile skips the link pass.
         if (FContext.IsCancelled())
             throw EImportCancelled();
-        if (!FContext.CountEveryHardLink) {
+        if (!FEveryLink) {
             const auto all = FTree->Links();
             const std::vector<TLinkInfo> links(all.begin(), all.end());
             THardLinkFilter filter;
@@ -225,7 +225,7 @@ public:
         }
         // What the writer met and left out of the file was met all the same, when it was
         // measured as this import measures.
-        if (FMeta.LeftOutBytes >= 0 && FMeta.SizeKind == SizeKindText(FContext.SizeOnDisk))
+        if (FMeta.LeftOutBytes >= 0 && FMeta.SizeKind == SizeKindText(FOnDisk))
             AddMet(FMeta.LeftOutBytes);
         TImportResult r;
         r.Tree = std::move(FTree);
@@ -245,6 +245,20 @@ private:
         std::size_t PathLength = 0; ///< of FPath before this folder was entered
         bool Discarded = false;     ///< inside an excluded folder
     };
+
+    // Counts as the context asks where the file tells what that needs, and as the system
+    // that scanned could count elsewhere: a file without link identities cannot have its
+    // links counted once, nor one without allocated sizes its space on disk.
+    void Measure(bool diskSizesKnown, bool linksKnown)
+    {
+        FOnDisk = FContext.SizeOnDisk && diskSizesKnown;
+        FEveryLink = FContext.CountEveryHardLink || !linksKnown;
+        FTree->SetSizeKind(FOnDisk ? TSizeKind::OnDisk : TSizeKind::Apparent);
+        FTree->SetHardLinks(FEveryLink ? THardLinks::Each : THardLinks::Once);
+        FTree->SetMeasureFellBack(FOnDisk != FContext.SizeOnDisk ||
+                                  FEveryLink != FContext.CountEveryHardLink);
+        FTree->SetKnownMeasures(diskSizesKnown, linksKnown);
+    }
 
     [[noreturn]] void Fail(const std::string& what) const
     {
@@ -301,6 +315,8 @@ private:
     std::string FPath; ///< the open folder's full path, kept only when masks need it
     TExchangeMeta FMeta;
     platform::PathStyle FStyle = platform::NativePathStyle(); ///< of the root's path
+    bool FOnDisk = false;                                     ///< the measure taken: sizes on disk
+    bool FEveryLink = false; ///< the measure taken: every link counted
     bool FSpecialFilesAreFiles = false;
     bool FZeroSizesLeftOut = false;
     bool FLaterLinksMarked = false; ///< gdu: "hlnkc" marks the links it did not count

@@ -57,6 +57,9 @@ inline constexpr std::uint64_t kMaxImportEntries = 0xFFFFFFFFu;
 /// is one that leaves zero sizes out (Harrowdale, ncdu, gdu), else its length counts; a
 /// linked file without "ino" cannot be matched and counts at every link (gdu gives the
 /// inode only of the links after the one it counted, and those are the ones left out).
+/// A file whose writer could not tell sizes on disk or links apart ("dsize_known",
+/// "links_known" false) is counted by lengths or at every link, and its tree says it
+/// fell back.
 ///
 /// Two entries of one name in one folder, sizes that add up past 2^63-1 and more than
 /// kMaxImportEntries entries are errors. Throws EExchangeError, EImportCancelled or the

@@ -92,6 +92,7 @@ TDirNode* TDiskScanner::Walk(std::string_view rootPath, platform::FolderHandle* 
     FTree.SetHardLinks(everyLink ? THardLinks::Each : THardLinks::Once);
     FTree.SetMeasureFellBack(onDisk != FContext.SizeOnDisk ||
                              everyLink != FContext.CountEveryHardLink);
+    FTree.SetKnownMeasures(can.AllocatedSizes, can.LinkIdentity);
     const std::size_t linksBefore = FTree.Links().size();
 
     struct WalkCounters // folds the walk's counters in, however the walk ends

@@ -417,11 +417,22 @@ public:
         FHardLinks = rule;
         FMeasureKnown = true;
     }
-    /// The scan was asked for a measure this system's listing cannot take (the space used
-    /// on disk, or each file once among its links) and counted as SizeKind and HardLinks
-    /// say instead.
+    /// The tree was asked for a measure the listing it came from cannot take (the space
+    /// used on disk, or each file once among its links) and counted as SizeKind and
+    /// HardLinks say instead.
     bool MeasureFellBack() const { return FMeasureFellBack; }
     void SetMeasureFellBack(bool fellBack) { FMeasureFellBack = fellBack; }
+    /// Whether the listing the tree came from told the space each file uses on disk
+    /// (else the allocated sizes are the lengths) and which names are links of one file
+    /// (else no file shows several links). A tree read from a scan file knows what the
+    /// system that scanned knew; a scan file written from the tree says so in turn.
+    bool AllocationKnown() const { return FAllocationKnown; }
+    bool LinksKnown() const { return FLinksKnown; }
+    void SetKnownMeasures(bool allocation, bool links)
+    {
+        FAllocationKnown = allocation;
+        FLinksKnown = links;
+    }
     /// Whether whoever made the tree said how it measured (a scan does; a scan file may
     /// not record it).
     bool MeasureKnown() const { return FMeasureKnown; }
@@ -519,6 +530,8 @@ private:
     THardLinks FHardLinks = THardLinks::Each;
     bool FMeasureKnown = false;
     bool FMeasureFellBack = false;
+    bool FAllocationKnown = true;
+    bool FLinksKnown = true;
     // The synthetic root grows one drive at a time; its arrays live here.
     std::vector<TDirNode*> FSyntheticChildren;
     std::vector<TExtStatEntry> FSyntheticExts;

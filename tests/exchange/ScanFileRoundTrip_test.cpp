@@ -342,6 +342,43 @@ TEST(ScanFileRoundTrip, EverythingTheTreeKnowsComesBack)
     }
 }
 
+TEST(ScanFileRoundTrip, WhatTheScanCouldNotTellTravelsWithTheFile)
+{
+    // A scan whose listing tells neither the space used on disk nor links (Windows')
+    // counted lengths and every link. Read back under the other rules, its file counts as
+    // the scan did and says why, and a file written from what was read says so again.
+    for (const bool known : {true, false}) {
+        SCOPED_TRACE(known ? "known" : "not known");
+        test::TreeFixture fx("/srv");
+        fx.Tree().SetHardLinks(THardLinks::Each);
+        fx.Tree().SetKnownMeasures(known, known);
+        TNewFile f;
+        f.Name = "a.bin";
+        f.Size = 100;
+        f.Allocated = 4096;
+        fx.File(fx.Root(), f);
+        const TScanTree& tree = fx.Finish();
+
+        TScanContext asked;
+        asked.SizeOnDisk = true;
+        test::StringSink sink;
+        ExportScan(*tree.Root(), sink);
+        const bool saysSo =
+            sink.Data.find(R"("dsize_known":false,"links_known":false})") != std::string::npos;
+        EXPECT_EQ(saysSo, !known) << sink.Data;
+        StringSource source(sink.Data);
+        const TImportResult back = ImportScan(source, asked);
+        EXPECT_EQ(back.Tree->Root()->TotalSize(), known ? 4096 : 100);
+        EXPECT_EQ(back.Tree->SizeKind(), known ? TSizeKind::OnDisk : TSizeKind::Apparent);
+        EXPECT_EQ(back.Tree->HardLinks(), known ? THardLinks::Once : THardLinks::Each);
+        EXPECT_EQ(back.Tree->MeasureFellBack(), !known);
+
+        test::StringSink again;
+        ExportScan(*back.Tree->Root(), again);
+        EXPECT_EQ(again.Data.find(R"("links_known":false)") != std::string::npos, !known);
+    }
+}
+
 TEST(ScanFileRoundTrip, AChainOfFiftyThousandFoldersComesBack)
 {
     // The scanner walks any depth; what it exports must read back.

@@ -187,8 +187,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Sizes: space used on disk",
     "Hard links: each file counted once",
     "Hard links: every link counted",
-    "This system's folder listing tells neither the space a file uses on disk nor which names "
-    "are links of one file.",
+    "The folder listing of the system this scan was made on tells neither the space a file "
+    "uses on disk nor which names are links of one file.",
     // The command-line report: what is not listed, and the folders that could not be read.
     "... and 1 more file",
     "... and %d more files",

@@ -292,12 +292,14 @@ std::string UsageText()
     const platform::ListingMeasures can = platform::WhatListingsMeasure();
     if (!can.AllocatedSizes || !can.LinkIdentity) {
         text += "\n";
-        AppendWrapped(text,
-                      "On this system a scan counts the length of each file and every hard "
-                      "link, whatever --size-on-disk and --hard-links ask: its folder listing "
-                      "tells neither the space a file uses on disk nor which names are links of "
-                      "one file. A scan file from another system is counted as asked.",
-                      0, 0);
+        AppendWrapped(
+            text,
+            "On this system a scan counts the length of each file and every hard "
+            "link, whatever --size-on-disk and --hard-links ask: its folder listing "
+            "tells neither the space a file uses on disk nor which names are links of "
+            "one file. A scan file is counted as asked when the system that made it could "
+            "tell these, and as it was scanned otherwise.",
+            0, 0);
     }
     text += "\n"
             "Exit status:\n"

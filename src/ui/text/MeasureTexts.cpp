@@ -21,8 +21,8 @@ std::string MeasureFallbackText(const TScanTree& tree)
 {
     if (!tree.MeasureFellBack())
         return {};
-    return Translate("This system's folder listing tells neither the space a file uses on disk "
-                     "nor which names are links of one file.");
+    return Translate("The folder listing of the system this scan was made on tells neither the "
+                     "space a file uses on disk nor which names are links of one file.");
 }
 
 } // namespace harrowdale
