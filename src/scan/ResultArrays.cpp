@@ -56,15 +56,17 @@ void RadixSort(std::vector<std::uint64_t>& keys, int from, int to)
     }
 }
 
-// Collects and sorts one part. False when a size is negative or the sizes and indexes
-// do not fit in 64 bits together; the caller then sorts otherwise.
-bool SortPart(const TFilePieces& pieces, TSortedPart& part)
+// Collects one part (`collect` calls its argument for each file, in order) and sorts it.
+// False when a size is negative or the sizes and indexes do not fit in 64 bits together;
+// the caller then sorts otherwise.
+template <typename TCollect>
+bool SortPart(std::int64_t expectedFiles, const TCollect& collect, TSortedPart& part)
 {
-    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, CountFiles(pieces)));
+    const auto expected = static_cast<std::size_t>(std::max<std::int64_t>(0, expectedFiles));
     part.Leaves.reserve(expected);
     part.Keys.reserve(expected);
     std::int64_t minSize = 0;
-    ForEachFile(pieces, [&](const TFileLeaf& f) {
+    collect([&](const TFileLeaf& f) {
         part.Leaves.push_back(&f);
         part.Keys.push_back(static_cast<std::uint64_t>(f.Size()));
         part.MaxSize = std::max(part.MaxSize, f.Size());
@@ -99,12 +101,11 @@ std::size_t MergeSplit(const TSortedPart& a, const TSortedPart& b, std::size_t d
     return lo;
 }
 
-TFileArray SortByComparison(const std::vector<TFilePieces>& parts)
+template <typename TCollect> TFileArray SortByComparison(const TCollect& collect)
 {
     using Keyed = std::pair<std::int64_t, const TFileLeaf*>;
     std::vector<Keyed> all;
-    for (const TFilePieces& p : parts)
-        ForEachFile(p, [&all](const TFileLeaf& f) { all.emplace_back(f.Size(), &f); });
+    collect([&all](const TFileLeaf& f) { all.emplace_back(f.Size(), &f); });
     std::stable_sort(all.begin(), all.end(),
                      [](const Keyed& a, const Keyed& b) { return a.first > b.first; });
     TFileArray result;
@@ -114,6 +115,30 @@ TFileArray SortByComparison(const std::vector<TFilePieces>& parts)
         result.TotalBytes += k.first;
     }
     return result;
+}
+
+// Calls `visit` for the files below `root` folder by folder from the root, a folder's own
+// files before its subfolders', files and subfolders each by name, byte for byte.
+template <typename TVisit> void ForEachFileInNameOrder(const TDirNode* root, const TVisit& visit)
+{
+    const auto byName = [](const auto* a, const auto* b) { return a->Name() < b->Name(); };
+    std::vector<const TDirNode*> stack{root}; // no recursion: trees can be deeper than the stack
+    std::vector<const TFileLeaf*> files;
+    std::vector<const TDirNode*> folders;
+    while (!stack.empty()) {
+        const TDirNode* n = stack.back();
+        stack.pop_back();
+        files.clear();
+        for (const TFileLeaf& f : n->Leaves())
+            files.push_back(&f);
+        std::sort(files.begin(), files.end(), byName);
+        for (const TFileLeaf* f : files)
+            visit(*f);
+        const auto children = n->Children();
+        folders.assign(children.begin(), children.end());
+        std::sort(folders.begin(), folders.end(), byName);
+        stack.insert(stack.end(), folders.rbegin(), folders.rend());
+    }
 }
 
 } // namespace
@@ -129,9 +154,19 @@ TFileArray FlattenAllFilesFromRoot(const TDirNode* root)
     const std::vector<TFilePieces> parts = SplitFileOrder(root, 2);
     std::vector<TSortedPart> sorted(2);
     std::vector<char> fits(parts.size(), 0);
-    RunSideBySide(parts.size(), [&](std::size_t k) { fits[k] = SortPart(parts[k], sorted[k]); });
-    if (std::find(fits.begin(), fits.end(), 0) != fits.end())
-        return SortByComparison(parts); // a size below zero, or of tens of terabytes
+    const auto collect = [&parts](std::size_t k) {
+        return [&parts, k](const auto& visit) { ForEachFile(parts[k], visit); };
+    };
+    RunSideBySide(parts.size(), [&](std::size_t k) {
+        fits[k] = SortPart(CountFiles(parts[k]), collect(k), sorted[k]);
+    });
+    if (std::find(fits.begin(), fits.end(), 0) != fits.end()) {
+        // A size below zero, or of tens of terabytes.
+        return SortByComparison([&](const auto& visit) {
+            for (std::size_t k = 0; k < parts.size(); ++k)
+                collect(k)(visit);
+        });
+    }
 
     const TSortedPart& a = sorted[0];
     const TSortedPart& b = sorted[1];
@@ -158,6 +193,23 @@ TFileArray FlattenAllFilesFromRoot(const TDirNode* root)
         bytes[k] = sum;
     });
     result.TotalBytes = bytes[0] + bytes[1];
+    return result;
+}
+
+TFileArray FlattenAllFilesInNameOrder(const TDirNode* root)
+{
+    if (root == nullptr)
+        return {};
+    const auto collect = [root](const auto& visit) { ForEachFileInNameOrder(root, visit); };
+    TSortedPart part;
+    if (!SortPart(root->TotalFiles(), collect, part))
+        return SortByComparison(collect);
+    TFileArray result;
+    result.Files.reserve(part.Keys.size());
+    for (std::size_t i = 0; i < part.Keys.size(); ++i) {
+        result.Files.push_back(part.LeafAt(i));
+        result.TotalBytes += part.SizeAt(i);
+    }
     return result;
 }
 

@@ -22,6 +22,14 @@ struct TFileArray
 /// largest first; equal sizes in the tree's order. Empty without a root.
 TFileArray FlattenAllFilesFromRoot(const TDirNode* root);
 
+/// The same files in the same order of sizes, but equal sizes in an order that does not
+/// depend on how the system listed the folders: folder by folder from the root, a
+/// folder's own files before its subfolders', files and subfolders each by name, byte for
+/// byte (so the separator and the form of the root play no part). For reports that must
+/// read the same wherever the tree was scanned; one core, and a sort of each folder's
+/// names, where the window's array keeps the tree's order at no cost.
+TFileArray FlattenAllFilesInNameOrder(const TDirNode* root);
+
 /// The first min(5000, n) entries of `all`, same order, with their byte total.
 TFileArray BuildDisplayFiles(const TFileArray& all, std::size_t cap = kDisplayFilesCap);
 

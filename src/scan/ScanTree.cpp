@@ -65,8 +65,10 @@ std::vector<TExtStatPair> TExtStatsView::ToSortedArrayByBytesDesc() const
     out.reserve(Count());
     for (const TExtStatEntry& e : Entries())
         out.push_back({std::string(FTable->StatKey(e.ExtId)), e.Bytes, e.Files});
-    std::sort(out.begin(), out.end(),
-              [](const TExtStatPair& a, const TExtStatPair& b) { return a.Bytes > b.Bytes; });
+    // Equal byte counts by key, so that the order is the same however the table was filled.
+    std::sort(out.begin(), out.end(), [](const TExtStatPair& a, const TExtStatPair& b) {
+        return a.Bytes != b.Bytes ? a.Bytes > b.Bytes : a.Ext < b.Ext;
+    });
     return out;
 }
 

@@ -122,8 +122,8 @@ public:
     std::string_view Key(const TExtStatEntry& e) const { return FTable->StatKey(e.ExtId); }
     /// Totals of one key ("(none)" for files without extension); zero when absent.
     TExtStat Get(std::string_view statKey) const;
-    /// Every key with its totals, largest byte count first; equal byte counts in no
-    /// defined order.
+    /// Every key with its totals, largest byte count first; equal byte counts by key,
+    /// byte for byte.
     std::vector<TExtStatPair> ToSortedArrayByBytesDesc() const;
 
 private:

@@ -2,12 +2,14 @@
 // the duplicates grouping read.
 
 #include "scan/ResultArrays.h"
+#include "support/NativePath.h"
 #include "support/TreeFixture.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,67 @@ TEST(ResultArrays, BigTreesSortedOnTwoCoresGiveTheSameOrder)
     }
     fx.Finish();
     ExpectLikeReference(fx.Root());
+}
+
+// A report must read the same whichever system listed the folders: equal sizes folder by
+// folder from the root, a folder's own files first, files and folders each by name, byte
+// for byte (unsigned: UTF-8 after ASCII). Byte order of whole paths would differ between
+// systems ('/' sorts before '-', digits and capitals, '\' after them).
+TEST(ResultArrays, EqualSizesInNameOrderWhateverTheListingOrder)
+{
+    struct File
+    {
+        std::string Folder; // "" for the root's own files
+        std::string Name;
+        std::int64_t Size;
+    };
+    // Added in an order no listing would give, with sizes too large for the compact sort
+    // in the second round.
+    const File files[] = {
+        {"dupA", "same.dat", 40},  {"b", "zeta", 5},
+        {"dup", "same.dat", 40},   {"a", "\xc3\xa9t\xc3\xa9", 5},
+        {"", "same.dat", 40},      {"dup/deeper", "same.dat", 40},
+        {"b", "Zeta", 5},          {"a", "z", 7},
+        {"dup-x", "same.dat", 40}, {"a", "zeta", 5},
+        {"b", "\x01", 5},
+    };
+    const std::string expected[] = {
+        "/r/same.dat",
+        "/r/dup/same.dat",
+        "/r/dup/deeper/same.dat",
+        "/r/dup-x/same.dat",
+        "/r/dupA/same.dat",
+        "/r/a/z",
+        "/r/a/zeta",
+        "/r/a/\xc3\xa9t\xc3\xa9",
+        "/r/b/\x01",
+        "/r/b/Zeta",
+        "/r/b/zeta",
+    };
+    for (const std::int64_t scale : {std::int64_t{1}, std::int64_t{1} << 55}) {
+        SCOPED_TRACE(scale);
+        test::TreeFixture fx;
+        std::map<std::string, TDirNode*> folders{{"", fx.Root()}};
+        const std::function<TDirNode*(const std::string&)> folder = [&](const std::string& path) {
+            TDirNode*& node = folders[path];
+            if (node == nullptr) {
+                const std::size_t cut = path.rfind('/');
+                node = cut == std::string::npos
+                           ? fx.Folder(fx.Root(), path)
+                           : fx.Folder(folder(path.substr(0, cut)), path.substr(cut + 1));
+            }
+            return node;
+        };
+        for (const File& f : files)
+            fx.File(folder(f.Folder), f.Name, f.Size * scale);
+        fx.Finish();
+
+        const TFileArray all = FlattenAllFilesInNameOrder(fx.Root());
+        EXPECT_EQ(all.TotalBytes, fx.Root()->TotalSize());
+        ASSERT_EQ(all.Files.size(), std::size(expected));
+        for (std::size_t i = 0; i < all.Files.size(); ++i)
+            EXPECT_EQ(all.Files[i]->FullPath(), test::NativePath(expected[i])) << i;
+    }
 }
 
 } // namespace

@@ -39,6 +39,16 @@ TEST(ScanTree, TotalsAndExtensionTablesRollUp)
     ASSERT_EQ(sorted.size(), 2u);
     EXPECT_EQ(sorted[0].Ext, ".jpg");
     EXPECT_EQ(sorted[1].Ext, "(none)");
+
+    // Equal byte counts by key, whatever order the files came in.
+    test::TreeFixture ties("/t");
+    for (const char* name : {"n.zip", "README", "m.arc"})
+        ties.File(ties.Root(), name, 7);
+    ties.Finish();
+    std::vector<std::string> keys;
+    for (const TExtStatPair& p : ties.Root()->ExtStats().ToSortedArrayByBytesDesc())
+        keys.push_back(p.Ext);
+    EXPECT_EQ(keys, (std::vector<std::string>{"(none)", ".arc", ".zip"}));
 }
 
 TEST(ScanTree, FullPathsComeFromTheParentChain)

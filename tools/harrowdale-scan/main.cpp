@@ -321,7 +321,9 @@ int Run(int argc, char** argv)
     cli::ReportData data;
     data.Root = root;
     data.MetBytes = loaded.MetBytes;
-    data.AllFiles = FlattenAllFilesFromRoot(root);
+    // The report reads the same whichever system scanned the tree, and so do the
+    // duplicates grouped from it.
+    data.AllFiles = FlattenAllFilesInNameOrder(root);
     data.Largest = opts->Largest;
     data.DuplicateGroups = opts->Duplicates;
     data.Unreadable = unreadable;
