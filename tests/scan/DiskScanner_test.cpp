@@ -350,8 +350,11 @@ TEST(DiskScanner, ProgressIsThrottledTo80ms)
     // Each report waits for 80 ms since the last one (or since the counters were reset).
     EXPECT_LE(static_cast<std::int64_t>(times.size()),
               std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 80 + 1);
+    // The clock read here runs after the scanner's own: on a loaded machine one report can
+    // reach the callback late and the next on time, so a gap is only bounded from below
+    // loosely. Unthrottled reports would come microseconds apart.
     for (std::size_t i = 1; i < times.size(); ++i)
-        EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(79));
+        EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(40));
 }
 
 TEST(DiskScanner, RealTreeMatchesAnIndependentWalk)
