@@ -223,6 +223,23 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "could not be removed",
     "1 item no longer existed and left the result",
     "%d items no longer existed and left the result",
+    // Comparing two scans: why it cannot be done, and the command line's report.
+    "A scan to compare is empty.",
+    "The two scans are of different folders: %s and %s.",
+    "The two scans were not measured the same way (older: %s, %s; newer: %s, %s): compare "
+    "scans made with the same measure and hard-link rule.",
+    "Total files: %d   Total size: %s",
+    "Changes in %s",
+    "Before:",
+    "Now:",
+    "Change:",
+    "Folders that grew most",
+    "Folders that shrank most",
+    "New files and folders",
+    "Gone files and folders",
+    "Files changed in size",
+    "... and 1 more entry",
+    "... and %d more entries",
 };
 
 } // namespace harrowdale::test

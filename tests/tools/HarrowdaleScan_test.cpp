@@ -596,5 +596,88 @@ TEST(HarrowdaleScan, HelpListsTheExitStatuses)
         EXPECT_NE(r.Out.find(line), std::string::npos) << line;
 }
 
+TEST(HarrowdaleScan, ComparesAnOlderScanFileWithAScanOrAnotherFile)
+{
+    test::TempDir t, scratch;
+    t.MakeDir("logs");
+    t.MakeDir("cache");
+    t.MakeFile("logs/app.log", 100);
+    t.MakeFile("cache/big.bin", 5000);
+    t.MakeFile("keep.txt", 10);
+    t.MakeFile("x", 7);
+    const std::string older = scratch / "older.json";
+    ASSERT_EQ(Exec({"--no-progress", "--export", older, t.Path()}).Status, 0);
+
+    t.MakeFile("logs/app.log", 900); // grown
+    std::filesystem::remove_all(t / "cache");
+    std::filesystem::remove(t / "x");
+    t.MakeDir("x");
+    t.MakeFile("x/inside.dat", 30); // a file replaced by a folder of its name
+    t.MakeFile("new.iso", 2000);
+    const std::string newer = scratch / "newer.json";
+    ASSERT_EQ(Exec({"--no-progress", "--export", newer, t.Path()}).Status, 0);
+
+    const test::ProgramRun scanned =
+        Exec({"--json", "--no-progress", "--compare", older, t.Path()});
+    ASSERT_EQ(scanned.Status, 0) << scanned.Err;
+    const test::ProgramRun read = Exec({"--json", "--compare", older, "--import", newer});
+    ASSERT_EQ(read.Status, 0) << read.Err;
+    EXPECT_EQ(read.Out, scanned.Out);
+    const std::string& json = read.Out;
+    const auto entry = [&](std::string_view slashed, const char* kind, std::int64_t old,
+                           std::int64_t now) {
+        return "{\"path\": \"" + Json(t / std::string(slashed)) + "\", \"kind\": \"" + kind +
+               "\", \"old\": " + std::to_string(old) + ", \"new\": " + std::to_string(now) +
+               ", \"change\": " + std::to_string(now - old) + "}";
+    };
+    for (const std::string& expected :
+         {std::string("\"older\": {\"files\": 4, \"dirs\": 3, \"bytes\": 5117}"),
+          std::string("\"newer\": {\"files\": 4, \"dirs\": 3, \"bytes\": 2940}"),
+          std::string("\"change\": -2177,"),
+          "\"grown_folders\": [\n    " + entry("logs", "folder", 100, 900) + "\n  ]",
+          std::string("\"shrunk_folders_count\": 0"),
+          "\"new\": [\n    " + entry("new.iso", "file", 0, 2000) + ",\n    " +
+              entry("x", "folder", 0, 30) + "\n  ]",
+          "\"gone\": [\n    " + entry("cache", "folder", 5000, 0) + ",\n    " +
+              entry("x", "file", 7, 0) + "\n  ]",
+          "\"changed_files\": [\n    " + entry("logs/app.log", "file", 100, 900) + "\n  ]"})
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+
+    // The text report lists as many entries a list as --largest says, and counts the rest.
+    const test::ProgramRun text = Exec({"--largest", "1", "--compare", older, "--import", newer});
+    ASSERT_EQ(text.Status, 0) << text.Err;
+    for (const std::string& expected :
+         {std::string("Change: -2"), std::string("Folders that grew most"),
+          "+800 B  (100 B -> 900 B)  " + t / "logs" +
+              std::string(1, test::OnWindows() ? '\\' : '/'),
+          std::string("Gone files and folders"), std::string("... and 1 more entry")})
+        EXPECT_NE(text.Out.find(expected), std::string::npos) << expected << "\n" << text.Out;
+    EXPECT_EQ(text.Out.find("Folders that shrank most"), std::string::npos) << text.Out;
+}
+
+TEST(HarrowdaleScan, ComparisonsThatCannotBeMadeFailWithStatus2AndOneLine)
+{
+    test::TempDir t, other, scratch;
+    t.MakeFile("a.txt", 1);
+    other.MakeFile("a.txt", 1);
+    const std::string good = scratch / "good.json";
+    const std::string elsewhere = scratch / "elsewhere.json";
+    ASSERT_EQ(Exec({"--export", good, t.Path()}).Status, 0);
+    ASSERT_EQ(Exec({"--export", elsewhere, other.Path()}).Status, 0);
+    // A scan file whose writer could not tell sizes on disk is counted by lengths.
+    const std::string lengths = scratch / "lengths.json";
+    test::WriteFileBytes(lengths, "[1,2,{\"progname\":\"x\",\"dsize_known\":false},[{\"name\":\"" +
+                                      Json(t.Path()) + "\"},{\"name\":\"a.txt\",\"asize\":1}]]");
+    const UsageError cases[] = {
+        {{"--compare", elsewhere, "--import", good}, "different folders"},
+        {{"--size-on-disk", "--compare", lengths, "--import", good}, "not measured the same way"},
+        {{"--compare", scratch / "missing.json", t.Path()}, "cannot import"},
+        {{"--compare", good, "--all-drives"}, "give no --all-drives"},
+        {{"--compare", "-", "--import", "-"}, "cannot both read standard input"},
+        {{"--compare", good}, "no PATH given"},
+    };
+    ExpectUsageErrors(cases);
+}
+
 } // namespace
 } // namespace harrowdale

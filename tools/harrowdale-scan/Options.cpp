@@ -145,6 +145,15 @@ constexpr std::array kOptions = {
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyFileName("--import", v, o.ImportPath, error);
                }},
+    OptionSpec{"--compare", "", "OLD",
+               "compare the scan file OLD with the scan of PATH (or with the scan file "
+               "--import names): the folders that grew and shrank most, the files that are "
+               "new, gone or changed in size, and both totals; entries match by their exact "
+               "path, so a renamed one shows as gone and new. Both sides are counted as the "
+               "options say, and must have been measurable so",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyFileName("--compare", v, o.ComparePath, error);
+               }},
     OptionSpec{"--no-progress", "", "", "no progress line while scanning or comparing contents",
                [](Options& o, const std::string&, std::string&) { return o.NoProgress = true; }},
     OptionSpec{"--threads", "", "N",
@@ -265,6 +274,7 @@ std::string UsageText()
     std::string text = "Usage: harrowdale-scan [options] [--] PATH\n"
                        "       harrowdale-scan [options] --all-drives\n"
                        "       harrowdale-scan [options] --import FILE\n"
+                       "       harrowdale-scan [options] --compare OLD (PATH | --import NEW)\n"
                        "\n"
                        "Scans a folder (or every local drive) and reports sizes by extension, "
                        "the\n"
@@ -367,6 +377,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         }
     } else if (o.AllDrives == havePath) {
         error = havePath ? "give either PATH or --all-drives, not both" : "no PATH given";
+        return std::nullopt;
+    }
+    if (!o.ComparePath.empty() && (o.AllDrives || !o.TreemapKind.empty())) {
+        error = "--compare reports on two scans of one folder: give no --all-drives and no "
+                "--treemap";
+        return std::nullopt;
+    }
+    if (o.ComparePath == "-" && o.ImportPath == "-") {
+        error = "--compare and --import cannot both read standard input";
         return std::nullopt;
     }
     if (!o.ExportPath.empty() && o.AllDrives) {

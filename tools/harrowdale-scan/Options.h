@@ -38,8 +38,9 @@ struct Options
     int Width = 0, Height = 0;
     std::string PngPath;
     // Scan files: write the scan to a file, or report on a file instead of scanning.
-    std::string ExportPath; ///< "-" for standard output
-    std::string ImportPath; ///< "-" for standard input
+    std::string ExportPath;  ///< "-" for standard output
+    std::string ImportPath;  ///< "-" for standard input
+    std::string ComparePath; ///< the older scan file of a comparison
 };
 
 /// One command-line option: adding an option is adding a row to the table in

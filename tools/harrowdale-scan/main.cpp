@@ -1,6 +1,7 @@
 // harrowdale-scan: the scan engine from the command line, for scripts and for checking
 // the engine against other tools.
 
+#include "CompareOutput.h"
 #include "Options.h"
 #include "Output.h"
 #include "TreemapPicture.h"
@@ -18,6 +19,7 @@
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/MaskErrorText.h"
 #include "views/ContentDuplicates.h"
+#include "views/ScanComparison.h"
 
 #include <atomic>
 #include <chrono>
@@ -26,6 +28,7 @@
 #include <iostream>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 
 using namespace harrowdale;
@@ -240,9 +243,8 @@ int GroupByContent(const cli::Options& opts, cli::ReportData& data, bool fillMap
     return Fail(kExitUsage, Translate("Comparing contents is not available on this system."));
 }
 
-int ImportTree(const cli::Options& opts, LoadedTree& out)
+int ImportTree(const cli::Options& opts, const std::string& path, LoadedTree& out)
 {
-    const std::string& path = opts.ImportPath;
     TScanContext context;
     if (const int status = MakeContext(opts, context))
         return status;
@@ -268,6 +270,28 @@ int FinishWithUnreadable(int status, const cli::UnreadableFolders& unreadable)
     return status == 0 ? kExitUnreadable : status;
 }
 
+/// Reports what changed from the scan file --compare names to `newer`; returns the exit
+/// status after printing the report or why there is none.
+int Compare(const cli::Options& opts, const TScanTree& newer, platform::TStdOutBuffer& outBuffer)
+{
+    LoadedTree older;
+    if (const int status = ImportTree(opts, opts.ComparePath, older))
+        return status;
+    std::optional<TScanComparison> comparison;
+    try {
+        comparison.emplace(*older.Tree, newer);
+    } catch (const EComparisonError& e) {
+        return Fail(kExitUsage, e.what());
+    }
+    std::ostream out(&outBuffer);
+    const cli::CompareData data{&*comparison, opts.Largest};
+    if (opts.Json)
+        cli::WriteCompareJson(out, data);
+    else
+        cli::WriteCompareText(out, data);
+    return FinishOutput(outBuffer);
+}
+
 int Run(int argc, char** argv)
 {
     platform::PrepareStandardStreams();
@@ -290,8 +314,8 @@ int Run(int argc, char** argv)
     }
 
     LoadedTree loaded;
-    if (const int status =
-            opts->ImportPath.empty() ? RunScan(*opts, loaded) : ImportTree(*opts, loaded))
+    if (const int status = opts->ImportPath.empty() ? RunScan(*opts, loaded)
+                                                    : ImportTree(*opts, opts->ImportPath, loaded))
         return status;
 
     const TDirNode* root = loaded.Tree->Root();
@@ -307,6 +331,8 @@ int Run(int argc, char** argv)
         if (opts->ExportPath == "-" && opts->TreemapKind.empty())
             return FinishWithUnreadable(0, unreadable); // the scan file is the output
     }
+    if (!opts->ComparePath.empty())
+        return FinishWithUnreadable(Compare(*opts, *loaded.Tree, outBuffer), unreadable);
     // A picture of the duplicates colours each file by its group; the report lists groups
     // only, and the per-file maps would cost tens of bytes a file.
     const bool picture = !opts->TreemapKind.empty();
