@@ -188,4 +188,51 @@ void TOutputFileSink::Commit()
     FImpl->File.Commit();
 }
 
+struct TGzipSink::Impl
+{
+    explicit Impl(TByteSink& out) : Out(out), Buffer(kChunk)
+    {
+        // 16 + MAX_WBITS: gzip framing, which every reader of scan files takes.
+        if (deflateInit2(&Z, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw EExchangeError("cannot start the gzip encoder");
+    }
+    ~Impl() { deflateEnd(&Z); }
+    void Deflate(const char* data, std::size_t size, int flush)
+    {
+        Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        Z.avail_in = static_cast<uInt>(size);
+        int status = Z_OK;
+        do {
+            Z.next_out = reinterpret_cast<Bytef*>(Buffer.data());
+            Z.avail_out = static_cast<uInt>(Buffer.size());
+            status = deflate(&Z, flush);
+            if (status == Z_STREAM_ERROR)
+                throw EExchangeError("gzip encoder failed");
+            Out.Write(Buffer.data(), Buffer.size() - Z.avail_out);
+        } while (Z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+    }
+    TByteSink& Out;
+    std::vector<char> Buffer;
+    z_stream Z{};
+};
+
+TGzipSink::TGzipSink(TByteSink& out) : FImpl(std::make_unique<Impl>(out)) {}
+TGzipSink::~TGzipSink() = default;
+
+void TGzipSink::Write(const char* data, std::size_t size)
+{
+    // In pieces that fit zlib's 32-bit counts.
+    while (size > 0) {
+        const std::size_t n = std::min<std::size_t>(size, kChunk);
+        FImpl->Deflate(data, n, Z_NO_FLUSH);
+        data += n;
+        size -= n;
+    }
+}
+
+void TGzipSink::Finish()
+{
+    FImpl->Deflate(nullptr, 0, Z_FINISH);
+}
+
 } // namespace harrowdale

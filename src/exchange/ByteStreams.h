@@ -53,4 +53,19 @@ private:
     std::unique_ptr<Impl> FImpl;
 };
 
+/// Compresses what is written to it as one gzip member into `out`, which must outlive
+/// it. Finish() after the last byte writes the rest.
+class TGzipSink : public TByteSink
+{
+public:
+    explicit TGzipSink(TByteSink& out);
+    ~TGzipSink() override;
+    void Write(const char* data, std::size_t size) override;
+    void Finish();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> FImpl;
+};
+
 } // namespace harrowdale

@@ -90,11 +90,17 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
     writer.End();
 }
 
-void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes)
+void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes, bool gzip)
 {
     try {
         TOutputFileSink sink(path);
-        ExportScan(root, sink, metBytes);
+        if (gzip) {
+            TGzipSink compressed(sink);
+            ExportScan(root, compressed, metBytes);
+            compressed.Finish();
+        } else {
+            ExportScan(root, sink, metBytes);
+        }
         sink.Commit();
     } catch (const EExchangeError&) {
         throw;

@@ -25,6 +25,8 @@ namespace harrowdale {
 void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes = -1);
 
 /// Same, into `path` ("-" for standard output): the file appears only when complete.
-void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes = -1);
+/// With `gzip`, compressed.
+void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes = -1,
+                    bool gzip = false);
 
 } // namespace harrowdale

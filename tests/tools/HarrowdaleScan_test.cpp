@@ -679,5 +679,37 @@ TEST(HarrowdaleScan, ComparisonsThatCannotBeMadeFailWithStatus2AndOneLine)
     ExpectUsageErrors(cases);
 }
 
+TEST(HarrowdaleScan, HistoryKeepsTheScanWhenAskedAndRefusesAFolderOthersMayWrite)
+{
+    if (test::OnWindows())
+        GTEST_SKIP() << "the data folder is LOCALAPPDATA there";
+    test::TempDir t, data;
+    t.MakeFile("a.txt", 5);
+    const test::ScopedEnv xdg("XDG_DATA_HOME", data.Path());
+    ASSERT_EQ(Exec({"--no-progress", t.Path()}).Status, 0);
+    EXPECT_FALSE(std::filesystem::exists(data / "harrowdale")); // off unless asked
+
+    const test::ProgramRun kept = Exec({"--no-progress", "--history", t.Path()});
+    ASSERT_EQ(kept.Status, 0) << kept.Err;
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(data / "harrowdale/history"))
+        files.push_back(e.path().string());
+    ASSERT_EQ(files.size(), 1u);
+    t.MakeFile("b.txt", 7);
+    const test::ProgramRun since =
+        Exec({"--json", "--no-progress", "--compare", files[0], t.Path()});
+    ASSERT_EQ(since.Status, 0) << since.Err;
+    EXPECT_NE(since.Out.find("\"change\": 7,"), std::string::npos) << since.Out;
+
+    ::chmod((data / "harrowdale/history").c_str(), 0777);
+    const test::ProgramRun refused = Exec({"--no-progress", "--history", t.Path()});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("cannot keep the scan history"), std::string::npos) << refused.Err;
+    EXPECT_TRUE(refused.Out.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data / "harrowdale/history"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
 } // namespace
 } // namespace harrowdale

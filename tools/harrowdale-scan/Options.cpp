@@ -154,6 +154,10 @@ constexpr std::array kOptions = {
                [](Options& o, const std::string& v, std::string& error) {
                    return ApplyFileName("--compare", v, o.ComparePath, error);
                }},
+    OptionSpec{"--history", "", "",
+               "also keep the scan in the scan history ($XDG_DATA_HOME/harrowdale/history), "
+               "which keeps the last 10 scans of each folder and 1 GiB in all",
+               [](Options& o, const std::string&, std::string&) { return o.History = true; }},
     OptionSpec{"--no-progress", "", "", "no progress line while scanning or comparing contents",
                [](Options& o, const std::string&, std::string&) { return o.NoProgress = true; }},
     OptionSpec{"--threads", "", "N",
@@ -314,7 +318,8 @@ std::string UsageText()
     text += "\n"
             "Exit status:\n"
             "  0    the report (or the picture, or the export) was written\n"
-            "  1    the report, the picture or the export could not be written; or some\n"
+            "  1    the report, the picture, the export or the history could not be\n"
+            "       written; or some\n"
             "       folders could not be read: the output is written without them, and\n"
             "       standard error says how many there are and names the first ones\n"
             "  2    bad usage, a folder that does not exist, no drives, an invalid size, date\n"
@@ -377,6 +382,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         }
     } else if (o.AllDrives == havePath) {
         error = havePath ? "give either PATH or --all-drives, not both" : "no PATH given";
+        return std::nullopt;
+    }
+    if (o.History && o.AllDrives) {
+        error = "--history keeps scans of one folder; --all-drives scans several";
         return std::nullopt;
     }
     if (!o.ComparePath.empty() && (o.AllDrives || !o.TreemapKind.empty())) {

@@ -41,6 +41,7 @@ struct Options
     std::string ExportPath;  ///< "-" for standard output
     std::string ImportPath;  ///< "-" for standard input
     std::string ComparePath; ///< the older scan file of a comparison
+    bool History = false;    ///< keep the scan in the scan history
 };
 
 /// One command-line option: adding an option is adding a row to the table in

@@ -5,6 +5,7 @@
 #include "Options.h"
 #include "Output.h"
 #include "TreemapPicture.h"
+#include "exchange/ScanHistory.h"
 #include "exchange/ScanTreeExport.h"
 #include "exchange/ScanTreeImport.h"
 #include "i18n/TextFormat.h"
@@ -25,6 +26,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <mutex>
 #include <new>
@@ -319,6 +321,15 @@ int Run(int argc, char** argv)
         return status;
 
     const TDirNode* root = loaded.Tree->Root();
+    if (opts->History) {
+        // Recorded before anything is written, so a report piped on finds it kept.
+        try {
+            TScanHistory::Open().Record(*root, static_cast<std::int64_t>(std::time(nullptr)),
+                                        loaded.MetBytes);
+        } catch (const EHistoryError& e) {
+            return Fail(kExitWriteFailed, e.what());
+        }
+    }
     const cli::UnreadableFolders unreadable = cli::FindUnreadableFolders(root);
     if (!opts->ExportPath.empty()) {
         try {

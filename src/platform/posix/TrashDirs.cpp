@@ -10,8 +10,6 @@
 
 namespace harrowdale::platform::posix {
 
-namespace {
-
 std::string DataHome()
 {
     const char* data = std::getenv("XDG_DATA_HOME");
@@ -64,6 +62,8 @@ Fd OpenOwnFolder(int at, const char* name, bool closed)
     }
     return dir;
 }
+
+namespace {
 
 bool OpenFilesAndInfo(int trash, TrashTarget& out)
 {

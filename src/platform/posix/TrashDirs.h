@@ -8,6 +8,16 @@
 
 namespace harrowdale::platform::posix {
 
+/// $XDG_DATA_HOME, else ~/.local/share; "" when neither is an absolute path.
+std::string DataHome();
+/// The user's own data folder `path`, made where missing. Links in it are the user's own
+/// arrangement and are followed.
+Fd OpenOrMakeDataHome(const std::string& path);
+/// Folder `name` of `at`, made with mode 0700 when missing. It must be a real folder on
+/// the same mount (no link), owned by this user, and with `closed` nobody else may enter
+/// or read it; else an invalid Fd with errno EPERM.
+Fd OpenOwnFolder(int at, const char* name, bool closed);
+
 /// The files/ and info/ folders of the trash an item goes to.
 struct TrashTarget
 {

@@ -1,0 +1,98 @@
+// The scan history's folder below the user's data folder: used only when it is the
+// user's alone.
+
+#include "exchange/ScanHistory.h"
+#include "platform/PrivateFolders.h"
+#include "support/Environment.h"
+#include "support/TempDir.h"
+#include "support/TreeFixture.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace harrowdale {
+namespace {
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+TEST(PrivateFolders, TheHistoryFolderIsMadeForTheUserAloneAndItsFilesToo)
+{
+    test::TempDir t;
+    const test::ScopedEnv data("XDG_DATA_HOME", t / "data");
+    TScanHistory history = TScanHistory::Open();
+    EXPECT_EQ(history.Folder(), t / "data/harrowdale/history");
+    EXPECT_EQ(ModeOf(history.Folder()), 0700u);
+    test::TreeFixture fx("/r");
+    fx.File(fx.Root(), "a", 1);
+    const THistoryEntry entry = history.Record(*fx.Finish().Root(), 1);
+    EXPECT_EQ(ModeOf(entry.Path), 0600u);
+
+    // Without XDG_DATA_HOME, below HOME.
+    const test::ScopedEnv noData("XDG_DATA_HOME", std::nullopt);
+    const test::ScopedEnv home("HOME", t / "home");
+    EXPECT_EQ(TScanHistory::Open().Folder(), t / "home/.local/share/harrowdale/history");
+}
+
+TEST(PrivateFolders, AFolderThatIsNotTheUsersAloneIsRefusedAndNothingWritten)
+{
+    struct Case
+    {
+        const char* Name;
+        std::function<void(const test::TempDir&)> Arrange;
+    };
+    const Case cases[] = {
+        {"the history folder is a link to another folder",
+         [](const test::TempDir& t) {
+             t.MakeDir("data/harrowdale");
+             t.MakeLink(t / "elsewhere", "data/harrowdale/history");
+         }},
+        {"the program's folder is a link",
+         [](const test::TempDir& t) {
+             t.MakeDir("data");
+             t.MakeDir("elsewhere/history");
+             t.MakeLink(t / "elsewhere", "data/harrowdale");
+         }},
+        {"the history folder is writable by others",
+         [](const test::TempDir& t) {
+             ::chmod(t.MakeDir("data/harrowdale/history").c_str(), 0777);
+         }},
+        {"the history folder is writable by its group",
+         [](const test::TempDir& t) {
+             ::chmod(t.MakeDir("data/harrowdale/history").c_str(), 0770);
+         }},
+        {"the history folder is a file",
+         [](const test::TempDir& t) {
+             t.MakeDir("data/harrowdale");
+             t.MakeFile("data/harrowdale/history", 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::TempDir t;
+        t.MakeDir("elsewhere");
+        c.Arrange(t);
+        const test::ScopedEnv data("XDG_DATA_HOME", t / "data");
+        try {
+            TScanHistory::Open();
+            ADD_FAILURE() << "opened";
+        } catch (const EHistoryError& e) {
+            EXPECT_NE(std::string(e.what()).find(t / "data/harrowdale/history"), std::string::npos)
+                << e.what();
+            EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(platform::RegularFilesIn(t / "elsewhere").empty());
+        EXPECT_TRUE(platform::RegularFilesIn(t / "elsewhere/history").empty());
+    }
+}
+
+} // namespace
+} // namespace harrowdale
