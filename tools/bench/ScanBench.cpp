@@ -6,6 +6,7 @@
 // reading that file instead of scanning.
 
 #include "BenchSupport.h"
+#include "ChangeBench.h"
 #include "DupBench.h"
 #include "TreeGenerator.h"
 
@@ -124,6 +125,7 @@ void Usage()
         "                        [--runs N] [--scan BIN] [--threads LIST] [--cold]\n"
         "                        [--syscalls] [--compare BIN]\n"
         "       harrowdale-bench --duplicates [--help | options]   (duplicates by content)\n"
+        "       harrowdale-bench --changes [--files N] [--runs N]  (comparing two scans)\n"
         "Times harrowdale-scan --json against find -printf (and du on a warm cache) on a\n"
         "synthetic tree: by default 1,000,000 sparse files in 100,000 folders under\n"
         "/tmp/harrowdale-bench-tree, generated once and kept.\n"
@@ -151,6 +153,8 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--duplicates")
         return RunDuplicatesBench(argc - 2, argv + 2);
+    if (argc > 1 && std::string(argv[1]) == "--changes")
+        return RunChangeBench(argc - 2, argv + 2);
     std::string tree;
     std::string scanBin = SiblingTool("../harrowdale-scan/harrowdale-scan");
     TreeShape shape;
