@@ -174,9 +174,11 @@ void TDuplicatesPage::TreeSelectionChanged()
         const TSyncGuard guard(FSyncing);
         QItemSelection rows;
         for (const TDupGroup* g : TreeGroups())
-            if (const int row = GroupRow(g); row >= 0)
+            if (const int group = GroupRow(g); group >= 0) {
+                const int row = FGroupsModel->RowOfGroup(static_cast<std::size_t>(group));
                 rows.select(FGroupsModel->index(row, 0),
                             FGroupsModel->index(row, FGroupsModel->columnCount() - 1));
+            }
         GroupsList()->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
     }
     Q_EMIT SelectionStatusChanged();
@@ -189,7 +191,8 @@ void TDuplicatesPage::GroupsPicked()
     QItemSelection nodes;
     QModelIndex first;
     for (const int row : SelectedRows(GroupsList())) {
-        const QModelIndex node = FTreeModel->IndexOfGroup(row);
+        const QModelIndex node =
+            FTreeModel->IndexOfGroup(static_cast<int>(FGroupsModel->GroupIndex(row)));
         if (!node.isValid())
             continue;
         if (!first.isValid())

@@ -3,6 +3,7 @@
 #include "ui/FileIcons.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
+#include "views/EntryOrder.h"
 
 #include <algorithm>
 
@@ -18,21 +19,6 @@ std::string FolderOf(const TFileLeaf& f)
 
 } // namespace
 
-// ---------------------------------------------------------------- column titles
-
-void TTitledTableModel::SetHeaders(const QStringList& headers)
-{
-    FHeaders = headers;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, std::max(columnCount() - 1, 0));
-}
-
-QVariant TTitledTableModel::headerData(int section, Qt::Orientation o, int role) const
-{
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < FHeaders.size())
-        return FHeaders[section];
-    return {};
-}
-
 // ---------------------------------------------------------------- largest files
 
 void TLargestFilesModel::Clear()
@@ -40,6 +26,7 @@ void TLargestFilesModel::Clear()
     beginResetModel();
     FRows.clear();
     FTotal = 0;
+    ForgetOrder();
     endResetModel();
 }
 
@@ -50,7 +37,32 @@ void TLargestFilesModel::Append(std::span<const TFileLeaf* const> files)
     const int first = static_cast<int>(FRows.size());
     beginInsertRows({}, first, first + static_cast<int>(files.size()) - 1);
     FRows.insert(FRows.end(), files.begin(), files.end());
+    NoteAppended(files.size());
     endInsertRows();
+    Resort();
+}
+
+bool TLargestFilesModel::Less(int column, std::size_t a, std::size_t b) const
+{
+    const TFileLeaf& fa = *FRows[a];
+    const TFileLeaf& fb = *FRows[b];
+    switch (column) {
+    case Name:
+        return CompareNames(fa.Name(), fb.Name()) < 0;
+    case Path:
+        return CompareFolderPaths(fa.Parent(), fb.Parent()) < 0;
+    case Modified:
+        return fa.ModifiedFT() < fb.ModifiedFT();
+    case FullPath:
+        return CompareFilePaths(&fa, &fb) < 0;
+    default: // the size and its share
+        return fa.Size() < fb.Size();
+    }
+}
+
+bool TLargestFilesModel::LargestFirst(int column) const
+{
+    return column == Size || column == Percentage || column == Modified;
 }
 
 int TLargestFilesModel::rowCount(const QModelIndex& parent) const
@@ -67,7 +79,7 @@ QVariant TLargestFilesModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    const TFileLeaf& f = *FRows[static_cast<std::size_t>(index.row())];
+    const TFileLeaf& f = *File(index.row());
     if (role == kObjectRole)
         return QVariant::fromValue(static_cast<const void*>(&f));
     if (role == Qt::DecorationRole && index.column() == Name)
@@ -97,7 +109,7 @@ QVariant TLargestFilesModel::data(const QModelIndex& index, int role) const
 // ---------------------------------------------------------------- extensions
 
 TExtListModel::TExtListModel(bool withPercentage, QObject* parent)
-    : TTitledTableModel(parent), FWithPercentage(withPercentage)
+    : TSortableTableModel(parent), FWithPercentage(withPercentage)
 {
 }
 
@@ -107,6 +119,7 @@ void TExtListModel::Clear()
     FRows.clear();
     FColors.clear();
     FTotal = 0;
+    ForgetOrder();
     endResetModel();
 }
 
@@ -118,7 +131,25 @@ void TExtListModel::SetRows(std::vector<TExtStatPair> rows, std::int64_t total)
     for (const TExtStatPair& r : FRows)
         FColors.push_back(ColorForExt(r.Ext));
     FTotal = total;
+    ForgetOrder();
     endResetModel();
+    Resort();
+}
+
+bool TExtListModel::Less(int column, std::size_t a, std::size_t b) const
+{
+    const TExtStatPair& pa = FRows[a];
+    const TExtStatPair& pb = FRows[b];
+    switch (Meaning(column)) {
+    case 0:
+        return CompareNames(pa.Ext, pb.Ext) < 0;
+    case 1:
+        return FColors[a] < FColors[b];
+    case 4:
+        return pa.Files < pb.Files;
+    default: // the bytes and their share
+        return pa.Bytes < pb.Bytes;
+    }
 }
 
 void TExtListModel::SetNoExtensionText(const QString& text)
@@ -142,7 +173,7 @@ QVariant TExtListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    const auto row = static_cast<std::size_t>(index.row());
+    const std::size_t row = Source(index.row());
     const TExtStatPair& p = FRows[row];
     if (role == kColorRole)
         return QVariant::fromValue(FColors[row]);
@@ -152,10 +183,7 @@ QVariant TExtListModel::data(const QModelIndex& index, int role) const
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
         return {};
-    int col = index.column();
-    if (!FWithPercentage && col >= 3)
-        ++col; // no percentage column: "Files" moves up
-    switch (col) {
+    switch (Meaning(index.column())) {
     case 0:
         // The key "(none)" cannot be an extension, which starts with its dot.
         return p.Ext == "(none)" ? FNoExtension : DisplayText(p.Ext);

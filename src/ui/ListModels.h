@@ -5,9 +5,8 @@
 
 #include "scan/ScanTree.h"
 #include "treemap/Colors.h"
+#include "ui/SortableTable.h"
 
-#include <QAbstractTableModel>
-#include <QStringList>
 #include <span>
 #include <vector>
 
@@ -18,26 +17,12 @@ constexpr int kColorRole = Qt::UserRole + 1;
 /// Item-data role carrying the row's object pointer (TFileLeaf*, TDirNode*, ...).
 constexpr int kObjectRole = Qt::UserRole + 2;
 
-/// A table whose column titles are set (and set again when the language changes) from
-/// outside.
-class TTitledTableModel : public QAbstractTableModel
-{
-    Q_OBJECT
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void SetHeaders(const QStringList& headers);
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
-
-private:
-    QStringList FHeaders;
-};
-
 /// The largest files: Name, Path, Size, Percentage, Modified, FullPath (hidden).
-class TLargestFilesModel : public TTitledTableModel
+class TLargestFilesModel : public TSortableTableModel
 {
     Q_OBJECT
 public:
-    using TTitledTableModel::TTitledTableModel;
+    using TSortableTableModel::TSortableTableModel;
     enum Column
     {
         Name,
@@ -53,11 +38,15 @@ public:
     /// Sets the byte total the percentages are shares of.
     void SetTotal(std::int64_t total) { FTotal = total; }
     void Append(std::span<const TFileLeaf* const> files);
-    const TFileLeaf* File(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+    const TFileLeaf* File(int row) const { return FRows[Source(row)]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+
+protected:
+    bool Less(int column, std::size_t a, std::size_t b) const override;
+    bool LargestFirst(int column) const override;
 
 private:
     std::vector<const TFileLeaf*> FRows;
@@ -65,7 +54,7 @@ private:
 };
 
 /// Extension statistics: Extension, Color, Bytes, [Percentage,] Files.
-class TExtListModel : public TTitledTableModel
+class TExtListModel : public TSortableTableModel
 {
     Q_OBJECT
 public:
@@ -74,7 +63,7 @@ public:
     void Clear();
     /// Rows in the given order; percentages are shares of `total`.
     void SetRows(std::vector<TExtStatPair> rows, std::int64_t total);
-    const TExtStatPair& Row(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+    const TExtStatPair& Row(int row) const { return FRows[Source(row)]; }
     int ColorColumn() const { return 1; }
     /// How the row of files without an extension is named, in the language shown; every
     /// row is shown again (its size texts follow the language too).
@@ -84,7 +73,14 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+protected:
+    bool Less(int column, std::size_t a, std::size_t b) const override;
+    bool LargestFirst(int column) const override { return column >= 2; }
+
 private:
+    /// The column's meaning, the same with and without the percentage.
+    int Meaning(int column) const { return !FWithPercentage && column >= 3 ? column + 1 : column; }
+
     bool FWithPercentage;
     std::vector<TExtStatPair> FRows;
     std::vector<TColor> FColors;

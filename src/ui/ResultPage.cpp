@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "scan/TreeLookup.h"
+#include "ui/ColumnsHeader.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
@@ -55,6 +56,7 @@ void SetUpList(QTreeView* view, bool multi)
                                  : QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->header()->setStretchLastSection(false);
+    SetUpColumnHeader(view);
 }
 
 void SetUpTree(QTreeView* view, bool multi)
@@ -241,6 +243,9 @@ void TResultPage::RestoreColumns(QSettings& store)
     // header, which then keeps its widths.
     FMainView->header()->restoreState(store.value(QStringLiteral("MainColumns")).toByteArray());
     FSideList->header()->restoreState(store.value(QStringLiteral("SideColumns")).toByteArray());
+    for (QTreeView* view : {FMainView, FSideList})
+        if (view->isSortingEnabled())
+            CheckRestoredSort(view);
 }
 
 QList<QWidget*> TResultPage::TabOrder() const

@@ -8,6 +8,7 @@
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/DupGroupText.h"
+#include "views/EntryOrder.h"
 
 #include <algorithm>
 
@@ -414,16 +415,35 @@ void TTopFoldersModel::SetRoot(const TDirNode* root)
 {
     beginResetModel();
     FRows.clear();
+    FColors.clear();
     FTotal = 0;
     if (root != nullptr) {
         FRows.assign(root->Children().begin(), root->Children().end());
         std::sort(FRows.begin(), FRows.end(), [](const TDirNode* a, const TDirNode* b) {
             return a->TotalSize() > b->TotalSize();
         });
-        for (const TDirNode* d : FRows)
+        for (const TDirNode* d : FRows) {
             FTotal += d->TotalSize();
+            FColors.push_back(ColorForPath(d->FullPath()));
+        }
     }
+    ForgetOrder();
     endResetModel();
+    Resort();
+}
+
+bool TTopFoldersModel::Less(int column, std::size_t a, std::size_t b) const
+{
+    switch (column) {
+    case 0:
+        return CompareNames(FRows[a]->Name(), FRows[b]->Name()) < 0;
+    case 1:
+        return FColors[a] < FColors[b];
+    case 4:
+        return FRows[a]->TotalFiles() < FRows[b]->TotalFiles();
+    default: // the bytes and their share
+        return FRows[a]->TotalSize() < FRows[b]->TotalSize();
+    }
 }
 
 int TTopFoldersModel::rowCount(const QModelIndex& parent) const
@@ -444,7 +464,7 @@ QVariant TTopFoldersModel::data(const QModelIndex& index, int role) const
     if (role == kObjectRole)
         return ObjectVariant(d);
     if (role == kColorRole)
-        return QVariant::fromValue(ColorForPath(d->FullPath()));
+        return QVariant::fromValue(FColors[Source(index.row())]);
     if (role == Qt::DecorationRole && index.column() == 0)
         return FileIcons().Folder();
     if (role == Qt::TextAlignmentRole && index.column() >= 2)
@@ -477,14 +497,32 @@ void TDupGroupsModel::SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* g
     if (groups != nullptr)
         for (const auto& g : *groups)
             FDates.push_back(QString::fromStdString(DupGroupModifiedText(*g)));
+    ForgetOrder();
     endResetModel();
+    Resort();
 }
 
 const TDupGroup* TDupGroupsModel::Group(int row) const
 {
     return FGroups != nullptr && row >= 0 && row < static_cast<int>(FGroups->size())
-               ? (*FGroups)[static_cast<std::size_t>(row)].get()
+               ? (*FGroups)[Source(row)].get()
                : nullptr;
+}
+
+bool TDupGroupsModel::Less(int column, std::size_t a, std::size_t b) const
+{
+    const TDupGroup& ga = *(*FGroups)[a];
+    const TDupGroup& gb = *(*FGroups)[b];
+    switch (column) {
+    case 0:
+        return CompareNames(ga.FileName, gb.FileName) < 0;
+    case 1:
+        return ga.Color < gb.Color;
+    case 3:
+        return ga.ModifiedFT < gb.ModifiedFT;
+    default:
+        return ga.Size < gb.Size;
+    }
 }
 
 int TDupGroupsModel::rowCount(const QModelIndex& parent) const
@@ -518,7 +556,7 @@ QVariant TDupGroupsModel::data(const QModelIndex& index, int role) const
     case 2:
         return QString::fromStdString(FormatSize(g->Size));
     case 3:
-        return FDates[static_cast<std::size_t>(index.row())];
+        return FDates[Source(index.row())];
     default:
         return {};
     }

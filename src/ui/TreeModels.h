@@ -106,37 +106,49 @@ private:
 
 /// The top-level folders with their colour, bytes, share and files: the folder map's
 /// legend. Columns "Folder", "Color", "Bytes", "%", "Files".
-class TTopFoldersModel : public TTitledTableModel
+class TTopFoldersModel : public TSortableTableModel
 {
     Q_OBJECT
 public:
-    using TTitledTableModel::TTitledTableModel;
+    using TSortableTableModel::TSortableTableModel;
     void SetRoot(const TDirNode* root);
     void Clear() { SetRoot(nullptr); }
-    const TDirNode* Folder(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+    const TDirNode* Folder(int row) const { return FRows[Source(row)]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+protected:
+    bool Less(int column, std::size_t a, std::size_t b) const override;
+    bool LargestFirst(int column) const override { return column >= 2; }
+
 private:
     std::vector<const TDirNode*> FRows;
+    std::vector<TColor> FColors; ///< worked out once per fill: each costs the folder's path
     std::int64_t FTotal = 0;
 };
 
 /// The duplicate groups with their colour, size and date: "Group", "Color", "Size",
 /// "Modified".
-class TDupGroupsModel : public TTitledTableModel
+class TDupGroupsModel : public TSortableTableModel
 {
     Q_OBJECT
 public:
-    using TTitledTableModel::TTitledTableModel;
+    using TSortableTableModel::TSortableTableModel;
     void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
     const TDupGroup* Group(int row) const;
+    /// The place in the groups of the row shown at `row`, and back.
+    std::size_t GroupIndex(int row) const { return Source(row); }
+    int RowOfGroup(std::size_t groupIndex) const { return RowOfSource(groupIndex); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+
+protected:
+    bool Less(int column, std::size_t a, std::size_t b) const override;
+    bool LargestFirst(int column) const override { return column >= 2; }
 
 private:
     const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;

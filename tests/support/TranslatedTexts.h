@@ -71,6 +71,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Files",
     "Folder",
     "Group",
+    // The column titles' menu.
+    "Default Order",
     "Ready",
     "Version:",
     "Free software under the GNU General Public License, version 3 or later "

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <QtTest/QTest>
@@ -159,6 +160,24 @@ public:
     {
         view->selectionModel()->clearSelection();
         QApplication::processEvents();
+    }
+    /// A click on a column's title (which sorts by it).
+    void ClickColumnTitle(QTreeView* view, int column)
+    {
+        QHeaderView* header = view->header();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+    }
+    /// The texts of a column, top to bottom (of the top-level rows).
+    static QStringList ColumnTexts(const QTreeView* view, int column)
+    {
+        QStringList texts;
+        const QAbstractItemModel* m = view->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            texts << m->index(r, column).data().toString();
+        return texts;
     }
 
     QString Status() const { return Win.StatusText(); }
