@@ -33,6 +33,8 @@ public:
     {
         return IsFile() ? reinterpret_cast<const TFileLeaf*>(FBits & ~kFileBit) : nullptr;
     }
+    /// The folder or the file itself, for telling entries apart.
+    const void* Object() const { return reinterpret_cast<const void*>(FBits & ~kFileBit); }
     const TDirNode* Parent() const { return IsFile() ? File()->Parent() : Dir()->Parent(); }
     std::string FullPath() const { return IsFile() ? File()->FullPath() : Dir()->FullPath(); }
 

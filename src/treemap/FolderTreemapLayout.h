@@ -43,6 +43,8 @@ public:
     TFolderTreemapLayout() = default;
     TFolderTreemapLayout(const TFolderTreemapLayout&) = delete;
     TFolderTreemapLayout& operator=(const TFolderTreemapLayout&) = delete;
+    TFolderTreemapLayout(TFolderTreemapLayout&&) noexcept = default;
+    TFolderTreemapLayout& operator=(TFolderTreemapLayout&&) noexcept = default;
 
     /// No items, no selected or hover folder; frees the item buffer.
     void Clear();

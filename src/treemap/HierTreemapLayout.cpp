@@ -102,6 +102,11 @@ void THierTreemapLayout::SetSelectedByUpperPaths(std::span<const std::string> pa
     SelectNestedPaths(FSelection, Items(), FRoot, FByUpperPath, paths);
 }
 
+void THierTreemapLayout::SetSelectedEntries(std::span<const TEntryRef> entries)
+{
+    SelectNestedEntries(FSelection, Items(), entries);
+}
+
 void THierTreemapLayout::SetSelectedByExts(std::span<const std::string> extsLower)
 {
     FSelection.Clear();

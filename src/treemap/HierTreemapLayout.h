@@ -78,6 +78,9 @@ public:
     /// Selects the paths; the primary is the item of the first path that has one. Paths
     /// without an item stay in the selection.
     void SetSelectedByUpperPaths(std::span<const std::string> paths);
+    /// Selects the items of `entries` as selecting their paths would; costs one pass over
+    /// the items, however long the paths.
+    void SetSelectedEntries(std::span<const TEntryRef> entries);
     /// Selects every placed file of the given extensions (any casing; "" and "(none)"
     /// for none); the primary is the first of them in item order for the first extension
     /// that has any.

@@ -4,7 +4,9 @@
 // folders and files with Dir(), FileLeaf() and FullPath().
 
 #include "scan/SamePath.h"
+#include "treemap/EntryRef.h"
 #include "treemap/PathIndex.h"
+#include "treemap/PointerMap.h"
 #include "treemap/Selection.h"
 
 #include <span>
@@ -38,6 +40,26 @@ void SelectNestedPaths(TItemSelection& selection, std::span<const Item> items, c
     selection.SelectPaths(paths, [&](std::string_view path) {
         const auto key = resolver.KeyOf(path);
         return key ? index.Find(*key, keyOf) : TItemSelection::kNone;
+    });
+}
+
+/// Replaces `selection` by the items of `entries` (folders and files of the tree): what
+/// selecting their paths selects, found in one pass over `items` without making a path or
+/// an index of them.
+template <class Item>
+void SelectNestedEntries(TItemSelection& selection, std::span<const Item> items,
+                         std::span<const TEntryRef> entries)
+{
+    TPointerMap<std::uint32_t> itemOf; // index of the entry's item + 1; 0: none
+    for (const TEntryRef& e : entries)
+        itemOf[e.Object()];
+    for (std::uint32_t i = 0; i < items.size(); ++i)
+        if (const std::uint32_t* found = itemOf.Find(items[i].Entry.Object());
+            found != nullptr && *found == 0)
+            itemOf[items[i].Entry.Object()] = i + 1;
+    selection.SelectEntries(entries, [&](const TEntryRef& e) {
+        const std::uint32_t* found = itemOf.Find(e.Object());
+        return found != nullptr && *found != 0 ? *found - 1 : TItemSelection::kNone;
     });
 }
 

@@ -36,6 +36,10 @@ public:
 protected:
     TSelectableLayout() = default;
     ~TSelectableLayout() = default;
+    // Moved whole (a window keeps the layout of a place it showed, to go back to it): the
+    // items keep their addresses, so the selection stays valid.
+    TSelectableLayout(TSelectableLayout&&) noexcept = default;
+    TSelectableLayout& operator=(TSelectableLayout&&) noexcept = default;
 
     /// Empties items and selection for a new build. The item buffer is kept: a rebuild
     /// after a resize places about as many items again.

@@ -88,10 +88,26 @@ const TDirNode* TFilesInFoldersPage::ZoomTarget() const
 
 void TFilesInFoldersPage::ShowViewSelectionInMap()
 {
-    if (FMapShowsExtensions)
+    if (FMapShowsExtensions) {
         ExtensionsSelected();
-    else
-        SelectPathsInMap(SelectedPaths());
+        return;
+    }
+    // By entry, not by path: a map just laid out has no index of its paths yet, and for a
+    // whole result of a million files one would take longer than the zoom itself.
+    FMap.SetSelectedEntries(TreeEntries());
+    Canvas()->Invalidate();
+}
+
+std::vector<TEntryRef> TFilesInFoldersPage::TreeEntries() const
+{
+    std::vector<TEntryRef> entries;
+    for (const QModelIndex& i : SelectedOrCurrent(FoldersAndFilesTree())) {
+        if (const TFileLeaf* f = FTreeModel->File(i))
+            entries.emplace_back(f);
+        else if (const TDirNode* d = FTreeModel->Folder(i))
+            entries.emplace_back(d);
+    }
+    return entries;
 }
 
 // ---------------------------------------------------------------- selections
@@ -102,12 +118,8 @@ void TFilesInFoldersPage::TreeSelectionChanged()
         return;
     // A zoomed map zooms out as far as it must to show what the tree selected.
     std::vector<const TDirNode*> folders;
-    for (const QModelIndex& i : SelectedOrCurrent(FoldersAndFilesTree())) {
-        if (const TFileLeaf* f = FTreeModel->File(i))
-            folders.push_back(f->Parent());
-        else if (const TDirNode* d = FTreeModel->Folder(i))
-            folders.push_back(d);
-    }
+    for (const TEntryRef& e : TreeEntries())
+        folders.push_back(e.IsFile() ? e.Parent() : e.Dir());
     Zoom()->Reveal(folders);
     FMapShowsExtensions = false;
     SelectPathsInMap(SelectedPaths());

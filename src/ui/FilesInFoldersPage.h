@@ -43,6 +43,8 @@ protected:
 private:
     /// The folder of the map's primary cell: the folder itself, or a file's folder.
     const TDirNode* ZoomTarget() const;
+    /// The folders and files the tree has selected (else its current node).
+    std::vector<TEntryRef> TreeEntries() const;
     void TreeSelectionChanged();
     void ExtensionsSelected();
     /// The tree and the status line follow a cell the map selected.

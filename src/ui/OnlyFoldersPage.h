@@ -41,6 +41,7 @@ protected:
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
     const TFolderMapItem* CurrentCell() const override { return FMap.ItemOf(FChosen); }
+    void ShowViewSelectionInMap() override { FMap.SetSelectedNode(FChosen); }
     void PickCell(const TFolderMapItem& cell) override { ChooseFolder(cell.Node); }
 
 private:

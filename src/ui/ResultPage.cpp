@@ -311,7 +311,7 @@ void TResultPage::PrepareLayout()
     FLayoutStale = false;
     FHover = nullptr;
     ++FLayoutBuilds;
-    BuildLayout({0, 0, FCanvas->width(), FCanvas->height()});
+    PlaceMap({0, 0, FCanvas->width(), FCanvas->height()});
     if (FShowViewSelection) {
         FShowViewSelection = false;
         ShowViewSelectionInMap();

@@ -152,6 +152,9 @@ protected:
 
     // The layout and the canvas, implemented by each page.
     virtual void BuildLayout(const TRect& rect) = 0;
+    /// Lays the map out for `rect`, from MapRoot(): BuildLayout, unless a layout kept of
+    /// that place at that size can be shown again.
+    virtual void PlaceMap(const TRect& rect) { BuildLayout(rect); }
     virtual void ClearLayout() = 0;
     virtual void HoverAt(TPoint p) = 0;
     virtual void ClickAt(TPoint p, bool ctrl) = 0;
@@ -268,7 +271,34 @@ protected:
     using Cell = std::remove_cvref_t<decltype(std::declval<const Layout&>().Items()[0])>;
 
     void PaintLayout(ITreemapCanvas& canvas) const override { FMap.Paint(canvas); }
-    void ClearLayout() override { FMap.Clear(); }
+    void ClearLayout() override
+    {
+        FMap.Clear();
+        FParked.Clear();
+        FShownPlace = FParkedPlace = {};
+    }
+    void PlaceMap(const TRect& rect) override
+    {
+        // A zoom builds the map from another folder; going back to the place just left,
+        // or to the whole result, shows the layout kept of it instead, when it was made
+        // for this size. The whole result's is the slowest to build, so it is kept as long
+        // as the map is zoomed. The caller selects in it again what the views beside it
+        // have selected.
+        const TMapPlace wanted{MapRoot(), rect, true};
+        if (FParkedPlace == wanted) {
+            std::swap(FMap, FParked);
+            std::swap(FShownPlace, FParkedPlace);
+            return;
+        }
+        const TDirNode* whole = FResults.Root();
+        if (FShownPlace.Valid && FShownPlace.Root != wanted.Root &&
+            (FShownPlace.Root == whole || FParkedPlace.Root != whole)) {
+            std::swap(FMap, FParked);
+            FParkedPlace = FShownPlace;
+        }
+        BuildLayout(rect);
+        FShownPlace = wanted;
+    }
     void HoverAt(TPoint p) override { Hover(FMap.HitTest(p)); }
 
     /// The cell the arrow keys move from and the focus frame marks; null for none.
@@ -333,6 +363,18 @@ protected:
     }
 
     Layout FMap;
+
+private:
+    /// The folder a layout was built from, and for what size.
+    struct TMapPlace
+    {
+        const TDirNode* Root = nullptr;
+        TRect Rect;
+        bool Valid = false;
+        friend bool operator==(const TMapPlace&, const TMapPlace&) = default;
+    };
+    Layout FParked; ///< the layout of a place not shown, kept to go back to at once
+    TMapPlace FShownPlace, FParkedPlace;
 };
 
 /// "path  size", as a click and a selection put it in the status line.

@@ -219,7 +219,7 @@ TEST(HierMap, SelectsByExtension)
     EXPECT_EQ(map.Primary(), nullptr);
 }
 
-TEST(HierMap, SelectsByPathAndTogglesAroundThePrimary)
+TEST(HierMap, SelectsByPathOrEntryAndTogglesAroundThePrimary)
 {
     test::TreeFixture fx("/r");
     TDirNode* sub = fx.Folder(fx.Root(), "sub");
@@ -237,6 +237,17 @@ TEST(HierMap, SelectsByPathAndTogglesAroundThePrimary)
     EXPECT_EQ(map.Primary(), x);
     EXPECT_TRUE(map.IsSelected(*folder));
     EXPECT_FALSE(map.IsSelected(*y));
+
+    // By entry the same: the root and entries without an item select nothing, the first
+    // entry with one is the primary.
+    const TEntryRef entries[] = {TEntryRef(fx.Root()), TEntryRef(x->FileLeaf()),
+                                 TEntryRef(folder->Dir())};
+    map.SetSelectedEntries(entries);
+    EXPECT_EQ(map.Primary(), x);
+    EXPECT_TRUE(map.IsSelected(*folder));
+    EXPECT_FALSE(map.IsSelected(*y));
+    map.SetSelectedEntries({});
+    EXPECT_FALSE(map.HasSelection());
 
     map.SetSingleSelected(x);
     map.ToggleSelected(y);

@@ -12,6 +12,7 @@
 #include "ui/WindowDriver.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -95,6 +96,20 @@ public:
         ADD_FAILURE() << "no cell for " << below;
         return {};
     }
+    /// Whether the map of "Files in Folders" is what a build from its root at its size
+    /// gives: a layout kept of a place is shown again only while it is that.
+    bool FilesMapIsFresh() const
+    {
+        const ui::TFilesInFoldersPage& page = FilesInFolders();
+        THierTreemapLayout fresh;
+        fresh.BuildFromRootSquarified(page.Zoom()->MapRoot(),
+                                      {0, 0, page.Canvas()->width(), page.Canvas()->height()});
+        const auto shown = page.Map().Items(), built = fresh.Items();
+        return std::equal(shown.begin(), shown.end(), built.begin(), built.end(),
+                          [](const THierItem& a, const THierItem& b) {
+                              return a.Rect == b.Rect && a.FullPath() == b.FullPath();
+                          });
+    }
     void Run(TCommand c)
     {
         Trigger(c);
@@ -115,6 +130,8 @@ TEST(MapZoom, ZoomBackForwardAndTheBreadcrumbWalkThePlacesSeen)
 
     w.ClickMap(page, w.CellOf(page, "photos/2024/a.jpg"));
     EXPECT_EQ(w.Commands(), "I---");
+    page.Canvas()->grab();
+    const QImage whole = page.Canvas()->Buffer().copy();
     const QString r = QString::fromStdString(t.Path());
     const struct
     {
@@ -141,9 +158,22 @@ TEST(MapZoom, ZoomBackForwardAndTheBreadcrumbWalkThePlacesSeen)
         EXPECT_EQ(w.MapRoot(page), s.Root);
         EXPECT_EQ(w.Commands(), s.Commands);
         EXPECT_EQ(w.Breadcrumb(page), s.Breadcrumb);
-        // What the tree has selected is selected in the map wherever it shows it.
+        // What the tree has selected is selected in the map wherever it shows it; the
+        // whole result looks as it did.
         ASSERT_NE(page.Map().Primary(), nullptr);
         EXPECT_EQ(page.Map().Primary()->FullPath(), t / "photos/2024/a.jpg");
+        EXPECT_TRUE(w.FilesMapIsFresh());
+        if (s.Root.empty()) {
+            page.Canvas()->grab();
+            EXPECT_EQ(page.Canvas()->Buffer(), whole);
+        }
+    }
+    // At another size the map is laid out again wherever it goes.
+    w.Win.resize(1000, 760);
+    w.Settle();
+    for (const TCommand c : {TCommand::Forward, TCommand::Back}) {
+        w.Run(c);
+        EXPECT_TRUE(w.FilesMapIsFresh());
     }
     // The tree beside the map still holds the whole result; a double-click still shows
     // the file clicked in its folder.

@@ -2,14 +2,18 @@
 // benchmark tree, generated on the first run) and prints the scan time, the result
 // pipeline time, the longest stall of the event loop (how long a repaint or Stop could
 // wait), the time of a resize with re-layout and repaint of the visible canvas, the time to
-// sort the largest-files list, and memory per entry; then removes one file through the
-// Delete command and times the refresh of every view that follows, rescans a folder of
-// 10,000 files inside the tree, and removes that folder again.
+// sort the largest-files list, the time of a zoom of each nested map into a folder, out
+// again, back and forward, and memory per entry; then removes one file through the Delete
+// command and times the refresh of every view that follows, rescans a folder of 10,000
+// files inside the tree, and removes that folder again.
 
 #include "TreeGenerator.h"
+#include "ui/DuplicatesPage.h"
 #include "ui/FilesInFoldersPage.h"
 #include "ui/MainWindow.h"
+#include "ui/MapZoom.h"
 #include "ui/OnlyFilesPage.h"
+#include "ui/OnlyFoldersPage.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/Services.h"
 #include "ui/TreeModels.h"
@@ -94,6 +98,26 @@ void StartScan(ui::TMainWindow& w, const QString& path)
 {
     w.Options()->ChoosePath(path);
     w.Action(ui::TCommand::Scan)->trigger();
+}
+
+// The folder of the first folder cell at the top of a nested map: what a zoom goes into.
+const TDirNode* FirstFolderCell(ui::TMainWindow& w, ui::TPageIndex page)
+{
+    if (page == ui::TPageIndex::OnlyFolders) {
+        const auto items = w.OnlyFoldersPage()->Map().Items();
+        return items.empty() ? nullptr : items.front().Node;
+    }
+    if (page == ui::TPageIndex::Duplicates) {
+        const TDupTreemapLayout& map = w.DuplicatesPage()->Map();
+        for (const TDupItem& it : map.Items())
+            if (it.Dir() != nullptr && map.DepthOf(it) == 0)
+                return it.Dir();
+        return nullptr;
+    }
+    for (const THierItem& it : w.FilesInFoldersPage()->Map().Items())
+        if (it.Kind == hkDir && it.Depth == 0)
+            return it.Dir();
+    return nullptr;
 }
 
 bool WaitDone(ui::TMainWindow& w)
@@ -206,6 +230,46 @@ int main(int argc, char** argv)
     const long rssKiB = StatusKiB("VmRSS:");
     const long peakKiB = StatusKiB("VmHWM:");
 
+    // Zooming each nested map into its largest folder and the largest below that, out
+    // again one folder at a time, then back and forward: each until the map is repainted.
+    // A zoomed map keeps the whole result's layout to go back to: what that holds is
+    // measured apart from the scan's memory.
+    double worstZoomIn = 0, worstZoomOut = 0, worstHistory = 0;
+    int zooms = 0, zoomBuilds = 0;
+    for (const ui::TPageIndex page : {ui::TPageIndex::FilesInFolders, ui::TPageIndex::OnlyFolders,
+                                      ui::TPageIndex::Duplicates}) {
+        w.ShowPage(page);
+        QApplication::processEvents();
+        ui::TResultPage* p = w.Page(page);
+        p->Canvas()->repaint();
+        auto timedZoom = [&](double& worst, const std::function<void()>& act) {
+            const int before = p->LayoutBuilds();
+            QElapsedTimer t;
+            t.start();
+            act();
+            QApplication::processEvents();
+            p->Canvas()->repaint();
+            worst = std::max(worst, t.nsecsElapsed() / 1e9);
+            zoomBuilds += p->LayoutBuilds() - before;
+            ++zooms;
+        };
+        auto trigger = [&w](ui::TCommand c) { return [&w, c] { w.Action(c)->trigger(); }; };
+        int depth = 0;
+        for (; depth < 2; ++depth) {
+            const TDirNode* folder = FirstFolderCell(w, page);
+            if (folder == nullptr)
+                break;
+            timedZoom(worstZoomIn, [p, folder] { p->Zoom()->ZoomTo(folder); });
+        }
+        for (int i = 0; i < depth; ++i)
+            timedZoom(worstZoomOut, trigger(ui::TCommand::ZoomOut));
+        if (depth > 0) {
+            timedZoom(worstHistory, trigger(ui::TCommand::Back));
+            timedZoom(worstHistory, trigger(ui::TCommand::Forward));
+        }
+    }
+    const long zoomedKiB = StatusKiB("VmRSS:");
+
     // Seconds from `act` until the window is idle and its page repainted, or -1 when
     // `act` did not start; the status line it left in `status`.
     auto timed = [&w](QString& status, const std::function<bool()>& act) {
@@ -291,6 +355,11 @@ int main(int argc, char** argv)
                 worstResize, builds, resizes);
     std::printf("  sorting 5,000 files + repaint%7.3f s   (target <= 0.05 s; slowest column)\n",
                 worstListSort);
+    std::printf("  slowest zoom in + repaint    %7.3f s   (target < 0.05 s)\n", worstZoomIn);
+    std::printf("  slowest zoom out + repaint   %7.3f s   (target < 0.05 s)\n", worstZoomOut);
+    std::printf("  slowest back/forward         %7.3f s   (target < 0.05 s; %d layout builds "
+                "for %d zooms)\n",
+                worstHistory, zoomBuilds, zooms);
     std::printf("  expanding 10,000 entries     %7.3f s   (target < 0.05 s)\n", expandSeconds);
     std::printf("  removing one file + refresh  %7.3f s   (target <= 1 s; %s)\n", removeSeconds,
                 qPrintable(removeStatus));
@@ -301,6 +370,8 @@ int main(int argc, char** argv)
                 qPrintable(removeFolderStatus));
     std::printf("  memory after the scan        %7.1f bytes per entry (target < 250)\n",
                 rssKiB * 1024.0 / entries);
+    std::printf("  memory the zooms added       %7.1f bytes per entry\n",
+                (zoomedKiB - rssKiB) * 1024.0 / entries);
     std::printf("  peak memory                  %7.1f bytes per entry (window alone %.1f MiB)\n",
                 peakKiB * 1024.0 / entries, baseKiB / 1024.0);
     return 0;
