@@ -1,6 +1,8 @@
 #include "ui/ColumnsHeader.h"
 
 #include "ui/ResultPage.h"
+#include "ui/ShareBarDelegate.h"
+#include "ui/SortableTree.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -20,6 +22,21 @@ void SetUpColumnHeader(QTreeView* view)
     QObject::connect(
         header, &QHeaderView::customContextMenuRequested, view,
         [view](const QPoint& at) { ColumnsMenu(view)->exec(view->header()->mapToGlobal(at)); });
+}
+
+void SetUpTreeColumns(QTreeView* view)
+{
+    view->setHeaderHidden(false);
+    view->header()->setStretchLastSection(false);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setAllColumnsShowFocus(true);
+    view->setItemDelegateForColumn(TSortableTreeModel::Share, new TShareBarDelegate(view));
+    SetUpColumnHeader(view);
+}
+
+QStringList TreeColumnTitles()
+{
+    return {Tr("Name"), Tr("Share"), Tr("Files"), Tr("Modified")};
 }
 
 std::unique_ptr<QMenu> ColumnsMenu(QTreeView* view)

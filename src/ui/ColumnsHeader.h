@@ -7,6 +7,7 @@
 //
 // Thread: UI thread only.
 
+#include <QStringList>
 #include <memory>
 
 class QMenu;
@@ -17,6 +18,12 @@ namespace harrowdale::ui {
 /// Makes `view`'s columns sortable and choosable; its model sorts with sort(column, order),
 /// column -1 being its default order.
 void SetUpColumnHeader(QTreeView* view);
+
+/// A folder tree with columns (TSortableTreeModel): its titles shown and set up as above,
+/// whole rows selected, the share drawn as a bar.
+void SetUpTreeColumns(QTreeView* view);
+/// The titles of a folder tree's columns, in the current language.
+QStringList TreeColumnTitles();
 
 /// The titles' context menu: a check for each column but the first (which always shows)
 /// and "Default Order", in the current language. Shown by a right-click on the titles.

@@ -2,6 +2,7 @@
 
 #include "scan/TreeLookup.h"
 #include "treemap/Colors.h"
+#include "ui/ColumnsHeader.h"
 #include "ui/ListModels.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
@@ -21,6 +22,8 @@ TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& sh
     SetUpList(ExtensionsList(), true);
     FTreeModel = new TFilesTreeModel(this);
     FoldersAndFilesTree()->setModel(FTreeModel);
+    SetUpTreeColumns(FoldersAndFilesTree());
+    SetColumns(FoldersAndFilesTree(), {300, 110, 70, 130});
     FExtModel = new TExtListModel(false, this);
     ExtensionsList()->setModel(FExtModel);
     ExtensionsList()->setItemDelegate(new TSwatchDelegate(1, ExtensionsList()));
@@ -40,6 +43,7 @@ TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& sh
 void TFilesInFoldersPage::ApplyTranslation()
 {
     TResultPage::ApplyTranslation();
+    FTreeModel->SetHeaders(TreeColumnTitles());
     FExtModel->SetHeaders({Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Files")});
     FExtModel->SetNoExtensionText(Tr("(none)"));
 }
@@ -278,7 +282,7 @@ std::vector<TSelectedEntry> TFilesInFoldersPage::SelectedEntries() const
 QString TFilesInFoldersPage::SelectionStatus() const
 {
     const QTreeView* tree = FoldersAndFilesTree();
-    const QModelIndexList selected = tree->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = SelectedNodes(tree);
     const QModelIndex node = selected.isEmpty() ? tree->currentIndex() : selected.first();
     const int count =
         selected.isEmpty() ? (node.isValid() ? 1 : 0) : static_cast<int>(selected.size());

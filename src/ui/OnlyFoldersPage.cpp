@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "scan/TreeLookup.h"
+#include "ui/ColumnsHeader.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/TreeModels.h"
@@ -21,6 +22,8 @@ TOnlyFoldersPage::TOnlyFoldersPage(const TScanResults& results, IShell& shell, Q
     SetUpList(TopFoldersList(), true);
     FTreeModel = new TFolderTreeModel(this);
     FoldersTree()->setModel(FTreeModel);
+    SetUpTreeColumns(FoldersTree());
+    SetColumns(FoldersTree(), {300, 110, 70, 130});
     FTopModel = new TTopFoldersModel(this);
     TopFoldersList()->setModel(FTopModel);
     TopFoldersList()->setItemDelegate(new TSwatchDelegate(1, TopFoldersList()));
@@ -57,6 +60,7 @@ TOnlyFoldersPage::TOnlyFoldersPage(const TScanResults& results, IShell& shell, Q
 void TOnlyFoldersPage::ApplyTranslation()
 {
     TResultPage::ApplyTranslation();
+    FTreeModel->SetHeaders(TreeColumnTitles());
     FTopModel->SetHeaders(
         {Tr("Folder"), Tr("Color"), Tr("Bytes"), QStringLiteral("%"), Tr("Files")});
 }

@@ -11,16 +11,21 @@ void TSortableTableModel::SetHeaders(const QStringList& headers)
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, std::max(columnCount() - 1, 0));
 }
 
-QVariant TSortableTableModel::headerData(int section, Qt::Orientation o, int role) const
+QVariant SortableTitleData(const QStringList& titles, int section, Qt::Orientation o, int role,
+                           bool largestFirst)
 {
-    if (o != Qt::Horizontal || section < 0 || section >= FHeaders.size())
+    if (o != Qt::Horizontal || section < 0 || section >= titles.size())
         return {};
     if (role == Qt::DisplayRole)
-        return FHeaders[section];
+        return titles[section];
     if (role == Qt::InitialSortOrderRole)
-        return QVariant::fromValue(LargestFirst(section) ? Qt::DescendingOrder
-                                                         : Qt::AscendingOrder);
+        return QVariant::fromValue(largestFirst ? Qt::DescendingOrder : Qt::AscendingOrder);
     return {};
+}
+
+QVariant TSortableTableModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    return SortableTitleData(FHeaders, section, o, role, LargestFirst(section));
 }
 
 void TSortableTableModel::sort(int column, Qt::SortOrder order)

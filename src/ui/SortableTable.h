@@ -15,6 +15,11 @@
 
 namespace harrowdale::ui {
 
+/// headerData of a list or tree with sortable columns: the title, and for
+/// Qt::InitialSortOrderRole which way the first click on it sorts.
+QVariant SortableTitleData(const QStringList& titles, int section, Qt::Orientation o, int role,
+                           bool largestFirst);
+
 class TSortableTableModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -8,7 +8,6 @@
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/DupGroupText.h"
-#include "views/EntryOrder.h"
 
 #include <algorithm>
 
@@ -50,6 +49,7 @@ void TFolderTreeModel::SetRoot(const TDirNode* root)
 {
     beginResetModel();
     FRoot = root;
+    FOrder.Clear();
     endResetModel();
 }
 
@@ -62,15 +62,23 @@ QModelIndex TFolderTreeModel::IndexOf(const TDirNode* folder) const
 {
     if (folder == nullptr || folder == FRoot || FRoot == nullptr)
         return {};
-    return createIndex(static_cast<int>(folder->IndexInParent()), 0, const_cast<TDirNode*>(folder));
+    return createIndex(static_cast<int>(FOrder.RowOf(folder)), 0, const_cast<TDirNode*>(folder));
+}
+
+QModelIndex TFolderTreeModel::IndexAfterReorder(quintptr id, int column) const
+{
+    const auto* d = reinterpret_cast<const TDirNode*>(id);
+    return createIndex(static_cast<int>(FOrder.RowOf(d)), column, id);
 }
 
 QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex& parent) const
 {
     const TDirNode* p = parent.isValid() ? Folder(parent) : FRoot;
-    if (p == nullptr || column != 0 || row < 0 || row >= static_cast<int>(p->Children().size()))
+    if (p == nullptr || column < 0 || column >= ColumnCount || row < 0 ||
+        row >= static_cast<int>(p->Children().size()))
         return {};
-    return createIndex(row, 0, const_cast<TDirNode*>(p->Children()[static_cast<std::size_t>(row)]));
+    return createIndex(row, column,
+                       const_cast<TDirNode*>(FOrder.Child(p, static_cast<std::size_t>(row))));
 }
 
 QModelIndex TFolderTreeModel::parent(const QModelIndex& child) const
@@ -87,15 +95,12 @@ int TFolderTreeModel::rowCount(const QModelIndex& parent) const
     return p == nullptr ? 0 : static_cast<int>(p->Children().size());
 }
 
-int TFolderTreeModel::columnCount(const QModelIndex&) const
-{
-    return 1;
-}
-
 QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const
 {
     const TDirNode* d = Folder(index);
-    return d == nullptr ? QVariant() : FolderNodeData(d, role);
+    if (d == nullptr)
+        return {};
+    return index.column() == Name ? FolderNodeData(d, role) : FolderCell(d, index.column(), role);
 }
 
 // ---------------------------------------------------------------- folders and files
@@ -111,6 +116,7 @@ void TFilesTreeModel::SetRoot(const TDirNode* root)
     beginResetModel();
     FRoot = root;
     FLoaded.clear();
+    FOrder.Clear();
     endResetModel();
 }
 
@@ -130,16 +136,17 @@ const TFileLeaf* TFilesTreeModel::File(const QModelIndex& index) const
 
 int TFilesTreeModel::RowOfFolder(const TDirNode* folder) const
 {
-    return folder == FRoot ? 0 : static_cast<int>(folder->IndexInParent());
+    return folder == FRoot ? 0 : static_cast<int>(FOrder.RowOf(folder));
 }
 
 QModelIndex TFilesTreeModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (column != 0 || row < 0)
+    if (column < 0 || column >= ColumnCount || row < 0)
         return {};
     if (!parent.isValid())
-        return FRoot != nullptr && row == 0 ? createIndex(0, 0, reinterpret_cast<quintptr>(FRoot))
-                                            : QModelIndex();
+        return FRoot != nullptr && row == 0
+                   ? createIndex(0, column, reinterpret_cast<quintptr>(FRoot))
+                   : QModelIndex();
     const TDirNode* d = Folder(parent);
     if (d == nullptr)
         return {};
@@ -149,11 +156,12 @@ QModelIndex TFilesTreeModel::index(int row, int column, const QModelIndex& paren
     const auto folders = static_cast<int>(d->Children().size());
     if (row < folders)
         return createIndex(
-            row, 0, reinterpret_cast<quintptr>(d->Children()[static_cast<std::size_t>(row)]));
+            row, column,
+            reinterpret_cast<quintptr>(FOrder.Child(d, static_cast<std::size_t>(row))));
     const auto fileRow = static_cast<std::size_t>(row - folders);
     if (fileRow >= it->second.size())
         return {};
-    return createIndex(row, 0, reinterpret_cast<quintptr>(it->second[fileRow]) | kFileTag);
+    return createIndex(row, column, reinterpret_cast<quintptr>(it->second[fileRow]) | kFileTag);
 }
 
 QModelIndex TFilesTreeModel::parent(const QModelIndex& child) const
@@ -177,11 +185,6 @@ int TFilesTreeModel::rowCount(const QModelIndex& parent) const
         return 0;
     const auto it = FLoaded.find(d);
     return it == FLoaded.end() ? 0 : static_cast<int>(d->Children().size() + it->second.size());
-}
-
-int TFilesTreeModel::columnCount(const QModelIndex&) const
-{
-    return 1;
 }
 
 bool TFilesTreeModel::hasChildren(const QModelIndex& parent) const
@@ -208,8 +211,7 @@ void TFilesTreeModel::fetchMore(const QModelIndex& parent)
     files.reserve(d->Leaves().size());
     for (const TFileLeaf& f : d->Leaves())
         files.push_back(&f);
-    std::sort(files.begin(), files.end(),
-              [](const TFileLeaf* a, const TFileLeaf* b) { return a->Size() > b->Size(); });
+    OrderFiles(files);
     const int count = static_cast<int>(d->Children().size() + files.size());
     if (count == 0) {
         FLoaded.emplace(d, std::move(files));
@@ -218,6 +220,33 @@ void TFilesTreeModel::fetchMore(const QModelIndex& parent)
     beginInsertRows(parent, 0, count - 1);
     FLoaded.emplace(d, std::move(files));
     endInsertRows();
+}
+
+void TFilesTreeModel::OrderFiles(std::vector<const TFileLeaf*>& files) const
+{
+    // By size first in any case: equal keys of a sort stand in that order.
+    std::stable_sort(files.begin(), files.end(),
+                     [](const TFileLeaf* a, const TFileLeaf* b) { return a->Size() > b->Size(); });
+    FOrder.SortFiles(files);
+}
+
+void TFilesTreeModel::Reordered()
+{
+    for (auto& [folder, files] : FLoaded)
+        OrderFiles(files);
+}
+
+QModelIndex TFilesTreeModel::IndexAfterReorder(quintptr id, int column) const
+{
+    if ((id & kFileTag) == 0)
+        return createIndex(RowOfFolder(reinterpret_cast<const TDirNode*>(id)), column, id);
+    const auto* file = reinterpret_cast<const TFileLeaf*>(id & ~kFileTag);
+    const TDirNode* holder = file->Parent();
+    const std::vector<const TFileLeaf*>& files = FLoaded.at(holder);
+    const auto at = std::find(files.begin(), files.end(), file);
+    return createIndex(static_cast<int>(holder->Children().size()) +
+                           static_cast<int>(at - files.begin()),
+                       column, id);
 }
 
 QModelIndex TFilesTreeModel::IndexOfFolder(const TDirNode* folder)
@@ -230,7 +259,7 @@ QModelIndex TFilesTreeModel::IndexOfFolder(const TDirNode* folder)
     if (!parentIndex.isValid())
         return {};
     fetchMore(parentIndex);
-    return index(static_cast<int>(folder->IndexInParent()), 0, parentIndex);
+    return index(RowOfFolder(folder), 0, parentIndex);
 }
 
 QModelIndex TFilesTreeModel::IndexOfFile(const TFileLeaf* file)
@@ -253,6 +282,12 @@ QModelIndex TFilesTreeModel::IndexOfFile(const TFileLeaf* file)
 
 QVariant TFilesTreeModel::data(const QModelIndex& index, int role) const
 {
+    if (index.column() != Name) {
+        if (const TFileLeaf* f = File(index))
+            return FileCell(f, index.column(), role);
+        const TDirNode* d = Folder(index);
+        return d == nullptr ? QVariant() : FolderCell(d, index.column(), role);
+    }
     if (const TFileLeaf* f = File(index)) {
         switch (role) {
         case Qt::DisplayRole:
@@ -404,159 +439,6 @@ QVariant TDupTreeModel::data(const QModelIndex& index, int role) const
         return FileIcons().ForFileName(f->Name());
     case kObjectRole:
         return ObjectVariant(f);
-    default:
-        return {};
-    }
-}
-
-// ---------------------------------------------------------------- top-level folders
-
-void TTopFoldersModel::SetRoot(const TDirNode* root)
-{
-    beginResetModel();
-    FRows.clear();
-    FColors.clear();
-    FTotal = 0;
-    if (root != nullptr) {
-        FRows.assign(root->Children().begin(), root->Children().end());
-        std::sort(FRows.begin(), FRows.end(), [](const TDirNode* a, const TDirNode* b) {
-            return a->TotalSize() > b->TotalSize();
-        });
-        for (const TDirNode* d : FRows) {
-            FTotal += d->TotalSize();
-            FColors.push_back(ColorForPath(d->FullPath()));
-        }
-    }
-    ForgetOrder();
-    endResetModel();
-    Resort();
-}
-
-bool TTopFoldersModel::Less(int column, std::size_t a, std::size_t b) const
-{
-    switch (column) {
-    case 0:
-        return CompareNames(FRows[a]->Name(), FRows[b]->Name()) < 0;
-    case 1:
-        return FColors[a] < FColors[b];
-    case 4:
-        return FRows[a]->TotalFiles() < FRows[b]->TotalFiles();
-    default: // the bytes and their share
-        return FRows[a]->TotalSize() < FRows[b]->TotalSize();
-    }
-}
-
-int TTopFoldersModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(FRows.size());
-}
-
-int TTopFoldersModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 5;
-}
-
-QVariant TTopFoldersModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid())
-        return {};
-    const TDirNode* d = Folder(index.row());
-    if (role == kObjectRole)
-        return ObjectVariant(d);
-    if (role == kColorRole)
-        return QVariant::fromValue(FColors[Source(index.row())]);
-    if (role == Qt::DecorationRole && index.column() == 0)
-        return FileIcons().Folder();
-    if (role == Qt::TextAlignmentRole && index.column() >= 2)
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
-        return {};
-    switch (index.column()) {
-    case 0:
-        return DisplayText(std::string(d->Name()));
-    case 1:
-        return QString();
-    case 2:
-        return QString::fromStdString(FormatSize(d->TotalSize()));
-    case 3:
-        return QString::fromStdString(FormatPercent(d->TotalSize(), FTotal));
-    case 4:
-        return QString::number(d->TotalFiles());
-    default:
-        return {};
-    }
-}
-
-// ---------------------------------------------------------------- duplicate groups
-
-void TDupGroupsModel::SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups)
-{
-    beginResetModel();
-    FGroups = groups;
-    FDates.clear();
-    if (groups != nullptr)
-        for (const auto& g : *groups)
-            FDates.push_back(QString::fromStdString(DupGroupModifiedText(*g)));
-    ForgetOrder();
-    endResetModel();
-    Resort();
-}
-
-const TDupGroup* TDupGroupsModel::Group(int row) const
-{
-    return FGroups != nullptr && row >= 0 && row < static_cast<int>(FGroups->size())
-               ? (*FGroups)[Source(row)].get()
-               : nullptr;
-}
-
-bool TDupGroupsModel::Less(int column, std::size_t a, std::size_t b) const
-{
-    const TDupGroup& ga = *(*FGroups)[a];
-    const TDupGroup& gb = *(*FGroups)[b];
-    switch (column) {
-    case 0:
-        return CompareNames(ga.FileName, gb.FileName) < 0;
-    case 1:
-        return ga.Color < gb.Color;
-    case 3:
-        return ga.ModifiedFT < gb.ModifiedFT;
-    default:
-        return ga.Size < gb.Size;
-    }
-}
-
-int TDupGroupsModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() || FGroups == nullptr ? 0 : static_cast<int>(FGroups->size());
-}
-
-int TDupGroupsModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : 4;
-}
-
-QVariant TDupGroupsModel::data(const QModelIndex& index, int role) const
-{
-    const TDupGroup* g = index.isValid() ? Group(index.row()) : nullptr;
-    if (g == nullptr)
-        return {};
-    if (role == kObjectRole)
-        return ObjectVariant(g);
-    if (role == kColorRole)
-        return QVariant::fromValue(g->Color);
-    if (role == Qt::DecorationRole && index.column() == 0)
-        return FileIcons().ForFileName(g->FileName);
-    if (role != Qt::DisplayRole)
-        return {};
-    switch (index.column()) {
-    case 0:
-        return QString::fromStdString(DupGroupName(*g));
-    case 1:
-        return QString();
-    case 2:
-        return QString::fromStdString(FormatSize(g->Size));
-    case 3:
-        return FDates[Source(index.row())];
     default:
         return {};
     }

@@ -1,12 +1,14 @@
 #pragma once
 
-// Models of the window's trees and of the lists beside them. They present the scan tree
-// directly (every folder a node without a widget item per folder), so a scan of a million
-// files and a hundred thousand folders stays light. Rows refer into the tree without
+// Models of the window's trees (the lists beside them are in LegendModels.h). They present
+// the scan tree directly (every folder a node without a widget item per folder), so a scan
+// of a million files and a hundred thousand folders stays light. Rows refer into the tree without
 // owning it; the window clears every model before it frees a tree.
 
 #include "scan/ScanTree.h"
+#include "ui/LegendModels.h"
 #include "ui/ListModels.h"
+#include "ui/SortableTree.h"
 #include "views/Duplicates.h"
 
 #include <QAbstractItemModel>
@@ -17,12 +19,13 @@
 
 namespace harrowdale::ui {
 
-/// "Only Folders": every folder below the root, by total size; the root has no node.
-class TFolderTreeModel : public QAbstractItemModel
+/// "Only Folders": every folder below the root, by total size unless sorted by a column;
+/// the root has no node.
+class TFolderTreeModel : public TSortableTreeModel
 {
     Q_OBJECT
 public:
-    using QAbstractItemModel::QAbstractItemModel;
+    using TSortableTreeModel::TSortableTreeModel;
     /// Shows the folders below `root` (their children already sorted); null clears.
     void SetRoot(const TDirNode* root);
     const TDirNode* Root() const { return FRoot; }
@@ -33,8 +36,10 @@ public:
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+
+protected:
+    QModelIndex IndexAfterReorder(quintptr id, int column) const override;
 
 private:
     const TDirNode* FRoot = nullptr;
@@ -42,13 +47,13 @@ private:
 
 /// "Files in Folders": the root as the only top-level node; a folder's children, loaded
 /// the first time it is expanded, are its subfolders by total size and then its files by
-/// size. Loading happens inside the expansion request, so code that expands a node finds
-/// its children at once.
-class TFilesTreeModel : public QAbstractItemModel
+/// size, unless sorted by a column (subfolders still first). Loading happens inside the
+/// expansion request, so code that expands a node finds its children at once.
+class TFilesTreeModel : public TSortableTreeModel
 {
     Q_OBJECT
 public:
-    using QAbstractItemModel::QAbstractItemModel;
+    using TSortableTreeModel::TSortableTreeModel;
     void SetRoot(const TDirNode* root);
     const TDirNode* Folder(const QModelIndex& index) const; ///< null for a file
     const TFileLeaf* File(const QModelIndex& index) const;  ///< null for a folder
@@ -60,18 +65,23 @@ public:
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+protected:
+    void Reordered() override;
+    QModelIndex IndexAfterReorder(quintptr id, int column) const override;
+
 private:
     QModelIndex IndexOfEntry(const TDirNode* parentFolder, int row, quintptr tagged) const;
     int RowOfFolder(const TDirNode* folder) const;
+    /// A loaded folder's files in the order shown.
+    void OrderFiles(std::vector<const TFileLeaf*>& files) const;
 
     const TDirNode* FRoot = nullptr;
-    /// Loaded folders and their files by size, largest first.
+    /// Loaded folders and their files in the order shown.
     std::unordered_map<const TDirNode*, std::vector<const TFileLeaf*>> FLoaded;
 };
 
@@ -102,57 +112,6 @@ public:
 private:
     const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;
     QString FMoreTemplate;
-};
-
-/// The top-level folders with their colour, bytes, share and files: the folder map's
-/// legend. Columns "Folder", "Color", "Bytes", "%", "Files".
-class TTopFoldersModel : public TSortableTableModel
-{
-    Q_OBJECT
-public:
-    using TSortableTableModel::TSortableTableModel;
-    void SetRoot(const TDirNode* root);
-    void Clear() { SetRoot(nullptr); }
-    const TDirNode* Folder(int row) const { return FRows[Source(row)]; }
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-
-protected:
-    bool Less(int column, std::size_t a, std::size_t b) const override;
-    bool LargestFirst(int column) const override { return column >= 2; }
-
-private:
-    std::vector<const TDirNode*> FRows;
-    std::vector<TColor> FColors; ///< worked out once per fill: each costs the folder's path
-    std::int64_t FTotal = 0;
-};
-
-/// The duplicate groups with their colour, size and date: "Group", "Color", "Size",
-/// "Modified".
-class TDupGroupsModel : public TSortableTableModel
-{
-    Q_OBJECT
-public:
-    using TSortableTableModel::TSortableTableModel;
-    void SetGroups(const std::vector<std::unique_ptr<TDupGroup>>* groups);
-    const TDupGroup* Group(int row) const;
-    /// The place in the groups of the row shown at `row`, and back.
-    std::size_t GroupIndex(int row) const { return Source(row); }
-    int RowOfGroup(std::size_t groupIndex) const { return RowOfSource(groupIndex); }
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-
-protected:
-    bool Less(int column, std::size_t a, std::size_t b) const override;
-    bool LargestFirst(int column) const override { return column >= 2; }
-
-private:
-    const std::vector<std::unique_ptr<TDupGroup>>* FGroups = nullptr;
-    std::vector<QString> FDates; ///< computed when filled, like the other cells
 };
 
 } // namespace harrowdale::ui

@@ -3,6 +3,7 @@
 // Reading what a list or tree has selected, the same way for every handler and command.
 
 #include <QItemSelectionModel>
+#include <QSet>
 #include <QTreeView>
 #include <algorithm>
 #include <vector>
@@ -21,14 +22,30 @@ inline std::vector<int> SelectedRows(const QTreeView* view)
     return rows;
 }
 
+/// The selected nodes of a tree in selection order, each once however many of its columns
+/// are selected (as the first column's index).
+inline QModelIndexList SelectedNodes(const QTreeView* tree)
+{
+    QModelIndexList nodes;
+    if (tree->selectionModel() == nullptr)
+        return nodes;
+    QSet<QModelIndex> seen;
+    for (const QModelIndex& i : tree->selectionModel()->selectedIndexes()) {
+        const QModelIndex node = i.siblingAtColumn(0);
+        if (!seen.contains(node)) {
+            seen.insert(node);
+            nodes << node;
+        }
+    }
+    return nodes;
+}
+
 /// The nodes a tree acts on: its selection in selection order, else its current node.
 inline QModelIndexList SelectedOrCurrent(const QTreeView* tree)
 {
-    QModelIndexList nodes;
-    if (tree->selectionModel() != nullptr)
-        nodes = tree->selectionModel()->selectedIndexes();
+    QModelIndexList nodes = SelectedNodes(tree);
     if (nodes.isEmpty() && tree->currentIndex().isValid())
-        nodes << tree->currentIndex();
+        nodes << tree->currentIndex().siblingAtColumn(0);
     return nodes;
 }
 
@@ -40,7 +57,9 @@ inline void SelectWithCurrent(QTreeView* view, const QItemSelection& selection,
     if (!current.isValid())
         return;
     view->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    // Whole rows, as a click selects them where a tree has several columns.
+    view->selectionModel()->select(selection,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->scrollTo(current);
 }
 

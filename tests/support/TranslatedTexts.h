@@ -73,6 +73,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Group",
     // The column titles' menu.
     "Default Order",
+    // The folder trees' column of an entry's share of its folder.
+    "Share",
     "Ready",
     "Version:",
     "Free software under the GNU General Public License, version 3 or later "
