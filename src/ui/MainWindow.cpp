@@ -12,8 +12,10 @@
 #include "ui/OnlyFoldersPage.h"
 #include "ui/QtLanguage.h"
 #include "ui/ResultSession.h"
+#include "ui/ScanInvite.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/Settings.h"
+#include "ui/TreemapCanvas.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <QAction>
@@ -43,7 +45,7 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     : QMainWindow(parent), FServices(std::move(services))
 {
     setWindowTitle(QStringLiteral("Harrowdale %1").arg(QLatin1String(kVersion)));
-    resize(1333, 720);
+    resize(1333, kWindowDesignHeight);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -123,6 +125,10 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     ConnectCommands();
     SetTabOrder();
 
+    std::vector<TTreemapCanvas*> canvases;
+    for (TResultPage* page : FPages)
+        canvases.push_back(page->Canvas());
+    FInvite = new TScanInvite(Action(TCommand::Scan), canvases, this);
     BusyChanged(false, true);
     SetProgress(100, 0);
     SetStatus(Tr("Ready"));
@@ -239,6 +245,8 @@ void TMainWindow::BusyChanged(bool busy, bool stoppable)
     // What the status line said of the result shown, for when a scan file cannot replace it.
     if (busy && Action(TCommand::Scan)->isEnabled())
         FIdleStatus = FStatus->text();
+    if (busy)
+        FInvite->Dismiss();
     Action(TCommand::Scan)->setEnabled(!busy);
     Action(TCommand::Stop)->setEnabled(busy && stoppable);
     FOptions->SetBusy(busy);
@@ -394,6 +402,7 @@ void TMainWindow::ApplyTranslation()
         FTabs->setTabText(static_cast<int>(i), Tr(captions[i]));
         FPages[i]->ApplyTranslation();
     }
+    FInvite->ApplyTranslation(); // over the pages' placeholders
     // The status line is written again in the new language: it names the selection of
     // the page shown. A running scan or build rewrites it with its next step anyway.
     if (!IsBusy())

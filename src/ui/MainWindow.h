@@ -32,6 +32,7 @@ class QTabWidget;
 namespace harrowdale::ui {
 
 class TScanOptionsPanel;
+class TScanInvite;
 class TFilesInFoldersPage;
 class TOnlyFilesPage;
 class TOnlyFoldersPage;
@@ -59,6 +60,8 @@ public:
     TDuplicatesPage* DuplicatesPage() const { return FDuplicates; }
     QTabWidget* PageTabs() const { return FTabs; }
     QWidget* TopPanel() const { return FTopPanel; }
+    /// The maps' invitation to a first scan; shown until a scan or a scan file starts.
+    TScanInvite* Invite() const { return FInvite; }
 
     /// Puts back what the last run remembered (SaveSettings): geometry and state, source
     /// and filters, page, column widths. Returns whether a geometry was there to restore.
@@ -131,6 +134,7 @@ private:
     TScanOptionsPanel* FOptions = nullptr;
     TFileCommands* FCommands = nullptr;
     QWidget* FTopPanel = nullptr;
+    TScanInvite* FInvite = nullptr;
     QTabWidget* FTabs = nullptr;
     TFilesInFoldersPage* FFilesInFolders = nullptr;
     TOnlyFilesPage* FOnlyFiles = nullptr;

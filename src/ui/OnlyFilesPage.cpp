@@ -5,6 +5,7 @@
 #include "scan/SamePath.h"
 #include "treemap/Colors.h"
 #include "ui/ListModels.h"
+#include "ui/QtLanguage.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/ViewSelection.h"
@@ -49,6 +50,22 @@ void TOnlyFilesPage::ApplyTranslation()
     FExtModel->SetHeaders(
         {Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Percentage"), Tr("Files")});
     FExtModel->SetNoExtensionText(Tr("(none)"));
+    ShowCap();
+}
+
+void TOnlyFilesPage::ShowCap()
+{
+    const auto shown = static_cast<std::int64_t>(FResults.DisplayFiles.Files.size());
+    const auto total = static_cast<std::int64_t>(FResults.AllFiles.Files.size());
+    if (shown >= total) {
+        SetMainCaption({});
+        return;
+    }
+    // The counts grouped as the language writes them: 5,000, 5.000, 5 000.
+    const QLocale locale = LocaleOfLanguage(ShownLanguageCode());
+    SetMainCaption(QString::fromStdString(
+        Format(TranslatePlural("Largest %s of %s file", "Largest %s of %s files", total),
+               locale.toString(shown).toStdString(), locale.toString(total).toStdString())));
 }
 
 // ---------------------------------------------------------------- results
@@ -58,6 +75,7 @@ void TOnlyFilesPage::Fill(TResultStage stage, TStageRun& run)
     if (stage != TResultStage::LargestFilesViews)
         return;
     FillFilesList(run);
+    ShowCap();
     TExtList list = BuildExtList(FResults.AllFiles.Files);
     FExtModel->SetRows(std::move(list.Rows), list.TotalBytes);
     FMap.ClearSelection();
@@ -90,6 +108,7 @@ void TOnlyFilesPage::Clear()
 {
     FFilesModel->Clear();
     FExtModel->Clear();
+    SetMainCaption({});
     ResetLayout();
 }
 

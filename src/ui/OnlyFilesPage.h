@@ -43,6 +43,8 @@ protected:
 
 private:
     void FillFilesList(TStageRun& run);
+    /// Says above the list how many of how many files it shows, when not all of them.
+    void ShowCap();
     void FilesSelected(bool selected);
     void ExtensionsSelected();
     /// The list's rows and the map's cells of the files of `keys`; none when empty.

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
@@ -23,6 +24,11 @@ namespace harrowdale::ui {
 QString Tr(const char* english)
 {
     return QString::fromStdString(Translate(english));
+}
+
+QString NoMapText()
+{
+    return Tr("Visualization not available");
 }
 
 QString SizeText(std::int64_t bytes)
@@ -75,18 +81,30 @@ TResultPage::TResultPage(const TParts& parts, QWidget* parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    FCanvas = new TTreemapCanvas(*this, split);
-    FLower = new QSplitter(Qt::Horizontal, split);
+    FSplit = new QSplitter(Qt::Vertical, this);
+    FCanvas = new TTreemapCanvas(*this, FSplit);
+    FLower = new QSplitter(Qt::Horizontal, FSplit);
     FLower->setHandleWidth(6);
-    FMainView = new QTreeView(FLower);
+    auto* mainPanel = new QWidget(FLower);
+    auto* mainColumn = new QVBoxLayout(mainPanel);
+    mainColumn->setContentsMargins(0, 0, 0, 0);
+    mainColumn->setSpacing(2);
+    FMainCaption = new QLabel(mainPanel);
+    FMainCaption->setTextFormat(Qt::PlainText);
+    FMainCaption->setVisible(false);
+    FMainView = new QTreeView(mainPanel);
+    mainColumn->addWidget(FMainCaption);
+    mainColumn->addWidget(FMainView, 1);
     FSideList = new QTreeView(FLower);
     FLower->setStretchFactor(0, 1);
-    split->addWidget(FCanvas);
-    split->addWidget(FLower);
-    split->setStretchFactor(0, 1);
-    split->setSizes({400, parts.LowerHeight});
-    layout->addWidget(split);
+    FSplit->addWidget(FCanvas);
+    FSplit->addWidget(FLower);
+    FSplit->setStretchFactor(0, 1);
+    FSplit->setSizes({400, parts.LowerHeight});
+    FLowerHeight = parts.LowerHeight;
+    connect(FSplit, &QSplitter::splitterMoved, this,
+            [this] { FLowerHeight = FSplit->sizes().value(1); });
+    layout->addWidget(FSplit);
     // The side list's width follows its panel, which is resized after the window itself.
     FLower->installEventFilter(this);
 
@@ -221,7 +239,7 @@ void TResultPage::RestorePlace(const TPagePlace& place)
 
 void TResultPage::ApplyTranslation()
 {
-    FCanvas->SetPlaceholderText(Tr("Visualization not available"));
+    FCanvas->SetPlaceholderText(NoMapText());
     FCanvas->setAccessibleName(Tr("Treemap"));
     FCanvas->setAccessibleDescription(
         Tr("Click selects, Ctrl+click adds to the selection, double-click shows the item in "
@@ -380,9 +398,42 @@ void TResultPage::ApplyListWidths()
     FLower->setSizes({std::max(panel - FLower->handleWidth() - side, 0), side});
 }
 
+void TResultPage::SetMainCaption(const QString& text)
+{
+    FMainCaption->setText(text);
+    FMainCaption->setVisible(!text.isEmpty());
+}
+
+void TResultPage::resizeEvent(QResizeEvent* event)
+{
+    // The splitter inside has its new height already: the layout handles a resize first.
+    QWidget::resizeEvent(event);
+    KeepMapShare();
+}
+
+void TResultPage::KeepMapShare()
+{
+    // At the window's design height and above, the lists keep their height (the design's,
+    // or the one the user dragged them to) and the map takes the rest. Below it (a small
+    // screen) the lists give way first, down to their smallest height, so that the map
+    // keeps half of the window's height; they get their height back as the window grows.
+    const QList<int> sizes = FSplit->sizes();
+    if (sizes.size() != 2)
+        return;
+    const int total = sizes[0] + sizes[1];
+    int lower = FLowerHeight;
+    if (window()->height() < kWindowDesignHeight)
+        lower = std::max(FLower->minimumSizeHint().height(),
+                         std::min(lower, total - window()->height() / 2));
+    lower = std::min(lower, total);
+    if (lower != sizes[1])
+        FSplit->setSizes({total - lower, lower});
+}
+
 void TResultPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    KeepMapShare();
     ApplyListWidths();
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QSettings;
 class QSplitter;
 class QTreeView;
@@ -32,6 +33,10 @@ class QTreeView;
 namespace harrowdale::ui {
 
 class IShell;
+
+/// The window's height at first start; at this height the lists below the maps have their
+/// design heights.
+constexpr int kWindowDesignHeight = 720;
 
 /// The pages, in tab order.
 enum class TPageIndex
@@ -93,6 +98,8 @@ public:
     const TScanResults& Results() const { return FResults; }
     QTreeView* MainView() const { return FMainView; }
     QTreeView* SideList() const { return FSideList; }
+    /// The line above the main list that says what it leaves out; hidden while empty.
+    QLabel* MainCaption() const { return FMainCaption; }
     /// The column widths of the lists, kept between runs in `store`'s current group.
     void SaveColumns(QSettings& store) const;
     void RestoreColumns(QSettings& store);
@@ -201,10 +208,14 @@ protected:
     const TScanResults& FResults;
     IShell& FShell;
 
+    void SetMainCaption(const QString& text);
+
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void KeepMapShare();
     void PrepareLayout() override;
     void ScheduleLayout();
     void ApplyListWidths();
@@ -212,7 +223,10 @@ private:
     void ZoomMoved();
 
     TTreemapCanvas* FCanvas = nullptr;
+    QSplitter* FSplit = nullptr; ///< the map above, the lists below
+    int FLowerHeight = 0;        ///< the lists' height where the window leaves room for it
     QSplitter* FLower = nullptr;
+    QLabel* FMainCaption = nullptr;
     QTreeView* FMainView = nullptr;
     QTreeView* FSideList = nullptr;
     TSideWidth FSideWidth;
@@ -383,6 +397,8 @@ QString PathAndSize(const std::string& path, std::int64_t size);
 /// or more "path  size  (n selected)".
 QString SelectionStatusText(const QString& path, const QString& sizeText, int count);
 QString SizeText(std::int64_t bytes);
+/// What a canvas says when the result has no map to draw.
+QString NoMapText();
 QString Tr(const char* english);
 
 /// A list: report rows, whole-row and (when `multi`) extended selection, read-only.

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "scan/Mask.h"
+#include "ui/FoldableBox.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
 #include "ui/text/MaskErrorText.h"
@@ -127,6 +128,11 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
 
     FRow->addWidget(FSource, 2);
     FRow->addWidget(FFilters, 3);
+    FSourcesFold = new TFoldableBox(FSource, s);
+    FFiltersFold = new TFoldableBox(FFilters, f);
+    // Folded or not, the groups may now stand side by side, or have to stand apart.
+    for (TFoldableBox* fold : {FSourcesFold, FFiltersFold})
+        connect(fold, &TFoldableBox::FoldedChanged, this, &TScanOptionsPanel::ArrangeGroups);
 
     connect(FAllDrives, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
     connect(FFolder, &QRadioButton::toggled, this, &TScanOptionsPanel::UpdateSourceControls);
@@ -140,6 +146,14 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
         connect(box, &QLineEdit::textChanged, this, &TScanOptionsPanel::CheckTypedFilters);
     connect(FSizeUnits, &QComboBox::currentIndexChanged, this,
             &TScanOptionsPanel::CheckTypedFilters);
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             FAllDrives, FFolder, FModifiedBefore, FLessThan, FPattern})
+        connect(b, &QAbstractButton::toggled, this, &TScanOptionsPanel::UpdateSummaries);
+    for (QLineEdit* box : {FLessThanText, FPatternText})
+        connect(box, &QLineEdit::textChanged, this, &TScanOptionsPanel::UpdateSummaries);
+    connect(FFolderBox, &QComboBox::currentTextChanged, this, &TScanOptionsPanel::UpdateSummaries);
+    connect(FSizeUnits, &QComboBox::currentIndexChanged, this, &TScanOptionsPanel::UpdateSummaries);
+    connect(FDate, &QDateTimeEdit::dateChanged, this, &TScanOptionsPanel::UpdateSummaries);
 
     // The folder box offers the drives, the first one chosen.
     for (const std::string& d : GetScanDrives())
@@ -152,11 +166,11 @@ TScanOptionsPanel::TScanOptionsPanel(IFolderPicker& folders, QWidget* parent)
 
 void TScanOptionsPanel::ApplyTranslation()
 {
-    FSource->setTitle(Tr("Sources"));
+    FSourcesFold->SetTitle(Tr("Sources"));
     FAllDrives->setText(Tr("All Drives"));
     FFolder->setText(Tr("Path:"));
     FBrowse->setText(Tr("Browse..."));
-    FFilters->setTitle(Tr("Exclude Files"));
+    FFiltersFold->SetTitle(Tr("Exclude Files"));
     FModifiedBefore->setText(Tr("Modified before:"));
     FLessThan->setText(Tr("Less than"));
     FPattern->setText(Tr("Pattern"));
@@ -180,17 +194,22 @@ void TScanOptionsPanel::ApplyTranslation()
                                               "these masks, separated by semicolons, are left "
                                               "out."));
     CheckTypedFilters();
+    FSourcesFold->ApplyTranslation();
+    FFiltersFold->ApplyTranslation();
+    UpdateSummaries();
     // New captions: whether the groups still fit side by side is decided anew.
     ArrangeGroups();
 }
 
 QSize TScanOptionsPanel::minimumSizeHint() const
 {
-    // The narrowest the panel can be: the groups one above the other.
-    const int width =
-        std::max(FSource->minimumSizeHint().width(), FFilters->minimumSizeHint().width());
-    return {width, FSource->minimumSizeHint().height() + FRow->spacing() +
-                       FFilters->minimumSizeHint().height()};
+    // The narrowest the panel can be: the groups one above the other. As high as the groups
+    // stand now: folded, they may fit side by side.
+    const QSize source = FSource->minimumSizeHint();
+    const QSize filters = FFilters->minimumSizeHint();
+    const int width = std::max(source.width(), filters.width());
+    return {width, IsStacked() ? source.height() + FRow->spacing() + filters.height()
+                               : std::max(source.height(), filters.height())};
 }
 
 bool TScanOptionsPanel::IsStacked() const
@@ -220,8 +239,35 @@ void TScanOptionsPanel::ArrangeGroups()
 
 QList<QWidget*> TScanOptionsPanel::TabOrder() const
 {
-    return {FAllDrives, FFolder,       FFolderBox, FBrowse,  FModifiedBefore, FDate,
-            FLessThan,  FLessThanText, FSizeUnits, FPattern, FPatternText};
+    return {FSourcesFold->Button(),
+            FAllDrives,
+            FFolder,
+            FFolderBox,
+            FBrowse,
+            FFiltersFold->Button(),
+            FModifiedBefore,
+            FDate,
+            FLessThan,
+            FLessThanText,
+            FSizeUnits,
+            FPattern,
+            FPatternText};
+}
+
+void TScanOptionsPanel::UpdateSummaries()
+{
+    FSourcesFold->SetSummary(FAllDrives->isChecked() ? FAllDrives->text()
+                                                     : FFolderBox->currentText());
+    // The filters that are on, as their captions and values say them.
+    QStringList on;
+    if (FModifiedBefore->isChecked())
+        on << FModifiedBefore->text() + QLatin1Char(' ') + FDate->text();
+    if (FLessThan->isChecked())
+        on << FLessThan->text() + QLatin1Char(' ') + FLessThanText->text() + QLatin1Char(' ') +
+                  FSizeUnits->currentText();
+    if (FPattern->isChecked())
+        on << FPattern->text() + QLatin1Char(' ') + FPatternText->text();
+    FFiltersFold->SetSummary(on.isEmpty() ? Tr("(none)") : on.join(QStringLiteral("; ")));
 }
 
 void TScanOptionsPanel::SaveState(QSettings& store) const
@@ -239,6 +285,8 @@ void TScanOptionsPanel::SaveState(QSettings& store) const
     store.setValue(QStringLiteral("SizeUnit"), FSizeUnits->currentIndex());
     store.setValue(QStringLiteral("Pattern"), FPattern->isChecked());
     store.setValue(QStringLiteral("PatternText"), FPatternText->text());
+    store.setValue(QStringLiteral("SourcesFolded"), FSourcesFold->IsFolded());
+    store.setValue(QStringLiteral("FiltersFolded"), FFiltersFold->IsFolded());
 }
 
 void TScanOptionsPanel::RestoreState(QSettings& store)
@@ -276,6 +324,12 @@ void TScanOptionsPanel::RestoreState(QSettings& store)
     flag("Pattern", FPattern);
     if (const auto pattern = text("PatternText"))
         FPatternText->setText(*pattern);
+    for (auto [key, fold] :
+         {std::pair{"SourcesFolded", FSourcesFold}, std::pair{"FiltersFolded", FFiltersFold}}) {
+        const QVariant v = store.value(QLatin1String(key));
+        if (v.isValid())
+            fold->SetFolded(v.toBool());
+    }
 }
 
 void TScanOptionsPanel::changeEvent(QEvent* event)

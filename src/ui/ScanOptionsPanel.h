@@ -26,6 +26,7 @@ class QToolButton;
 namespace harrowdale::ui {
 
 class IFolderPicker;
+class TFoldableBox;
 
 /// What pressing Scan asks for, once checked.
 struct TScanChoice
@@ -77,7 +78,11 @@ public:
     /// text, while the box holds what Scan would refuse.
     QAction* LessThanWarning() const { return FLessThanWarning; }
     QAction* PatternWarning() const { return FPatternWarning; }
-    /// The source, the folder and the filters, kept between runs in `store`'s current group.
+    /// The source and the filter groups, each of which folds to one line.
+    TFoldableBox* SourcesFold() const { return FSourcesFold; }
+    TFoldableBox* FiltersFold() const { return FFiltersFold; }
+    /// The source, the folder, the filters and which groups are folded, kept between runs
+    /// in `store`'s current group.
     /// A value that is missing or unusable leaves its control as it is.
     void SaveState(QSettings& store) const;
     void RestoreState(QSettings& store);
@@ -98,6 +103,8 @@ private:
     void UpdateSourceControls();
     void UpdateFilterControls();
     void CheckTypedFilters();
+    /// The folded lines: what the source and the filters are.
+    void UpdateSummaries();
     void Browse();
 
     IFolderPicker& FFolders;
@@ -120,6 +127,8 @@ private:
     QLineEdit* FPatternText = nullptr;
     QAction* FLessThanWarning = nullptr;
     QAction* FPatternWarning = nullptr;
+    TFoldableBox* FSourcesFold = nullptr;
+    TFoldableBox* FFiltersFold = nullptr;
 };
 
 } // namespace harrowdale::ui

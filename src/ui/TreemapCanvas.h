@@ -60,6 +60,8 @@ public:
     void MarkDirty() { FDirty = true; }
     bool IsDirty() const { return FDirty; }
     void SetPlaceholderText(const QString& text);
+    /// What the canvas says while it has no map to draw.
+    const QString& PlaceholderText() const { return FPlaceholder; }
     /// The buffer as last drawn, in device pixels (for tests and screenshots).
     const QImage& Buffer() const { return FBuffer; }
     /// Shows `text` as a hint at the cursor at once; empty hides it.

@@ -51,6 +51,11 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Path:",
     "Browse...",
     "Exclude Files",
+    // The source and filter groups folded to one line, and the maps before the first scan.
+    "Fold",
+    "Unfold",
+    "%s: %s",
+    "No scan yet. Choose All Drives or a folder above, then start the scan.",
     "Modified before:",
     "Less than",
     "Bytes",
@@ -75,6 +80,9 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Default Order",
     // The folder trees' column of an entry's share of its folder.
     "Share",
+    // Above a list that shows the largest files only.
+    "Largest %s of %s file",
+    "Largest %s of %s files",
     "Ready",
     "Version:",
     "Free software under the GNU General Public License, version 3 or later "

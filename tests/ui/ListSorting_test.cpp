@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 #include "ui/ColumnsHeader.h"
 #include "ui/ListModels.h"
+#include "ui/ScratchSettings.h"
 #include "ui/Settings.h"
 #include "ui/TreeModels.h"
 #include "ui/WindowDriver.h"
@@ -187,14 +188,9 @@ TEST(SortedLists, LegendAndGroupsPickWhatTheyShow)
     EXPECT_EQ(marked[0].data().toString(), "zz.iso");
 }
 
-class HiddenColumns : public ::testing::Test
+class HiddenColumns : public test::ScratchSettings
 {
 protected:
-    void SetUp() override
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(FDir.Path()));
-    }
     /// The check of a column in the titles' menu.
     static QAction* Check(QMenu& menu, const QString& title)
     {
@@ -203,7 +199,6 @@ protected:
                 return a;
         return nullptr;
     }
-    test::TempDir FDir;
 };
 
 TEST_F(HiddenColumns, ChosenInTheTitlesMenuAndKeptWithTheOrderAcrossARestart)

@@ -3,6 +3,8 @@
 // caption whole, in English, German and French (the shipped translations).
 
 #include "i18n/Translation.h"
+#include "support/TempDir.h"
+#include "ui/FoldableBox.h"
 #include "ui/WindowDriver.h"
 
 #include <QCheckBox>
@@ -16,6 +18,8 @@
 
 namespace harrowdale {
 namespace {
+
+using ui::TPageIndex;
 
 class SmallScreen : public ::testing::TestWithParam<const char*>
 {
@@ -65,6 +69,50 @@ TEST_P(SmallScreen, EveryCaptionWholeFrom800PixelsUp)
         for (QGroupBox* g : o.findChildren<QGroupBox*>())
             EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title()));
     }
+}
+
+TEST_P(SmallScreen, MapKeepsHalfTheHeightAt800x600)
+{
+    test::TempDir t;
+    t.MakeDir("a/b");
+    t.MakeFile("a/b/f.bin", 5000);
+    t.MakeFile("g.bin", 3000);
+    test::WindowDriver w({800, 600});
+    ASSERT_TRUE(w.Scan(t.Path()));
+    ui::TScanOptionsPanel& o = w.Options();
+    // Folded, each group is one line: the map has half of the window on every page, and
+    // the lists below it show a few rows more.
+    o.SourcesFold()->SetFolded(true);
+    o.FiltersFold()->SetFolded(true);
+    QApplication::processEvents();
+    for (QGroupBox* g :
+         {static_cast<QGroupBox*>(o.AllDrivesButton()->parentWidget()), o.FiltersGroup()}) {
+        EXPECT_LE(g->height(), g->fontMetrics().height() * 2 + 8);
+        EXPECT_TRUE(g->title().isEmpty());
+    }
+    for (const TPageIndex page : {TPageIndex::FilesInFolders, TPageIndex::OnlyFiles,
+                                  TPageIndex::OnlyFolders, TPageIndex::Duplicates}) {
+        SCOPED_TRACE(static_cast<int>(page));
+        w.ShowPage(page);
+        ui::TResultPage* p = w.Win.Page(page);
+        EXPECT_GE(p->Canvas()->height(), 300);
+        EXPECT_GE(p->MainView()->height(), p->MainView()->minimumSizeHint().height());
+        // Laid out once for the height it has, not once per step of the way.
+        EXPECT_FALSE(p->LayoutPending());
+    }
+    // Unfolded too: the lists give way first, down to a few rows.
+    o.SourcesFold()->SetFolded(false);
+    o.FiltersFold()->SetFolded(false);
+    QApplication::processEvents();
+    ui::TResultPage* p = w.Win.Page(TPageIndex::Duplicates);
+    EXPECT_GE(p->Canvas()->height(), 300);
+    QWidget* lists = p->SideList()->parentWidget();
+    EXPECT_GE(lists->height(), lists->minimumSizeHint().height());
+    EXPECT_LT(lists->height(), 200);
+    // At the window's design height the lists have their design heights again.
+    w.Win.resize(1333, ui::kWindowDesignHeight);
+    QApplication::processEvents();
+    EXPECT_GE(p->SideList()->height(), 280);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, SmallScreen, ::testing::Values("en", "de", "fr"));
