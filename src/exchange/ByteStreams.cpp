@@ -122,6 +122,10 @@ public:
         : FFile(path, std::move(cancelled))
     {
     }
+    TInputFileSource(const platform::TPrivateFolder& folder, std::string_view name)
+        : FFile(folder, name)
+    {
+    }
     std::size_t Read(char* data, std::size_t size) override { return FFile.Read(data, size); }
 
 private:
@@ -169,13 +173,23 @@ std::unique_ptr<TByteSource> OpenInputFile(const std::string& path,
         std::make_unique<TInputFileSource>(path, std::move(cancelled)));
 }
 
+std::unique_ptr<TByteSource> OpenInputFile(const platform::TPrivateFolder& folder,
+                                           std::string_view name)
+{
+    return std::make_unique<TOwningSource>(std::make_unique<TInputFileSource>(folder, name));
+}
+
 struct TOutputFileSink::Impl
 {
-    explicit Impl(const std::string& path) : File(path) {}
+    template <class... Where> explicit Impl(const Where&... where) : File(where...) {}
     platform::TOutputFile File;
 };
 
 TOutputFileSink::TOutputFileSink(const std::string& path) : FImpl(std::make_unique<Impl>(path)) {}
+TOutputFileSink::TOutputFileSink(const platform::TPrivateFolder& folder, std::string_view name)
+    : FImpl(std::make_unique<Impl>(folder, name))
+{
+}
 TOutputFileSink::~TOutputFileSink() = default;
 
 void TOutputFileSink::Write(const char* data, std::size_t size)

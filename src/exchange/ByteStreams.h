@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace harrowdale {
 
@@ -37,6 +38,9 @@ std::unique_ptr<TByteSource> OpenDecompressed(TByteSource& raw);
 /// platform::TInputFile); a read it gives up throws platform::EReadCancelled.
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& path,
                                            platform::TReadCancelCheck cancelled = {});
+/// The scan file `name` of `folder` (see platform::TInputFile), decompressed when gzipped.
+std::unique_ptr<TByteSource> OpenInputFile(const platform::TPrivateFolder& folder,
+                                           std::string_view name);
 
 /// A file written whole or not at all ("-" for standard output); see
 /// platform::TOutputFile. Commit() after the last byte.
@@ -44,6 +48,7 @@ class TOutputFileSink : public TByteSink
 {
 public:
     explicit TOutputFileSink(const std::string& path);
+    TOutputFileSink(const platform::TPrivateFolder& folder, std::string_view name);
     ~TOutputFileSink() override;
     void Write(const char* data, std::size_t size) override;
     void Commit();

@@ -74,10 +74,10 @@ struct TFound
     platform::TFolderFile File;
 };
 
-std::vector<TFound> HistoryFiles(const std::string& folder)
+std::vector<TFound> HistoryFiles(const platform::TPrivateFolder& folder)
 {
     std::vector<TFound> found;
-    for (platform::TFolderFile& f : platform::RegularFilesIn(folder))
+    for (platform::TFolderFile& f : folder.RegularFiles())
         if (const auto parsed = ParseName(f.Name))
             found.push_back({*parsed, std::move(f)});
     // Oldest first; equal times by name, so the order does not depend on the listing.
@@ -104,10 +104,11 @@ public:
     std::string Root;
 };
 
-std::optional<std::string> RecordedRoot(const std::string& path)
+std::optional<std::string> RecordedRoot(const platform::TPrivateFolder& folder,
+                                        std::string_view name)
 {
     try {
-        const auto source = OpenInputFile(path);
+        const auto source = OpenInputFile(folder, name);
         TExchangeReader reader(*source);
         TRootOnly events;
         try {
@@ -129,16 +130,25 @@ std::string Join(const std::string& folder, std::string_view name)
 
 } // namespace
 
-TScanHistory::TScanHistory(std::string folder, THistoryLimits limits)
+TScanHistory::TScanHistory(platform::TPrivateFolder folder, THistoryLimits limits)
     : FFolder(std::move(folder)), FLimits(limits)
 {
+}
+
+TScanHistory::TScanHistory(const std::string& folder, THistoryLimits limits)
+    : TScanHistory(platform::TPrivateFolder::Hold(folder), limits)
+{
+    if (!FFolder.IsOpen())
+        throw EHistoryError("cannot keep the scan history: " + folder +
+                            ": not used: it must be a folder, not a link");
 }
 
 TScanHistory TScanHistory::Open(THistoryLimits limits)
 {
     std::string error;
-    std::string folder = platform::OpenPrivateDataFolder("harrowdale", "history", error);
-    if (folder.empty())
+    platform::TPrivateFolder folder =
+        platform::TPrivateFolder::OpenData("harrowdale", "history", error);
+    if (!folder.IsOpen())
         throw EHistoryError("cannot keep the scan history: " + error);
     return TScanHistory(std::move(folder), limits);
 }
@@ -149,14 +159,14 @@ THistoryEntry TScanHistory::Record(const TDirNode& root, std::int64_t time, std:
         throw EHistoryError("a scan of several drives is not kept in the history");
     const std::string name =
         MakeName(PathHash(root.FullPath()), time, root.TotalSize(), root.TotalFiles());
-    THistoryEntry entry{Join(FFolder, name), time, root.TotalSize(), root.TotalFiles(), 0};
+    THistoryEntry entry{Join(Folder(), name), time, root.TotalSize(), root.TotalFiles(), 0};
     try {
-        ExportScanFile(root, entry.Path, metBytes, true);
+        ExportScanFile(root, FFolder, name, metBytes, true);
     } catch (const EExchangeError& e) {
         throw EHistoryError("cannot write " + entry.Path + ": " + e.what());
     }
     Prune(name);
-    for (const platform::TFolderFile& f : platform::RegularFilesIn(FFolder))
+    for (const platform::TFolderFile& f : FFolder.RegularFiles())
         if (f.Name == name)
             entry.FileSize = f.Size;
     return entry;
@@ -169,11 +179,11 @@ std::vector<THistoryEntry> TScanHistory::List(std::string_view rootPath) const
     for (const TFound& f : HistoryFiles(FFolder)) {
         if (f.Name.Hash != hash)
             continue;
-        const std::string path = Join(FFolder, f.File.Name);
-        const std::optional<std::string> recorded = RecordedRoot(path);
+        const std::optional<std::string> recorded = RecordedRoot(FFolder, f.File.Name);
         if (!recorded || !SamePath(*recorded, rootPath))
             continue; // damaged, or another folder of the same hash
-        entries.push_back({path, f.Name.Time, f.Name.Bytes, f.Name.Files, f.File.Size});
+        entries.push_back(
+            {Join(Folder(), f.File.Name), f.Name.Time, f.Name.Bytes, f.Name.Files, f.File.Size});
     }
     return entries;
 }
@@ -197,13 +207,13 @@ void TScanHistory::Prune(std::string_view keep)
         }
     for (std::size_t i = 0; i < files.size(); ++i)
         if (drop[i])
-            platform::RemoveRegularFileIn(FFolder, files[i].File.Name);
+            FFolder.RemoveRegularFile(files[i].File.Name);
 }
 
 void TScanHistory::Clear()
 {
     for (const TFound& f : HistoryFiles(FFolder))
-        platform::RemoveRegularFileIn(FFolder, f.File.Name);
+        FFolder.RemoveRegularFile(f.File.Name);
 }
 
 } // namespace harrowdale

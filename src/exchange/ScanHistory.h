@@ -9,6 +9,7 @@
 // folder (damaged files, files of other programs, names of another form) is skipped and
 // never removed.
 
+#include "platform/PrivateFolders.h"
 #include "scan/ScanTree.h"
 
 #include <cstdint>
@@ -44,14 +45,15 @@ struct THistoryEntry
 class TScanHistory
 {
 public:
-    /// The history in `folder`, which the caller has checked (see Open).
-    explicit TScanHistory(std::string folder, THistoryLimits limits = {});
+    /// The history in `folder`, which the caller has checked (see Open); throws
+    /// EHistoryError when it is a link or no folder.
+    explicit TScanHistory(const std::string& folder, THistoryLimits limits = {});
     /// The user's history: harrowdale/history in the user's data folder, made where
     /// missing and refused (EHistoryError, nothing written) when it is not the user's
     /// alone.
     static TScanHistory Open(THistoryLimits limits = {});
 
-    const std::string& Folder() const { return FFolder; }
+    const std::string& Folder() const { return FFolder.Path(); }
 
     /// Writes the scan whose root is `root`, made at `time` (Unix seconds), as a
     /// compressed scan file that appears whole or not at all, then drops the oldest
@@ -66,7 +68,10 @@ public:
     void Clear();
 
 private:
-    std::string FFolder;
+    TScanHistory(platform::TPrivateFolder folder, THistoryLimits limits);
+
+    /// Held open from its check on: every file is reached from it.
+    platform::TPrivateFolder FFolder;
     THistoryLimits FLimits;
 };
 

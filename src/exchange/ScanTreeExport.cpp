@@ -90,10 +90,14 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
     writer.End();
 }
 
-void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes, bool gzip)
+namespace {
+
+// Writes the scan into the file `where` names, whole or not at all.
+template <class... Where>
+void ExportWhole(const TDirNode& root, std::int64_t metBytes, bool gzip, const Where&... where)
 {
     try {
-        TOutputFileSink sink(path);
+        TOutputFileSink sink(where...);
         if (gzip) {
             TGzipSink compressed(sink);
             ExportScan(root, compressed, metBytes);
@@ -107,6 +111,19 @@ void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t 
     } catch (const std::runtime_error& e) { // the file: cannot create, write or replace
         throw EExchangeError(e.what());
     }
+}
+
+} // namespace
+
+void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes, bool gzip)
+{
+    ExportWhole(root, metBytes, gzip, path);
+}
+
+void ExportScanFile(const TDirNode& root, const platform::TPrivateFolder& folder,
+                    std::string_view name, std::int64_t metBytes, bool gzip)
+{
+    ExportWhole(root, metBytes, gzip, folder, name);
 }
 
 } // namespace harrowdale

@@ -28,5 +28,8 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes = -
 /// With `gzip`, compressed.
 void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes = -1,
                     bool gzip = false);
+/// Same, into the file `name` of `folder` (see platform::TOutputFile).
+void ExportScanFile(const TDirNode& root, const platform::TPrivateFolder& folder,
+                    std::string_view name, std::int64_t metBytes = -1, bool gzip = false);
 
 } // namespace harrowdale

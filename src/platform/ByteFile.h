@@ -9,8 +9,11 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace harrowdale::platform {
+
+class TPrivateFolder;
 
 /// Whether the reader has given up; asked from the reading thread, so it must be cheap.
 using TReadCancelCheck = std::function<bool()>;
@@ -36,6 +39,9 @@ public:
     /// Opens `path` (links followed: the user named it). Throws when it cannot be opened
     /// or is a folder.
     explicit TInputFile(const std::string& path, TReadCancelCheck cancelled = {});
+    /// Opens the regular file `name` of `folder`, never through a link. Throws when it
+    /// cannot be opened or is anything but a regular file.
+    TInputFile(const TPrivateFolder& folder, std::string_view name);
     ~TInputFile();
     TInputFile(const TInputFile&) = delete;
     TInputFile& operator=(const TInputFile&) = delete;
@@ -70,6 +76,9 @@ class TOutputFile
 {
 public:
     explicit TOutputFile(const std::string& path);
+    /// The file `name` of `folder`, written as a regular file target is; a link or
+    /// anything but a regular file there is refused, never followed or written into.
+    TOutputFile(const TPrivateFolder& folder, std::string_view name);
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
@@ -81,6 +90,9 @@ public:
     void Commit();
 
 private:
+    /// Creates the temporary file in FFolder (POSIX).
+    void CreateTemporary();
+
     std::string FPath;
     std::string FTarget;        ///< the name replaced in FFolder (POSIX)
     std::string FTempPath;      ///< empty for a stream and after Commit

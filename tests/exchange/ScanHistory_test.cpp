@@ -31,7 +31,7 @@ std::vector<std::int64_t> Times(const std::vector<THistoryEntry>& entries)
 std::vector<std::string> Names(const std::string& folder)
 {
     std::vector<std::string> names;
-    for (const platform::TFolderFile& f : platform::RegularFilesIn(folder))
+    for (const platform::TFolderFile& f : platform::TPrivateFolder::Hold(folder).RegularFiles())
         names.push_back(f.Name);
     std::sort(names.begin(), names.end());
     return names;

@@ -1,6 +1,7 @@
 #include "platform/ByteFile.h"
 
 #include "platform/Paths.h"
+#include "platform/PrivateFolders.h"
 
 #include <atomic>
 #include <cerrno>
@@ -165,6 +166,29 @@ TInputFile::TInputFile(const std::string& path, TReadCancelCheck cancelled)
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 }
 
+TInputFile::TInputFile(const TPrivateFolder& folder, std::string_view name)
+{
+    const std::string n(name);
+    if (n.empty() || n == "." || n == ".." || n.find('/') != std::string::npos)
+        Throw("cannot open", EINVAL);
+    const int fd = folder.IsOpen()
+                       ? ::openat(static_cast<int>(folder.Handle()), n.c_str(),
+                                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                       : (errno = EBADF, -1);
+    if (fd < 0)
+        Throw("cannot open", errno);
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        Throw("cannot read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FHandle = fd;
+    FOwned = true;
+}
+
 TInputFile::~TInputFile()
 {
     if (FOwned && FHandle >= 0)
@@ -273,6 +297,43 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
         FFolder = folder = next;
         FTarget = std::string(LastPathComponent(text));
     }
+    CreateTemporary();
+    unwind.Done = true;
+}
+
+TOutputFile::TOutputFile(const TPrivateFolder& folder, std::string_view name)
+    : FPath(folder.Path() + "/" + std::string(name)), FTarget(name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos)
+        Throw("cannot write", EINVAL);
+    const int dir = folder.IsOpen() ? ::fcntl(static_cast<int>(folder.Handle()), F_DUPFD_CLOEXEC, 0)
+                                    : (errno = EBADF, -1);
+    if (dir < 0)
+        Throw("cannot create a file in its folder", errno);
+    FFolder = dir;
+    FOwned = true;
+    try {
+        struct stat st
+        {
+        };
+        if (::fstatat(dir, FTarget.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(st.st_mode))
+                Throw("cannot write", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+            FExisted = true;
+        } else if (errno != ENOENT) {
+            Throw("cannot write", errno);
+        }
+        CreateTemporary();
+    } catch (...) {
+        // A constructor that throws runs no destructor.
+        ::close(dir);
+        throw;
+    }
+}
+
+void TOutputFile::CreateTemporary()
+{
+    const int folder = Fd(FFolder);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[32];
@@ -285,7 +346,6 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
             FHandle = fd;
             FTempPath = name;
             FSlot = Publish(folder, name);
-            unwind.Done = true;
             return;
         }
         if (errno != EEXIST)

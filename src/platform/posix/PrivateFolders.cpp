@@ -9,18 +9,42 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace harrowdale::platform {
 
-std::string OpenPrivateDataFolder(std::string_view app, std::string_view name, std::string& error)
+TPrivateFolder::~TPrivateFolder()
 {
+    if (FHandle != -1)
+        ::close(static_cast<int>(FHandle));
+}
+
+TPrivateFolder::TPrivateFolder(TPrivateFolder&& other) noexcept
+    : FPath(std::move(other.FPath)), FHandle(std::exchange(other.FHandle, -1))
+{
+}
+
+TPrivateFolder& TPrivateFolder::operator=(TPrivateFolder&& other) noexcept
+{
+    if (this != &other) {
+        if (FHandle != -1)
+            ::close(static_cast<int>(FHandle));
+        FPath = std::move(other.FPath);
+        FHandle = std::exchange(other.FHandle, -1);
+    }
+    return *this;
+}
+
+TPrivateFolder TPrivateFolder::OpenData(std::string_view app, std::string_view name,
+                                        std::string& error)
+{
+    TPrivateFolder folder;
     const std::string home = posix::DataHome();
     if (home.empty()) {
         error = "no data folder: neither XDG_DATA_HOME nor HOME is an absolute path";
-        return {};
+        return folder;
     }
-    const std::string appPath = home + "/" + std::string(app);
-    const std::string path = appPath + "/" + std::string(name);
+    folder.FPath = home + "/" + std::string(app) + "/" + std::string(name);
     const posix::Fd base = posix::OpenOrMakeDataHome(home);
     posix::Fd appDir = base.Valid()
                            ? posix::OpenOwnFolder(base.Get(), std::string(app).c_str(), false)
@@ -33,20 +57,32 @@ std::string OpenPrivateDataFolder(std::string_view app, std::string_view name, s
         errno = EPERM, dir = posix::Fd();
     if (!dir.Valid()) {
         const int why = errno;
-        error = path + ": " +
+        error = folder.FPath + ": " +
                 (why == ELOOP || why == EPERM || why == ENOTDIR
                      ? std::string("not used: it must be a folder (not a link) of this user's "
                                    "that no one else may write to")
                      : std::string(std::strerror(why)));
-        return {};
+        return folder;
     }
-    return path;
+    folder.FHandle = dir.Release();
+    return folder;
 }
 
-std::vector<TFolderFile> RegularFilesIn(const std::string& folder)
+TPrivateFolder TPrivateFolder::Hold(const std::string& path)
+{
+    TPrivateFolder folder;
+    folder.FPath = path;
+    folder.FHandle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return folder;
+}
+
+std::vector<TFolderFile> TPrivateFolder::RegularFiles() const
 {
     std::vector<TFolderFile> files;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A listing of its own: a DIR stream reads from its descriptor's position.
+    const int fd = FHandle == -1 ? -1
+                                 : ::openat(static_cast<int>(FHandle), ".",
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return files;
     DIR* dir = ::fdopendir(fd);
@@ -65,17 +101,17 @@ std::vector<TFolderFile> RegularFilesIn(const std::string& folder)
     return files;
 }
 
-bool RemoveRegularFileIn(const std::string& folder, std::string_view name)
+bool TPrivateFolder::RemoveRegularFile(std::string_view name) const
 {
-    const posix::Fd dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     const std::string n(name);
     struct stat st
     {
     };
-    if (!dir.Valid() || n.find('/') != std::string::npos ||
-        ::fstatat(dir.Get(), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (FHandle == -1 || n.empty() || n == "." || n == ".." || n.find('/') != std::string::npos ||
+        ::fstatat(static_cast<int>(FHandle), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
         return false;
-    return ::unlinkat(dir.Get(), n.c_str(), 0) == 0;
+    return ::unlinkat(static_cast<int>(FHandle), n.c_str(), 0) == 0;
 }
 
 } // namespace harrowdale::platform

@@ -1,6 +1,7 @@
 #include "platform/ByteFile.h"
 
 #include "platform/Paths.h"
+#include "platform/PrivateFolders.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Wide.h"
 
@@ -91,6 +92,27 @@ std::string Resolved(const std::string& path)
     return win32::WithoutLongPathPrefix(win32::Narrow(buffer));
 }
 
+// The path of the file `name` in `folder`, which is held open and so still names the
+// folder checked; a link or anything but a regular file there is refused (a missing one
+// too, unless `missingIsNew`).
+std::string FileInFolder(const TPrivateFolder& folder, std::string_view name, bool missingIsNew)
+{
+    if (!folder.IsOpen() || name.empty() || name == "." || name == ".." ||
+        name.find_first_of("/\\") != std::string_view::npos)
+        Throw("cannot open", ERROR_INVALID_NAME);
+    std::string path = folder.Path();
+    AppendPathComponent(path, name);
+    const DWORD attributes = GetFileAttributesW(win32::WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD err = GetLastError();
+        if (!missingIsNew || err != ERROR_FILE_NOT_FOUND)
+            Throw("cannot open", err);
+    } else if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        Throw("cannot open", ERROR_CANT_RESOLVE_FILENAME);
+    }
+    return path;
+}
+
 } // namespace
 
 TInputFile::TInputFile(const std::string& path, TReadCancelCheck cancelled)
@@ -112,6 +134,11 @@ TInputFile::TInputFile(const std::string& path, TReadCancelCheck cancelled)
         Throw("cannot open", GetLastError());
     FHandle = Stored(h);
     FOwned = true;
+}
+
+TInputFile::TInputFile(const TPrivateFolder& folder, std::string_view name)
+    : TInputFile(FileInFolder(folder, name, false))
+{
 }
 
 TInputFile::~TInputFile()
@@ -191,6 +218,11 @@ TOutputFile::TOutputFile(const std::string& path) : FPath(path)
             Throw("cannot create a file in its folder", GetLastError());
     }
     Throw("cannot create a file in its folder", ERROR_FILE_EXISTS);
+}
+
+TOutputFile::TOutputFile(const TPrivateFolder& folder, std::string_view name)
+    : TOutputFile(FileInFolder(folder, name, true))
+{
 }
 
 TOutputFile::~TOutputFile()

@@ -1,9 +1,11 @@
 #include "platform/PrivateFolders.h"
 
+#include "platform/win32/Entries.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Wide.h"
 
 #include <filesystem>
+#include <utility>
 #include <windows.h>
 
 namespace harrowdale::platform {
@@ -28,7 +30,48 @@ bool MakeRealFolder(const std::string& path, bool own)
 
 } // namespace
 
-std::string OpenPrivateDataFolder(std::string_view app, std::string_view name, std::string& error)
+TPrivateFolder::~TPrivateFolder()
+{
+    if (FHandle != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+}
+
+TPrivateFolder::TPrivateFolder(TPrivateFolder&& other) noexcept
+    : FPath(std::move(other.FPath)), FHandle(std::exchange(other.FHandle, -1))
+{
+}
+
+TPrivateFolder& TPrivateFolder::operator=(TPrivateFolder&& other) noexcept
+{
+    if (this != &other) {
+        if (FHandle != -1)
+            ::CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+        FPath = std::move(other.FPath);
+        FHandle = std::exchange(other.FHandle, -1);
+    }
+    return *this;
+}
+
+TPrivateFolder TPrivateFolder::Hold(const std::string& path)
+{
+    TPrivateFolder folder;
+    folder.FPath = path;
+    const HANDLE h = win32::HoldFolder(win32::WidePath(path), false);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (h == INVALID_HANDLE_VALUE)
+        return folder;
+    if (!::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ::CloseHandle(h);
+        return folder;
+    }
+    folder.FHandle = reinterpret_cast<std::intptr_t>(h);
+    return folder;
+}
+
+TPrivateFolder TPrivateFolder::OpenData(std::string_view app, std::string_view name,
+                                        std::string& error)
 {
     const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
     std::wstring base(n, L'\0');
@@ -41,18 +84,23 @@ std::string OpenPrivateDataFolder(std::string_view app, std::string_view name, s
     const std::string path = appPath + "\\" + std::string(name);
     // Who else may write there is the access list's business: the folder is made with
     // the user's alone; one the user changed is the user's choice.
-    if (!MakeRealFolder(appPath, false) || !MakeRealFolder(path, true)) {
+    TPrivateFolder folder;
+    if (MakeRealFolder(appPath, false) && MakeRealFolder(path, true))
+        folder = Hold(path);
+    if (!folder.IsOpen()) {
         error = path + ": not used: it must be a folder, not a link";
-        return {};
+        folder.FPath = path;
     }
-    return path;
+    return folder;
 }
 
-std::vector<TFolderFile> RegularFilesIn(const std::string& folder)
+std::vector<TFolderFile> TPrivateFolder::RegularFiles() const
 {
     std::vector<TFolderFile> files;
+    if (!IsOpen())
+        return files;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(win32::Wide(folder), ec)) {
+    for (const auto& e : std::filesystem::directory_iterator(win32::Wide(FPath), ec)) {
         std::error_code fileEc;
         if (e.is_regular_file(fileEc) && !e.is_symlink(fileEc))
             files.push_back({win32::Narrow(e.path().filename().wstring()),
@@ -61,11 +109,12 @@ std::vector<TFolderFile> RegularFilesIn(const std::string& folder)
     return files;
 }
 
-bool RemoveRegularFileIn(const std::string& folder, std::string_view name)
+bool TPrivateFolder::RemoveRegularFile(std::string_view name) const
 {
-    if (name.find_first_of("/\\") != std::string_view::npos)
+    if (!IsOpen() || name.empty() || name == "." || name == ".." ||
+        name.find_first_of("/\\") != std::string_view::npos)
         return false;
-    const std::wstring path = win32::WidePath(folder + "\\" + std::string(name));
+    const std::wstring path = win32::WidePath(FPath + "\\" + std::string(name));
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)

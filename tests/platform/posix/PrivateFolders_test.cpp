@@ -89,9 +89,48 @@ TEST(PrivateFolders, AFolderThatIsNotTheUsersAloneIsRefusedAndNothingWritten)
                 << e.what();
             EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos) << e.what();
         }
-        EXPECT_TRUE(platform::RegularFilesIn(t / "elsewhere").empty());
-        EXPECT_TRUE(platform::RegularFilesIn(t / "elsewhere/history").empty());
+        EXPECT_TRUE(platform::TPrivateFolder::Hold(t / "elsewhere").RegularFiles().empty());
+        EXPECT_TRUE(platform::TPrivateFolder::Hold(t / "elsewhere/history").RegularFiles().empty());
     }
+}
+
+// The folder is checked once, when it is opened; whatever takes its path or the name of
+// a history file afterwards leads no write, read or removal elsewhere.
+TEST(PrivateFolders, WhatReplacesTheFolderOrAFileInItLeadsNothingElsewhere)
+{
+    test::TempDir t;
+    t.MakeDir("hist");
+    t.MakeDir("elsewhere");
+    const std::string victim = t.MakeFile("victim.txt", 5);
+    test::TreeFixture fx("/r");
+    fx.File(fx.Root(), "a", 1);
+    const TScanTree& scan = fx.Finish();
+
+    TScanHistory history(t / "hist");
+    const std::string name = history.Record(*scan.Root(), 1).Path.substr((t / "hist/").size());
+    // The folder renamed away and a link to another one put in its place.
+    ASSERT_EQ(::rename((t / "hist").c_str(), (t / "hist.old").c_str()), 0);
+    t.MakeLink(t / "elsewhere", "hist");
+    history.Record(*scan.Root(), 2);
+    EXPECT_EQ(history.List("/r").size(), 2u);
+    EXPECT_TRUE(platform::TPrivateFolder::Hold(t / "elsewhere").RegularFiles().empty());
+    EXPECT_EQ(platform::TPrivateFolder::Hold(t / "hist.old").RegularFiles().size(), 2u);
+
+    // A link planted under a history file's name is neither written through, read nor
+    // removed.
+    history.Clear();
+    EXPECT_TRUE(platform::TPrivateFolder::Hold(t / "hist.old").RegularFiles().empty());
+    ASSERT_EQ(::symlink(victim.c_str(), (t / "hist.old/" + name).c_str()), 0);
+    EXPECT_THROW(history.Record(*scan.Root(), 1), EHistoryError);
+    EXPECT_TRUE(history.List("/r").empty());
+    history.Clear();
+    struct stat st
+    {
+    };
+    EXPECT_EQ(::lstat((t / "hist.old/" + name).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(::stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 5);
 }
 
 } // namespace
