@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace harrowdale {
@@ -84,9 +85,14 @@ TEST_P(SmallScreen, MapKeepsHalfTheHeightAt800x600)
     // the lists below it show a few rows more.
     o.SourcesFold()->SetFolded(true);
     o.FiltersFold()->SetFolded(true);
-    QApplication::processEvents();
-    for (QGroupBox* g :
-         {static_cast<QGroupBox*>(o.AllDrivesButton()->parentWidget()), o.FiltersGroup()}) {
+    const std::initializer_list<QGroupBox*> groups{
+        static_cast<QGroupBox*>(o.AllDrivesButton()->parentWidget()), o.FiltersGroup()};
+    w.WaitFor([&] {
+        return std::all_of(groups.begin(), groups.end(), [](QGroupBox* g) {
+            return g->height() <= g->fontMetrics().height() * 2 + 8;
+        });
+    });
+    for (QGroupBox* g : groups) {
         EXPECT_LE(g->height(), g->fontMetrics().height() * 2 + 8);
         EXPECT_TRUE(g->title().isEmpty());
     }
@@ -103,15 +109,15 @@ TEST_P(SmallScreen, MapKeepsHalfTheHeightAt800x600)
     // Unfolded too: the lists give way first, down to a few rows.
     o.SourcesFold()->SetFolded(false);
     o.FiltersFold()->SetFolded(false);
-    QApplication::processEvents();
     ui::TResultPage* p = w.Win.Page(TPageIndex::Duplicates);
+    w.WaitFor([&] { return !groups.begin()[0]->title().isEmpty() && !p->LayoutPending(); });
     EXPECT_GE(p->Canvas()->height(), 300);
     QWidget* lists = p->SideList()->parentWidget();
     EXPECT_GE(lists->height(), lists->minimumSizeHint().height());
     EXPECT_LT(lists->height(), 200);
     // At the window's design height the lists have their design heights again.
     w.Win.resize(1333, ui::kWindowDesignHeight);
-    QApplication::processEvents();
+    w.WaitFor([&] { return p->SideList()->height() >= 280; });
     EXPECT_GE(p->SideList()->height(), 280);
 }
 

@@ -21,6 +21,7 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <QtTest/QTest>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -93,6 +94,17 @@ public:
     {
         Win.ShowPage(page);
         Settle();
+    }
+    /// Runs events until `done` holds, at most `timeoutMs`: for what settles over several
+    /// rounds of layout (a loaded machine may take longer than one round of events).
+    bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
+    {
+        QElapsedTimer t;
+        t.start();
+        QApplication::processEvents();
+        while (!done() && t.elapsed() < timeoutMs)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        return done();
     }
     /// Runs pending events until no visible page waits for its layout.
     void Settle()
