@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "support/TempDir.h"
 #include "ui/DuplicatesPage.h"
+#include "ui/ScratchSettings.h"
 #include "ui/Settings.h"
 #include "ui/WindowDriver.h"
 #include "ui/text/DupGroupText.h"
@@ -27,16 +28,8 @@ namespace {
 using ui::TCommand;
 using ui::TPageIndex;
 
-class DuplicatesByContent : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(FDir.Path()));
-    }
-    test::TempDir FDir;
-};
+// The grouping chosen is saved: each test starts from no saved choice.
+using DuplicatesByContent = test::ScratchSettings;
 
 std::set<std::string> Names(const TDupGroup& g)
 {
