@@ -79,6 +79,16 @@ void TDuplicatesPage::ApplyTranslation()
 {
     TResultPage::ApplyTranslation();
     FGroupsModel->SetHeaders({Tr("Group"), Tr("Color"), Tr("Size"), Tr("Modified")});
+    ShowCap();
+}
+
+void TDuplicatesPage::ShowCap()
+{
+    const auto& dups = FResults.Duplicates;
+    const std::size_t shown = FTreeModel->rowCount() > 0 ? dups.Groups.size() : 0;
+    SetCapCaption("Largest %s of %s group", "Largest %s of %s groups",
+                  static_cast<std::int64_t>(shown),
+                  static_cast<std::int64_t>(shown == 0 ? 0 : std::max(dups.GroupsFound, shown)));
 }
 
 // ---------------------------------------------------------------- results
@@ -100,6 +110,7 @@ void TDuplicatesPage::Fill(TResultStage stage, TStageRun& run)
     FTreeModel->SetGroups(&groups);
     FGroupsModel->SetGroups(&groups);
     UpdateSelectAllButOne();
+    ShowCap();
     RebuildLayout();
     QTreeView* tree = DuplicatesTree();
     tree->collapseAll();
@@ -115,6 +126,7 @@ void TDuplicatesPage::Clear()
     FTreeModel->SetGroups(nullptr);
     FGroupsModel->SetGroups(nullptr);
     UpdateSelectAllButOne();
+    ShowCap();
     ResetLayout();
 }
 

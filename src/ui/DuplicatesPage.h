@@ -51,6 +51,8 @@ protected:
     void PickCell(const TDupItem& cell) override;
 
 private:
+    /// Says how many groups the cap left out, if any.
+    void ShowCap();
     /// The tree and the status line follow a cell the map selected.
     void CellSelected(const TDupItem& item);
     /// The folder of the map's primary cell: the folder itself, or a file's folder.

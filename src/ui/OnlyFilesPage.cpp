@@ -5,7 +5,6 @@
 #include "scan/SamePath.h"
 #include "treemap/Colors.h"
 #include "ui/ListModels.h"
-#include "ui/QtLanguage.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
 #include "ui/ViewSelection.h"
@@ -55,17 +54,9 @@ void TOnlyFilesPage::ApplyTranslation()
 
 void TOnlyFilesPage::ShowCap()
 {
-    const auto shown = static_cast<std::int64_t>(FResults.DisplayFiles.Files.size());
-    const auto total = static_cast<std::int64_t>(FResults.AllFiles.Files.size());
-    if (shown >= total) {
-        SetMainCaption({});
-        return;
-    }
-    // The counts grouped as the language writes them: 5,000, 5.000, 5 000.
-    const QLocale locale = LocaleOfLanguage(ShownLanguageCode());
-    SetMainCaption(QString::fromStdString(
-        Format(TranslatePlural("Largest %s of %s file", "Largest %s of %s files", total),
-               locale.toString(shown).toStdString(), locale.toString(total).toStdString())));
+    SetCapCaption("Largest %s of %s file", "Largest %s of %s files",
+                  static_cast<std::int64_t>(FResults.DisplayFiles.Files.size()),
+                  static_cast<std::int64_t>(FResults.AllFiles.Files.size()));
 }
 
 // ---------------------------------------------------------------- results

@@ -4,6 +4,7 @@
 #include "i18n/Translation.h"
 #include "scan/TreeLookup.h"
 #include "ui/ColumnsHeader.h"
+#include "ui/QtLanguage.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
@@ -402,6 +403,20 @@ void TResultPage::SetMainCaption(const QString& text)
 {
     FMainCaption->setText(text);
     FMainCaption->setVisible(!text.isEmpty());
+}
+
+void TResultPage::SetCapCaption(std::string_view singular, std::string_view plural,
+                                std::int64_t shown, std::int64_t total)
+{
+    if (shown >= total) {
+        SetMainCaption({});
+        return;
+    }
+    // The counts grouped as the language writes them: 5,000, 5.000, 5 000.
+    const QLocale locale = LocaleOfLanguage(ShownLanguageCode());
+    SetMainCaption(QString::fromStdString(Format(TranslatePlural(singular, plural, total),
+                                                 locale.toString(shown).toStdString(),
+                                                 locale.toString(total).toStdString())));
 }
 
 void TResultPage::resizeEvent(QResizeEvent* event)

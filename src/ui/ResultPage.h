@@ -18,8 +18,10 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -209,6 +211,10 @@ protected:
     IShell& FShell;
 
     void SetMainCaption(const QString& text);
+    /// Says above the main list that it shows `shown` of `total` ("Largest %s of %s
+    /// files", singular and plural by `total`), or nothing when it shows them all.
+    void SetCapCaption(std::string_view singular, std::string_view plural, std::int64_t shown,
+                       std::int64_t total);
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

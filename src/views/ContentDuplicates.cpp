@@ -399,7 +399,7 @@ void TLengthChecker::Emit(TSet& group)
     const std::int64_t product = GroupProduct(group.size(), FSize);
     {
         const std::lock_guard guard(FShared.BestLock);
-        if (!FShared.Best.Wants(product, group.front()->Pos))
+        if (!FShared.Best.Offer(product, group.front()->Pos))
             return;
     }
     auto g = std::make_unique<TDupGroup>();
@@ -671,6 +671,7 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
         outcome.Status = TContentStatus::Cancelled;
         return outcome;
     }
+    out.GroupsFound = shared.Best.Found();
     out.Groups = shared.Best.Take();
     if (settings.FillMaps)
         FillDuplicateMaps(out);

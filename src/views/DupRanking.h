@@ -45,9 +45,20 @@ public:
                (FHeap.size() < FCap || Better({product, firstPos, nullptr}, FHeap.front()));
     }
 
+    /// Counts a group found, kept or not, and tells whether it would be kept now.
+    bool Offer(std::int64_t product, std::size_t firstPos)
+    {
+        ++FFound;
+        return Wants(product, firstPos);
+    }
+    /// The groups offered, with those of the selectors merged into this one.
+    std::size_t Found() const { return FFound; }
+
     /// Takes over the groups another selector kept that this one wants.
     void MergeFrom(TGroupSelector& other)
     {
+        FFound += other.FFound;
+        other.FFound = 0;
         for (TEntry& e : other.FHeap)
             if (Wants(e.Product, e.FirstPos))
                 Add(e.Product, e.FirstPos, std::move(e.Group));
@@ -89,6 +100,7 @@ private:
     }
 
     std::size_t FCap;
+    std::size_t FFound = 0;
     std::vector<TEntry> FHeap;
 };
 

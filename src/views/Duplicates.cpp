@@ -168,7 +168,7 @@ void GroupRun(std::vector<TRunEntry>& run, std::int64_t size, const TAt& at,
             }
             // Entries are in position order within the block: the first is the group's first.
             const std::size_t firstPos = run[b].Pos;
-            if (count >= 2 && selector.Wants(GroupProduct(count, size), firstPos)) {
+            if (count >= 2 && selector.Offer(GroupProduct(count, size), firstPos)) {
                 auto group = std::make_unique<TDupGroup>();
                 group->Files.reserve(count);
                 for (std::size_t k = b; k < e; ++k)
@@ -358,6 +358,7 @@ void TDuplicates::Clear()
     ColorByFile.clear();
     GroupByFile.clear();
     Groups.clear();
+    GroupsFound = 0;
 }
 
 std::string DuplicateKey(std::string_view name, std::int64_t size)
@@ -402,6 +403,7 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
     if (!completed)
         return false; // the selector frees the groups found so far
 
+    out.GroupsFound = selector.Found();
     out.Groups = selector.Take();
     if (fillMaps)
         FillDuplicateMaps(out);

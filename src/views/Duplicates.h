@@ -43,6 +43,8 @@ struct TDupGroup
 struct TDuplicates
 {
     std::vector<std::unique_ptr<TDupGroup>> Groups; ///< largest files x size first, <= 2000
+    /// Groups found before the cap kept the best of them: more than Groups holds when capped.
+    std::size_t GroupsFound = 0;
     std::unordered_map<const TFileLeaf*, TColor> ColorByFile;
     std::unordered_map<const TFileLeaf*, const TDupGroup*> GroupByFile;
     void Clear();

@@ -8,6 +8,7 @@
 #include "ui/ScratchSettings.h"
 #include "ui/Settings.h"
 #include "ui/WindowDriver.h"
+#include "views/Duplicates.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -153,6 +154,31 @@ TEST_P(CapText, SaysHowManyOfHowManyFilesInTheLanguageShown)
     // A result whose files all fit says nothing.
     test::TempDir few;
     few.MakeFile("one", 1);
+    ASSERT_TRUE(w.Scan(few.Path()));
+    EXPECT_FALSE(cap->isVisible());
+}
+
+TEST(DuplicatesCap, SaysHowManyGroupsWereFound)
+{
+    // One more group than the page keeps: pairs of equal name and size in two folders.
+    test::TempDir t;
+    const std::size_t groups = kMaxDupGroups + 1;
+    t.MakeDir("a");
+    t.MakeDir("b");
+    for (std::size_t i = 0; i < groups; ++i)
+        for (const char* folder : {"a/", "b/"})
+            t.MakeFile(folder + std::to_string(i), static_cast<std::int64_t>(i) + 1);
+    test::WindowDriver w;
+    QLabel* cap = w.Duplicates().MainCaption();
+    ASSERT_TRUE(w.Scan(t.Path()));
+    w.ShowPage(TPageIndex::Duplicates);
+    EXPECT_TRUE(cap->isVisible());
+    EXPECT_EQ(cap->text(), QStringLiteral("Largest 2,000 of 2,001 groups"));
+    test::TempDir few;
+    few.MakeDir("a");
+    few.MakeDir("b");
+    few.MakeFile("a/x", 1);
+    few.MakeFile("b/x", 1);
     ASSERT_TRUE(w.Scan(few.Path()));
     EXPECT_FALSE(cap->isVisible());
 }

@@ -92,6 +92,12 @@ void ExpectSameAsReference(const std::vector<const TFileLeaf*>& files)
     }
     EXPECT_EQ(out.ColorByFile.size(), members);
     EXPECT_EQ(out.GroupByFile.size(), members);
+    // A cap keeps fewer groups but still counts every group found, however the work was cut.
+    EXPECT_EQ(out.GroupsFound, ref.size());
+    TDuplicates capped;
+    ASSERT_TRUE(BuildDuplicates(files, capped, {}, 10));
+    EXPECT_EQ(capped.Groups.size(), std::min<std::size_t>(ref.size(), 10));
+    EXPECT_EQ(capped.GroupsFound, ref.size());
 }
 
 TEST(Duplicates, KeyAndColour)
@@ -351,6 +357,7 @@ TEST(Duplicates, CapKeepsTheLargest2000)
     TDuplicates out;
     ASSERT_TRUE(BuildDuplicates(files, out));
     ASSERT_EQ(out.Groups.size(), kMaxDupGroups);
+    EXPECT_EQ(out.GroupsFound, 2500u);
     EXPECT_EQ(out.Groups.front()->Size, 2500);
     EXPECT_EQ(out.Groups.back()->Size, 501);
     for (std::size_t i = 1; i < out.Groups.size(); ++i)
@@ -389,6 +396,7 @@ TEST(Duplicates, SmallerCapAndNoMaps)
     EXPECT_TRUE(out.GroupByFile.empty());
     ASSERT_TRUE(BuildDuplicates(files, out, {}, 0));
     EXPECT_TRUE(out.Groups.empty());
+    EXPECT_EQ(out.GroupsFound, 4u);
 }
 
 TEST(Duplicates, ProgressSteps)

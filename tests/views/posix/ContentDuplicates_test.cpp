@@ -372,6 +372,7 @@ TEST(ContentDuplicates, RanksByFilesTimesLengthAndKeepsTheCap)
     settings.Cap = 1;
     const auto capped = GroupByContent(t.Path(), settings);
     EXPECT_EQ(Relative(capped->Dups, t.Path()), (TGroupSet{{"big0", "big1"}}));
+    EXPECT_EQ(capped->Dups.GroupsFound, 2u);
 }
 
 TEST(ContentDuplicates, CancelledOrWithoutItsRootGivesNoGroups)
