@@ -615,6 +615,9 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
                     break;
                 const TLengthClass& lc = cand.Classes[i];
                 members.clear();
+                // At its size: a class of many files would otherwise grow the records to
+                // twice their need, and hold both copies while it grows.
+                members.reserve(lc.End - lc.Begin);
                 for (std::size_t k = lc.Begin; k < lc.End; ++k) {
                     members.emplace_back().Leaf = allFiles[cand.Positions[k]];
                     members.back().Pos = cand.Positions[k];
