@@ -251,6 +251,32 @@ void TFilesInFoldersPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(tree, nodes, first);
 }
 
+void TFilesInFoldersPage::SelectFound(std::span<const TEntryRef> entries)
+{
+    // As SelectPaths, from the entries themselves: no path is looked up. The map follows
+    // once, when the tree holds them all.
+    QTreeView* tree = FoldersAndFilesTree();
+    {
+        const TSyncGuard guard(FSyncing);
+        QItemSelection nodes;
+        QModelIndex first;
+        for (const TEntryRef e : entries) {
+            if (e.IsFile())
+                RevealFileInTree(e.File());
+            else
+                RevealFolderInTree(e.Dir());
+            const QModelIndex index = tree->currentIndex();
+            if (FTreeModel->File(index) != e.File() || FTreeModel->Folder(index) != e.Dir())
+                continue;
+            if (!first.isValid())
+                first = index;
+            nodes.select(index, index);
+        }
+        SelectWithCurrent(tree, nodes, first);
+    }
+    TreeSelectionChanged();
+}
+
 std::string TFilesInFoldersPage::RowPath(const QModelIndex& index) const
 {
     if (const TFileLeaf* f = FTreeModel->File(index))

@@ -28,6 +28,8 @@ public:
     QString SelectionStatus() const override;
     void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;
+    TFindKinds FindKinds() const override { return {true, true}; }
+    void SelectFound(std::span<const TEntryRef> entries) override;
 
 protected:
     bool HasLayout() const override { return FResults.Root() != nullptr; }

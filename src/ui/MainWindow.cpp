@@ -8,6 +8,7 @@
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
 #include "ui/FilesInFoldersPage.h"
+#include "ui/FindPanel.h"
 #include "ui/OnlyFilesPage.h"
 #include "ui/OnlyFoldersPage.h"
 #include "ui/QtLanguage.h"
@@ -117,6 +118,12 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     FCommandStates.setInterval(0);
     connect(&FCommandStates, &QTimer::timeout, this, &TMainWindow::UpdateCommandStates);
     FDuplicates->AddSelectAllButOne(Action(TCommand::SelectAllButOne));
+    FFind = new TFindPanel(results, this);
+    addDockWidget(Qt::RightDockWidgetArea, FFind);
+    FFind->hide();
+    FSession->AddView(*FFind);
+    FFind->SetPage(FFilesInFolders);
+    FFind->AddCommandActions(FActions->FileCommandActions());
     for (TResultPage* page : FPages) {
         page->AddZoomActions(ZoomActions());
         if (TMapZoom* zoom = page->Zoom())
@@ -197,6 +204,7 @@ void TMainWindow::ConnectCommands()
             FSession->RescanFolder(entries[0].Path);
     });
     on(TCommand::Exit, [this] { close(); });
+    on(TCommand::Find, [this] { FFind->Open(); });
     auto onZoom = [&](TCommand command, void (TMapZoom::*act)()) {
         on(command, [this, act] {
             if (TMapZoom* zoom = Page(CurrentPage())->Zoom())
@@ -370,6 +378,8 @@ void TMainWindow::PageChanged()
 {
     // Rebuilds nothing and keeps the status line: each page keeps its content.
     FActions->PageActions()[FTabs->currentIndex()]->setChecked(true);
+    if (FFind != nullptr)
+        FFind->SetPage(Page(CurrentPage()));
     UpdateCommandStates();
     // The status line names the selection the commands act on, that of the page shown.
     if (!IsBusy() && Results().Root() != nullptr)
@@ -403,6 +413,7 @@ void TMainWindow::ApplyTranslation()
         FPages[i]->ApplyTranslation();
     }
     FInvite->ApplyTranslation(); // over the pages' placeholders
+    FFind->ApplyTranslation();
     // The status line is written again in the new language: it names the selection of
     // the page shown. A running scan or build rewrites it with its next step anyway.
     if (!IsBusy())

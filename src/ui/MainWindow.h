@@ -37,6 +37,7 @@ class TFilesInFoldersPage;
 class TOnlyFilesPage;
 class TOnlyFoldersPage;
 class TDuplicatesPage;
+class TFindPanel;
 
 class TMainWindow : public QMainWindow
 {
@@ -58,6 +59,8 @@ public:
     TOnlyFilesPage* OnlyFilesPage() const { return FOnlyFiles; }
     TOnlyFoldersPage* OnlyFoldersPage() const { return FOnlyFolders; }
     TDuplicatesPage* DuplicatesPage() const { return FDuplicates; }
+    /// Find: one panel acting on the page shown.
+    TFindPanel* FindPanel() const { return FFind; }
     QTabWidget* PageTabs() const { return FTabs; }
     QWidget* TopPanel() const { return FTopPanel; }
     /// The maps' invitation to a first scan; shown until a scan or a scan file starts.
@@ -140,6 +143,7 @@ private:
     TOnlyFilesPage* FOnlyFiles = nullptr;
     TOnlyFoldersPage* FOnlyFolders = nullptr;
     TDuplicatesPage* FDuplicates = nullptr;
+    TFindPanel* FFind = nullptr;
     std::array<TResultPage*, 4> FPages{}; ///< in tab order
     QLabel* FStatus = nullptr;
     QLabel* FMeasure = nullptr;

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <set>
+#include <unordered_set>
 
 namespace harrowdale::ui {
 
@@ -97,6 +98,7 @@ void TOnlyFilesPage::FillFilesList(TStageRun& run)
 
 void TOnlyFilesPage::Clear()
 {
+    FFoundOutside.clear();
     FFilesModel->Clear();
     FExtModel->Clear();
     SetMainCaption({});
@@ -119,7 +121,10 @@ void TOnlyFilesPage::BuildLayout(const TRect& rect)
 void TOnlyFilesPage::FilesSelected(bool selected)
 {
     // Taking rows out of the selection never changes the treemap.
-    if (FSyncing || !selected)
+    if (FSyncing)
+        return;
+    FFoundOutside.clear();
+    if (!selected)
         return;
     const std::vector<int> rows = SelectedRows(FilesList());
     if (rows.empty())
@@ -148,6 +153,7 @@ void TOnlyFilesPage::ExtensionsSelected()
     std::set<std::string> keys;
     for (const int row : SelectedRows(ExtensionsList()))
         keys.insert(ExtKey(FExtModel->Row(row).Ext));
+    FFoundOutside.clear();
     SelectFilesOfExtensions(keys);
     // The rows selected are what the commands act on: the status line names them.
     Q_EMIT SelectionStatusChanged();
@@ -184,12 +190,14 @@ void TOnlyFilesPage::ClickAt(TPoint p, bool ctrl)
     const TTreemapItem* it = SelectAt(p, ctrl);
     if (it == nullptr)
         return;
+    FFoundOutside.clear();
     SelectFileRow(*it, ctrl);
     Q_EMIT StatusText(PathAndSize(it->FullPath(), it->Size()));
 }
 
 void TOnlyFilesPage::PickCell(const TTreemapItem& cell)
 {
+    FFoundOutside.clear();
     SelectCell(cell);
     SelectFileRow(cell, false);
     Q_EMIT StatusText(PathAndSize(cell.FullPath(), cell.Size()));
@@ -226,6 +234,7 @@ void TOnlyFilesPage::SelectPaths(const std::vector<std::string>& paths)
 {
     if (paths.empty())
         return;
+    FFoundOutside.clear();
     // The rows are selected at once; the list's handler brings the map along.
     const std::set<std::string> wanted(paths.begin(), paths.end());
     QItemSelection rows;
@@ -241,6 +250,44 @@ void TOnlyFilesPage::SelectPaths(const std::vector<std::string>& paths)
     SelectWithCurrent(FilesList(), rows, first);
 }
 
+void TOnlyFilesPage::SelectFound(std::span<const TEntryRef> entries)
+{
+    // The rows of the files the list shows, and every file's cell; the others are kept
+    // aside so that the commands act on them too.
+    std::unordered_set<const TFileLeaf*> wanted;
+    std::vector<std::string> paths;
+    for (const TEntryRef e : entries)
+        if (const TFileLeaf* f = e.File(); f != nullptr && wanted.insert(f).second)
+            paths.push_back(f->FullPath());
+    QItemSelection rows;
+    QModelIndex first;
+    for (int row = 0; row < FFilesModel->rowCount(); ++row) {
+        if (wanted.erase(FFilesModel->File(row)) == 0)
+            continue;
+        const QModelIndex index = FFilesModel->index(row, 0);
+        if (!first.isValid())
+            first = index;
+        rows.select(index, FFilesModel->index(row, FFilesModel->columnCount() - 1));
+    }
+    {
+        const TSyncGuard guard(FSyncing);
+        if (first.isValid())
+            SelectWithCurrent(FilesList(), rows, first);
+        else
+            FilesList()->selectionModel()->clearSelection();
+        ExtensionsList()->selectionModel()->clearSelection();
+        FMap.SetSelectedByPaths(paths);
+        Canvas()->Invalidate();
+    }
+    FFoundOutside.clear();
+    for (const TEntryRef e : entries)
+        if (wanted.count(e.File()) != 0) {
+            FFoundOutside.push_back(e.File());
+            wanted.erase(e.File());
+        }
+    Q_EMIT SelectionStatusChanged();
+}
+
 std::string TOnlyFilesPage::RowPath(const QModelIndex& index) const
 {
     return index.isValid() ? FFilesModel->File(index.row())->FullPath() : std::string();
@@ -254,17 +301,19 @@ std::vector<TSelectedEntry> TOnlyFilesPage::SelectedEntries() const
     std::vector<TSelectedEntry> entries;
     for (const int row : SelectedRows(FilesList()))
         entries.push_back({FFilesModel->File(row)->FullPath()});
+    for (const TFileLeaf* f : FFoundOutside)
+        entries.push_back({f->FullPath()});
     return entries;
 }
 
 QString TOnlyFilesPage::SelectionStatus() const
 {
     const std::vector<int> rows = SelectedRows(FilesList());
-    if (rows.empty())
+    if (rows.empty() && FFoundOutside.empty())
         return Tr("Ready");
-    const TFileLeaf* f = FFilesModel->File(rows[0]);
+    const TFileLeaf* f = rows.empty() ? FFoundOutside.front() : FFilesModel->File(rows[0]);
     return SelectionStatusText(DisplayText(f->FullPath()), SizeText(f->Size()),
-                               static_cast<int>(rows.size()));
+                               static_cast<int>(rows.size() + FFoundOutside.size()));
 }
 
 } // namespace harrowdale::ui

@@ -8,6 +8,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace harrowdale::ui {
 
@@ -31,6 +32,8 @@ public:
     QString SelectionStatus() const override;
     void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;
+    TFindKinds FindKinds() const override { return {true, false}; }
+    void SelectFound(std::span<const TEntryRef> entries) override;
 
 protected:
     bool HasLayout() const override;
@@ -51,6 +54,9 @@ private:
     void SelectFilesOfExtensions(const std::set<std::string>& keys);
     void SelectFileRow(const TTreemapItem& item, bool ctrl);
 
+    /// Files Find selected that the list does not show: selected in the map only, and
+    /// acted on with the rows until another selection is made.
+    std::vector<const TFileLeaf*> FFoundOutside;
     TLargestFilesModel* FFilesModel = nullptr;
     TExtListModel* FExtModel = nullptr;
 };

@@ -193,6 +193,12 @@ void TOnlyFoldersPage::SelectPaths(const std::vector<std::string>& paths)
         }
 }
 
+void TOnlyFoldersPage::SelectFound(std::span<const TEntryRef> entries)
+{
+    if (!entries.empty() && entries.front().Dir() != nullptr)
+        ChooseFolder(entries.front().Dir());
+}
+
 std::string TOnlyFoldersPage::RowPath(const QModelIndex& index) const
 {
     const TDirNode* d = FTreeModel->Folder(index);

@@ -29,6 +29,8 @@ public:
     void Fill(TResultStage stage, TStageRun& run) override;
     void Clear() override;
     std::vector<TSelectedEntry> SelectedEntries() const override;
+    TFindKinds FindKinds() const override { return {false, true, true}; }
+    void SelectFound(std::span<const TEntryRef> entries) override;
     QString SelectionStatus() const override;
     void SelectPaths(const std::vector<std::string>& paths) override;
     void ApplyTranslation() override;

@@ -10,6 +10,7 @@
 
 #include "treemap/Canvas.h"
 #include "treemap/CellNeighbour.h"
+#include "treemap/EntryRef.h"
 #include "treemap/ZoomHistory.h"
 #include "ui/MapZoom.h"
 #include "ui/TreemapCanvas.h"
@@ -55,6 +56,14 @@ struct TSelectedEntry
 {
     std::string Path;
     const TDirNode* Folder = nullptr;
+};
+
+/// Which entries Find lists for a page.
+struct TFindKinds
+{
+    bool Files = false;
+    bool Folders = false;
+    bool OneAtATime = false; ///< the page selects one entry at a time
 };
 
 /// Where the user is on a page, by paths, so that it outlives a rebuild of the result.
@@ -131,6 +140,12 @@ public:
     void RestorePlace(const TPagePlace& place);
     /// Sets every text of the page again in the current language.
     virtual void ApplyTranslation();
+    /// What Find lists for this page: what the page can select of a match. Neither: Find
+    /// does not act on the page.
+    virtual TFindKinds FindKinds() const { return {}; }
+    /// Selects `entries` (matches of the kinds FindKinds names), and nothing else, in the
+    /// map and the views beside it: the file commands then act on exactly them.
+    virtual void SelectFound(std::span<const TEntryRef> entries) { (void)entries; }
     /// Offers `actions` (the commands on the selection) in the context menu of the map and
     /// of the lists and trees that hold a selection they act on, and lets their keys work
     /// while one of these has the focus.

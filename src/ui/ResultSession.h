@@ -44,6 +44,8 @@ public:
     const TScanResults& Results() const { return FPipeline.Results(); }
     /// A page the results fill, in tab order; it must outlive this session's results.
     void AddPage(TResultPage& page);
+    /// Another view of the results (Find), filled after the pages; it must outlive them too.
+    void AddView(IResultView& view) { FPipeline.AddView(view); }
     /// The commands on the selection: they learn where the result came from, and what
     /// they remove leaves the result.
     void UseCommands(TFileCommands& commands);

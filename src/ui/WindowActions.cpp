@@ -52,6 +52,7 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::ZoomOut, "Zoom Out", nullptr, nullptr, nullptr, false},
     {TCommand::Back, "Back", nullptr, nullptr, nullptr, false},
     {TCommand::Forward, "Forward", nullptr, nullptr, nullptr, false},
+    {TCommand::Find, "Find...", nullptr, nullptr, nullptr, false},
     {TCommand::ShowFilesInFolders, "Files in Folders", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFiles, "Only Files", nullptr, nullptr, nullptr, true},
     {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
@@ -93,6 +94,7 @@ constexpr TCommandKeys kKeys[] = {
     {TCommand::Back, Qt::ALT | Qt::Key_Left, Qt::Key_Back},
     {TCommand::Forward, Qt::ALT | Qt::Key_Right, Qt::Key_Forward},
     {TCommand::Stop, Qt::Key_Escape},
+    {TCommand::Find, Qt::CTRL | Qt::Key_F},
     {TCommand::ShowFilesInFolders, Qt::CTRL | Qt::Key_1},
     {TCommand::ShowOnlyFiles, Qt::CTRL | Qt::Key_2},
     {TCommand::ShowOnlyFolders, Qt::CTRL | Qt::Key_3},
@@ -176,6 +178,7 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
                std::nullopt, TCommand::SelectAllButOne, TCommand::MoveToTrash,
                TCommand::DeletePermanently, std::nullopt, TCommand::OpenScanFile,
                TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
+    add(menu(bar->addMenu(QString()), "Edit"), {TCommand::Find});
     add(menu(bar->addMenu(QString()), "Run"),
         {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
     QMenu* view = menu(bar->addMenu(QString()), "View");

@@ -40,6 +40,7 @@ enum class TCommand
     ZoomOut,
     Back,
     Forward,
+    Find,
     ShowFilesInFolders,
     ShowOnlyFiles,
     ShowOnlyFolders,
@@ -72,7 +73,7 @@ public:
     /// The drawn toolbar's buttons, left to right.
     const std::vector<QToolButton*>& ToolbarButtons() const { return FButtons; }
 
-    /// Fills the menu bar: File, Run, View (with Mode and Language), Help.
+    /// Fills the menu bar: File, Edit, Run, View (with Mode and Language), Help.
     void BuildMenus(QMenuBar* bar);
     /// The drawn toolbar: one button per action, the scan and file commands on the left,
     /// the website and About on the right.
