@@ -80,9 +80,11 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Default Order",
     // The folder trees' column of an entry's share of its folder.
     "Share",
-    // Above a list that shows the largest files only.
+    // Above a list that shows the largest files or duplicate groups only.
     "Largest %s of %s file",
     "Largest %s of %s files",
+    "Largest %s of %s group",
+    "Largest %s of %s groups",
     "Ready",
     "Version:",
     "Free software under the GNU General Public License, version 3 or later "
