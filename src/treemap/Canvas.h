@@ -5,6 +5,9 @@
 #include "treemap/Colors.h"
 #include "treemap/Geometry.h"
 
+#include <span>
+#include <string_view>
+
 namespace harrowdale {
 
 /// A pixel surface. The window implements it over a 32-bit image, the tests and the
@@ -26,6 +29,26 @@ public:
 
     /// The part of the surface that can be drawn on.
     virtual TRect ClipRect() const = 0;
+
+    /// Copies `pixels` (row by row from the top, r.Width() * r.Height() of them) into `r`.
+    virtual void DrawPixels(const TRect& r, std::span<const TColor> pixels) = 0;
+
+    /// The height of one line of text, and the least a text box must have; 0 for a
+    /// surface that draws no text (then DrawText draws nothing).
+    virtual int TextLineHeight() const { return 0; }
+    /// The width `text` (display text in UTF-8) takes in one line, uncut.
+    virtual int TextWidth(std::string_view text) const
+    {
+        (void)text;
+        return 0;
+    }
+    /// Draws `text` (display text in UTF-8) in one line at the top left of `box`, cut
+    /// with an ellipsis where it is wider than the box, in `color` inside a 1-pixel ring
+    /// of `halo` around each glyph, so that it reads on any colour below it.
+    virtual void DrawText(const TRect& box, std::string_view text, TColor color, TColor halo)
+    {
+        (void)box, (void)text, (void)color, (void)halo;
+    }
 };
 
 /// Fills the whole surface black: the background of every treemap.

@@ -158,15 +158,21 @@ void TDupTreemapLayout::BuildFromRootDuplicates(const TDirNode* root,
     EndBuild();
 }
 
-void TDupTreemapLayout::Paint(ITreemapCanvas& canvas) const
+void TDupTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
 {
-    PaintBackground(canvas);
+    TLookPainter painter(canvas, look);
+    ITreemapCanvas& surface = painter.Surface();
+    PaintBackground(surface);
     // Contents cover their silver folder except for the gaps between them.
     for (const TDupItem& it : FItems) {
-        FillCell(canvas, it.Rect, it.Color());
-        OutlineCell(canvas, it.Rect);
+        painter.Enter(it.Rect);
+        painter.Fill(it.Rect, it.Color());
+        if (const TDirNode* dir = it.Dir())
+            painter.Name(it.Rect, dir->Name(), it.Color());
+        OutlineCell(surface, it.Rect);
     }
-    FrameSelection(canvas);
+    FrameSelection(surface);
+    painter.Finish();
 }
 
 void TDupTreemapLayout::ToggleSelected(const TDupItem* it)

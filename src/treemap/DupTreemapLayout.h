@@ -7,6 +7,7 @@
 #include "scan/ScanTree.h"
 #include "treemap/Canvas.h"
 #include "treemap/EntryRef.h"
+#include "treemap/MapLook.h"
 #include "treemap/SelectableLayout.h"
 
 #include <cstddef>
@@ -88,7 +89,7 @@ public:
     /// a duplicate when `colorByFile` has it. Empties the selection.
     void BuildFromRootDuplicates(const TDirNode* root, const TDupColorByFile* colorByFile,
                                  const TRect& targetRect);
-    void Paint(ITreemapCanvas& canvas) const;
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
     /// The innermost item under `p`, or null.
     const TDupItem* HitTest(TPoint p) const { return LastContaining(p); }
 

@@ -80,18 +80,23 @@ void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targ
     FItems.shrink_to_fit(); // items are most of a layout's memory: no spare room
 }
 
-void TFolderTreemapLayout::Paint(ITreemapCanvas& canvas) const
+void TFolderTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
 {
-    PaintBackground(canvas);
+    TLookPainter painter(canvas, look);
+    ITreemapCanvas& surface = painter.Surface();
+    PaintBackground(surface);
     // Each folder is painted whole and its subfolders over it, so it shows as a band of
     // its colour around them.
     for (const TFolderMapItem& it : FItems) {
         const TColor color = it.Depth >= 3 ? (it.BaseColor >> 1) & 0x7F7F7Fu : it.BaseColor;
-        FillCell(canvas, it.Rect, color);
-        OutlineCell(canvas, it.Rect);
+        painter.Enter(it.Rect);
+        painter.Fill(it.Rect, color);
+        painter.Name(it.Rect, it.Node->Name(), color);
+        OutlineCell(surface, it.Rect);
     }
     if (const TFolderMapItem* selected = ItemOf(FSelectedNode))
-        FrameSelected(canvas, selected->Rect);
+        FrameSelected(surface, selected->Rect);
+    painter.Finish();
 }
 
 const TDirNode* TFolderTreemapLayout::HitTest(TPoint p) const

@@ -5,6 +5,7 @@
 
 #include "scan/ScanTree.h"
 #include "treemap/Canvas.h"
+#include "treemap/MapLook.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,7 +55,7 @@ public:
     /// top-level folder keeps that folder's colour.
     void BuildFromRoot(const TDirNode* root, const TRect& targetRect,
                        std::optional<TColor> topColor = std::nullopt);
-    void Paint(ITreemapCanvas& canvas) const;
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
     /// The innermost folder under `p` (a folder's margin gives the folder), or null.
     const TDirNode* HitTest(TPoint p) const;
 

@@ -76,20 +76,26 @@ void THierTreemapLayout::BuildFromRootSquarified(const TDirNode* root, const TRe
     EndBuild();
 }
 
-void THierTreemapLayout::Paint(ITreemapCanvas& canvas) const
+void THierTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
 {
-    PaintBackground(canvas);
+    TLookPainter painter(canvas, look);
+    ITreemapCanvas& surface = painter.Surface();
+    PaintBackground(surface);
     // Folders show only as outlines and the margins between their contents; all colour
     // comes from files.
     for (const THierItem& it : FItems) {
+        painter.Enter(it.Rect);
         if (const TFileLeaf* file = it.FileLeaf()) {
             const TExtTable::Id ext = file->ExtId();
-            FillCell(canvas, it.Rect,
-                     ext < FExts.Count() ? FExts.ColorOfKey(ext) : ColorForExt(it.ExtLower()));
+            painter.Fill(it.Rect,
+                         ext < FExts.Count() ? FExts.ColorOfKey(ext) : ColorForExt(it.ExtLower()));
+        } else {
+            painter.Name(it.Rect, it.Dir()->Name());
         }
-        OutlineCell(canvas, it.Rect);
+        OutlineCell(surface, it.Rect);
     }
-    FrameSelection(canvas);
+    FrameSelection(surface);
+    painter.Finish();
 }
 
 void THierTreemapLayout::ToggleSelected(const THierItem* it)

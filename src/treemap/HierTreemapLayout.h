@@ -8,6 +8,7 @@
 #include "treemap/Canvas.h"
 #include "treemap/EntryRef.h"
 #include "treemap/ExtKeys.h"
+#include "treemap/MapLook.h"
 #include "treemap/PathIndex.h"
 #include "treemap/SelectableLayout.h"
 #include "treemap/Squarify.h"
@@ -69,7 +70,7 @@ public:
     /// Rebuilds the layout of everything below `root` (null: nothing) inside `targetRect`,
     /// and empties the selection. The root itself gets no item.
     void BuildFromRootSquarified(const TDirNode* root, const TRect& targetRect);
-    void Paint(ITreemapCanvas& canvas) const;
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
     /// The innermost item under `p`, or null.
     const THierItem* HitTest(TPoint p) const { return LastContaining(p); }
 

@@ -48,4 +48,18 @@ void TPixelCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
     FillRect({inner.Right, inner.Top, outer.Right, inner.Bottom}, color);
 }
 
+void TPixelCanvas::DrawPixels(const TRect& r, std::span<const TColor> pixels)
+{
+    if (r.IsEmpty() || pixels.size() < static_cast<std::size_t>(r.Width()) * r.Height())
+        return;
+    const std::int32_t left = std::max(r.Left, 0);
+    const std::int32_t right = std::min(r.Right, FWidth);
+    for (std::int32_t y = std::max(r.Top, 0); y < std::min(r.Bottom, FHeight) && left < right;
+         ++y) {
+        const TColor* from =
+            pixels.data() + static_cast<std::size_t>(y - r.Top) * r.Width() + (left - r.Left);
+        std::copy(from, from + (right - left), Row(y) + left);
+    }
+}
+
 } // namespace harrowdale

@@ -2,13 +2,14 @@
 
 #include "treemap/Canvas.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace harrowdale {
 
 /// A canvas over a plain row-major buffer of TColor pixels (red in the low byte), for
-/// tests, pictures and benchmarks. Starts black.
+/// tests, pictures and benchmarks. Starts black. Draws no text.
 class TPixelCanvas final : public ITreemapCanvas
 {
 public:
@@ -25,6 +26,9 @@ public:
     void FillRect(const TRect& r, TColor color) override;
     void FrameRect(const TRect& r, TColor color, int penWidth) override;
     TRect ClipRect() const override { return {0, 0, FWidth, FHeight}; }
+    void DrawPixels(const TRect& r, std::span<const TColor> pixels) override;
+    /// Writable row `y` (0 <= y < Height()).
+    TColor* Row(int y) { return FPixels.data() + static_cast<std::size_t>(y) * FWidth; }
 
 private:
     int FWidth;

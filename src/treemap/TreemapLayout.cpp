@@ -130,19 +130,23 @@ TColor TTreemapLayout::ColorOf(const TTreemapItem& item) const
     return ext < FExts.Count() ? FExts.ColorOfExt(ext) : ColorForExt(item.Ext());
 }
 
-void TTreemapLayout::Paint(ITreemapCanvas& canvas) const
+void TTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
 {
-    PaintBackground(canvas);
+    TLookPainter painter(canvas, look);
+    ITreemapCanvas& surface = painter.Surface();
+    PaintBackground(surface);
     for (std::uint32_t i = 0; i < FItems.size(); ++i) {
         const TTreemapItem& item = FItems[i];
         if (item.Rect.IsEmpty())
             continue;
-        FillCell(canvas, item.Rect, ColorOf(item));
-        OutlineCell(canvas, item.Rect);
+        painter.Enter(item.Rect);
+        painter.Fill(item.Rect, ColorOf(item));
+        OutlineCell(surface, item.Rect);
         // Drawn before the next cells, which cover the part of the frame reaching into them.
         if (FSelection.IsSelected(i))
-            FrameSelected(canvas, item.Rect);
+            FrameSelected(surface, item.Rect);
     }
+    painter.Finish();
 }
 
 const TTreemapItem* TTreemapLayout::HitTest(TPoint p) const

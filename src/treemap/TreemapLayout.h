@@ -6,6 +6,7 @@
 #include "scan/ScanTree.h"
 #include "treemap/Canvas.h"
 #include "treemap/ExtKeys.h"
+#include "treemap/MapLook.h"
 #include "treemap/PathIndex.h"
 #include "treemap/SelectableLayout.h"
 
@@ -46,7 +47,8 @@ public:
     /// Rebuilds the layout of `files` (all of one scan tree, in any order, none null)
     /// inside `targetRect`, and empties the selection.
     void BuildFromFiles(std::span<const TFileLeaf* const> files, const TRect& targetRect);
-    void Paint(ITreemapCanvas& canvas) const;
+    /// Cushions shade each cell on its own; files have no folder names to show.
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
     /// The item whose cell contains `p`, or null.
     const TTreemapItem* HitTest(TPoint p) const;
 

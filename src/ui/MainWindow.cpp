@@ -190,6 +190,15 @@ void TMainWindow::SetTabOrder()
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
+void TMainWindow::MapLookSwitched()
+{
+    const TMapLook look{Action(TCommand::ShowNamesOnMap)->isChecked(),
+                        Action(TCommand::ShowCushions)->isChecked()};
+    SaveMapLook(look);
+    for (TResultPage* page : FPages)
+        page->SetMapLook(look);
+}
+
 void TMainWindow::ConnectCommands()
 {
     auto on = [this](TCommand command, auto&& run) {
@@ -236,6 +245,13 @@ void TMainWindow::ConnectCommands()
         ->setChecked(true);
     on(TCommand::DuplicatesByName, [session] { session->DuplicateGroupingSwitched(); });
     on(TCommand::DuplicatesByContent, [session] { session->DuplicateGroupingSwitched(); });
+    const TMapLook look = SavedMapLook();
+    Action(TCommand::ShowNamesOnMap)->setChecked(look.Names);
+    Action(TCommand::ShowCushions)->setChecked(look.Cushions);
+    for (TResultPage* page : FPages)
+        page->SetMapLook(look);
+    on(TCommand::ShowNamesOnMap, [this] { MapLookSwitched(); });
+    on(TCommand::ShowCushions, [this] { MapLookSwitched(); });
     on(TCommand::VisitWebsite, [this] { OpenWebPath(QString()); });
     on(TCommand::ContactUs, [this] { OpenWebPath(QStringLiteral("/support.html")); });
     on(TCommand::Tutorial,

@@ -108,6 +108,8 @@ private:
     void CreateStatusLine(QWidget* parent);
     void SetTabOrder();
     void ConnectCommands();
+    /// Names or cushions switched in the View menu: every map redraws, the choice is saved.
+    void MapLookSwitched();
     /// Scan and Stop, the options and Rescan This Folder follow the session's busy state.
     void BusyChanged(bool busy, bool stoppable);
     /// The commands on the selection are on when the page shown has one (removal not while

@@ -345,6 +345,14 @@ void TResultPage::RebuildLayout()
     FCanvas->Invalidate();
 }
 
+void TResultPage::SetMapLook(const TMapLook& look)
+{
+    if (look == FMapLook)
+        return;
+    FMapLook = look;
+    FCanvas->Invalidate();
+}
+
 void TResultPage::ResetLayout()
 {
     FLayoutStale = false;

@@ -11,6 +11,7 @@
 #include "treemap/Canvas.h"
 #include "treemap/CellNeighbour.h"
 #include "treemap/EntryRef.h"
+#include "treemap/MapLook.h"
 #include "treemap/ZoomHistory.h"
 #include "ui/MapZoom.h"
 #include "ui/TreemapCanvas.h"
@@ -157,6 +158,10 @@ public:
     /// Nothing for a page without zoom.
     void AddZoomActions(const TZoomActions& actions);
 
+    /// How the map is drawn beyond its flat cells (names, cushions); redrawn when it changes.
+    void SetMapLook(const TMapLook& look);
+    const TMapLook& MapLook() const { return FMapLook; }
+
     /// Whether the layout still waits for its build (a resize not yet caught up with).
     bool LayoutPending() const { return FLayoutStale; }
     /// How many times the layout was built so far.
@@ -259,6 +264,7 @@ private:
     QTimer FLayoutTimer; ///< zero-time, single shot: one build per burst of resizes
     TMapZoom* FZoom = nullptr;
     bool FShowViewSelection = false; ///< the next build is for a zoom: the selection follows
+    TMapLook FMapLook;
 };
 
 namespace detail {
@@ -305,7 +311,7 @@ protected:
     /// What the map places: a folder or file with its rectangle.
     using Cell = std::remove_cvref_t<decltype(std::declval<const Layout&>().Items()[0])>;
 
-    void PaintLayout(ITreemapCanvas& canvas) const override { FMap.Paint(canvas); }
+    void PaintLayout(ITreemapCanvas& canvas) const override { FMap.Paint(canvas, MapLook()); }
     void ClearLayout() override
     {
         FMap.Clear();

@@ -11,6 +11,8 @@ const QString kUpdateCheck = QStringLiteral("CheckForUpdatesAtStartUp");
 const QString kEveryHardLink = QStringLiteral("Scan/CountEveryHardLink");
 const QString kSizeOnDisk = QStringLiteral("Scan/SizeOnDisk");
 const QString kDuplicatesBy = QStringLiteral("Duplicates/By");
+const QString kMapNames = QStringLiteral("Map/Names");
+const QString kMapCushions = QStringLiteral("Map/Cushions");
 
 // Only an explicit "true" switches it on (the ini format keeps booleans as text).
 bool SwitchedOn(const QSettings& store, const QString& key)
@@ -62,6 +64,19 @@ void SaveDuplicateGrouping(TDupGrouping grouping)
     SettingsStore().setValue(kDuplicatesBy, grouping == TDupGrouping::Content
                                                 ? QStringLiteral("content")
                                                 : QStringLiteral("name"));
+}
+
+TMapLook SavedMapLook()
+{
+    const QSettings store = SettingsStore();
+    return {SwitchedOn(store, kMapNames), SwitchedOn(store, kMapCushions)};
+}
+
+void SaveMapLook(const TMapLook& look)
+{
+    QSettings store = SettingsStore();
+    store.setValue(kMapNames, look.Names);
+    store.setValue(kMapCushions, look.Cushions);
 }
 
 } // namespace harrowdale::ui

@@ -8,6 +8,7 @@
 //
 // Thread: UI thread only.
 
+#include "treemap/MapLook.h"
 #include "views/Duplicates.h"
 
 #include <QSettings>
@@ -35,5 +36,10 @@ void SaveScanMeasure(const TScanMeasure& measure);
 /// switched) or "Duplicates: Same Content".
 TDupGrouping SavedDuplicateGrouping();
 void SaveDuplicateGrouping(TDupGrouping grouping);
+
+/// How the maps are drawn: the View menu's "Names on the Map" and "Cushion Shading"; both
+/// off unless switched on.
+TMapLook SavedMapLook();
+void SaveMapLook(const TMapLook& look);
 
 } // namespace harrowdale::ui

@@ -64,6 +64,52 @@ void TQtTreemapCanvas::FrameRect(const TRect& r, TColor color, int penWidth)
     FPainter.fillRect(QRect(rr - penWidth + 1, t + penWidth, penWidth, h - 2 * penWidth), q);
 }
 
+void TQtTreemapCanvas::DrawPixels(const TRect& r, std::span<const TColor> pixels)
+{
+    if (r.IsEmpty() || pixels.size() < static_cast<std::size_t>(r.Width()) * r.Height())
+        return;
+    // TColor keeps red in the low byte: in memory that is R, G, B, then an unused byte.
+    const QImage block(reinterpret_cast<const uchar*>(pixels.data()), r.Width(), r.Height(),
+                       r.Width() * static_cast<qsizetype>(sizeof(TColor)), QImage::Format_RGBX8888);
+    FPainter.drawImage(ToQRect(r), block);
+}
+
+int TQtTreemapCanvas::TextLineHeight() const
+{
+    // The ring around the glyphs takes a pixel above and below.
+    return FPainter.fontMetrics().height() + 2;
+}
+
+int TQtTreemapCanvas::TextWidth(std::string_view text) const
+{
+    return FPainter.fontMetrics().horizontalAdvance(
+               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) +
+           2;
+}
+
+void TQtTreemapCanvas::DrawText(const TRect& box, std::string_view text, TColor color, TColor halo)
+{
+    if (box.Width() <= 2 || box.Height() <= 2)
+        return;
+    const QFontMetrics metrics = FPainter.fontMetrics();
+    const QString shown =
+        metrics.elidedText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                           Qt::ElideRight, box.Width() - 2);
+    if (shown.isEmpty())
+        return;
+    // One pixel in from the box's corner leaves room for the ring on every side.
+    const QPoint base(box.Left + 1, box.Top + 1 + metrics.ascent());
+    FPainter.save();
+    FPainter.setClipRect(ToQRect(box).intersected(ToQRect(FClip)));
+    FPainter.setPen(ToQColor(halo));
+    for (const QPoint d : {QPoint(-1, -1), QPoint(0, -1), QPoint(1, -1), QPoint(-1, 0),
+                           QPoint(1, 0), QPoint(-1, 1), QPoint(0, 1), QPoint(1, 1)})
+        FPainter.drawText(base + d, shown);
+    FPainter.setPen(ToQColor(color));
+    FPainter.drawText(base, shown);
+    FPainter.restore();
+}
+
 TTreemapCanvas::TTreemapCanvas(ICanvasContent& content, QWidget* parent)
     : QWidget(parent), FContent(content)
 {

@@ -24,6 +24,10 @@ public:
     void FillRect(const TRect& r, TColor color) override;
     void FrameRect(const TRect& r, TColor color, int penWidth) override;
     TRect ClipRect() const override { return FClip; }
+    void DrawPixels(const TRect& r, std::span<const TColor> pixels) override;
+    int TextLineHeight() const override;
+    int TextWidth(std::string_view text) const override;
+    void DrawText(const TRect& box, std::string_view text, TColor color, TColor halo) override;
 
 private:
     QPainter& FPainter;

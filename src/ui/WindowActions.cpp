@@ -58,6 +58,8 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::ShowOnlyFolders, "Only Folders", nullptr, nullptr, nullptr, true},
     {TCommand::ShowDuplicates, "Duplicates", nullptr, nullptr, nullptr, true},
     {TCommand::ShowToolbar, "Show Toolbar", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowNamesOnMap, "Names on the Map", nullptr, nullptr, nullptr, true},
+    {TCommand::ShowCushions, "Cushion Shading", nullptr, nullptr, nullptr, true},
     {TCommand::CountEveryHardLink, "Count Every Hard Link", nullptr, nullptr, nullptr, true},
     {TCommand::SizeOnDisk, "Size on Disk", nullptr, nullptr, nullptr, true},
     {TCommand::DuplicatesByName, "Duplicates: Same Name and Size", nullptr, nullptr, nullptr, true},
@@ -183,10 +185,11 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
         {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
     QMenu* view = menu(bar->addMenu(QString()), "View");
     menu(view->addMenu(QString()), "Mode")->addActions(PageActions());
-    add(view, {std::nullopt, TCommand::ZoomIn, TCommand::ZoomOut, TCommand::Back, TCommand::Forward,
-               std::nullopt, TCommand::ShowToolbar, std::nullopt, TCommand::CountEveryHardLink,
-               TCommand::SizeOnDisk, std::nullopt, TCommand::DuplicatesByName,
-               TCommand::DuplicatesByContent, std::nullopt});
+    add(view,
+        {std::nullopt, TCommand::ZoomIn, TCommand::ZoomOut, TCommand::Back, TCommand::Forward,
+         std::nullopt, TCommand::ShowToolbar, TCommand::ShowNamesOnMap, TCommand::ShowCushions,
+         std::nullopt, TCommand::CountEveryHardLink, TCommand::SizeOnDisk, std::nullopt,
+         TCommand::DuplicatesByName, TCommand::DuplicatesByContent, std::nullopt});
     FLanguageMenu = menu(view->addMenu(QString()), "Language");
     add(menu(bar->addMenu(QString()), "Help"),
         {TCommand::Tutorial, std::nullopt, TCommand::ContactUs, TCommand::VisitWebsite,

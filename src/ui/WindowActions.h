@@ -46,6 +46,8 @@ enum class TCommand
     ShowOnlyFolders,
     ShowDuplicates,
     ShowToolbar,
+    ShowNamesOnMap,
+    ShowCushions,
     CountEveryHardLink,
     SizeOnDisk,
     DuplicatesByName,

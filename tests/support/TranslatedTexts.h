@@ -39,6 +39,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Duplicates",
     "Language",
     "Show Toolbar",
+    "Names on the Map",
+    "Cushion Shading",
     "Tutorial",
     "Contact Us",
     "Visit Website",
