@@ -113,7 +113,10 @@ void TLookPainter::Shade(const TRect& r, TColor color, const TLevel& level)
 
 void TLookPainter::Name(const TRect& cell, std::string_view name, std::optional<TColor> fill)
 {
-    if (FLineHeight <= 0 || FLevels.empty())
+    // Room for a line and a few characters at least (a lone ellipsis names nothing),
+    // checked before the name is measured: most folders of a large tree are far smaller.
+    if (FLineHeight <= 0 || FLevels.empty() || cell.Height() < FLineHeight + 2 ||
+        cell.Width() - 4 < 2 * FLineHeight)
         return;
     // Inside the outline, below the names of the folders around it: none covers another.
     TRect box{cell.Left + 2, cell.Top + 1, cell.Right - 2, cell.Top + 1 + FLineHeight};
@@ -128,8 +131,7 @@ void TLookPainter::Name(const TRect& cell, std::string_view name, std::optional<
                 moved = true;
             }
     }
-    // Room for a few characters at least: a lone ellipsis names nothing.
-    if (box.Bottom > cell.Bottom - 1 || cell.Width() - 4 < 2 * FLineHeight)
+    if (box.Bottom > cell.Bottom - 1)
         return;
     FLevels.back().NameBox = box;
     FLabels.push_back(

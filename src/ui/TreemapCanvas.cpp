@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QStaticText>
 #include <QToolTip>
 #include <algorithm>
 
@@ -97,17 +98,21 @@ void TQtTreemapCanvas::DrawText(const TRect& box, std::string_view text, TColor 
                            Qt::ElideRight, box.Width() - 2);
     if (shown.isEmpty())
         return;
-    // One pixel in from the box's corner leaves room for the ring on every side.
-    const QPoint base(box.Left + 1, box.Top + 1 + metrics.ascent());
+    // One pixel in from the box's corner leaves room for the ring on every side. The text
+    // is laid out once for its five copies.
+    QStaticText laidOut(shown);
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.prepare(QTransform(), FPainter.font());
+    const QPoint base(box.Left + 1, box.Top + 1);
     FPainter.save();
     FPainter.setClipRect(ToQRect(box).intersected(ToQRect(FClip)));
     FPainter.setPen(ToQColor(halo));
     // Four copies a pixel off each way: the corners a ring of eight would add do not
-    // change how the text reads, and each copy costs a full pass over the glyphs.
+    // change how the text reads.
     for (const QPoint d : {QPoint(0, -1), QPoint(-1, 0), QPoint(1, 0), QPoint(0, 1)})
-        FPainter.drawText(base + d, shown);
+        FPainter.drawStaticText(base + d, laidOut);
     FPainter.setPen(ToQColor(color));
-    FPainter.drawText(base, shown);
+    FPainter.drawStaticText(base, laidOut);
     FPainter.restore();
 }
 
