@@ -210,6 +210,16 @@ void TScanHistory::Prune(std::string_view keep)
             FFolder.RemoveRegularFile(files[i].File.Name);
 }
 
+THistoryTotals TScanHistory::Totals() const
+{
+    THistoryTotals totals;
+    for (const TFound& f : HistoryFiles(FFolder)) {
+        ++totals.Scans;
+        totals.Bytes += f.File.Size;
+    }
+    return totals;
+}
+
 void TScanHistory::Clear()
 {
     for (const TFound& f : HistoryFiles(FFolder))

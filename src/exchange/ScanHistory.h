@@ -42,6 +42,13 @@ struct THistoryEntry
     std::int64_t FileSize = 0; ///< bytes the history file takes
 };
 
+/// Every history file of every folder together.
+struct THistoryTotals
+{
+    std::int64_t Scans = 0;
+    std::int64_t Bytes = 0; ///< the files take
+};
+
 class TScanHistory
 {
 public:
@@ -64,6 +71,8 @@ public:
     /// Drops the oldest history files: those of a folder beyond ScansPerFolder, then the
     /// oldest of all while they take more than TotalBytes, keeping `keep`.
     void Prune(std::string_view keep = {});
+    /// What Clear would remove.
+    THistoryTotals Totals() const;
     /// Removes every history file (nothing else in the folder).
     void Clear();
 

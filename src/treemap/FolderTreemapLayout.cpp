@@ -80,7 +80,8 @@ void TFolderTreemapLayout::BuildFromRoot(const TDirNode* root, const TRect& targ
     FItems.shrink_to_fit(); // items are most of a layout's memory: no spare room
 }
 
-void TFolderTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
+void TFolderTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look,
+                                 const std::function<TColor(const TDirNode&)>& folderColor) const
 {
     TLookPainter painter(canvas, look);
     ITreemapCanvas& surface = painter.Surface();
@@ -88,7 +89,8 @@ void TFolderTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) c
     // Each folder is painted whole and its subfolders over it, so it shows as a band of
     // its colour around them.
     for (const TFolderMapItem& it : FItems) {
-        const TColor color = it.Depth >= 3 ? (it.BaseColor >> 1) & 0x7F7F7Fu : it.BaseColor;
+        const TColor base = folderColor ? folderColor(*it.Node) : it.BaseColor;
+        const TColor color = it.Depth >= 3 ? (base >> 1) & 0x7F7F7Fu : base;
         painter.Enter(it.Rect);
         painter.Fill(it.Rect, color);
         painter.Name(it.Rect, it.Node->Name(), color);

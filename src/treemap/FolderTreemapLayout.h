@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -55,7 +56,9 @@ public:
     /// top-level folder keeps that folder's colour.
     void BuildFromRoot(const TDirNode* root, const TRect& targetRect,
                        std::optional<TColor> topColor = std::nullopt);
-    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
+    /// Folders take their colour from the top level, or `folderColor`'s when given.
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {},
+               const std::function<TColor(const TDirNode&)>& folderColor = {}) const;
     /// The innermost folder under `p` (a folder's margin gives the folder), or null.
     const TDirNode* HitTest(TPoint p) const;
 

@@ -76,7 +76,8 @@ void THierTreemapLayout::BuildFromRootSquarified(const TDirNode* root, const TRe
     EndBuild();
 }
 
-void THierTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
+void THierTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look,
+                               const std::function<TColor(const TFileLeaf&)>& fileColor) const
 {
     TLookPainter painter(canvas, look);
     ITreemapCanvas& surface = painter.Surface();
@@ -87,8 +88,9 @@ void THierTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) con
         painter.Enter(it.Rect);
         if (const TFileLeaf* file = it.FileLeaf()) {
             const TExtTable::Id ext = file->ExtId();
-            painter.Fill(it.Rect,
-                         ext < FExts.Count() ? FExts.ColorOfKey(ext) : ColorForExt(it.ExtLower()));
+            painter.Fill(it.Rect, fileColor             ? fileColor(*file)
+                                  : ext < FExts.Count() ? FExts.ColorOfKey(ext)
+                                                        : ColorForExt(it.ExtLower()));
         } else {
             painter.Name(it.Rect, it.Dir()->Name());
         }

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -70,7 +71,9 @@ public:
     /// Rebuilds the layout of everything below `root` (null: nothing) inside `targetRect`,
     /// and empties the selection. The root itself gets no item.
     void BuildFromRootSquarified(const TDirNode* root, const TRect& targetRect);
-    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
+    /// Files take the colour of their extension, or `fileColor`'s when given.
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {},
+               const std::function<TColor(const TFileLeaf&)>& fileColor = {}) const;
     /// The innermost item under `p`, or null.
     const THierItem* HitTest(TPoint p) const { return LastContaining(p); }
 

@@ -36,7 +36,7 @@ void SetUpTreeColumns(QTreeView* view)
 
 QStringList TreeColumnTitles()
 {
-    return {Tr("Name"), Tr("Share"), Tr("Files"), Tr("Modified")};
+    return {Tr("Name"), Tr("Share"), Tr("Files"), Tr("Modified"), Tr("Change")};
 }
 
 std::unique_ptr<QMenu> ColumnsMenu(QTreeView* view)

@@ -2,6 +2,7 @@
 
 #include "scan/TreeLookup.h"
 #include "treemap/Colors.h"
+#include "ui/ChangeColumn.h"
 #include "ui/ColumnsHeader.h"
 #include "ui/ListModels.h"
 #include "ui/Services.h"
@@ -23,6 +24,7 @@ TFilesInFoldersPage::TFilesInFoldersPage(const TScanResults& results, IShell& sh
     FTreeModel = new TFilesTreeModel(this);
     FoldersAndFilesTree()->setModel(FTreeModel);
     SetUpTreeColumns(FoldersAndFilesTree());
+    ShowChangeColumn(FoldersAndFilesTree(), TSortableTreeModel::Change, false);
     SetColumns(FoldersAndFilesTree(), {300, 110, 70, 130});
     FExtModel = new TExtListModel(false, this);
     ExtensionsList()->setModel(FExtModel);
@@ -46,6 +48,23 @@ void TFilesInFoldersPage::ApplyTranslation()
     FTreeModel->SetHeaders(TreeColumnTitles());
     FExtModel->SetHeaders({Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Files")});
     FExtModel->SetNoExtensionText(Tr("(none)"));
+}
+
+void TFilesInFoldersPage::ComparisonShown()
+{
+    const TScanComparison* comparison = Comparison();
+    FTreeModel->SetComparison(comparison);
+    ShowChangeColumn(FoldersAndFilesTree(), TSortableTreeModel::Change, comparison != nullptr);
+}
+
+void TFilesInFoldersPage::PaintLayout(ITreemapCanvas& canvas) const
+{
+    if (!PaintsChange()) {
+        FMap.Paint(canvas, MapLook());
+        return;
+    }
+    const TScanComparison& c = *Comparison();
+    FMap.Paint(canvas, MapLook(), [&c](const TFileLeaf& f) { return ChangeMapColor(c.State(&f)); });
 }
 
 // ---------------------------------------------------------------- results

@@ -32,6 +32,8 @@ public:
     void SelectFound(std::span<const TEntryRef> entries) override;
 
 protected:
+    void PaintLayout(ITreemapCanvas& canvas) const override;
+    void ComparisonShown() override;
     bool HasLayout() const override { return FResults.Root() != nullptr; }
     std::string RowPath(const QModelIndex& index) const override;
     void ExpandPath(const std::string& path) override;

@@ -1,5 +1,6 @@
 #include "ui/ListModels.h"
 
+#include "ui/ChangeColumn.h"
 #include "ui/FileIcons.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
@@ -26,6 +27,7 @@ void TLargestFilesModel::Clear()
     beginResetModel();
     FRows.clear();
     FTotal = 0;
+    FComparison = nullptr;
     ForgetOrder();
     endResetModel();
 }
@@ -42,6 +44,20 @@ void TLargestFilesModel::Append(std::span<const TFileLeaf* const> files)
     Resort();
 }
 
+void TLargestFilesModel::SetComparison(const TScanComparison* comparison)
+{
+    FComparison = comparison;
+    if (SortColumn() == Change)
+        Resort();
+    if (!FRows.empty())
+        Q_EMIT dataChanged(index(0, Change), index(rowCount() - 1, Change));
+}
+
+std::int64_t TLargestFilesModel::ChangeOf(const TFileLeaf& f) const
+{
+    return FComparison != nullptr ? f.Size() - FComparison->OldSize(&f) : 0;
+}
+
 bool TLargestFilesModel::Less(int column, std::size_t a, std::size_t b) const
 {
     const TFileLeaf& fa = *FRows[a];
@@ -55,6 +71,8 @@ bool TLargestFilesModel::Less(int column, std::size_t a, std::size_t b) const
         return fa.ModifiedFT() < fb.ModifiedFT();
     case FullPath:
         return CompareFilePaths(&fa, &fb) < 0;
+    case Change:
+        return ChangeOf(fa) < ChangeOf(fb);
     default: // the size and its share
         return fa.Size() < fb.Size();
     }
@@ -62,7 +80,7 @@ bool TLargestFilesModel::Less(int column, std::size_t a, std::size_t b) const
 
 bool TLargestFilesModel::LargestFirst(int column) const
 {
-    return column == Size || column == Percentage || column == Modified;
+    return column == Size || column == Percentage || column == Modified || column == Change;
 }
 
 int TLargestFilesModel::rowCount(const QModelIndex& parent) const
@@ -84,6 +102,10 @@ QVariant TLargestFilesModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(static_cast<const void*>(&f));
     if (role == Qt::DecorationRole && index.column() == Name)
         return FileIcons().ForFileName(f.Name());
+    if (index.column() == Change)
+        return FComparison == nullptr
+                   ? QVariant()
+                   : ChangeCell(FComparison->State(&f), FComparison->OldSize(&f), f.Size(), role);
     if (role == Qt::TextAlignmentRole && (index.column() == Size || index.column() == Percentage))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)

@@ -6,6 +6,7 @@
 #include "scan/ScanTree.h"
 #include "treemap/Colors.h"
 #include "ui/SortableTable.h"
+#include "views/ScanComparison.h"
 
 #include <span>
 #include <vector>
@@ -17,7 +18,8 @@ constexpr int kColorRole = Qt::UserRole + 1;
 /// Item-data role carrying the row's object pointer (TFileLeaf*, TDirNode*, ...).
 constexpr int kObjectRole = Qt::UserRole + 2;
 
-/// The largest files: Name, Path, Size, Percentage, Modified, FullPath (hidden).
+/// The largest files: Name, Path, Size, Percentage, Modified, FullPath (hidden), Change
+/// (shown while two scans are compared).
 class TLargestFilesModel : public TSortableTableModel
 {
     Q_OBJECT
@@ -31,6 +33,7 @@ public:
         Percentage,
         Modified,
         FullPath,
+        Change,
         ColumnCount
     };
 
@@ -39,6 +42,9 @@ public:
     void SetTotal(std::int64_t total) { FTotal = total; }
     void Append(std::span<const TFileLeaf* const> files);
     const TFileLeaf* File(int row) const { return FRows[Source(row)]; }
+    /// The change of each file since the older scan of `comparison` (null: none); it must
+    /// stay until replaced or until Clear.
+    void SetComparison(const TScanComparison* comparison);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -49,8 +55,11 @@ protected:
     bool LargestFirst(int column) const override;
 
 private:
+    std::int64_t ChangeOf(const TFileLeaf& f) const;
+
     std::vector<const TFileLeaf*> FRows;
     std::int64_t FTotal = 0;
+    const TScanComparison* FComparison = nullptr;
 };
 
 /// Extension statistics: Extension, Color, Bytes, [Percentage,] Files.

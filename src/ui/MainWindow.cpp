@@ -5,10 +5,12 @@
 #include "platform/FileSystem.h"
 #include "scan/ScanControl.h"
 #include "ui/AboutText.h"
+#include "ui/ChangeColumn.h"
 #include "ui/DuplicatesPage.h"
 #include "ui/FileCommands.h"
 #include "ui/FilesInFoldersPage.h"
 #include "ui/FindPanel.h"
+#include "ui/HistoryRecorder.h"
 #include "ui/OnlyFilesPage.h"
 #include "ui/OnlyFoldersPage.h"
 #include "ui/QtLanguage.h"
@@ -17,6 +19,7 @@
 #include "ui/ScanOptionsPanel.h"
 #include "ui/Settings.h"
 #include "ui/TreemapCanvas.h"
+#include "ui/text/ChangeText.h"
 #include "ui/text/DisplayFormat.h"
 
 #include <QAction>
@@ -93,6 +96,7 @@ TMainWindow::TMainWindow(TUiServices services, QWidget* parent)
     connect(session, &TResultSession::ResultChanged, this, &TMainWindow::ShowResult);
     connect(session, &TResultSession::ResultKept, this, [this] { SetStatus(FIdleStatus); });
     connect(session, &TResultSession::BuildingResults, this, &TMainWindow::BuildingResults);
+    connect(session, &TResultSession::ComparisonChanged, this, &TMainWindow::ShowResult);
     FCommands = new TFileCommands(
         FServices, results, [this] { return Page(CurrentPage()); }, this);
     FCommands->Connect(*FActions);
@@ -170,7 +174,11 @@ void TMainWindow::CreateStatusLine(QWidget* parent)
     FProgress = new QProgressBar(panel);
     FProgress->setFixedSize(314, 16);
     FProgress->setTextVisible(false);
+    FChangeLegend = new QLabel(panel);
+    FChangeLegend->setTextFormat(Qt::RichText);
+    FChangeLegend->hide();
     row->addWidget(FStatus, 1);
+    row->addWidget(FChangeLegend);
     row->addWidget(FMeasure);
     row->addWidget(FProgress);
     parent->layout()->addWidget(panel);
@@ -226,6 +234,19 @@ void TMainWindow::ConnectCommands()
     onZoom(TCommand::Forward, &TMapZoom::GoForward);
     on(TCommand::OpenScanFile, [session] { session->ChooseScanFile(); });
     on(TCommand::SaveScanFile, [session] { session->SaveScanFile(); });
+    Action(TCommand::KeepHistory)->setChecked(KeepScanHistory());
+    connect(Action(TCommand::KeepHistory), &QAction::toggled, this,
+            [](bool on) { SetKeepScanHistory(on); });
+    on(TCommand::CompareWith, [session] { session->ChooseComparison(); });
+    on(TCommand::LeaveComparison, [session] { session->LeaveComparison(); });
+    on(TCommand::ShowGone, [session] { session->ShowGoneList(); });
+    Action(TCommand::ColourByChange)->setChecked(SavedColourByChange());
+    on(TCommand::ColourByChange, [this] {
+        SaveColourByChange(Action(TCommand::ColourByChange)->isChecked());
+        ShowResult();
+    });
+    on(TCommand::ClearHistory,
+       [this, session] { session->History().Clear(this, *FServices.Messages); });
     on(TCommand::ShowToolbar,
        [this] { FTopPanel->setVisible(Action(TCommand::ShowToolbar)->isChecked()); });
     on(TCommand::About, [this] { ShowAbout(); });
@@ -301,6 +322,10 @@ void TMainWindow::UpdateCommandStates()
                      entries.size() == 1 && entries[0].Folder != nullptr);
     Action(TCommand::OpenScanFile)->setEnabled(!busy);
     Action(TCommand::SaveScanFile)->setEnabled(!busy && Results().Root() != nullptr);
+    Action(TCommand::CompareWith)
+        ->setEnabled(!busy && Results().Root() != nullptr && !Results().Root()->IsSyntheticRoot());
+    Action(TCommand::LeaveComparison)->setEnabled(!busy && FSession->Compared() != nullptr);
+    Action(TCommand::ShowGone)->setEnabled(FSession->Compared() != nullptr);
     TMapZoom::ShowStates(ZoomActions(), busy ? nullptr : Page(CurrentPage())->Zoom());
 }
 
@@ -313,6 +338,7 @@ TZoomActions TMainWindow::ZoomActions() const
 void TMainWindow::ShowResult()
 {
     FMeasure->setText(FSession->MeasureText());
+    ShowChangeColours();
     UpdateCommandStates();
     // The title says what is shown: the scanned folder, or the scan file and its date.
     const QString program = QStringLiteral("Harrowdale %1").arg(QLatin1String(kVersion));
@@ -334,7 +360,34 @@ void TMainWindow::ShowResult()
     } else {
         shown = root->IsSyntheticRoot() ? Tr("All Drives") : DisplayText(root->FullPath());
     }
+    // Comparing: both scans, the older first.
+    if (const TComparedScans* compared = FSession->Compared()) {
+        auto date = [](std::int64_t time) {
+            return time > 0 ? ScanDateText(time) : Translate("unknown date");
+        };
+        shown = QString::fromStdString(
+            Format(Translate("%s: %s \u2192 %s"), VisiblePathText(root->FullPath()),
+                   date(compared->OlderTime), date(compared->NewerTime)));
+    }
     setWindowTitle(shown + QStringLiteral(" - ") + program);
+}
+
+void TMainWindow::ShowChangeColours()
+{
+    const bool on =
+        FSession->Compared() != nullptr && Action(TCommand::ColourByChange)->isChecked();
+    for (TResultPage* page : FPages)
+        page->ColourByChange(on);
+    if (on) {
+        QString legend;
+        for (const auto& [state, text] :
+             {std::pair{TChangeState::Grown, "grown"}, std::pair{TChangeState::Shrunk, "shrunk"},
+              std::pair{TChangeState::New, "new"}, std::pair{TChangeState::Same, "unchanged"}})
+            legend += QStringLiteral("<span style=\"color:%1\">\u25A0</span>&nbsp;%2&nbsp;&nbsp; ")
+                          .arg(ChangeColor(state).name(), Tr(text).toHtmlEscaped());
+        FChangeLegend->setText(legend);
+    }
+    FChangeLegend->setVisible(on);
 }
 
 void TMainWindow::ScanFolder(const std::string& path)

@@ -31,6 +31,7 @@ class QTabWidget;
 
 namespace harrowdale::ui {
 
+class THistoryRecorder;
 class TScanOptionsPanel;
 class TScanInvite;
 class TFilesInFoldersPage;
@@ -51,6 +52,8 @@ public:
     TScanOptionsPanel* Options() const { return FOptions; }
     TFileCommands* FileCommands() const { return FCommands; }
     const TScanResults& Results() const { return FSession->Results(); }
+    /// Keeps each scan of a folder in the scan history.
+    THistoryRecorder& History() const { return FSession->History(); }
 
     TResultPage* Page(TPageIndex page) const { return FPages[static_cast<std::size_t>(page)]; }
     TPageIndex CurrentPage() const;
@@ -120,6 +123,8 @@ private:
     void ScheduleCommandStates();
     /// The measure, the title and the commands of a result that changed.
     void ShowResult();
+    /// The maps coloured by change while comparing, if the View menu says so, and the legend.
+    void ShowChangeColours();
     void SetStatus(const QString& text);
     void SetProgress(qint64 maximum, qint64 position);
     void UpdateSelectionStatus();
@@ -149,6 +154,7 @@ private:
     std::array<TResultPage*, 4> FPages{}; ///< in tab order
     QLabel* FStatus = nullptr;
     QLabel* FMeasure = nullptr;
+    QLabel* FChangeLegend = nullptr; ///< the colours of a map coloured by change
     QProgressBar* FProgress = nullptr;
 };
 

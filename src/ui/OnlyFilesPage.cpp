@@ -4,6 +4,7 @@
 #include "i18n/Translation.h"
 #include "scan/SamePath.h"
 #include "treemap/Colors.h"
+#include "ui/ChangeColumn.h"
 #include "ui/ListModels.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
@@ -31,6 +32,7 @@ TOnlyFilesPage::TOnlyFilesPage(const TScanResults& results, IShell& shell, QWidg
     FFilesModel = new TLargestFilesModel(this);
     FilesList()->setModel(FFilesModel);
     SetColumns(FilesList(), {220, 320, 95, 90, 145, 0});
+    ShowChangeColumn(FilesList(), TLargestFilesModel::Change, false);
     FExtModel = new TExtListModel(true, this);
     ExtensionsList()->setModel(FExtModel);
     ExtensionsList()->setItemDelegate(new TSwatchDelegate(1, ExtensionsList()));
@@ -45,8 +47,8 @@ TOnlyFilesPage::TOnlyFilesPage(const TScanResults& results, IShell& shell, QWidg
 void TOnlyFilesPage::ApplyTranslation()
 {
     TResultPage::ApplyTranslation();
-    FFilesModel->SetHeaders(
-        {Tr("Name"), Tr("Path"), Tr("Size"), Tr("Percentage"), Tr("Modified"), Tr("FullPath")});
+    FFilesModel->SetHeaders({Tr("Name"), Tr("Path"), Tr("Size"), Tr("Percentage"), Tr("Modified"),
+                             Tr("FullPath"), Tr("Change")});
     FExtModel->SetHeaders(
         {Tr("Extension"), Tr("Color"), Tr("Bytes"), Tr("Percentage"), Tr("Files")});
     FExtModel->SetNoExtensionText(Tr("(none)"));
@@ -58,6 +60,13 @@ void TOnlyFilesPage::ShowCap()
     SetCapCaption("Largest %s of %s file", "Largest %s of %s files",
                   static_cast<std::int64_t>(FResults.DisplayFiles.Files.size()),
                   static_cast<std::int64_t>(FResults.AllFiles.Files.size()));
+}
+
+void TOnlyFilesPage::ComparisonShown()
+{
+    const TScanComparison* comparison = Comparison();
+    FFilesModel->SetComparison(comparison);
+    ShowChangeColumn(FilesList(), TLargestFilesModel::Change, comparison != nullptr);
 }
 
 // ---------------------------------------------------------------- results

@@ -36,6 +36,7 @@ public:
     void SelectFound(std::span<const TEntryRef> entries) override;
 
 protected:
+    void ComparisonShown() override;
     bool HasLayout() const override;
     std::string RowPath(const QModelIndex& index) const override;
     void BuildLayout(const TRect& rect) override;

@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "scan/TreeLookup.h"
+#include "ui/ChangeColumn.h"
 #include "ui/ColumnsHeader.h"
 #include "ui/Services.h"
 #include "ui/SwatchDelegate.h"
@@ -23,6 +24,7 @@ TOnlyFoldersPage::TOnlyFoldersPage(const TScanResults& results, IShell& shell, Q
     FTreeModel = new TFolderTreeModel(this);
     FoldersTree()->setModel(FTreeModel);
     SetUpTreeColumns(FoldersTree());
+    ShowChangeColumn(FoldersTree(), TSortableTreeModel::Change, false);
     SetColumns(FoldersTree(), {300, 110, 70, 130});
     FTopModel = new TTopFoldersModel(this);
     TopFoldersList()->setModel(FTopModel);
@@ -63,6 +65,23 @@ void TOnlyFoldersPage::ApplyTranslation()
     FTreeModel->SetHeaders(TreeColumnTitles());
     FTopModel->SetHeaders(
         {Tr("Folder"), Tr("Color"), Tr("Bytes"), QStringLiteral("%"), Tr("Files")});
+}
+
+void TOnlyFoldersPage::ComparisonShown()
+{
+    const TScanComparison* comparison = Comparison();
+    FTreeModel->SetComparison(comparison);
+    ShowChangeColumn(FoldersTree(), TSortableTreeModel::Change, comparison != nullptr);
+}
+
+void TOnlyFoldersPage::PaintLayout(ITreemapCanvas& canvas) const
+{
+    if (!PaintsChange()) {
+        FMap.Paint(canvas, MapLook());
+        return;
+    }
+    const TScanComparison& c = *Comparison();
+    FMap.Paint(canvas, MapLook(), [&c](const TDirNode& d) { return ChangeMapColor(c.State(&d)); });
 }
 
 // ---------------------------------------------------------------- results

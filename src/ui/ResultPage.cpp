@@ -238,6 +238,21 @@ void TResultPage::RestorePlace(const TPagePlace& place)
     }
 }
 
+void TResultPage::ShowComparison(const TScanComparison* comparison)
+{
+    FComparison = comparison;
+    ComparisonShown();
+    FCanvas->Invalidate();
+}
+
+void TResultPage::ColourByChange(bool on)
+{
+    if (on == FColourByChange)
+        return;
+    FColourByChange = on;
+    FCanvas->Invalidate();
+}
+
 void TResultPage::ApplyTranslation()
 {
     FCanvas->SetPlaceholderText(NoMapText());
@@ -265,6 +280,8 @@ void TResultPage::RestoreColumns(QSettings& store)
     for (QTreeView* view : {FMainView, FSideList})
         if (view->isSortingEnabled())
             CheckRestoredSort(view);
+    // A state kept while comparing must not show an empty Change column now.
+    ComparisonShown();
 }
 
 QList<QWidget*> TResultPage::TabOrder() const

@@ -34,6 +34,10 @@ class QSettings;
 class QSplitter;
 class QTreeView;
 
+namespace harrowdale {
+class TScanComparison;
+}
+
 namespace harrowdale::ui {
 
 class IShell;
@@ -147,6 +151,13 @@ public:
     /// Selects `entries` (matches of the kinds FindKinds names), and nothing else, in the
     /// map and the views beside it: the file commands then act on exactly them.
     virtual void SelectFound(std::span<const TEntryRef> entries) { (void)entries; }
+    /// Shows the change since an older scan (null: the plain result again). The
+    /// comparison refers into the results: it is taken back before they change.
+    void ShowComparison(const TScanComparison* comparison);
+    const TScanComparison* Comparison() const { return FComparison; }
+    /// While comparing, the map is coloured by change (grown, shrunk, new, unchanged)
+    /// instead of by extension; on pages whose map shows files or folders as they are.
+    void ColourByChange(bool on);
     /// Offers `actions` (the commands on the selection) in the context menu of the map and
     /// of the lists and trees that hold a selection they act on, and lets their keys work
     /// while one of these has the focus.
@@ -174,6 +185,10 @@ Q_SIGNALS:
     void SelectionStatusChanged();
 
 protected:
+    /// The comparison shown changed: the views that show it follow.
+    virtual void ComparisonShown() {}
+    /// Whether the map is painted by change now.
+    bool PaintsChange() const { return FComparison != nullptr && FColourByChange; }
     /// The path a row of the main view stands for ("" for none).
     virtual std::string RowPath(const QModelIndex& index) const = 0;
     /// Opens the main view's node of `path`, as Place recorded it.
@@ -241,6 +256,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    const TScanComparison* FComparison = nullptr; ///< not owned; see ShowComparison
+    bool FColourByChange = false;
     void KeepMapShare();
     void PrepareLayout() override;
     void ScheduleLayout();

@@ -5,6 +5,7 @@
 #include "i18n/Translation.h"
 #include "platform/FileSystem.h"
 #include "scan/TreeLookup.h"
+#include "ui/HistoryRecorder.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/ScanRunner.h"
 #include "ui/Services.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <ctime>
 
 namespace harrowdale::ui {
 
@@ -34,15 +36,26 @@ TResultSession::TResultSession(TUiServices& services, const TWindowActions& acti
     connect(FScan, &TScanRunner::StatusChanged, this, &TResultSession::StatusChanged);
     connect(FScan, &TScanRunner::ProgressChanged, this, &TResultSession::ProgressChanged);
     connect(FScan, &TScanRunner::Finished, this, &TResultSession::ScanFinished);
+    FHistory = new THistoryRecorder(this);
+    connect(FHistory, &THistoryRecorder::Status, this, &TResultSession::StatusChanged);
 }
 
 TResultSession::~TResultSession()
 {
+    // The window is going: what ends now is not shown.
+    disconnect();
     // Stop the task first (a task still running later keeps its tree to itself), then
     // empty every page before the results they refer into are freed.
     delete FScan;
     FScan = nullptr;
+    ReleaseTree();
     FPipeline.Clear();
+}
+
+void TResultSession::ReleaseTree()
+{
+    EndComparison();
+    FHistory->Wait();
 }
 
 void TResultSession::AddPage(TResultPage& page)
@@ -150,8 +163,10 @@ void TResultSession::Close()
 {
     FClosing = true;
     FScan->Cancel();
-    if (FPipeline.IsRunning())
+    if (FPipeline.IsRunning()) {
+        ReleaseTree();
         FPipeline.Clear(); // a rebuild after a removal runs without a scan to cancel
+    }
 }
 
 bool TResultSession::Cancelled() const
@@ -167,6 +182,7 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
         // show and nobody to show it to.
         FReadingFile.reset();
         FRescanning.reset();
+        FComparingFile.reset();
         outcome->Tree.reset();
         EndBusy();
         return;
@@ -179,7 +195,12 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
         ReadingFinished(*file, outcome);
         return;
     }
+    if (const std::optional<std::string> file = std::exchange(FComparingFile, std::nullopt)) {
+        ComparisonRead(*file, outcome);
+        return;
+    }
     if (outcome->Ok) {
+        FMetBytes = outcome->Bytes;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
         return;
     }
@@ -197,9 +218,12 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
         FShownScanFile.clear();
         FShownWrittenAt = 0;
     }
+    FShownAt = origin == TResultOrigin::ThisMachine ? static_cast<std::int64_t>(std::time(nullptr))
+                                                    : FShownWrittenAt;
     if (FCommands != nullptr)
         FCommands->SetOrigin(origin);
     FPipeline.SetDuplicateGrouping(Grouping());
+    ReleaseTree();
     const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
@@ -208,6 +232,10 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     Q_EMIT ResultChanged();
     // After EndBusy, which leaves "Ready".
     Q_EMIT StatusChanged(QString::fromStdString(result.Status));
+    // Written once the result is whole: a cancelled build frees the tree inside Run.
+    if (origin == TResultOrigin::ThisMachine && result.Outcome == TPipelineResult::TOutcome::Done &&
+        !FClosing && Results().Root() != nullptr && KeepScanHistory())
+        FHistory->Record(*Results().Root(), FShownAt, FMetBytes);
 }
 
 TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTree&)>& edit)
@@ -218,6 +246,7 @@ TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTre
         places.push_back(page->Place());
     FPipeline.SetDuplicateGrouping(Grouping());
     SetBusy(true, Grouping() == TDupGrouping::Content);
+    ReleaseTree();
     const TPipelineResult result = FPipeline.Rebuild(edit, nullptr);
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
@@ -232,6 +261,7 @@ TPipelineResult TResultSession::RebuildResults(const std::function<void(TScanTre
 
 void TResultSession::ClearResults()
 {
+    ReleaseTree();
     FPipeline.Clear();
     Q_EMIT ResultChanged();
 }
@@ -305,6 +335,7 @@ void TResultSession::RescanFinished(const std::string& path,
         return;
     }
     if (old->Parent() == nullptr) { // the scanned folder itself: a whole new result
+        FMetBytes = outcome->Bytes;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ThisMachine);
         return;
     }
@@ -330,15 +361,11 @@ void TResultSession::FolderGone(const std::string& path)
 
 // ---------------------------------------------------------------- scan files
 
-namespace {
-
-QString ScanFileFilter()
+QString TResultSession::ScanFileFilter()
 {
     return Tr("Scan files") + QStringLiteral(" (*.json *.json.gz *.gz);;") + Tr("All files") +
            QStringLiteral(" (*)");
 }
-
-} // namespace
 
 QString TResultSession::DialogCaption(TCommand command) const
 {

@@ -8,6 +8,7 @@
 // Thread: UI thread only; the task body runs elsewhere (see TScanRunner).
 
 #include "scan/ScanControl.h"
+#include "ui/ComparedScans.h"
 #include "ui/FileCommands.h"
 #include "ui/ResultPage.h"
 #include "ui/Settings.h"
@@ -26,6 +27,7 @@ class QWidget;
 
 namespace harrowdale::ui {
 
+class THistoryRecorder;
 class TScanOptionsPanel;
 class TScanRunner;
 struct TUiServices;
@@ -85,6 +87,21 @@ public:
     void DuplicateGroupingSwitched();
     /// The window closes: whatever a task or build still reports is dropped unseen.
     void Close();
+    /// File > "Compare With...": asks for a kept scan of the folder shown or a scan file,
+    /// then compares it with the result shown (CompareWith).
+    void ChooseComparison();
+    /// Reads the scan file `path` (bytes) in the background, as Open Scan does, and shows
+    /// the result's change since it: the result shown stays, also when the file is bad or
+    /// measured differently. `time`: when that scan was made (0: as the file says).
+    void CompareWith(const std::string& path, std::int64_t time = 0);
+    /// The comparison shown; null when none.
+    const TComparedScans* Compared() const { return FCompared.get(); }
+    /// Back to the plain result.
+    void LeaveComparison();
+    /// Lists what the older scan holds and the result shown does not (TGoneList).
+    void ShowGoneList();
+    /// Keeps each new scan of a folder in the scan history (see THistoryRecorder).
+    THistoryRecorder& History() const { return *FHistory; }
 
 Q_SIGNALS:
     void StatusChanged(const QString& text);
@@ -97,12 +114,16 @@ Q_SIGNALS:
     void ResultChanged();
     /// A scan file could not be read: the result shown stays as it was.
     void ResultKept();
+    /// A comparison began or ended.
+    void ComparisonChanged();
     /// The scan ended well and the result pipeline starts.
     void BuildingResults();
 
 private:
     void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
     void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void ComparisonRead(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void EndComparison();
     void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
     /// Edits the result's tree and fills every page from it again, keeping what is left of
@@ -116,11 +137,14 @@ private:
     /// Takes a folder that is gone from disk out of the result, and says so.
     void FolderGone(const std::string& path);
     void ClearResults();
+    /// Before the result's tree is freed or edited: the history writer reads it.
+    void ReleaseTree();
     /// The View menu's measure, for the next scan.
     TScanMeasure Measure() const;
     /// The View menu's grouping of duplicates, for the next result.
     TDupGrouping Grouping() const;
     QString DialogCaption(TCommand command) const;
+    static QString ScanFileFilter();
     void SetBusy(bool busy, bool stoppable = true);
     void EndBusy();
     bool Cancelled() const;
@@ -133,7 +157,9 @@ private:
     TResultPipeline FPipeline; ///< owns the results; the pages refer into them
     std::vector<TResultPage*> FPages;
     TFileCommands* FCommands = nullptr;
-    TScanRunner* FScan = nullptr; ///< a Qt child, freed first
+    TScanRunner* FScan = nullptr;         ///< a Qt child, freed first
+    THistoryRecorder* FHistory = nullptr; ///< a Qt child
+    std::int64_t FMetBytes = -1;          ///< what the scan shown met, for its history entry
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
     bool FClosing = false;                   ///< nothing more is shown or built
@@ -141,6 +167,10 @@ private:
     std::optional<std::string> FRescanning;  ///< the folder the running task scans again
     std::string FShownScanFile;              ///< the scan file shown, if any
     std::int64_t FShownWrittenAt = 0;
+    std::int64_t FShownAt = 0; ///< when the result shown was made (Unix seconds; 0: unknown)
+    std::optional<std::string> FComparingFile; ///< the scan file the running task reads
+    std::int64_t FComparingTime = 0;           ///< when that scan was made
+    std::unique_ptr<TComparedScans> FCompared; ///< ended before the result's tree changes
 };
 
 } // namespace harrowdale::ui

@@ -13,6 +13,8 @@ const QString kSizeOnDisk = QStringLiteral("Scan/SizeOnDisk");
 const QString kDuplicatesBy = QStringLiteral("Duplicates/By");
 const QString kMapNames = QStringLiteral("Map/Names");
 const QString kMapCushions = QStringLiteral("Map/Cushions");
+const QString kKeepHistory = QStringLiteral("History/KeepScans");
+const QString kColourByChange = QStringLiteral("Compare/ColourByChange");
 
 // Only an explicit "true" switches it on (the ini format keeps booleans as text).
 bool SwitchedOn(const QSettings& store, const QString& key)
@@ -77,6 +79,26 @@ void SaveMapLook(const TMapLook& look)
     QSettings store = SettingsStore();
     store.setValue(kMapNames, look.Names);
     store.setValue(kMapCushions, look.Cushions);
+}
+
+bool KeepScanHistory()
+{
+    return SettingsStore().value(kKeepHistory).toString() != QLatin1String("false");
+}
+
+void SetKeepScanHistory(bool on)
+{
+    SettingsStore().setValue(kKeepHistory, on);
+}
+
+bool SavedColourByChange()
+{
+    return SwitchedOn(SettingsStore(), kColourByChange);
+}
+
+void SaveColourByChange(bool on)
+{
+    SettingsStore().setValue(kColourByChange, on);
 }
 
 } // namespace harrowdale::ui

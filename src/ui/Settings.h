@@ -42,4 +42,14 @@ void SaveDuplicateGrouping(TDupGrouping grouping);
 TMapLook SavedMapLook();
 void SaveMapLook(const TMapLook& look);
 
+/// The File menu's "Keep Scan History": whether each scan of a folder is kept for later
+/// comparison; on unless switched off.
+bool KeepScanHistory();
+void SetKeepScanHistory(bool on);
+
+/// The View menu's "Colour by Change": while comparing, the maps colour by change; off
+/// unless switched on.
+bool SavedColourByChange();
+void SaveColourByChange(bool on);
+
 } // namespace harrowdale::ui

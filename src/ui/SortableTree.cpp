@@ -1,6 +1,7 @@
 #include "ui/SortableTree.h"
 
 #include "scan/DateTime.h"
+#include "ui/ChangeColumn.h"
 #include "ui/ShareBarDelegate.h"
 #include "ui/SortableTable.h"
 #include "ui/text/DisplayFormat.h"
@@ -41,17 +42,30 @@ int TSortableTreeModel::columnCount(const QModelIndex&) const
 void TSortableTreeModel::sort(int column, Qt::SortOrder order)
 {
     static constexpr TSortKey kKeys[] = {TSortKey::Name, TSortKey::Size, TSortKey::Files,
-                                         TSortKey::Modified};
+                                         TSortKey::Modified, TSortKey::Change};
+    static_assert(std::size(kKeys) == ColumnCount);
     const std::optional<TSortKey> key =
         column >= 0 && column < ColumnCount ? std::optional(kKeys[column]) : std::nullopt;
     const bool descending = key && order == Qt::DescendingOrder;
     if (key == FOrder.Key() && descending == FOrder.Descending())
         return;
+    Reorder([&] { FOrder.Set(key, descending); });
+}
+
+void TSortableTreeModel::SetComparison(const TScanComparison* comparison)
+{
+    if (comparison == FOrder.Comparison())
+        return;
+    Reorder([&] { FOrder.SetComparison(comparison); });
+}
+
+void TSortableTreeModel::Reorder(const std::function<void()>& change)
+{
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Open nodes, selection and current node are persistent indexes: each follows its
     // entry, which the internal id names whatever its row.
     const QModelIndexList before = persistentIndexList();
-    FOrder.Set(key, descending);
+    change();
     Reordered();
     QModelIndexList after;
     after.reserve(before.size());
@@ -63,6 +77,11 @@ void TSortableTreeModel::sort(int column, Qt::SortOrder order)
 
 QVariant TSortableTreeModel::FolderCell(const TDirNode* d, int column, int role) const
 {
+    if (column == Change)
+        return FOrder.Comparison() == nullptr
+                   ? QVariant()
+                   : ChangeCell(FOrder.Comparison()->State(d), FOrder.Comparison()->OldSize(d),
+                                d->TotalSize(), role);
     switch (column) {
     case Share:
         return ShareCell(d->TotalSize(), d->Parent(), role);
@@ -81,6 +100,11 @@ QVariant TSortableTreeModel::FolderCell(const TDirNode* d, int column, int role)
 
 QVariant TSortableTreeModel::FileCell(const TFileLeaf* f, int column, int role) const
 {
+    if (column == Change)
+        return FOrder.Comparison() == nullptr
+                   ? QVariant()
+                   : ChangeCell(FOrder.Comparison()->State(f), FOrder.Comparison()->OldSize(f),
+                                f->Size(), role);
     switch (column) {
     case Share:
         return ShareCell(f->Size(), f->Parent(), role);

@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModel>
 #include <QStringList>
+#include <functional>
 
 namespace harrowdale::ui {
 
@@ -25,6 +26,7 @@ public:
         Share,
         Files,
         Modified,
+        Change, ///< since the older scan of a comparison; empty without one
         ColumnCount
     };
     using QAbstractItemModel::QAbstractItemModel;
@@ -34,6 +36,10 @@ public:
     /// Sorts every folder's rows by `column`, or the tree's own order for -1; the views
     /// keep their open nodes, selection and current node.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    /// Shows the change since the older scan of `comparison` (null: none) in the Change
+    /// column and sorts by it there; it must stay until replaced, or until SetRoot.
+    void SetComparison(const TScanComparison* comparison);
+    const TScanComparison* Comparison() const { return FOrder.Comparison(); }
 
 protected:
     /// The cells past the name.
@@ -47,6 +53,9 @@ protected:
     TChildOrder FOrder;
 
 private:
+    /// Applies `change` to the order; open nodes, selection and current node follow.
+    void Reorder(const std::function<void()>& change);
+
     QStringList FHeaders;
 };
 

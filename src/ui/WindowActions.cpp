@@ -44,6 +44,11 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::SelectAllButOne, "Select All But One", nullptr, nullptr, nullptr, false},
     {TCommand::OpenScanFile, "Open Scan...", nullptr, nullptr, nullptr, false},
     {TCommand::SaveScanFile, "Save Scan...", nullptr, nullptr, nullptr, false},
+    {TCommand::CompareWith, "Compare With...", nullptr, nullptr, nullptr, false},
+    {TCommand::LeaveComparison, "Leave Comparison", nullptr, nullptr, nullptr, false},
+    {TCommand::ShowGone, "Gone Since the Older Scan...", nullptr, nullptr, nullptr, false},
+    {TCommand::KeepHistory, "Keep Scan History", nullptr, nullptr, nullptr, true},
+    {TCommand::ClearHistory, "Clear Scan History...", nullptr, nullptr, nullptr, false},
     {TCommand::Exit, "Exit", nullptr, nullptr, nullptr, false},
     {TCommand::Scan, "Scan", "Scan", "Scans the chosen drives or folder.", "scan", false},
     {TCommand::Stop, "Stop", "Stop", "Stops the scan.", "stop", false},
@@ -64,6 +69,7 @@ constexpr TCommandSpec kCommands[] = {
     {TCommand::SizeOnDisk, "Size on Disk", nullptr, nullptr, nullptr, true},
     {TCommand::DuplicatesByName, "Duplicates: Same Name and Size", nullptr, nullptr, nullptr, true},
     {TCommand::DuplicatesByContent, "Duplicates: Same Content", nullptr, nullptr, nullptr, true},
+    {TCommand::ColourByChange, "Colour by Change", nullptr, nullptr, nullptr, true},
     {TCommand::Tutorial, "Tutorial", nullptr, nullptr, nullptr, false},
     {TCommand::ContactUs, "Contact Us", nullptr, nullptr, nullptr, false},
     {TCommand::VisitWebsite, "Visit Website", "Visit Website", "Opens the website in the browser.",
@@ -176,10 +182,26 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
         return m;
     };
     QMenu* file = menu(bar->addMenu(QString()), "File");
-    add(file, {TCommand::Open, TCommand::CopyPaths, TCommand::Reveal, TCommand::Properties,
-               std::nullopt, TCommand::SelectAllButOne, TCommand::MoveToTrash,
-               TCommand::DeletePermanently, std::nullopt, TCommand::OpenScanFile,
-               TCommand::SaveScanFile, std::nullopt, TCommand::Exit});
+    add(file, {TCommand::Open,
+               TCommand::CopyPaths,
+               TCommand::Reveal,
+               TCommand::Properties,
+               std::nullopt,
+               TCommand::SelectAllButOne,
+               TCommand::MoveToTrash,
+               TCommand::DeletePermanently,
+               std::nullopt,
+               TCommand::OpenScanFile,
+               TCommand::SaveScanFile,
+               std::nullopt,
+               TCommand::CompareWith,
+               TCommand::ShowGone,
+               TCommand::LeaveComparison,
+               std::nullopt,
+               TCommand::KeepHistory,
+               TCommand::ClearHistory,
+               std::nullopt,
+               TCommand::Exit});
     add(menu(bar->addMenu(QString()), "Edit"), {TCommand::Find});
     add(menu(bar->addMenu(QString()), "Run"),
         {TCommand::Scan, TCommand::Stop, std::nullopt, TCommand::RescanFolder});
@@ -189,7 +211,8 @@ void TWindowActions::BuildMenus(QMenuBar* bar)
         {std::nullopt, TCommand::ZoomIn, TCommand::ZoomOut, TCommand::Back, TCommand::Forward,
          std::nullopt, TCommand::ShowToolbar, TCommand::ShowNamesOnMap, TCommand::ShowCushions,
          std::nullopt, TCommand::CountEveryHardLink, TCommand::SizeOnDisk, std::nullopt,
-         TCommand::DuplicatesByName, TCommand::DuplicatesByContent, std::nullopt});
+         TCommand::DuplicatesByName, TCommand::DuplicatesByContent, std::nullopt,
+         TCommand::ColourByChange, std::nullopt});
     FLanguageMenu = menu(view->addMenu(QString()), "Language");
     add(menu(bar->addMenu(QString()), "Help"),
         {TCommand::Tutorial, std::nullopt, TCommand::ContactUs, TCommand::VisitWebsite,

@@ -33,6 +33,24 @@ void TChildOrder::Clear()
     FChildren.clear();
     FRowOf.clear();
     FNewest.Clear();
+    FComparison = nullptr;
+}
+
+void TChildOrder::SetComparison(const TScanComparison* comparison)
+{
+    FComparison = comparison;
+    FChildren.clear();
+    FRowOf.clear();
+}
+
+std::int64_t TChildOrder::ChangeOf(const TDirNode* folder) const
+{
+    return FComparison != nullptr ? folder->TotalSize() - FComparison->OldSize(folder) : 0;
+}
+
+std::int64_t TChildOrder::ChangeOf(const TFileLeaf* file) const
+{
+    return FComparison != nullptr ? file->Size() - FComparison->OldSize(file) : 0;
 }
 
 const std::vector<const TDirNode*>& TChildOrder::SortedChildren(const TDirNode* parent) const
@@ -60,6 +78,11 @@ const std::vector<const TDirNode*>& TChildOrder::SortedChildren(const TDirNode* 
     case TSortKey::Modified:
         StableSort(v, FDescending, [this](const TDirNode* a, const TDirNode* b) {
             return FNewest.Of(a) < FNewest.Of(b);
+        });
+        break;
+    case TSortKey::Change:
+        StableSort(v, FDescending, [this](const TDirNode* a, const TDirNode* b) {
+            return ChangeOf(a) < ChangeOf(b);
         });
         break;
     }
@@ -102,6 +125,11 @@ void TChildOrder::SortFiles(std::vector<const TFileLeaf*>& files) const
     case TSortKey::Modified:
         StableSort(files, FDescending, [](const TFileLeaf* a, const TFileLeaf* b) {
             return a->ModifiedFT() < b->ModifiedFT();
+        });
+        break;
+    case TSortKey::Change:
+        StableSort(files, FDescending, [this](const TFileLeaf* a, const TFileLeaf* b) {
+            return ChangeOf(a) < ChangeOf(b);
         });
         break;
     }

@@ -10,6 +10,7 @@
 
 #include "scan/ScanTree.h"
 #include "views/NewestChange.h"
+#include "views/ScanComparison.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,7 @@ enum class TSortKey : std::uint8_t
     Size,
     Files,
     Modified, ///< a folder's newest file below it
+    Change,   ///< bytes gained since an older scan (SetComparison); 0 without one
 };
 
 class TChildOrder
@@ -45,6 +47,12 @@ public:
     void Clear();
     /// The folders' last changes, shown and sorted by.
     const TNewestChange& Newest() const { return FNewest; }
+    /// The comparison the Change key sorts by (null: none); it must outlive its use here.
+    void SetComparison(const TScanComparison* comparison);
+    const TScanComparison* Comparison() const { return FComparison; }
+    /// Bytes gained since the older scan (all of it for a new entry); 0 without one.
+    std::int64_t ChangeOf(const TDirNode* folder) const;
+    std::int64_t ChangeOf(const TFileLeaf* file) const;
 
 private:
     const std::vector<const TDirNode*>& SortedChildren(const TDirNode* parent) const;
@@ -52,6 +60,7 @@ private:
     std::optional<TSortKey> FKey;
     bool FDescending = false;
     TNewestChange FNewest;
+    const TScanComparison* FComparison = nullptr;
     mutable std::unordered_map<const TDirNode*, std::vector<const TDirNode*>> FChildren;
     mutable std::unordered_map<const TDirNode*, std::uint32_t> FRowOf;
 };

@@ -95,8 +95,12 @@ TEST(ScanHistory, DamagedAndForeignFilesAreSkippedAndKept)
     EXPECT_EQ(Times(history.List(test::NativePath("/r"))), (std::vector<std::int64_t>{100}));
     // The per-folder limit counts by name, but only history files are ever removed; and
     // Clear leaves what is not one.
-    history.Record(*Scan("/r", 20)->Root(), 200);
+    const THistoryEntry newer = history.Record(*Scan("/r", 20)->Root(), 200);
     EXPECT_EQ(Times(history.List(test::NativePath("/r"))), (std::vector<std::int64_t>{200}));
+    // What Clear is about to remove, as its question names it: history files only.
+    const THistoryTotals totals = history.Totals();
+    EXPECT_EQ(totals.Scans, 2);
+    EXPECT_EQ(totals.Bytes, newer.FileSize + other.FileSize);
     history.Clear();
     EXPECT_EQ(Names(t.Path()), (std::vector<std::string>{hash + "-x-1-1.json.gz", "notes.txt"}));
 }

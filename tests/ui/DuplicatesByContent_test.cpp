@@ -100,6 +100,8 @@ TEST_F(DuplicatesByContent, SelectAllButOneKeepsTheOldestOfEachGroup)
     t.MakeFile("a/notes.txt", 2000, 1700000100);
     t.MakeFile("c/old notes", 2000, 1600000000);
     t.MakeFile("c/lone.txt", 3000, 1600000000);
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    ASSERT_NE(dataHome, nullptr);
     ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
     ui::SaveDuplicateGrouping(TDupGrouping::Content);
     test::WindowDriver w({1000, 700});
@@ -135,7 +137,7 @@ TEST_F(DuplicatesByContent, SelectAllButOneKeepsTheOldestOfEachGroup)
     EXPECT_EQ(w.Win.Results().DuplicatesBy, TDupGrouping::Content);
     EXPECT_TRUE(w.Win.Results().Duplicates.Groups.empty());
     EXPECT_FALSE(butOne->isEnabled());
-    ::unsetenv("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", dataHome, 1); // the scratch one of every window test
 }
 
 // Two equal files of 16 GiB without data blocks, which take seconds to read, and two files

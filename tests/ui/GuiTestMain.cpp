@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QString>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -20,6 +21,10 @@ int main(int argc, char** argv)
     const harrowdale::test::TempDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(settings.Path()));
+    // And keeps what goes to the user's data folder (the scan history, the trash) in a
+    // folder of its own.
+    const harrowdale::test::TempDir data;
+    ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -4,6 +4,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/Paths.h"
+#include "ui/text/ChangeText.h"
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/MeasureTexts.h"
 
@@ -40,11 +41,6 @@ Lists MakeLists(const TScanComparison& c)
     return lists;
 }
 
-std::string SignedSize(std::int64_t change)
-{
-    return (change < 0 ? "-" : "+") + FormatSize(std::llabs(change));
-}
-
 std::string TotalsText(const TDirNode& root)
 {
     return FormatText(Translate("Total files: %d   Total size: %s"),
@@ -69,7 +65,7 @@ void WriteList(std::ostream& out, const std::string& title, std::span<const TCom
     const std::size_t n = std::min(listed, list.size());
     for (std::size_t i = 0; i < n; ++i) {
         const TCompareEntry& e = list[i];
-        std::string change = SignedSize(e.Change());
+        std::string change = FormatSignedSize(e.Change());
         change.insert(0, change.size() < 11 ? 11 - change.size() : 0, ' ');
         out << "  " << change << "  (" << FormatSize(e.OldSize) << " -> " << FormatSize(e.NewSize)
             << ")  " << PathText(e) << "\n";
@@ -114,8 +110,8 @@ void WriteCompareText(std::ostream& out, const CompareData& d)
     out << FormatText(Translate("Changes in %s"), {TerminalText(newer.FullPath())}) << "\n"
         << "  " << Translate("Before:") << " " << TotalsText(older) << "\n"
         << "  " << Translate("Now:") << " " << TotalsText(newer) << "\n"
-        << "  " << Translate("Change:") << " " << SignedSize(newer.TotalSize() - older.TotalSize())
-        << "\n"
+        << "  " << Translate("Change:") << " "
+        << FormatSignedSize(newer.TotalSize() - older.TotalSize()) << "\n"
         << SizeMeasureText(c.Newer()) << "\n"
         << HardLinkRuleText(c.Newer()) << "\n";
     const Lists lists = MakeLists(c);
