@@ -53,6 +53,9 @@ cmd file file
 cmd ncdu ncdu the scan file exchange tests
 cmd gdu gdu the scan file exchange tests
 cmd jdupes jdupes the content grouping's tests, which compare with it
+cmd ssh openssh-client the remote scan tests' client
+cmd ssh-keygen openssh-client the remote scan tests' throwaway keys
+file /usr/sbin/sshd openssh-server the remote scan tests' private server
 EOF
 }
 

@@ -1,6 +1,6 @@
 #include "exchange/ImportTask.h"
 
-#include "exchange/ScanTreeImport.h"
+#include "exchange/JoinedScans.h"
 #include "scan/Mask.h"
 
 #include <algorithm>
@@ -8,15 +8,15 @@
 
 namespace harrowdale {
 
-TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
-                           TScanProgressBox& progress)
+TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::string& rootName,
+                           const TScanContext& context, TScanProgressBox& progress)
 {
     TScanOutcome out;
     try {
-        TImportResult r =
-            ImportScanFile(path, context, [&progress](std::int64_t files, std::int64_t dirs) {
-                progress.PublishProgress({}, files, dirs, 0);
-            });
+        TImportResult r = ImportScanFiles(paths, context, rootName,
+                                          [&progress](std::int64_t files, std::int64_t dirs) {
+                                              progress.PublishProgress({}, files, dirs, 0);
+                                          });
         const TDirNode* root = r.Tree->Root();
         out.Files = root->TotalFiles();
         out.Dirs = root->TotalDirs();

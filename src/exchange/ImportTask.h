@@ -7,16 +7,18 @@
 #include "scan/ScanControl.h"
 
 #include <string>
+#include <vector>
 
 namespace harrowdale {
 
-/// Reads the scan file at `path` (gzip-compressed or not) into a tree whose root is the
-/// path the file records, under the context's filters, measure and hard-link rule as a
+/// Reads the scan files at `paths` (gzip-compressed or not) into a tree whose root is the
+/// path the file records (several under a synthetic root named `rootName`, as
+/// ImportScanFiles joins them), under the context's filters, measure and hard-link rule as a
 /// scan would be. Publishes the files and folders read so far to `progress`
 /// (with no path), stops when `context` is cancelled (Ok false, Err empty), and fails
 /// on a bad or unreadable file with the reader's one-line reason in Err. Catches every
 /// error. Runs on the worker thread.
-TScanOutcome RunImportTask(const std::string& path, const TScanContext& context,
-                           TScanProgressBox& progress);
+TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::string& rootName,
+                           const TScanContext& context, TScanProgressBox& progress);
 
 } // namespace harrowdale

@@ -44,8 +44,8 @@ TExchangeEntry FileEntry(const TScanTree& tree, const TFileLeaf& leaf)
 void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
 {
     if (root.IsSyntheticRoot())
-        throw EExchangeError("a scan of all drives has several roots; a scan file holds one "
-                             "folder tree");
+        throw EExchangeError("a scan of all drives, or several scans shown as one, has "
+                             "several roots; a scan file holds one folder tree");
     TExchangeMeta meta;
     meta.ProgramName = "harrowdale";
     meta.ProgramVersion = HARROWDALE_VERSION;

@@ -171,6 +171,16 @@ std::vector<platform::ScanRoot> ScanRoots(const TDirNode* root)
     return roots;
 }
 
+const TDirNode* JoinedPartOf(const TFileLeaf& leaf)
+{
+    const TDirNode* d = leaf.Parent();
+    if (d == nullptr || !d->Tree()->IsJoined())
+        return nullptr;
+    while (d->Parent() != nullptr && !d->Parent()->IsSyntheticRoot())
+        d = d->Parent();
+    return d->Parent() != nullptr ? d : nullptr;
+}
+
 void TDirNode::SortChildrenBySize()
 {
     const auto larger = [](const TDirNode* a, const TDirNode* b) {
@@ -651,17 +661,13 @@ void ApplyExtDelta(std::vector<TExtStatEntry>& table, std::span<const TExtStatEn
 
 } // namespace
 
-TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh)
+void TScanTree::TakeNodes(TScanTree& fresh)
 {
-    TDirNode* parent = old == nullptr || old->FTree != this ? nullptr : old->FParent;
-    TDirNode* node = fresh ? fresh->FRoot : nullptr;
-    if (parent == nullptr || node == nullptr)
-        return nullptr;
-    // The fresh folder's extension ids become this tree's, its nodes this tree's.
-    std::vector<TExtTable::Id> ids(fresh->FExts.Count());
+    // The fresh tree's extension ids become this tree's, its nodes this tree's.
+    std::vector<TExtTable::Id> ids(fresh.FExts.Count());
     for (TExtTable::Id i = 0; i < ids.size(); ++i)
-        ids[i] = FExts.Intern(fresh->FExts.Key(i));
-    std::vector<TDirNode*> stack{node};
+        ids[i] = FExts.Intern(fresh.FExts.Key(i));
+    std::vector<TDirNode*> stack{fresh.FRoot};
     while (!stack.empty()) {
         TDirNode* d = stack.back();
         stack.pop_back();
@@ -672,6 +678,37 @@ TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh
             d->FExtStats[i].ExtId = ids[d->FExtStats[i].ExtId];
         stack.insert(stack.end(), d->Children().begin(), d->Children().end());
     }
+}
+
+TDirNode* TScanTree::AdoptPart(TDirNode* syntheticRoot, std::unique_ptr<TScanTree> part,
+                               std::string_view label)
+{
+    TDirNode* node = part ? part->FRoot : nullptr;
+    if (syntheticRoot == nullptr || !syntheticRoot->FSynthetic || node == nullptr ||
+        node->FParent != nullptr)
+        return nullptr;
+    TakeNodes(*part);
+    FLinks.insert(FLinks.end(), part->FLinks.begin(), part->FLinks.end());
+    FOtherSizes.insert(FOtherSizes.end(), part->FOtherSizes.begin(), part->FOtherSizes.end());
+    FSideSorted = false;
+    // Named whole, as a drive is: the label is the top of every path below it.
+    node->FRootPath = FArena.CopyBytes(label.data(), label.size());
+    node->FRootPathLen = static_cast<std::uint32_t>(label.size());
+    node->FName = node->FRootPath;
+    node->FNameLen = static_cast<std::uint16_t>(std::min<std::size_t>(label.size(), 0xFFFF));
+    FGrafted.push_back(std::move(part));
+    AppendDrive(syntheticRoot, node);
+    FJoined = true;
+    return node;
+}
+
+TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh)
+{
+    TDirNode* parent = old == nullptr || old->FTree != this ? nullptr : old->FParent;
+    TDirNode* node = fresh ? fresh->FRoot : nullptr;
+    if (parent == nullptr || node == nullptr)
+        return nullptr;
+    TakeNodes(*fresh);
     const TExtStatsView oldView = old->ExtStats();
     const std::vector<TExtStatEntry> removed(oldView.Entries().begin(), oldView.Entries().end());
     const TExtStatsView newView = node->ExtStats();

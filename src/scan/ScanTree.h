@@ -477,6 +477,13 @@ public:
     }
     /// Appends a finished drive to the synthetic root: child, totals, extension table.
     void AppendDrive(TDirNode* syntheticRoot, TDirNode* drive);
+    /// Makes the root of `part`, a finished tree of its own, one more top-level folder of
+    /// the synthetic root, named `label` whole (the top of the paths below it): its nodes,
+    /// names, extension keys and side records become this tree's, and `part` is kept
+    /// alive by it. Each part keeps the files its own link rule counted. Returns the
+    /// folder, or null when `syntheticRoot` is not one or `part` has no root.
+    TDirNode* AdoptPart(TDirNode* syntheticRoot, std::unique_ptr<TScanTree> part,
+                        std::string_view label);
 
     // --- side tables ---
 
@@ -505,6 +512,9 @@ public:
     /// (the tree's root: replace the whole tree instead).
     TDirNode* Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh);
 
+    /// The tree joins several scans (AdoptPart), each a top-level folder of its root.
+    bool IsJoined() const { return FJoined; }
+
     /// Bytes held by the arenas (for benchmarks).
     std::size_t ArenaBytes() const;
 
@@ -513,6 +523,8 @@ private:
     friend class TFileLeaf;
     void Join(TPartBuilder& builder);
     void SortSideTables() const;
+    /// Moves the extension ids and the nodes of `fresh` over to this tree.
+    void TakeNodes(TScanTree& fresh);
     std::int64_t OtherSizeOf(const TFileLeaf* leaf) const;
     /// Takes `bytes`, `files`, `dirs` and the per-extension `delta` off `from` and every
     /// folder above it.
@@ -529,6 +541,7 @@ private:
     TSizeKind FSizeKind = TSizeKind::Apparent;
     THardLinks FHardLinks = THardLinks::Each;
     bool FMeasureKnown = false;
+    bool FJoined = false;
     bool FMeasureFellBack = false;
     bool FAllocationKnown = true;
     bool FLinksKnown = true;
@@ -547,6 +560,10 @@ private:
 /// what the scan recorded of which folder each was; none for no tree. File commands
 /// resolve the selected paths from them.
 std::vector<platform::ScanRoot> ScanRoots(const TDirNode* root);
+
+/// The top-level folder of a joined tree (TScanTree::IsJoined) that holds `leaf`: the
+/// scan it came from. Null when the tree is not a joined one.
+const TDirNode* JoinedPartOf(const TFileLeaf& leaf);
 
 /// Extension key of a file name: from its last '.', dot included, lower-cased under the
 /// user's locale; "" when the name has no dot.

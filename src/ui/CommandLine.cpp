@@ -26,7 +26,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
     const QCommandLineOption open(
         QStringLiteral("open"),
         QStringLiteral("Open FILE, a scan saved in the ncdu JSON export format, instead of "
-                       "scanning."),
+                       "scanning. Given several times, the files open as one result."),
         QStringLiteral("FILE"));
     parser.addOption(open);
     parser.addPositionalArgument(QStringLiteral("PATH"),
@@ -71,9 +71,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
         // The exact bytes, from the argument itself: "--open FILE" or "--open=FILE".
         for (std::size_t i = 1; i < args.size(); ++i) {
             if (args[i] == "--open" && i + 1 < args.size())
-                result.OpenFile = args[i + 1];
+                result.OpenFiles.push_back(args[++i]);
             else if (args[i].starts_with("--open="))
-                result.OpenFile = args[i].substr(7);
+                result.OpenFiles.push_back(args[i].substr(7));
         }
         return result;
     }

@@ -27,8 +27,9 @@ struct TCommandLine
     QString Text;
     /// The folder to choose and scan at once, as the bytes given.
     std::optional<std::string> Path;
-    /// The scan file to open at once (--open FILE), as the bytes given.
-    std::optional<std::string> OpenFile;
+    /// The scan files to open at once (--open FILE, as often as given), as the bytes given;
+    /// several open as one result.
+    std::vector<std::string> OpenFiles;
 };
 
 /// Reads `args` (the program's own name first), each the exact bytes of one argument.

@@ -349,8 +349,10 @@ void TMainWindow::ShowResult()
     }
     QString shown;
     if (FSession->Origin() == TResultOrigin::ScanFile && !FSession->ShownScanFile().empty()) {
-        const std::string& file = FSession->ShownScanFile();
-        const std::string name = file.substr(file.find_last_of('/') + 1);
+        // Several files read as one are named one after the other.
+        std::string name;
+        for (const std::string& file : FSession->ShownScanFiles())
+            name += (name.empty() ? "" : ", ") + file.substr(file.find_last_of('/') + 1);
         const std::int64_t written = FSession->ShownWrittenAt();
         shown = QString::fromStdString(
             written > 0 ? Format(Translate("%s (scan file of %s)"), VisiblePathText(name),

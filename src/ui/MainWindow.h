@@ -92,7 +92,8 @@ public:
     /// Reads a scan file (path bytes) in the background, with progress and Stop like a
     /// scan, and shows it on the four pages as after a scan; its root is the path the file
     /// records. A bad file is reported and the current result stays. Refused while busy.
-    void OpenScanFile(const std::string& path) { FSession->OpenScanFile(path); }
+    void OpenScanFile(const std::string& path) { FSession->OpenScanFiles({path}); }
+    void OpenScanFiles(const std::vector<std::string>& paths) { FSession->OpenScanFiles(paths); }
 
     /// Scans the folder `path` of the result shown again in the background, with the
     /// filters of the panel and the result's own measure, and puts the new folder in the

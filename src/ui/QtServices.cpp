@@ -68,6 +68,16 @@ public:
     {
         return Chosen(QFileDialog::getOpenFileName(parent, caption, QString(), filter));
     }
+    std::vector<std::string> OpenFiles(QWidget* parent, const QString& caption,
+                                       const QString& filter) override
+    {
+        std::vector<std::string> files;
+        for (const QString& file :
+             QFileDialog::getOpenFileNames(parent, caption, QString(), filter))
+            if (std::optional<std::string> path = Chosen(file))
+                files.push_back(std::move(*path));
+        return files;
+    }
     std::optional<std::string> SaveFile(QWidget* parent, const QString& caption,
                                         const QString& filter,
                                         const QString& suggestedName) override

@@ -49,7 +49,7 @@ void TResultSession::CompareWith(const std::string& path, std::int64_t time)
     SetBusy(true);
     // Read as the result shown was measured, so a file that does not say matches it.
     FScan->StartReading(
-        path, {shown->HardLinks() == THardLinks::Each, shown->SizeKind() == TSizeKind::OnDisk});
+        {path}, {shown->HardLinks() == THardLinks::Each, shown->SizeKind() == TSizeKind::OnDisk});
 }
 
 void TResultSession::ComparisonRead(const std::string& path,

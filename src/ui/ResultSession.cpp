@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <algorithm>
 #include <ctime>
 
 namespace harrowdale::ui {
@@ -121,8 +122,8 @@ void TResultSession::MeasureSwitched()
                                                  "the result shown keeps the old one.")))
         return;
     // A result read from a scan file is read again; a scan runs again.
-    if (FOrigin == TResultOrigin::ScanFile && !FShownScanFile.empty())
-        OpenScanFile(FShownScanFile);
+    if (FOrigin == TResultOrigin::ScanFile && !FShownScanFiles.empty())
+        OpenScanFiles(FShownScanFiles);
     else
         Scan();
 }
@@ -180,7 +181,7 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
     if (FClosing) {
         // The end of a task the closing cancelled (or that ended just before): nothing to
         // show and nobody to show it to.
-        FReadingFile.reset();
+        FReadingFiles.reset();
         FRescanning.reset();
         FComparingFile.reset();
         outcome->Tree.reset();
@@ -191,8 +192,8 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
         RescanFinished(*folder, outcome);
         return;
     }
-    if (const std::optional<std::string> file = std::exchange(FReadingFile, std::nullopt)) {
-        ReadingFinished(*file, outcome);
+    if (const auto files = std::exchange(FReadingFiles, std::nullopt)) {
+        ReadingFinished(*files, outcome);
         return;
     }
     if (const std::optional<std::string> file = std::exchange(FComparingFile, std::nullopt)) {
@@ -215,7 +216,7 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     Q_EMIT BuildingResults();
     FOrigin = origin;
     if (origin == TResultOrigin::ThisMachine) {
-        FShownScanFile.clear();
+        FShownScanFiles.clear();
         FShownWrittenAt = 0;
     }
     FShownAt = origin == TResultOrigin::ThisMachine ? static_cast<std::int64_t>(std::time(nullptr))
@@ -380,38 +381,41 @@ void TResultSession::ChooseScanFile()
 {
     if (FBusy)
         return;
-    const std::optional<std::string> path =
-        FServices.Files->OpenFile(FWindow, DialogCaption(TCommand::OpenScanFile), ScanFileFilter());
-    if (path)
-        OpenScanFile(*path);
+    const std::vector<std::string> paths = FServices.Files->OpenFiles(
+        FWindow, DialogCaption(TCommand::OpenScanFile), ScanFileFilter());
+    if (!paths.empty())
+        OpenScanFiles(paths);
 }
 
-void TResultSession::OpenScanFile(const std::string& path)
+void TResultSession::OpenScanFiles(const std::vector<std::string>& paths)
 {
-    // Refused while busy, as Scan is. The current result stays until the file is read.
-    if (FBusy || path.empty())
+    // Refused while busy, as Scan is. The current result stays until the files are read.
+    if (FBusy || paths.empty() ||
+        std::any_of(paths.begin(), paths.end(), [](const std::string& p) { return p.empty(); }))
         return;
-    FReadingFile = path;
+    FReadingFiles = paths;
     SetBusy(true);
-    FScan->StartReading(path, Measure());
+    FScan->StartReading(paths, Measure());
 }
 
-void TResultSession::ReadingFinished(const std::string& path,
+void TResultSession::ReadingFinished(const std::vector<std::string>& paths,
                                      const std::shared_ptr<TScanOutcome>& outcome)
 {
     // Stopped, also after the file was read: the current result stays, as it does when
     // the file is bad (nothing was cleared for the file).
     const bool cancelled = Cancelled();
     if (outcome->Ok && !cancelled) {
-        FShownScanFile = path;
+        FShownScanFiles = paths;
         FShownWrittenAt = outcome->WrittenAt;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
         return;
     }
     Q_EMIT ProgressChanged(100, 0);
     if (!cancelled)
-        ShowError(QString::fromStdString(Format(Translate("Cannot open the scan file %s: %s"),
-                                                VisiblePathText(path), outcome->Err)));
+        ShowError(QString::fromStdString(
+            paths.size() == 1 ? Format(Translate("Cannot open the scan file %s: %s"),
+                                       VisiblePathText(paths.front()), outcome->Err)
+                              : Format(Translate("Cannot open the scan files: %s"), outcome->Err)));
     EndBusy();
     if (cancelled)
         Q_EMIT StatusChanged(Tr("Cancelled"));

@@ -54,9 +54,16 @@ public:
 
     /// Where the result shown came from.
     TResultOrigin Origin() const { return FOrigin; }
-    /// The scan file the result shown was read from (path bytes), and when that file was
-    /// written (Unix seconds; 0 when it does not say). Empty for a scan.
-    const std::string& ShownScanFile() const { return FShownScanFile; }
+    /// The scan file the result shown was read from (path bytes; the first of several),
+    /// and when that file was written (Unix seconds, the oldest of several; 0 when it does
+    /// not say). Empty for a scan.
+    const std::string& ShownScanFile() const
+    {
+        static const std::string kNone;
+        return FShownScanFiles.empty() ? kNone : FShownScanFiles.front();
+    }
+    /// Every scan file of the result shown (several open as one result).
+    const std::vector<std::string>& ShownScanFiles() const { return FShownScanFiles; }
     std::int64_t ShownWrittenAt() const { return FShownWrittenAt; }
     /// Scanning, reading or building results: a new task is refused until idle again.
     bool IsBusy() const { return FBusy; }
@@ -73,9 +80,10 @@ public:
     void Stop();
     /// Asks for a scan file and opens it.
     void ChooseScanFile();
-    /// Reads a scan file (path bytes) in the background; the current result stays until it
-    /// is read, and stays when the file is bad.
-    void OpenScanFile(const std::string& path);
+    /// Reads scan files (path bytes) in the background, several as one result (each a
+    /// top-level folder); the current result stays until they are read, and stays when
+    /// one is bad or they were measured differently.
+    void OpenScanFiles(const std::vector<std::string>& paths);
     void SaveScanFile();
     /// Scans the folder `path` of the result shown again, with the panel's filters and the
     /// result's own measure, and puts the new folder in the old one's place.
@@ -121,7 +129,8 @@ Q_SIGNALS:
 
 private:
     void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
-    void ReadingFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
+    void ReadingFinished(const std::vector<std::string>& paths,
+                         const std::shared_ptr<TScanOutcome>& outcome);
     void ComparisonRead(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void EndComparison();
     void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
@@ -162,10 +171,11 @@ private:
     std::int64_t FMetBytes = -1;          ///< what the scan shown met, for its history entry
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
-    bool FClosing = false;                   ///< nothing more is shown or built
-    std::optional<std::string> FReadingFile; ///< the scan file the running task reads
-    std::optional<std::string> FRescanning;  ///< the folder the running task scans again
-    std::string FShownScanFile;              ///< the scan file shown, if any
+    bool FClosing = false; ///< nothing more is shown or built
+    /// The scan files the running task reads.
+    std::optional<std::vector<std::string>> FReadingFiles;
+    std::optional<std::string> FRescanning;   ///< the folder the running task scans again
+    std::vector<std::string> FShownScanFiles; ///< the scan files shown, if any
     std::int64_t FShownWrittenAt = 0;
     std::int64_t FShownAt = 0; ///< when the result shown was made (Unix seconds; 0: unknown)
     std::optional<std::string> FComparingFile; ///< the scan file the running task reads

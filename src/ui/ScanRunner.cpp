@@ -58,7 +58,7 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
     });
 }
 
-void TScanRunner::StartReading(const std::string& path, const TScanMeasure& measure)
+void TScanRunner::StartReading(const std::vector<std::string>& paths, const TScanMeasure& measure)
 {
     FJob = std::make_shared<TScanJob>();
     // A scan file counts as a scan of what it describes, measured the same way.
@@ -67,8 +67,9 @@ void TScanRunner::StartReading(const std::string& path, const TScanMeasure& meas
     FExpectedBytes = 0;
     FReading = true;
     Tick();
-    Launch([path](const TScanContext& context, TScanProgressBox& progress) {
-        return RunImportTask(path, context, progress);
+    Launch([paths, rootName = Translate("(Several scans)")](const TScanContext& context,
+                                                            TScanProgressBox& progress) {
+        return RunImportTask(paths, rootName, context, progress);
     });
 }
 

@@ -36,7 +36,7 @@ public:
     void Start(const TScanRequest& request, const TScanFilterInput& filters,
                std::int64_t expectedBytes, const TScanMeasure& measure);
     /// Reads the scan file at `path` (bytes) instead of scanning, with a fresh context.
-    void StartReading(const std::string& path, const TScanMeasure& measure);
+    void StartReading(const std::vector<std::string>& paths, const TScanMeasure& measure);
     /// Cancels the current scan, or the result build that follows it. One-way until the
     /// next Start.
     void Cancel();

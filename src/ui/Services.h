@@ -43,6 +43,13 @@ public:
     /// Qt's file dialogs take it ("Name (*.a *.b);;Other (*)").
     virtual std::optional<std::string> OpenFile(QWidget* parent, const QString& caption,
                                                 const QString& filter) = 0;
+    /// Files to read, one or several chosen at once; none when the dialog was cancelled.
+    virtual std::vector<std::string> OpenFiles(QWidget* parent, const QString& caption,
+                                               const QString& filter)
+    {
+        std::optional<std::string> one = OpenFile(parent, caption, filter);
+        return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
     /// A file to write, proposed as `suggestedName`; the dialog asks before the name of an
     /// existing file is taken. Nullopt when cancelled.
     virtual std::optional<std::string> SaveFile(QWidget* parent, const QString& caption,

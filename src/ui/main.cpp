@@ -98,9 +98,9 @@ int main(int argc, char** argv)
         window.show();
     else
         window.showMaximized();
-    if (command.OpenFile) {
-        // A scan file to show, as File > "Open Scan..." would.
-        window.OpenScanFile(*command.OpenFile);
+    if (!command.OpenFiles.empty()) {
+        // Scan files to show, as File > "Open Scan..." would.
+        window.OpenScanFiles(command.OpenFiles);
     } else if (command.Path) {
         // Once the window is shown and laid out, as if the user had pressed Scan.
         QTimer::singleShot(0, &window,

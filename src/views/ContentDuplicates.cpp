@@ -676,6 +676,7 @@ TContentOutcome BuildContentDuplicates(const TDirNode* root,
     }
     out.GroupsFound = shared.Best.Found();
     out.Groups = shared.Best.Take();
+    CountJoinedScans(out);
     if (settings.FillMaps)
         FillDuplicateMaps(out);
     return outcome;

@@ -405,9 +405,22 @@ bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates&
 
     out.GroupsFound = selector.Found();
     out.Groups = selector.Take();
+    CountJoinedScans(out);
     if (fillMaps)
         FillDuplicateMaps(out);
     return true;
+}
+
+void CountJoinedScans(TDuplicates& dups)
+{
+    for (const auto& g : dups.Groups) {
+        std::vector<const TDirNode*> parts;
+        for (const TFileLeaf* f : g->Files)
+            if (const TDirNode* part = f != nullptr ? JoinedPartOf(*f) : nullptr)
+                if (std::find(parts.begin(), parts.end(), part) == parts.end())
+                    parts.push_back(part);
+        g->Scans = static_cast<std::uint32_t>(parts.size());
+    }
 }
 
 void FillDuplicateMaps(TDuplicates& dups)

@@ -36,6 +36,9 @@ struct TDupGroup
     std::vector<const TFileLeaf*> Files; ///< members in the order found
     /// How many names other than FileName its files have: 0 by name, any by content.
     std::uint32_t OtherNames = 0;
+    /// How many of the scans of a joined result its files lie in (JoinedPartOf); 0 when
+    /// the result is one scan.
+    std::uint32_t Scans = 0;
 };
 
 /// Result of grouping. On Linux a path key is the path itself, so the per-file maps are
@@ -78,6 +81,9 @@ using TDupProgress = std::function<bool(std::size_t done, std::size_t total)>;
 bool BuildDuplicates(const std::vector<const TFileLeaf*>& allFiles, TDuplicates& out,
                      const TDupProgress& progress = {}, std::size_t cap = kMaxDupGroups,
                      bool fillMaps = true);
+
+/// Sets each group's Scans.
+void CountJoinedScans(TDuplicates& dups);
 
 /// Fills ColorByFile and GroupByFile from Groups.
 void FillDuplicateMaps(TDuplicates& dups);

@@ -318,6 +318,22 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Files changed in size",
     "... and 1 more entry",
     "... and %d more entries",
+    // Several scans as one result, and scans of other machines through ssh.
+    "(Several scans)",
+    "%s, across %d scans",
+    "Cannot open the scan files: %s",
+    "Receiving... (files: %d, dirs: %d, %s received)",
+    "%s refused the login: no key of yours was accepted (%s)",
+    "The host key of %s is not known or has changed: connect once with ssh to check it (%s)",
+    "Cannot reach %s: %s",
+    "Not a port number: \"%s\"",
+    "Not a host name: \"%s\"",
+    "Give a host and a folder as host:/folder, not \"%s\"",
+    "The ssh program was not found: install the OpenSSH client (openssh-client).",
+    "No scanner found on %s: install harrowdale-scan, ncdu or gdu there.",
+    "The scan of %s was cut off: %s",
+    "The scan on %s failed: %s",
+    "exit status %d",
 };
 
 } // namespace harrowdale::test

@@ -248,6 +248,48 @@ TEST(HarrowdaleScan, BadScanFilesFailWithStatus2AndOneLine)
     EXPECT_EQ(test::ReadFileBytes(good), text);
 }
 
+TEST(HarrowdaleScan, SeveralScanFilesReportAsOne)
+{
+    test::TempDir scratch;
+    auto write = [&](const std::string& name, const std::string& root, const std::string& entries,
+                     const std::string& meta = "{}") {
+        test::WriteFileBytes(scratch / name, "[1,2," + meta + ",[{\"name\":\"" +
+                                                 test::JsonPath(root) + "\"}" + entries + "]]");
+        return scratch / name;
+    };
+    const std::string one = write("one.json", "/srv", R"(,{"name":"a.iso","asize":4000},
+        {"name":"n\u00e9.txt","asize":10})");
+    const std::string two = write("two.json", "/home", R"(,[{"name":"dl"},{"name":"A.ISO",
+        "asize":4000}],{"name":"b\xff.txt","asize":5})");
+
+    const test::ProgramRun j = Exec({"--json", "--import", one, "--import", two});
+    ASSERT_EQ(j.Status, 0) << j.Err;
+    for (const std::string& part :
+         {std::string("\"files\": 4,"), std::string("\"bytes\": 8015,"),
+          std::string("{\"ext\": \".iso\", \"bytes\": 8000, \"files\": 2}"),
+          std::string("{\"ext\": \".txt\", \"bytes\": 15, \"files\": 2}"),
+          std::string("\"size\": 4000, \"scans\": 2, \"files\": ["),
+          Json(test::NativePath("/home/b")) + "\\udcff.txt"})
+        EXPECT_NE(j.Out.find(part), std::string::npos) << part << "\n" << j.Out;
+
+    const test::ProgramRun t = Exec({"--import", one, "--import", two});
+    ASSERT_EQ(t.Status, 0) << t.Err;
+    EXPECT_NE(t.Out.find(".iso, across 2 scans  (2 x "), std::string::npos) << t.Out;
+
+    const std::string lengthsOnly =
+        write("lengths.json", "/srv", R"(,{"name":"a","asize":1})", R"({"dsize_known":false})");
+    const UsageError cases[] = {
+        {{"--size-on-disk", "--import", one, "--import", lengthsOnly},
+         "were not measured alike and cannot be shown as one result"},
+        {{"--import", one, "--import", scratch / "missing.json"}, "missing.json\": cannot open"},
+        {{"--import", "-", "--import", "-"}, "give '-' to one --import only"},
+        {{"--import", one, "--import", two, "--export", scratch / "x.json"},
+         "--history, --export and --compare take one"},
+        {{"--import", one, "--import", two, "--compare", one}, "take one"},
+    };
+    ExpectUsageErrors(cases);
+}
+
 TEST(HarrowdaleScan, SizeMeasureAndHardLinkRuleAreChosenAndReported)
 {
     if (test::OnWindows())

@@ -23,7 +23,7 @@ TEST(CommandLine, ReadsThePathAndTheStandardOptions)
         TAction Action;
         std::optional<std::string> Path;
         const char* InText; // a piece of the text printed
-        std::optional<std::string> OpenFile = std::nullopt;
+        std::vector<std::string> OpenFiles = {};
     };
     const Case cases[] = {
         {{"harrowdale"}, TAction::Run, std::nullopt, ""},
@@ -42,8 +42,14 @@ TEST(CommandLine, ReadsThePathAndTheStandardOptions)
          TAction::Run,
          std::nullopt,
          "",
-         "/srv/scan\xff.json"},
-        {{"harrowdale", "--open=s.json.gz"}, TAction::Run, std::nullopt, "", "s.json.gz"},
+         {"/srv/scan\xff.json"}},
+        {{"harrowdale", "--open=s.json.gz"}, TAction::Run, std::nullopt, "", {"s.json.gz"}},
+        // Several files open as one result, in the order given.
+        {{"harrowdale", "--open", "b.json", "--open=a\xff.json"},
+         TAction::Run,
+         std::nullopt,
+         "",
+         {"b.json", "a\xff.json"}},
         {{"harrowdale", "--open", "s.json", "/srv"}, TAction::Error, std::nullopt, "either"},
         {{"harrowdale", "--open"}, TAction::Error, std::nullopt, "open"},
         {{"harrowdale", "--bogus"}, TAction::Error, std::nullopt, "bogus"},
@@ -54,7 +60,7 @@ TEST(CommandLine, ReadsThePathAndTheStandardOptions)
         const ui::TCommandLine r = ui::ParseCommandLine(c.Args);
         EXPECT_EQ(r.Action, c.Action);
         EXPECT_EQ(r.Path, c.Path);
-        EXPECT_EQ(r.OpenFile, c.OpenFile);
+        EXPECT_EQ(r.OpenFiles, c.OpenFiles);
         EXPECT_TRUE(r.Text.contains(QString::fromUtf8(c.InText))) << r.Text.toStdString();
     }
 }

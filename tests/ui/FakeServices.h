@@ -28,6 +28,8 @@ struct ServiceLog
     bool Answer = true;
     std::optional<std::string> PickedFolder;
     std::optional<std::string> PickedOpenFile; ///< the answer of the open-file dialog
+    /// The answer when several files are chosen at once (else PickedOpenFile's).
+    std::vector<std::string> PickedOpenFiles;
     std::optional<std::string> PickedSaveFile; ///< the answer of the save-file dialog
     std::vector<std::string> Opened;
     std::vector<std::string> Revealed;
@@ -72,6 +74,13 @@ public:
     std::optional<std::string> OpenFile(QWidget*, const QString&, const QString&) override
     {
         return FLog.PickedOpenFile;
+    }
+    std::vector<std::string> OpenFiles(QWidget* parent, const QString& caption,
+                                       const QString& filter) override
+    {
+        if (!FLog.PickedOpenFiles.empty())
+            return FLog.PickedOpenFiles;
+        return ui::IFilePicker::OpenFiles(parent, caption, filter);
     }
     std::optional<std::string> SaveFile(QWidget*, const QString&, const QString&,
                                         const QString&) override

@@ -271,6 +271,68 @@ TEST(ScanFiles, CommandsOnAScanMadeElsewhereSayWhereAndTouchNothing)
     EXPECT_EQ(w.Log.Revealed, std::vector<std::string>{root + "/a.txt"});
 }
 
+TEST(ScanFiles, SeveralFilesOpenAsOneResult)
+{
+    test::TempDir t;
+    // Two machines' scans (their folders are not here), one file on both.
+    auto write = [&](const std::string& name, const std::string& root, const std::string& more) {
+        test::WriteFileBytes(t / name, "[1,2,{\"progname\":\"ncdu\",\"timestamp\":1700000000},[{"
+                                       "\"name\":\"" +
+                                           root + "\"},{\"name\":\"disk.iso\",\"asize\":5000}," +
+                                           more + "]]");
+    };
+    write("one.json", t / "one", R"({"name":"a.txt","asize":100})");
+    write("two.json", t / "two", R"([{"name":"sub"},{"name":"b.TXT","asize":40}])");
+    WindowDriver w({1000, 700});
+    w.Log.PickedOpenFiles = {t / "one.json", t / "two.json"};
+    w.Trigger(TCommand::OpenScanFile);
+    ASSERT_TRUE(w.WaitIdle());
+    ASSERT_TRUE(w.Log.Errors.isEmpty()) << w.Log.Errors.join("|").toStdString();
+    const Shown shown = Read(w);
+    EXPECT_EQ(shown.Status, "Done. Total files: 4   Total size: 9.9 KB");
+    EXPECT_EQ(shown.Bytes, 10140);
+    EXPECT_EQ(shown.Extensions, (std::vector<std::tuple<std::string, std::int64_t, std::int64_t>>{
+                                    {".iso", 10000, 2}, {".txt", 140, 2}}));
+    ASSERT_TRUE(w.Root()->IsSyntheticRoot());
+    std::vector<std::string> tops;
+    for (const TDirNode* d : w.Root()->Children())
+        tops.emplace_back(d->Name());
+    std::ranges::sort(tops);
+    EXPECT_EQ(tops, (std::vector<std::string>{t / "one", t / "two"}));
+    EXPECT_TRUE(w.Win.windowTitle().startsWith("one.json, two.json (scan file of 2023-11-1"))
+        << w.Win.windowTitle().toStdString();
+
+    // The copy on both machines is marked as such where its group is named.
+    w.ShowPage(TPageIndex::Duplicates);
+    QTreeView* tree = w.Duplicates().DuplicatesTree();
+    EXPECT_EQ(tree->model()->index(0, 0).data().toString(), "disk.iso, across 2 scans  (2)");
+
+    // The commands touch nothing: neither folder is on this machine.
+    w.ShowPage(TPageIndex::OnlyFiles);
+    w.SelectRows(w.OnlyFiles().FilesList(), {0});
+    w.Trigger(TCommand::DeletePermanently);
+    ASSERT_EQ(w.Log.Errors.size(), 1);
+    EXPECT_TRUE(w.Log.Errors[0].startsWith("This scan was made elsewhere: "))
+        << w.Log.Errors[0].toStdString();
+    EXPECT_TRUE(w.Log.Questions.isEmpty());
+
+    // Measured differently, they are refused with one line, and the result shown stays.
+    test::WriteFileBytes(t / "lengths.json",
+                         "[1,2,{\"dsize_known\":false},[{\"name\":\"" + t / "three" + "\"}]]");
+    w.Log.Answer = false; // the result shown is not read again
+    w.Trigger(TCommand::SizeOnDisk);
+    ASSERT_TRUE(w.WaitIdle());
+    w.Log.Errors.clear();
+    w.Log.PickedOpenFiles = {t / "one.json", t / "lengths.json"};
+    w.Trigger(TCommand::OpenScanFile);
+    ASSERT_TRUE(w.WaitIdle());
+    ASSERT_EQ(w.Log.Errors.size(), 1);
+    EXPECT_TRUE(w.Log.Errors[0].contains("were not measured alike"))
+        << w.Log.Errors[0].toStdString();
+    EXPECT_FALSE(w.Log.Errors[0].contains('\n'));
+    EXPECT_EQ(w.Root()->Children().size(), 2u);
+}
+
 TEST(ScanFiles, AScanOfTheOtherSystemShowsItsOwnPathsAndIsNeverActedOn)
 {
     // A Windows scan read on Linux: "Z:\w\x" would be a relative path here, and a folder of

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -141,9 +142,33 @@ constexpr std::array kOptions = {
     OptionSpec{"--import", "", "FILE",
                "report on a scan file (ours, ncdu's or gdu's, gzip-compressed or not; '-' "
                "reads standard input) instead of scanning; the filters, --size-on-disk and "
-               "--hard-links apply to it as to a scan",
+               "--hard-links apply to it as to a scan. Given several times, the files are "
+               "reported on as one result: each a top-level folder named by its scanned "
+               "folder, all measured alike",
                [](Options& o, const std::string& v, std::string& error) {
-                   return ApplyFileName("--import", v, o.ImportPath, error);
+                   std::string path;
+                   if (!ApplyFileName("--import", v, path, error))
+                       return false;
+                   o.ImportPaths.push_back(path);
+                   return true;
+               }},
+    OptionSpec{"--remote", "", "[USER@]HOST[:PORT]:PATH",
+               "scan PATH on another machine through ssh (batch mode: keys or an agent, the "
+               "known hosts and ~/.ssh/config as for ssh itself) with the first of "
+               "harrowdale-scan, ncdu or gdu found there, instead of a local PATH. Given "
+               "several times, the scans are reported on as one result, each a top-level "
+               "folder named HOST:PATH",
+               [](Options& o, const std::string& v, std::string& error) {
+                   std::string target;
+                   if (!ApplyFileName("--remote", v, target, error))
+                       return false;
+                   o.Remotes.push_back(target);
+                   return true;
+               }},
+    OptionSpec{"--ssh-config", "", "FILE",
+               "ssh's configuration file for --remote, instead of ~/.ssh/config",
+               [](Options& o, const std::string& v, std::string& error) {
+                   return ApplyFileName("--ssh-config", v, o.SshConfig, error);
                }},
     OptionSpec{"--compare", "", "OLD",
                "compare the scan file OLD with the scan of PATH (or with the scan file "
@@ -277,7 +302,8 @@ std::string UsageText()
 {
     std::string text = "Usage: harrowdale-scan [options] [--] PATH\n"
                        "       harrowdale-scan [options] --all-drives\n"
-                       "       harrowdale-scan [options] --import FILE\n"
+                       "       harrowdale-scan [options] --import FILE [--import FILE...]\n"
+                       "       harrowdale-scan [options] --remote [USER@]HOST[:PORT]:PATH...\n"
                        "       harrowdale-scan [options] --compare OLD (PATH | --import NEW)\n"
                        "\n"
                        "Scans a folder (or every local drive) and reports sizes by extension, "
@@ -375,9 +401,30 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (o.Help || o.Version)
         return o;
-    if (!o.ImportPath.empty()) {
+    const std::size_t imports = o.ImportPaths.size();
+    const std::size_t remotes = o.Remotes.size();
+    if (remotes != 0) {
+        if (havePath || o.AllDrives || imports != 0) {
+            error = "--remote scans another machine: give no PATH, --all-drives or --import";
+            return std::nullopt;
+        }
+        if (o.History || (remotes > 1 && (!o.ExportPath.empty() || !o.ComparePath.empty()))) {
+            error = "--history keeps scans of this machine; several --remote make one result "
+                    "of several folder trees, and --export and --compare take one";
+            return std::nullopt;
+        }
+    } else if (imports != 0) {
         if (havePath || o.AllDrives) {
             error = "--import reads a scan file: give no PATH and no --all-drives";
+            return std::nullopt;
+        }
+        if (std::count(o.ImportPaths.begin(), o.ImportPaths.end(), "-") > 1) {
+            error = "standard input can be read once: give '-' to one --import only";
+            return std::nullopt;
+        }
+        if (imports > 1 && (o.History || !o.ExportPath.empty() || !o.ComparePath.empty())) {
+            error = "several --import make one result of several folder trees: --history, "
+                    "--export and --compare take one";
             return std::nullopt;
         }
     } else if (o.AllDrives == havePath) {
@@ -393,7 +440,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 "--treemap";
         return std::nullopt;
     }
-    if (o.ComparePath == "-" && o.ImportPath == "-") {
+    if (o.ComparePath == "-" && imports == 1 && o.ImportPaths.front() == "-") {
         error = "--compare and --import cannot both read standard input";
         return std::nullopt;
     }

@@ -38,10 +38,14 @@ struct Options
     int Width = 0, Height = 0;
     std::string PngPath;
     // Scan files: write the scan to a file, or report on a file instead of scanning.
-    std::string ExportPath;  ///< "-" for standard output
-    std::string ImportPath;  ///< "-" for standard input
+    std::string ExportPath; ///< "-" for standard output
+    /// Scan files to report on, shown as one result when several; "-" for standard input.
+    std::vector<std::string> ImportPaths;
     std::string ComparePath; ///< the older scan file of a comparison
-    bool History = false;    ///< keep the scan in the scan history
+    /// Folders of other machines to scan through ssh, "[user@]host[:port]:PATH" each.
+    std::vector<std::string> Remotes;
+    std::string SshConfig; ///< ssh's configuration file instead of the user's
+    bool History = false;  ///< keep the scan in the scan history
 };
 
 /// One command-line option: adding an option is adding a row to the table in

@@ -248,7 +248,10 @@ void WriteJson(std::ostream& out, const ReportData& d)
     for (std::size_t i = 0; i < g; ++i) {
         const TDupGroup& grp = *d.Duplicates.Groups[i];
         out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(grp.FileName)
-            << ", \"size\": " << grp.Size << ", \"files\": [";
+            << ", \"size\": " << grp.Size;
+        if (grp.Scans != 0)
+            out << ", \"scans\": " << grp.Scans;
+        out << ", \"files\": [";
         for (std::size_t k = 0; k < std::min(grp.Files.size(), kMaxListedPaths); ++k)
             out << (k ? ", " : "") << JsonString(grp.Files[k]->FullPath());
         out << "], \"file_count\": " << grp.Files.size() << "}";

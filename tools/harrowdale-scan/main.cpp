@@ -5,6 +5,8 @@
 #include "Options.h"
 #include "Output.h"
 #include "TreemapPicture.h"
+#include "exchange/JoinedScans.h"
+#include "exchange/RemoteScan.h"
 #include "exchange/ScanHistory.h"
 #include "exchange/ScanTreeExport.h"
 #include "exchange/ScanTreeImport.h"
@@ -245,7 +247,7 @@ int GroupByContent(const cli::Options& opts, cli::ReportData& data, bool fillMap
     return Fail(kExitUsage, Translate("Comparing contents is not available on this system."));
 }
 
-int ImportTree(const cli::Options& opts, const std::string& path, LoadedTree& out)
+int ImportTree(const cli::Options& opts, const std::vector<std::string>& paths, LoadedTree& out)
 {
     TScanContext context;
     if (const int status = MakeContext(opts, context))
@@ -253,12 +255,16 @@ int ImportTree(const cli::Options& opts, const std::string& path, LoadedTree& ou
     // Ctrl+C ends an import at once (OnInterrupt): it changes nothing, and a read from a
     // pipe can block.
     try {
-        TImportResult r = ImportScanFile(path, context);
+        TImportResult r = ImportScanFiles(paths, context, Translate("(Several scans)"));
         out.Tree = std::move(r.Tree);
         out.MetBytes = r.MetBytes;
         return 0;
     } catch (const EExchangeError& e) {
-        return Fail(kExitUsage, "cannot import " + cli::TerminalText(path) + ": " + e.what());
+        // With several files, the message names the one at fault.
+        return Fail(kExitUsage, "cannot import " +
+                                    (paths.size() == 1 ? cli::TerminalText(paths.front())
+                                                       : std::string("the scan files")) +
+                                    ": " + e.what());
     }
 }
 
@@ -272,12 +278,56 @@ int FinishWithUnreadable(int status, const cli::UnreadableFolders& unreadable)
     return status == 0 ? kExitUnreadable : status;
 }
 
+/// Scans the --remote folders through ssh; returns 0, or the exit status after printing
+/// why not.
+int RunRemote(const cli::Options& opts, LoadedTree& out)
+{
+    std::vector<TRemoteTarget> targets;
+    for (const std::string& text : opts.Remotes) {
+        std::string error;
+        std::optional<TRemoteTarget> t = ParseRemoteTarget(text, error);
+        if (!t)
+            return Fail(kExitUsage, "--remote: " + error);
+        targets.push_back(std::move(*t));
+    }
+    TScanContext context;
+    if (const int status = MakeContext(opts, context))
+        return status;
+    // Ctrl+C stops the read, which ends ssh and the remote scanner before we go.
+    gContext.store(&context);
+    ProgressLine line(!opts.NoProgress && platform::StandardErrorIsTerminal());
+    int status = 0;
+    try {
+        TImportResult r = RunRemoteScans(
+            targets, context, Translate("(Several scans)"), opts.SshConfig,
+            [&line](const TRemoteProgress& p) {
+                line.ShowText(FormatText(
+                    Translate("Receiving... (files: %d, dirs: %d, %s received)"),
+                    {p.Files, p.Dirs, FormatSize(static_cast<std::int64_t>(p.BytesReceived))}));
+            });
+        out.Tree = std::move(r.Tree);
+        out.MetBytes = r.MetBytes;
+    } catch (const EImportCancelled&) {
+        line.Clear();
+        status = FailCancelled();
+    } catch (const ERemoteScanError& e) {
+        line.Clear();
+        status = Fail(kExitUsage, e.what());
+    } catch (const EExchangeError& e) {
+        line.Clear();
+        status = Fail(kExitUsage, e.what());
+    }
+    line.Clear();
+    gContext.store(nullptr);
+    return status;
+}
+
 /// Reports what changed from the scan file --compare names to `newer`; returns the exit
 /// status after printing the report or why there is none.
 int Compare(const cli::Options& opts, const TScanTree& newer, platform::TStdOutBuffer& outBuffer)
 {
     LoadedTree older;
-    if (const int status = ImportTree(opts, opts.ComparePath, older))
+    if (const int status = ImportTree(opts, {opts.ComparePath}, older))
         return status;
     std::optional<TScanComparison> comparison;
     try {
@@ -316,8 +366,10 @@ int Run(int argc, char** argv)
     }
 
     LoadedTree loaded;
-    if (const int status = opts->ImportPath.empty() ? RunScan(*opts, loaded)
-                                                    : ImportTree(*opts, opts->ImportPath, loaded))
+    if (const int status = !opts->Remotes.empty() ? RunRemote(*opts, loaded)
+                           : opts->ImportPaths.empty()
+                               ? RunScan(*opts, loaded)
+                               : ImportTree(*opts, opts->ImportPaths, loaded))
         return status;
 
     const TDirNode* root = loaded.Tree->Root();

@@ -9,7 +9,8 @@
 namespace harrowdale {
 
 /// The group's file name as VisiblePathText shows it; for a group whose files have other
-/// names too (grouped by content), "photo.jpg and 3 other names".
+/// names too (grouped by content), "photo.jpg and 3 other names"; for a group whose
+/// files lie in several scans of a joined result, ", across 2 scans" after it.
 std::string DupGroupName(const TDupGroup& group);
 
 } // namespace harrowdale

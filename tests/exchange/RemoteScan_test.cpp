@@ -1,0 +1,99 @@
+// Where a remote scan goes and what ssh is asked to run: host names read strictly, the
+// remote path carried as one word whatever it holds.
+
+#include "exchange/RemoteScan.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace harrowdale {
+namespace {
+
+TEST(RemoteScan, TargetsAreReadStrictly)
+{
+    struct Case
+    {
+        std::string Text;
+        std::string User, Host;
+        int Port;
+        std::string Path; ///< "" when refused
+    };
+    const std::vector<Case> cases = {
+        {"nas:/srv/data", "", "nas", 0, "/srv/data"},
+        {"root@nas:/", "root", "nas", 0, "/"},
+        {"me@nas:2222:/srv", "me", "nas", 2222, "/srv"},
+        {"nas:relative/x", "", "nas", 0, "relative/x"},
+        {"nas:/a:b", "", "nas", 0, "/a:b"}, // a second colon in the path
+        {"nas:/weird name:12", "", "nas", 0, "/weird name:12"},
+        {"-oProxyCommand=evil:/", "", "", 0, ""}, // an option, not a host
+        {"me@-nas:/", "", "", 0, ""},
+        {"-me@nas:/", "", "", 0, ""},
+        {"nas", "", "", 0, ""}, // no folder
+        {"nas:", "", "", 0, ""},
+        {":/srv", "", "", 0, ""}, // no host
+        {"@nas:/srv", "", "", 0, ""},
+        {"nas:0:/srv", "", "", 0, ""}, // no such port
+        {"nas:70000:/srv", "", "", 0, ""},
+        {"na s:/srv", "", "", 0, ""},
+        {"nas\n:/srv", "", "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const std::optional<TRemoteTarget> t = ParseRemoteTarget(c.Text, error);
+        if (c.Path.empty()) {
+            EXPECT_FALSE(t) << c.Text;
+            EXPECT_FALSE(error.empty()) << c.Text;
+            continue;
+        }
+        ASSERT_TRUE(t) << c.Text << ": " << error;
+        EXPECT_EQ(t->User, c.User) << c.Text;
+        EXPECT_EQ(t->Host, c.Host) << c.Text;
+        EXPECT_EQ(t->Port, c.Port) << c.Text;
+        EXPECT_EQ(t->Path, c.Path) << c.Text;
+    }
+}
+
+TEST(RemoteScan, PathsAreQuotedAsOneShellWord)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/srv", "'/srv'"},     {"", "''"},
+        {"it's", "'it'\\''s'"}, {"$(rm -rf ~) `x` \"q\"\nnext", "'$(rm -rf ~) `x` \"q\"\nnext'"},
+        {"''", "''\\'''\\'''"},
+    };
+    for (const auto& [text, quoted] : cases)
+        EXPECT_EQ(QuoteForPosixShell(text), quoted) << text;
+}
+
+TEST(RemoteScan, SshIsAskedInBatchModeWithTheHostAfterTheOptions)
+{
+    TRemoteTarget t;
+    t.User = "me";
+    t.Host = "nas";
+    t.Port = 2222;
+    t.Path = "/it's";
+    const std::vector<std::string> args = RemoteScanArguments(t, "/tmp/cfg");
+    const std::vector<std::string> head = {
+        "ssh", "-o", "BatchMode=yes", "-F", "/tmp/cfg", "-p", "2222", "-l", "me", "--", "nas"};
+    ASSERT_EQ(args.size(), head.size() + 1);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), args.begin()));
+    const std::string& command = args.back();
+    EXPECT_EQ(command.rfind("p='/it'\\''s';", 0), 0u) << command;
+    // One call tries the three scanners in order, each with its own way to write to
+    // standard output.
+    const std::size_t own = command.find("harrowdale-scan --export - --no-progress -- \"$p\"");
+    const std::size_t ncdu = command.find("ncdu -0 -x -o- \"$p\"");
+    const std::size_t gdu = command.find("gdu -n -x -o- \"$p\"");
+    ASSERT_NE(own, std::string::npos) << command;
+    EXPECT_LT(own, ncdu);
+    EXPECT_LT(ncdu, gdu);
+    EXPECT_NE(gdu, std::string::npos);
+
+    // Without a port, user or configuration, ssh's own choices stand.
+    const std::vector<std::string> plain = RemoteScanArguments({"", "nas", 0, "/"});
+    EXPECT_EQ(std::vector<std::string>(plain.begin(), plain.end() - 1),
+              (std::vector<std::string>{"ssh", "-o", "BatchMode=yes", "--", "nas"}));
+}
+
+} // namespace
+} // namespace harrowdale
