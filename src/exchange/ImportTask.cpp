@@ -1,6 +1,7 @@
 #include "exchange/ImportTask.h"
 
 #include "exchange/JoinedScans.h"
+#include "exchange/RemoteScan.h"
 #include "scan/Mask.h"
 
 #include <algorithm>
@@ -8,15 +9,15 @@
 
 namespace harrowdale {
 
-TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::string& rootName,
-                           const TScanContext& context, TScanProgressBox& progress)
+namespace {
+
+// Runs `read` as the task body: the tree it returns is the outcome's, and every error is
+// the outcome's one line.
+template <class TRead> TScanOutcome RunReading(const TScanContext& context, TRead&& read)
 {
     TScanOutcome out;
     try {
-        TImportResult r = ImportScanFiles(paths, context, rootName,
-                                          [&progress](std::int64_t files, std::int64_t dirs) {
-                                              progress.PublishProgress({}, files, dirs, 0);
-                                          });
+        TImportResult r = read();
         const TDirNode* root = r.Tree->Root();
         out.Files = root->TotalFiles();
         out.Dirs = root->TotalDirs();
@@ -36,6 +37,31 @@ TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::str
     if (!out.Ok)
         out.Tree.reset();
     return out;
+}
+
+} // namespace
+
+TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::string& rootName,
+                           const TScanContext& context, TScanProgressBox& progress)
+{
+    return RunReading(context, [&] {
+        return ImportScanFiles(paths, context, rootName,
+                               [&progress](std::int64_t files, std::int64_t dirs) {
+                                   progress.PublishProgress({}, files, dirs, 0);
+                               });
+    });
+}
+
+TScanOutcome RunRemoteTask(const std::vector<TRemoteTarget>& targets, const std::string& rootName,
+                           const TScanContext& context, TScanProgressBox& progress)
+{
+    return RunReading(context, [&] {
+        return RunRemoteScans(
+            targets, context, rootName, {}, [&progress](const TRemoteProgress& p) {
+                progress.PublishProgress({}, p.Files, p.Dirs,
+                                         static_cast<std::int64_t>(p.BytesReceived));
+            });
+    });
 }
 
 } // namespace harrowdale

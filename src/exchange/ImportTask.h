@@ -4,6 +4,7 @@
 // cancellation as a scan, so the window shows the tree the file describes as if it had
 // just been scanned.
 
+#include "exchange/RemoteScan.h"
 #include "scan/ScanControl.h"
 
 #include <string>
@@ -19,6 +20,12 @@ namespace harrowdale {
 /// on a bad or unreadable file with the reader's one-line reason in Err. Catches every
 /// error. Runs on the worker thread.
 TScanOutcome RunImportTask(const std::vector<std::string>& paths, const std::string& rootName,
+                           const TScanContext& context, TScanProgressBox& progress);
+
+/// The same with a scan of `targets` through ssh (RunRemoteScans): the files and folders
+/// received so far and the bytes (as Bytes) go to `progress`; a failure is the remote
+/// scan's one line in Err.
+TScanOutcome RunRemoteTask(const std::vector<TRemoteTarget>& targets, const std::string& rootName,
                            const TScanContext& context, TScanProgressBox& progress);
 
 } // namespace harrowdale

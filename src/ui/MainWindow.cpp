@@ -14,6 +14,7 @@
 #include "ui/OnlyFilesPage.h"
 #include "ui/OnlyFoldersPage.h"
 #include "ui/QtLanguage.h"
+#include "ui/RemoteFolders.h"
 #include "ui/ResultSession.h"
 #include "ui/ScanInvite.h"
 #include "ui/ScanOptionsPanel.h"
@@ -233,6 +234,7 @@ void TMainWindow::ConnectCommands()
     onZoom(TCommand::Back, &TMapZoom::GoBack);
     onZoom(TCommand::Forward, &TMapZoom::GoForward);
     on(TCommand::OpenScanFile, [session] { session->ChooseScanFile(); });
+    on(TCommand::ScanRemoteFolder, [session] { session->ChooseRemoteFolder(); });
     on(TCommand::SaveScanFile, [session] { session->SaveScanFile(); });
     Action(TCommand::KeepHistory)->setChecked(KeepScanHistory());
     connect(Action(TCommand::KeepHistory), &QAction::toggled, this,
@@ -321,6 +323,7 @@ void TMainWindow::UpdateCommandStates()
         ->setEnabled(!busy && FSession->Origin() == TResultOrigin::ThisMachine &&
                      entries.size() == 1 && entries[0].Folder != nullptr);
     Action(TCommand::OpenScanFile)->setEnabled(!busy);
+    Action(TCommand::ScanRemoteFolder)->setEnabled(!busy);
     Action(TCommand::SaveScanFile)->setEnabled(!busy && Results().Root() != nullptr);
     Action(TCommand::CompareWith)
         ->setEnabled(!busy && Results().Root() != nullptr && !Results().Root()->IsSyntheticRoot());
@@ -348,7 +351,10 @@ void TMainWindow::ShowResult()
         return;
     }
     QString shown;
-    if (FSession->Origin() == TResultOrigin::ScanFile && !FSession->ShownScanFile().empty()) {
+    if (!FSession->ShownRemote().empty()) {
+        shown = DisplayText(RemoteTargetsText(FSession->ShownRemote()));
+    } else if (FSession->Origin() == TResultOrigin::ScanFile &&
+               !FSession->ShownScanFile().empty()) {
         // Several files read as one are named one after the other.
         std::string name;
         for (const std::string& file : FSession->ShownScanFiles())

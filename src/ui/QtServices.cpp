@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 #include "ui/FileManagerLink.h"
+#include "ui/RemoteFolders.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 
@@ -57,6 +58,12 @@ public:
         if (dir.isEmpty())
             return std::nullopt;
         return QFile::encodeName(dir).toStdString();
+    }
+    std::optional<TRemoteFolderChoice> PickRemoteFolder(QWidget* parent, const QString& caption,
+                                                        const std::vector<std::string>& recentHosts,
+                                                        const std::string& lastFolder) override
+    {
+        return AskRemoteFolder(parent, caption, recentHosts, lastFolder);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "scan/TreeLookup.h"
 #include "ui/HistoryRecorder.h"
+#include "ui/RemoteFolders.h"
 #include "ui/ScanOptionsPanel.h"
 #include "ui/ScanRunner.h"
 #include "ui/Services.h"
@@ -122,7 +123,9 @@ void TResultSession::MeasureSwitched()
                                                  "the result shown keeps the old one.")))
         return;
     // A result read from a scan file is read again; a scan runs again.
-    if (FOrigin == TResultOrigin::ScanFile && !FShownScanFiles.empty())
+    if (!FShownRemote.empty())
+        ScanRemote(FShownRemote);
+    else if (FOrigin == TResultOrigin::ScanFile && !FShownScanFiles.empty())
         OpenScanFiles(FShownScanFiles);
     else
         Scan();
@@ -182,6 +185,7 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
         // The end of a task the closing cancelled (or that ended just before): nothing to
         // show and nobody to show it to.
         FReadingFiles.reset();
+        FReadingRemote.reset();
         FRescanning.reset();
         FComparingFile.reset();
         outcome->Tree.reset();
@@ -190,6 +194,10 @@ void TResultSession::ScanFinished(const std::shared_ptr<TScanOutcome>& outcome)
     }
     if (const std::optional<std::string> folder = std::exchange(FRescanning, std::nullopt)) {
         RescanFinished(*folder, outcome);
+        return;
+    }
+    if (const auto targets = std::exchange(FReadingRemote, std::nullopt)) {
+        RemoteFinished(*targets, outcome);
         return;
     }
     if (const auto files = std::exchange(FReadingFiles, std::nullopt)) {
@@ -217,6 +225,7 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     FOrigin = origin;
     if (origin == TResultOrigin::ThisMachine) {
         FShownScanFiles.clear();
+        FShownRemote.clear();
         FShownWrittenAt = 0;
     }
     FShownAt = origin == TResultOrigin::ThisMachine ? static_cast<std::int64_t>(std::time(nullptr))
@@ -398,6 +407,56 @@ void TResultSession::OpenScanFiles(const std::vector<std::string>& paths)
     FScan->StartReading(paths, Measure());
 }
 
+void TResultSession::ChooseRemoteFolder()
+{
+    if (FBusy)
+        return;
+    const std::optional<TRemoteFolderChoice> choice =
+        FServices.Folders->PickRemoteFolder(FWindow, DialogCaption(TCommand::ScanRemoteFolder),
+                                            RecentRemoteHosts(), LastRemoteFolder());
+    if (!choice)
+        return;
+    std::string error;
+    const std::optional<std::vector<TRemoteTarget>> targets = RemoteTargets(*choice, error);
+    if (!targets) {
+        ShowError(QString::fromStdString(error));
+        return;
+    }
+    RememberRemoteChoice(*choice);
+    ScanRemote(*targets);
+}
+
+void TResultSession::ScanRemote(const std::vector<TRemoteTarget>& targets)
+{
+    if (FBusy || targets.empty())
+        return;
+    FReadingRemote = targets;
+    SetBusy(true);
+    FScan->StartRemote(targets, Measure());
+}
+
+void TResultSession::RemoteFinished(const std::vector<TRemoteTarget>& targets,
+                                    const std::shared_ptr<TScanOutcome>& outcome)
+{
+    // As for a scan file: Stop or a failure keeps the result shown.
+    const bool cancelled = Cancelled();
+    if (outcome->Ok && !cancelled) {
+        FShownScanFiles.clear();
+        FShownRemote = targets;
+        FShownWrittenAt = 0;
+        BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
+        return;
+    }
+    Q_EMIT ProgressChanged(100, 0);
+    if (!cancelled)
+        ShowError(QString::fromStdString(outcome->Err));
+    EndBusy();
+    if (cancelled)
+        Q_EMIT StatusChanged(Tr("Cancelled"));
+    else
+        Q_EMIT ResultKept();
+}
+
 void TResultSession::ReadingFinished(const std::vector<std::string>& paths,
                                      const std::shared_ptr<TScanOutcome>& outcome)
 {
@@ -406,6 +465,7 @@ void TResultSession::ReadingFinished(const std::vector<std::string>& paths,
     const bool cancelled = Cancelled();
     if (outcome->Ok && !cancelled) {
         FShownScanFiles = paths;
+        FShownRemote.clear();
         FShownWrittenAt = outcome->WrittenAt;
         BuildResults(std::move(outcome->Tree), TResultOrigin::ScanFile);
         return;

@@ -7,6 +7,7 @@
 //
 // Thread: UI thread only; the task body runs elsewhere (see TScanRunner).
 
+#include "exchange/RemoteScan.h"
 #include "scan/ScanControl.h"
 #include "ui/ComparedScans.h"
 #include "ui/FileCommands.h"
@@ -62,6 +63,9 @@ public:
         static const std::string kNone;
         return FShownScanFiles.empty() ? kNone : FShownScanFiles.front();
     }
+    /// The folders of other machines the result shown was scanned from; empty for a
+    /// scan of this machine and for scan files.
+    const std::vector<TRemoteTarget>& ShownRemote() const { return FShownRemote; }
     /// Every scan file of the result shown (several open as one result).
     const std::vector<std::string>& ShownScanFiles() const { return FShownScanFiles; }
     std::int64_t ShownWrittenAt() const { return FShownWrittenAt; }
@@ -84,6 +88,12 @@ public:
     /// top-level folder); the current result stays until they are read, and stays when
     /// one is bad or they were measured differently.
     void OpenScanFiles(const std::vector<std::string>& paths);
+    /// Asks for hosts and a folder, and scans it on each through ssh.
+    void ChooseRemoteFolder();
+    /// Scans `targets` through ssh in the background, several as one result; shown as an
+    /// opened scan file, named by host and folder. The current result stays until the
+    /// scan is read, and stays when it fails.
+    void ScanRemote(const std::vector<TRemoteTarget>& targets);
     void SaveScanFile();
     /// Scans the folder `path` of the result shown again, with the panel's filters and the
     /// result's own measure, and puts the new folder in the old one's place.
@@ -129,6 +139,8 @@ Q_SIGNALS:
 
 private:
     void ScanFinished(const std::shared_ptr<TScanOutcome>& outcome);
+    void RemoteFinished(const std::vector<TRemoteTarget>& targets,
+                        const std::shared_ptr<TScanOutcome>& outcome);
     void ReadingFinished(const std::vector<std::string>& paths,
                          const std::shared_ptr<TScanOutcome>& outcome);
     void ComparisonRead(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
@@ -176,6 +188,9 @@ private:
     std::optional<std::vector<std::string>> FReadingFiles;
     std::optional<std::string> FRescanning;   ///< the folder the running task scans again
     std::vector<std::string> FShownScanFiles; ///< the scan files shown, if any
+    /// The remote folders the running task scans.
+    std::optional<std::vector<TRemoteTarget>> FReadingRemote;
+    std::vector<TRemoteTarget> FShownRemote; ///< the remote folders shown, if any
     std::int64_t FShownWrittenAt = 0;
     std::int64_t FShownAt = 0; ///< when the result shown was made (Unix seconds; 0: unknown)
     std::optional<std::string> FComparingFile; ///< the scan file the running task reads

@@ -52,6 +52,7 @@ void TScanRunner::Start(const TScanRequest& request, const TScanFilterInput& fil
     FJob->Context.CountEveryHardLink = measure.CountEveryHardLink;
     FExpectedBytes = expectedBytes;
     FReading = false;
+    FReceiving = false;
     Q_EMIT StatusChanged(QString::fromStdString(Translate("Scanning...")));
     Launch([request](const TScanContext& context, TScanProgressBox& progress) {
         return RunScanTask(request, context, progress);
@@ -66,10 +67,27 @@ void TScanRunner::StartReading(const std::vector<std::string>& paths, const TSca
     FJob->Context.CountEveryHardLink = measure.CountEveryHardLink;
     FExpectedBytes = 0;
     FReading = true;
+    FReceiving = false;
     Tick();
     Launch([paths, rootName = Translate("(Several scans)")](const TScanContext& context,
                                                             TScanProgressBox& progress) {
         return RunImportTask(paths, rootName, context, progress);
+    });
+}
+
+void TScanRunner::StartRemote(const std::vector<TRemoteTarget>& targets,
+                              const TScanMeasure& measure)
+{
+    FJob = std::make_shared<TScanJob>();
+    FJob->Context.SizeOnDisk = measure.SizeOnDisk;
+    FJob->Context.CountEveryHardLink = measure.CountEveryHardLink;
+    FExpectedBytes = 0;
+    FReading = false;
+    FReceiving = true;
+    Tick();
+    Launch([targets, rootName = Translate("(Several scans)")](const TScanContext& context,
+                                                              TScanProgressBox& progress) {
+        return RunRemoteTask(targets, rootName, context, progress);
     });
 }
 
@@ -108,7 +126,11 @@ void TScanRunner::Tick()
     const TScanProgressBox::Snapshot p = FJob->Progress.Read();
     Q_EMIT ProgressChanged(FExpectedBytes > 0 ? 1000 : 0,
                            FExpectedBytes > 0 ? DriveProgressPosition(p.Bytes, FExpectedBytes) : 0);
-    if (FReading)
+    if (FReceiving)
+        Q_EMIT StatusChanged(QString::fromStdString(
+            Format(Translate("Receiving... (files: %d, dirs: %d, %s received)"), p.Files, p.Dirs,
+                   FormatSize(p.Bytes))));
+    else if (FReading)
         Q_EMIT StatusChanged(QString::fromStdString(
             Format(Translate("Reading scan file... (files: %d, dirs: %d)"), p.Files, p.Dirs)));
     else if (!p.Path.empty())

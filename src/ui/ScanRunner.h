@@ -7,6 +7,7 @@
 // Threads: the task body runs on its thread and touches only its TScanJob (context and
 // progress box, both thread-safe); everything else here is UI thread only.
 
+#include "exchange/RemoteScan.h"
 #include "scan/ScanControl.h"
 #include "ui/Settings.h"
 
@@ -35,8 +36,10 @@ public:
     /// busy indicator, as for a folder scan).
     void Start(const TScanRequest& request, const TScanFilterInput& filters,
                std::int64_t expectedBytes, const TScanMeasure& measure);
-    /// Reads the scan file at `path` (bytes) instead of scanning, with a fresh context.
+    /// Reads the scan files at `paths` (bytes) instead of scanning, with a fresh context.
     void StartReading(const std::vector<std::string>& paths, const TScanMeasure& measure);
+    /// Scans folders of other machines through ssh, with a fresh context.
+    void StartRemote(const std::vector<TRemoteTarget>& targets, const TScanMeasure& measure);
     /// Cancels the current scan, or the result build that follows it. One-way until the
     /// next Start.
     void Cancel();
@@ -61,7 +64,8 @@ private:
     std::shared_ptr<TScanJob> FJob; ///< shared with the task body
     QTimer FTimer;
     std::int64_t FExpectedBytes = 0;
-    bool FReading = false; ///< the task reads a scan file
+    bool FReading = false;   ///< the task reads a scan file
+    bool FReceiving = false; ///< the task scans another machine through ssh
 };
 
 } // namespace harrowdale::ui

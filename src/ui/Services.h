@@ -14,6 +14,8 @@ class QWidget;
 
 namespace harrowdale::ui {
 
+struct TRemoteFolderChoice;
+
 class IMessageBoxes
 {
 public:
@@ -33,6 +35,12 @@ public:
     /// The folder the user chose (path bytes), or nullopt when the picker was cancelled.
     virtual std::optional<std::string> PickFolder(QWidget* parent, const QString& caption,
                                                   const std::string& startFolder) = 0;
+    /// Hosts and a folder of theirs to scan (RemoteFolders.h), the recent hosts offered;
+    /// nullopt when the dialog was cancelled.
+    virtual std::optional<TRemoteFolderChoice>
+    PickRemoteFolder(QWidget* parent, const QString& caption,
+                     const std::vector<std::string>& recentHosts,
+                     const std::string& lastFolder) = 0;
 };
 
 class IFilePicker

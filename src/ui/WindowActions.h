@@ -31,6 +31,7 @@ enum class TCommand
     DeletePermanently,
     SelectAllButOne,
     OpenScanFile,
+    ScanRemoteFolder,
     SaveScanFile,
     CompareWith,
     LeaveComparison,

@@ -322,6 +322,12 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "(Several scans)",
     "%s, across %d scans",
     "Cannot open the scan files: %s",
+    "Scan Remote Folder...",
+    "Hosts:",
+    "Folder:",
+    "[user@]host[:port], several separated by blanks; ssh logs in with your keys and known "
+    "hosts, and harrowdale-scan, ncdu or gdu scans there.",
+    "Give a host and the folder to scan there.",
     "Receiving... (files: %d, dirs: %d, %s received)",
     "%s refused the login: no key of yours was accepted (%s)",
     "The host key of %s is not known or has changed: connect once with ssh to check it (%s)",

@@ -3,6 +3,7 @@
 // Services that record what the window asked instead of showing boxes or launching
 // programs; answers are set by the test.
 
+#include "ui/RemoteFolders.h"
 #include "ui/Services.h"
 
 #include <QStringList>
@@ -28,6 +29,8 @@ struct ServiceLog
     bool Answer = true;
     std::optional<std::string> PickedFolder;
     std::optional<std::string> PickedOpenFile; ///< the answer of the open-file dialog
+    /// The answer of File > "Scan Remote Folder...".
+    std::optional<ui::TRemoteFolderChoice> PickedRemote;
     /// The answer when several files are chosen at once (else PickedOpenFile's).
     std::vector<std::string> PickedOpenFiles;
     std::optional<std::string> PickedSaveFile; ///< the answer of the save-file dialog
@@ -61,6 +64,12 @@ public:
     std::optional<std::string> PickFolder(QWidget*, const QString&, const std::string&) override
     {
         return FLog.PickedFolder;
+    }
+    std::optional<ui::TRemoteFolderChoice> PickRemoteFolder(QWidget*, const QString&,
+                                                            const std::vector<std::string>&,
+                                                            const std::string&) override
+    {
+        return FLog.PickedRemote;
     }
 
 private:
