@@ -260,7 +260,7 @@ TEST(HarrowdaleScan, SeveralScanFilesReportAsOne)
     const std::string one = write("one.json", "/srv", R"(,{"name":"a.iso","asize":4000},
         {"name":"n\u00e9.txt","asize":10})");
     const std::string two = write("two.json", "/home", R"(,[{"name":"dl"},{"name":"A.ISO",
-        "asize":4000}],{"name":"b\xff.txt","asize":5})");
+        "asize":4000}],{"name":"b)" "\xff" R"(.txt","asize":5})");
 
     const test::ProgramRun j = Exec({"--json", "--import", one, "--import", two});
     ASSERT_EQ(j.Status, 0) << j.Err;
