@@ -37,7 +37,7 @@ public:
     /// others. Nothing is written into a folder that is refused.
     static TPrivateFolder OpenData(std::string_view app, std::string_view name, std::string& error);
     /// The folder at `path` as it is now, which the caller has chosen; not open when it is
-    /// a link or no folder.
+    /// no folder or a link stands anywhere on its path.
     static TPrivateFolder Hold(const std::string& path);
 
     bool IsOpen() const { return FHandle != -1; }

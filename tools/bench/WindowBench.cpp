@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -154,7 +155,16 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string data = std::string(scratch) + "/data";
-    ::mkdir(data.c_str(), 0700);
+    // Made from the scratch folder's descriptor, so that nothing put at the path since
+    // can redirect it.
+    const int scratchFd = ::open(scratch, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const bool made = scratchFd >= 0 && ::mkdirat(scratchFd, "data", 0700) == 0;
+    if (scratchFd >= 0)
+        ::close(scratchFd);
+    if (!made) {
+        std::perror("harrowdale-window-bench: making its data folder");
+        return 1;
+    }
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromLocal8Bit(scratch) + QStringLiteral("/config"));

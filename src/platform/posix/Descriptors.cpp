@@ -162,6 +162,47 @@ int OpenBeneath(int dirfd, std::string_view rel, int flags)
     return OpenEachComponent(dirfd, rel, flags);
 }
 
+int OpenRefusingLinks(const std::string& path, int flags)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    if (!gNoOpenat2.load(std::memory_order_relaxed)) {
+        open_how how{};
+        how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC | O_NOFOLLOW);
+        how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+        if (fd >= 0)
+            return static_cast<int>(fd);
+        if (errno != ENOSYS && errno != EPERM)
+            return -1;
+        gNoOpenat2.store(true, std::memory_order_relaxed);
+    }
+    Fd at(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::size_t pos = 0;
+    while (at.Valid()) {
+        pos = path.find_first_not_of('/', pos);
+        if (pos == std::string::npos) // the root, or a path of slashes only
+            return ::openat(at.Get(), ".", (flags & ~O_NOFOLLOW) | O_CLOEXEC);
+        std::size_t end = path.find('/', pos);
+        const bool last = path.find_first_not_of('/', end) == std::string::npos;
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string name = path.substr(pos, end - pos);
+        Fd next(::openat(at.Get(), name.c_str(),
+                         (last ? flags : O_PATH | O_DIRECTORY) | O_CLOEXEC | O_NOFOLLOW));
+        FileId id;
+        if (next.Valid() && (!StatAt(next.Get(), "", id) || id.IsLink()))
+            errno = ELOOP, next = Fd(); // O_PATH | O_NOFOLLOW opens a link itself
+        if (last || !next.Valid())
+            return next.Release();
+        at = std::move(next);
+        pos = end;
+    }
+    return -1;
+}
+
 Fd OpenChildFolder(int dirfd, const FileId& parent, const std::string& name, const FileId& expected)
 {
     Fd fd(OpenBeneath(dirfd, name, O_RDONLY | O_DIRECTORY));

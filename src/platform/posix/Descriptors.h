@@ -79,6 +79,11 @@ bool OnOtherMount(const FileId& parent, const FileId& child);
 /// mount) on failure.
 int OpenBeneath(int dirfd, std::string_view rel, int flags);
 
+/// Opens the path a caller has chosen, refusing a link in any of its components (ELOOP),
+/// so that a link planted anywhere on the way leads nowhere else. Unlike OpenBeneath it
+/// may cross mounts and need not be relative: the whole path was named on purpose.
+int OpenRefusingLinks(const std::string& path, int flags);
+
 /// Opens the folder entry `name` of `dirfd` for listing, and checks that it is the
 /// folder `expected` and on the same mount as `parent` (the identity of `dirfd`).
 Fd OpenChildFolder(int dirfd, const FileId& parent, const std::string& name,

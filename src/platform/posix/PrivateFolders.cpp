@@ -72,7 +72,7 @@ TPrivateFolder TPrivateFolder::Hold(const std::string& path)
 {
     TPrivateFolder folder;
     folder.FPath = path;
-    folder.FHandle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    folder.FHandle = posix::OpenRefusingLinks(path, O_RDONLY | O_DIRECTORY);
     return folder;
 }
 

@@ -94,6 +94,27 @@ TEST(PrivateFolders, AFolderThatIsNotTheUsersAloneIsRefusedAndNothingWritten)
     }
 }
 
+// A folder named by its path is held only when no link stands anywhere on that path: a
+// link put in place of a folder above it would lead the history elsewhere.
+TEST(PrivateFolders, AFolderNamedByPathIsRefusedThroughALinkAnywhereOnIt)
+{
+    test::TempDir t;
+    t.MakeDir("real");
+    t.MakeDir("real/hist");
+    t.MakeLink(t / "real", "via");
+    t.MakeLink(t / "real/hist", "real/hist-link");
+    const struct
+    {
+        std::string Path;
+        bool Held;
+    } cases[] = {
+        {t / "real/hist", true},       {t / "real//hist/", true},   {t / "via/hist", false},
+        {t / "real/hist-link", false}, {t / "real/missing", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::TPrivateFolder::Hold(c.Path).IsOpen(), c.Held) << c.Path;
+}
+
 // The folder is checked once, when it is opened; whatever takes its path or the name of
 // a history file afterwards leads no write, read or removal elsewhere.
 TEST(PrivateFolders, WhatReplacesTheFolderOrAFileInItLeadsNothingElsewhere)
