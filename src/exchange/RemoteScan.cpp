@@ -41,6 +41,28 @@ std::string LastLine(std::string_view text)
     return {};
 }
 
+// The inside of "[...]": an IPv6 address, with a zone ("%eth0") for a link-local one.
+bool IsAddressLiteral(std::string_view text)
+{
+    const std::size_t percent = text.find('%');
+    const std::string_view address = text.substr(0, percent);
+    if (address.find(':') == std::string_view::npos ||
+        address.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos)
+        return false;
+    if (percent == std::string_view::npos)
+        return true;
+    const std::string_view zone = text.substr(percent + 1);
+    return !zone.empty() && !HasControlOrBlank(zone) &&
+           zone.find_first_of("[]%") == std::string_view::npos;
+}
+
+std::string BracketsError(std::string_view text)
+{
+    return FormatText(Translate("Not a host name: \"%s\"; an IPv6 address goes in square "
+                                "brackets, as [::1] or user@[fe80::1%%eth0]:2222"),
+                      {std::string(text)});
+}
+
 bool Contains(std::string_view text, std::string_view part)
 {
     return text.find(part) != std::string_view::npos;
@@ -89,20 +111,49 @@ std::optional<TRemoteTarget> ParseRemoteHost(std::string_view text, std::string&
 {
     TRemoteTarget t;
     std::string_view rest = text;
-    if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos) {
+    // A zone ("%eth0") never holds an '@', so the user ends at the last one before a '['.
+    const std::size_t bracket = rest.find('[');
+    if (const std::size_t at = rest.rfind('@', bracket);
+        at != std::string_view::npos && (bracket == std::string_view::npos || at < bracket)) {
         t.User = std::string(rest.substr(0, at));
         rest = rest.substr(at + 1);
     }
-    if (const std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
-        const std::string_view port = rest.substr(colon + 1);
-        const auto [p, ec] = std::from_chars(port.data(), port.data() + port.size(), t.Port);
-        if (ec != std::errc() || p != port.data() + port.size() || t.Port < 1 || t.Port > 65535) {
-            error = FormatText(Translate("Not a port number: \"%s\""), {std::string(port)});
+    std::optional<std::string_view> port;
+    if (!rest.empty() && rest.front() == '[') {
+        const std::size_t close = rest.find(']');
+        const std::string_view after =
+            close == std::string_view::npos ? std::string_view() : rest.substr(close + 1);
+        if (close == std::string_view::npos || !IsAddressLiteral(rest.substr(1, close - 1)) ||
+            (!after.empty() && after.front() != ':')) {
+            error = BracketsError(text);
             return std::nullopt;
         }
-        rest = rest.substr(0, colon);
+        t.Host = std::string(rest.substr(1, close - 1));
+        if (!after.empty())
+            port = after.substr(1);
+    } else {
+        if (rest.find_first_of("[]") != std::string_view::npos) {
+            error = BracketsError(text);
+            return std::nullopt;
+        }
+        if (const std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
+            port = rest.substr(colon + 1);
+            rest = rest.substr(0, colon);
+        }
+        t.Host = std::string(rest);
+        // "::1" or "fe80::1:2222": an address whose colons would be read as a port.
+        if (port && port->find(':') != std::string_view::npos) {
+            error = BracketsError(text);
+            return std::nullopt;
+        }
     }
-    t.Host = std::string(rest);
+    if (port) {
+        const auto [p, ec] = std::from_chars(port->data(), port->data() + port->size(), t.Port);
+        if (ec != std::errc() || p != port->data() + port->size() || t.Port < 1 || t.Port > 65535) {
+            error = FormatText(Translate("Not a port number: \"%s\""), {std::string(*port)});
+            return std::nullopt;
+        }
+    }
     // ssh reads a word starting with '-' as an option, whatever comes before it.
     if (t.Host.empty() || t.Host.front() == '-' || HasControlOrBlank(t.Host) ||
         (!t.User.empty() && (t.User.front() == '-' || HasControlOrBlank(t.User))) ||
@@ -116,7 +167,17 @@ std::optional<TRemoteTarget> ParseRemoteHost(std::string_view text, std::string&
 std::optional<TRemoteTarget> ParseRemoteTarget(std::string_view text, std::string& error)
 {
     const std::size_t at = text.rfind('@', text.find(':'));
-    const std::size_t colon = text.find(':', at == std::string_view::npos ? 0 : at);
+    const std::size_t hostStart = at == std::string_view::npos ? 0 : at + 1;
+    // The colons of an address in brackets are its own; the host ends after the ']'.
+    std::size_t from = hostStart;
+    if (hostStart < text.size() && text[hostStart] == '[') {
+        from = text.find(']', hostStart);
+        if (from == std::string_view::npos) {
+            error = BracketsError(text);
+            return std::nullopt;
+        }
+    }
+    const std::size_t colon = text.find(':', from);
     if (colon == std::string_view::npos) {
         error = FormatText(Translate("Give a host and a folder as host:/folder, not \"%s\""),
                            {std::string(text)});
@@ -229,7 +290,7 @@ TImportResult RunRemoteScan(const TRemoteTarget& target, const TScanContext& con
     }
     const int status = ssh->Wait();
     const std::string& err = ssh->ErrorOutput();
-    const std::string& host = target.Host;
+    const std::string host = target.HostText();
     if (status == kNoScannerStatus && Contains(err, kNoScannerMark))
         throw ERemoteScanError(
             FormatText(Translate("No scanner found on %s: install harrowdale-scan, ncdu or gdu "
@@ -265,7 +326,7 @@ TImportResult RunRemoteScans(const std::vector<TRemoteTarget>& targets, const TS
         const TDirNode* root = part.Scan.Tree->Root();
         before.Files += root->TotalFiles();
         before.Dirs += root->TotalDirs();
-        part.Label = target.Host + ":" + root->FullPath();
+        part.Label = target.HostText() + ":" + root->FullPath();
         parts.push_back(std::move(part));
     }
     try {

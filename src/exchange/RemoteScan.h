@@ -27,20 +27,27 @@ public:
 struct TRemoteTarget
 {
     std::string User; ///< "" for ssh's choice (the configuration's, else the local name)
-    std::string Host;
-    int Port = 0; ///< 0 for ssh's choice
+    std::string Host; ///< an IPv6 address without its brackets, as ssh takes it
+    int Port = 0;     ///< 0 for ssh's choice
     std::string Path;
+    /// The host as the user writes it: an IPv6 address in brackets.
+    std::string HostText() const
+    {
+        return Host.find(':') == std::string::npos ? Host : "[" + Host + "]";
+    }
     /// "host:path" as the result names the scan.
-    std::string Label() const { return Host + ":" + Path; }
+    std::string Label() const { return HostText() + ":" + Path; }
 };
 
-/// Reads `[user@]host[:port]`; nullopt with `error` set (translated) when it is not one:
-/// an empty host, a host starting with '-' (ssh would take it for an option), blanks or
-/// control characters, a port outside 1..65535.
+/// Reads `[user@]host[:port]`, where the host may be an IPv6 address in brackets
+/// (`[::1]`, `user@[fe80::1%eth0]:2222`); nullopt with `error` set (translated) when it is
+/// not one: an empty host, a host starting with '-' (ssh would take it for an option),
+/// blanks or control characters, a port outside 1..65535, brackets unclosed or around
+/// something else, an address with colons outside brackets.
 std::optional<TRemoteTarget> ParseRemoteHost(std::string_view text, std::string& error);
-/// Reads `[user@]host[:port]:PATH`: the first ':' ends the host, and a number ended by a
-/// second ':' is the port ("srv:2222:/data"). The path is taken as given (relative paths
-/// are relative to the remote home folder).
+/// Reads `[user@]host[:port]:PATH`: the first ':' (after a ']') ends the host, and a number ended
+/// by a second ':' is the port ("srv:2222:/data"). The path is taken as given (relative paths are
+/// relative to the remote home folder).
 std::optional<TRemoteTarget> ParseRemoteTarget(std::string_view text, std::string& error);
 
 /// `text` as one word of a POSIX shell command line: in single quotes, each ' as '\''.

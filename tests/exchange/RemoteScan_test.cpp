@@ -10,16 +10,32 @@
 namespace harrowdale {
 namespace {
 
+struct ParseCase
+{
+    std::string Text;
+    std::string User, Host; ///< Host "" when refused
+    int Port;
+    std::string Path;
+};
+
+void ExpectParsed(const ParseCase& c, const std::optional<TRemoteTarget>& t,
+                  const std::string& error)
+{
+    if (c.Host.empty()) {
+        EXPECT_FALSE(t) << c.Text;
+        EXPECT_FALSE(error.empty()) << c.Text;
+        return;
+    }
+    ASSERT_TRUE(t) << c.Text << ": " << error;
+    EXPECT_EQ(t->User, c.User) << c.Text;
+    EXPECT_EQ(t->Host, c.Host) << c.Text;
+    EXPECT_EQ(t->Port, c.Port) << c.Text;
+    EXPECT_EQ(t->Path, c.Path) << c.Text;
+}
+
 TEST(RemoteScan, TargetsAreReadStrictly)
 {
-    struct Case
-    {
-        std::string Text;
-        std::string User, Host;
-        int Port;
-        std::string Path; ///< "" when refused
-    };
-    const std::vector<Case> cases = {
+    const std::vector<ParseCase> cases = {
         {"nas:/srv/data", "", "nas", 0, "/srv/data"},
         {"root@nas:/", "root", "nas", 0, "/"},
         {"me@nas:2222:/srv", "me", "nas", 2222, "/srv"},
@@ -37,21 +53,63 @@ TEST(RemoteScan, TargetsAreReadStrictly)
         {"nas:70000:/srv", "", "", 0, ""},
         {"na s:/srv", "", "", 0, ""},
         {"nas\n:/srv", "", "", 0, ""},
+        {"[::1]:/srv", "", "::1", 0, "/srv"}, // the address's colons are not the path's
+        {"me@[fe80::1%eth0]:2222:/srv", "me", "fe80::1%eth0", 2222, "/srv"},
+        {"[::1]:/a:b", "", "::1", 0, "/a:b"},
+        {"[::1]", "", "", 0, ""},
+        {"[::1:/srv", "", "", 0, ""},
     };
-    for (const Case& c : cases) {
+    for (const ParseCase& c : cases) {
         std::string error;
         const std::optional<TRemoteTarget> t = ParseRemoteTarget(c.Text, error);
-        if (c.Path.empty()) {
-            EXPECT_FALSE(t) << c.Text;
-            EXPECT_FALSE(error.empty()) << c.Text;
-            continue;
-        }
-        ASSERT_TRUE(t) << c.Text << ": " << error;
-        EXPECT_EQ(t->User, c.User) << c.Text;
-        EXPECT_EQ(t->Host, c.Host) << c.Text;
-        EXPECT_EQ(t->Port, c.Port) << c.Text;
-        EXPECT_EQ(t->Path, c.Path) << c.Text;
+        ExpectParsed(c, t, error);
     }
+}
+
+TEST(RemoteScan, Ipv6AddressesAreTakenOnlyInBrackets)
+{
+    const std::vector<ParseCase> cases = {
+        {"[::1]", "", "::1", 0, ""},
+        {"[::1]:2222", "", "::1", 2222, ""},
+        {"user@[fe80::1%eth0]:2222", "user", "fe80::1%eth0", 2222, ""},
+        {"[2001:db8::7]", "", "2001:db8::7", 0, ""},
+        {"[::ffff:192.0.2.1]", "", "::ffff:192.0.2.1", 0, ""},
+        {"::1", "", "", 0, ""}, // colons outside brackets read as a port
+        {"fe80::1:2222", "", "", 0, ""},
+        {"[::1", "", "", 0, ""},
+        {"::1]", "", "", 0, ""},
+        {"[]", "", "", 0, ""},
+        {"[nas]", "", "", 0, ""}, // brackets hold an address, not a name
+        {"[::1]2222", "", "", 0, ""},
+        {"[::1]:", "", "", 0, ""},
+        {"[[::1]]", "", "", 0, ""},
+        {"[fe80::1%]", "", "", 0, ""},
+        {"[fe80::1%eth 0]", "", "", 0, ""},
+        {"user@[::1]@x", "", "", 0, ""},
+        {"na[s", "", "", 0, ""},
+    };
+    for (const ParseCase& c : cases) {
+        std::string error;
+        const std::optional<TRemoteTarget> t = ParseRemoteHost(c.Text, error);
+        ExpectParsed(c, t, error);
+    }
+    // A malformed bracket is named as such, with the form that works.
+    std::string error;
+    EXPECT_FALSE(ParseRemoteHost("[::1", error));
+    EXPECT_NE(error.find("[fe80::1%eth0]:2222"), std::string::npos) << error;
+}
+
+TEST(RemoteScan, AnIpv6HostGoesToSshBareAndIsShownInBrackets)
+{
+    std::string error;
+    const std::optional<TRemoteTarget> t = ParseRemoteTarget("me@[fe80::1%eth0]:2222:/srv", error);
+    ASSERT_TRUE(t) << error;
+    EXPECT_EQ(t->Label(), "[fe80::1%eth0]:/srv");
+    const std::vector<std::string> args = RemoteScanArguments(*t);
+    ASSERT_GE(args.size(), 3u);
+    EXPECT_EQ(args[args.size() - 2], "fe80::1%eth0");
+    EXPECT_EQ(args[args.size() - 3], "--");
+    EXPECT_EQ((TRemoteTarget{"", "nas", 0, "/srv"}.Label()), "nas:/srv");
 }
 
 TEST(RemoteScan, PathsAreQuotedAsOneShellWord)

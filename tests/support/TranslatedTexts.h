@@ -334,6 +334,8 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "Cannot reach %s: %s",
     "Not a port number: \"%s\"",
     "Not a host name: \"%s\"",
+    "Not a host name: \"%s\"; an IPv6 address goes in square brackets, as [::1] or "
+    "user@[fe80::1%%eth0]:2222",
     "Give a host and a folder as host:/folder, not \"%s\"",
     "The ssh program was not found: install the OpenSSH client (openssh-client).",
     "No scanner found on %s: install harrowdale-scan, ncdu or gdu there.",

@@ -8,12 +8,18 @@
 #                                  DIR/ssh_config for the hosts "testhost" (the user key),
 #                                  "wrongkey" (a key the server does not know), "unknownkey"
 #                                  (no known host key) and "closedhost" (a closed port).
+#                                  Where the machine has an IPv6 loopback the server
+#                                  listens on ::1 too, private_sshd_port names the port
+#                                  and the configuration lets "::1" log in as testhost;
+#                                  else private_sshd_ipv6 is empty.
 #                                  Returns 77 where the server or the client is missing, 1
 #                                  when it cannot start; private_sshd_why says why.
 #   private_sshd_stop              stops it.
 
 private_sshd_pid=
 private_sshd_why=
+private_sshd_port=
+private_sshd_ipv6=
 
 private_sshd_start() {
     local dir=$1 force=$2 key port=
@@ -36,12 +42,16 @@ private_sshd_start() {
         ssh-keygen -q -t ed25519 -N '' -C "$key" -f "$dir/$key" || return 1
     done
     cp "$dir/user_key.pub" "$dir/authorized_keys"
+    # sshd refuses to start on an address the machine does not have.
+    private_sshd_ipv6=
+    grep -q '^0\{31\}1 .* lo$' /proc/net/if_inet6 2>/dev/null && private_sshd_ipv6=1
     local candidate
     for _ in $(seq 20); do
         candidate=$((20000 + RANDOM % 40000))
         cat >"$dir/sshd_config" <<CONFIG
 Port $candidate
 ListenAddress 127.0.0.1
+${private_sshd_ipv6:+ListenAddress ::1}
 HostKey $dir/host_key
 PidFile $dir/sshd.pid
 AuthorizedKeysFile $dir/authorized_keys
@@ -66,7 +76,8 @@ CONFIG
         private_sshd_why=$(cat "$dir/sshd.log")
         return 1
     fi
-    echo "[127.0.0.1]:$port $(cat "$dir/host_key.pub")" >"$dir/known_hosts"
+    private_sshd_port=$port
+    echo "[127.0.0.1]:$port,[::1]:$port $(cat "$dir/host_key.pub")" >"$dir/known_hosts"
     # ssh takes the first value it meets of each setting (IdentityFile adds up): the
     # special hosts come first.
     cat >"$dir/ssh_config" <<CONFIG
@@ -74,7 +85,7 @@ Host wrongkey
     IdentityFile $dir/other_key
 Host unknownkey
     UserKnownHostsFile /dev/null
-Host testhost unknownkey
+Host testhost unknownkey ::1
     IdentityFile $dir/user_key
 Host closedhost
     HostName 127.0.0.1
@@ -82,6 +93,7 @@ Host closedhost
 Host testhost wrongkey unknownkey
     HostName 127.0.0.1
     Port $port
+Host testhost wrongkey unknownkey ::1
     IdentitiesOnly yes
     UserKnownHostsFile $dir/known_hosts
     GlobalKnownHostsFile /dev/null

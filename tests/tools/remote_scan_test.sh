@@ -72,6 +72,14 @@ $out
 --- local:
 $local_report"
 
+# --- an IPv6 address in brackets reaches the same server.
+if [[ -n $private_sshd_ipv6 ]]; then
+    out=$(remote "[::1]:$private_sshd_port:$tree" "$dir/bin-full" --json) || fail "[::1]: $out"
+    [[ $out == "$local_report" ]] || fail "the report through [::1] differs: $out"
+else
+    echo "note: no IPv6 loopback here, the [::1] case is skipped"
+fi
+
 # --- a name with blanks, quotes, \$(...), backquotes and a newline is scanned as it is.
 out=$(remote "testhost:$odd" "$dir/bin-full" --json) || fail "odd name: $out"
 grep -qF '"root": "'"$tree"'/it'"'"'s \"odd\" $(touch PWNED) `touch PWNED2`\nline two"' <<<"$out" ||

@@ -157,7 +157,7 @@ constexpr std::array kOptions = {
                "known hosts and ~/.ssh/config as for ssh itself) with the first of "
                "harrowdale-scan, ncdu or gdu found there, instead of a local PATH. Given "
                "several times, the scans are reported on as one result, each a top-level "
-               "folder named HOST:PATH",
+               "folder named HOST:PATH. An IPv6 address goes in brackets: [::1]:PATH",
                [](Options& o, const std::string& v, std::string& error) {
                    std::string target;
                    if (!ApplyFileName("--remote", v, target, error))
