@@ -6,22 +6,38 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QTableView>
 #include <QTreeView>
 
 namespace harrowdale::ui {
 
-void SetUpColumnHeader(QTreeView* view)
+namespace {
+
+void SetUpHeader(QAbstractItemView* view, QHeaderView* header)
 {
-    QHeaderView* header = view->header();
     // Unsorted until a title is clicked: the model's own order is the default.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSortIndicatorClearable(true);
-    view->setSortingEnabled(true);
     // The titles have a menu of their own; the view's (the file commands) is not theirs.
     header->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(
-        header, &QHeaderView::customContextMenuRequested, view,
-        [view](const QPoint& at) { ColumnsMenu(view)->exec(view->header()->mapToGlobal(at)); });
+    QObject::connect(header, &QHeaderView::customContextMenuRequested, view,
+                     [view, header](const QPoint& at) {
+                         ColumnsMenu(view, header)->exec(header->mapToGlobal(at));
+                     });
+}
+
+} // namespace
+
+void SetUpColumnHeader(QTreeView* view)
+{
+    SetUpHeader(view, view->header());
+    view->setSortingEnabled(true);
+}
+
+void SetUpColumnHeader(QTableView* view)
+{
+    SetUpHeader(view, view->horizontalHeader());
+    view->setSortingEnabled(true);
 }
 
 void SetUpTreeColumns(QTreeView* view)
@@ -41,25 +57,29 @@ QStringList TreeColumnTitles()
 
 std::unique_ptr<QMenu> ColumnsMenu(QTreeView* view)
 {
+    return ColumnsMenu(view, view->header());
+}
+
+std::unique_ptr<QMenu> ColumnsMenu(QAbstractItemView* view, QHeaderView* header)
+{
     auto menu = std::make_unique<QMenu>(view);
-    QHeaderView* header = view->header();
     const QAbstractItemModel* model = view->model();
     for (int column = 1; model != nullptr && column < model->columnCount(); ++column) {
         QAction* check =
             menu->addAction(model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
         check->setCheckable(true);
         check->setChecked(!header->isSectionHidden(column));
-        QObject::connect(check, &QAction::toggled, view, [view, column](bool shown) {
-            view->setColumnHidden(column, !shown);
+        QObject::connect(check, &QAction::toggled, header, [header, column](bool shown) {
+            header->setSectionHidden(column, !shown);
             // A column first hidden by a width of 0 comes back with a usable one.
-            if (shown && view->columnWidth(column) == 0)
-                view->setColumnWidth(column, view->header()->defaultSectionSize());
+            if (shown && header->sectionSize(column) == 0)
+                header->resizeSection(column, header->defaultSectionSize());
         });
     }
     menu->addSeparator();
     QAction* unsorted = menu->addAction(Tr("Default Order"));
     unsorted->setEnabled(header->sortIndicatorSection() >= 0);
-    QObject::connect(unsorted, &QAction::triggered, view,
+    QObject::connect(unsorted, &QAction::triggered, header,
                      [header] { header->setSortIndicator(-1, Qt::AscendingOrder); });
     return menu;
 }

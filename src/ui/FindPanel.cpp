@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "platform/FileSystem.h"
+#include "ui/ColumnsHeader.h"
 #include "ui/FindModel.h"
 #include "ui/FindRunner.h"
 #include "ui/QtLanguage.h"
@@ -15,16 +16,37 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace harrowdale::ui {
 
 namespace {
+
+void SetUpMatchesList(QTableView* list)
+{
+    // Looks and behaves as the other lists of the window: whole rows, no grid, one line
+    // each.
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setTabKeyNavigation(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+    list->horizontalHeader()->setHighlightSections(false);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->horizontalHeader()->setStretchLastSection(false);
+    SetUpColumnHeader(list);
+}
 
 constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
 
@@ -58,8 +80,10 @@ TFindPanel::TFindPanel(const TScanResults& results, QWidget* parent)
     FSummary->setTextFormat(Qt::PlainText);
     FSummary->setWordWrap(true);
     column->addWidget(FSummary);
-    FList = new QTreeView(body);
-    SetUpList(FList, true);
+    // A table, not a tree: a tree lays out all its rows again for every batch that
+    // arrives, which stalls the window once a search has found a million files.
+    FList = new QTableView(body);
+    SetUpMatchesList(FList);
     FModel = new TFindModel(FList);
     FList->setModel(FModel);
     column->addWidget(FList, 1);

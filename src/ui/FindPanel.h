@@ -29,7 +29,7 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
-class QTreeView;
+class QTableView;
 
 namespace harrowdale::ui {
 
@@ -70,7 +70,7 @@ public:
     QComboBox* AgeBox() const { return FAge; }
     QDateEdit* DateBox() const { return FDate; }
     QSpinBox* DaysBox() const { return FDays; }
-    QTreeView* MatchesList() const { return FList; }
+    QTableView* MatchesList() const { return FList; }
     TFindModel* Matches() const { return FModel; }
     /// What the line above the list says: the count and bytes, or why nothing is searched.
     QString Summary() const;
@@ -110,7 +110,7 @@ private:
     QSpinBox* FDays = nullptr;
     QLabel* FSizeLabel = nullptr;
     QLabel* FSummary = nullptr;
-    QTreeView* FList = nullptr;
+    QTableView* FList = nullptr;
     TFindModel* FModel = nullptr;
     QList<QMetaObject::Connection> FPageLinks;
 };

@@ -11,7 +11,7 @@
 namespace harrowdale::ui {
 
 /// The selected rows of a list, top to bottom.
-inline std::vector<int> SelectedRows(const QTreeView* view)
+inline std::vector<int> SelectedRows(const QAbstractItemView* view)
 {
     std::vector<int> rows;
     if (view->selectionModel() == nullptr)

@@ -12,6 +12,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTableView>
 #include <algorithm>
 #include <gtest/gtest.h>
 
