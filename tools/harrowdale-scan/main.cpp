@@ -91,6 +91,8 @@ public:
     }
     void ShowText(std::string text)
     {
+        if (!FEnabled)
+            return;
         constexpr std::size_t kMax = 150;
         if (text.size() > kMax)
             text = text.substr(0, kMax);
