@@ -238,7 +238,11 @@ std::string RemoteScanCommand(std::string_view path)
 std::vector<std::string> RemoteScanArguments(const TRemoteTarget& target,
                                              const std::string& sshConfig)
 {
-    std::vector<std::string> args{"ssh", "-o", "BatchMode=yes"};
+    // Nothing but the command's output travels: no agent, X11 display or port
+    // forwarded from the user's configuration, which the scanned machine would have to set
+    // up (xauth, listeners) and could misuse, and whose busy port could fail the scan.
+    std::vector<std::string> args{"ssh", "-o", "BatchMode=yes", "-a", "-x"};
+    args.insert(args.end(), {"-o", "ClearAllForwardings=yes"});
     if (!sshConfig.empty())
         args.insert(args.end(), {"-F", sshConfig});
     if (target.Port != 0)

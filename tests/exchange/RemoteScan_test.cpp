@@ -131,8 +131,11 @@ TEST(RemoteScan, SshIsAskedInBatchModeWithTheHostAfterTheOptions)
     t.Port = 2222;
     t.Path = "/it's";
     const std::vector<std::string> args = RemoteScanArguments(t, "/tmp/cfg");
-    const std::vector<std::string> head = {
-        "ssh", "-o", "BatchMode=yes", "-F", "/tmp/cfg", "-p", "2222", "-l", "me", "--", "nas"};
+    // Batch mode, and nothing forwarded whatever the user's configuration says.
+    const std::vector<std::string> sshOptions = {"ssh", "-o", "BatchMode=yes",          "-a",
+                                                 "-x",  "-o", "ClearAllForwardings=yes"};
+    std::vector<std::string> head = sshOptions;
+    head.insert(head.end(), {"-F", "/tmp/cfg", "-p", "2222", "-l", "me", "--", "nas"});
     ASSERT_EQ(args.size(), head.size() + 1);
     EXPECT_TRUE(std::equal(head.begin(), head.end(), args.begin()));
     const std::string& command = args.back();
@@ -149,8 +152,9 @@ TEST(RemoteScan, SshIsAskedInBatchModeWithTheHostAfterTheOptions)
 
     // Without a port, user or configuration, ssh's own choices stand.
     const std::vector<std::string> plain = RemoteScanArguments({"", "nas", 0, "/"});
-    EXPECT_EQ(std::vector<std::string>(plain.begin(), plain.end() - 1),
-              (std::vector<std::string>{"ssh", "-o", "BatchMode=yes", "--", "nas"}));
+    std::vector<std::string> plainHead = sshOptions;
+    plainHead.insert(plainHead.end(), {"--", "nas"});
+    EXPECT_EQ(std::vector<std::string>(plain.begin(), plain.end() - 1), plainHead);
 }
 
 } // namespace

@@ -50,21 +50,36 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 entries=$("$scan" --json --import "$dir/tree.json" | sed -n 's/^  "\(files\|dirs\)": \([0-9]*\),$/\2/p' |
     awk '{n += $1} END {print n}')
 
-: >"$dir/local" && : >"$dir/remote" && : >"$dir/import"
+: >"$dir/local" && : >"$dir/remote" && : >"$dir/import" && : >"$dir/login" && : >"$dir/cat"
+: >"$dir/ratio"
 for ((i = 0; i < runs; i++)); do
     measure "$scan" --no-progress --export - "$tree" >>"$dir/local"
     measure "$scan" --no-progress --json --ssh-config "$dir/ssh_config" \
         --remote "testhost:$tree" >>"$dir/remote"
+    # The machine is shared: a ratio of two figures taken side by side is steadier than
+    # one of two medians.
+    paste -d' ' <(tail -n1 "$dir/local") <(tail -n1 "$dir/remote") |
+        awk '{printf "%.3f\n", $3 / $1}' >>"$dir/ratio"
+    # Where the time goes, each part alone: a connection before any scan (key exchange,
+    # login, the remote user's shell start-up: a slow ~/.bashrc shows here), the scan
+    # file through ssh, and reading it here (parsing, building the tree, the report).
+    measure ssh -F "$dir/ssh_config" testhost true >>"$dir/login"
+    measure ssh -F "$dir/ssh_config" testhost cat "$dir/tree.json" >>"$dir/cat"
     measure "$scan" --no-progress --json --import "$dir/tree.json" >>"$dir/import"
 done
-local_s=$(cut -d' ' -f1 "$dir/local" | median)
-remote_s=$(cut -d' ' -f1 "$dir/remote" | median)
+seconds() { cut -d' ' -f1 "$dir/$1" | median; }
+local_s=$(seconds local)
+remote_s=$(seconds remote)
 remote_kb=$(cut -d' ' -f2 "$dir/remote" | median)
 import_kb=$(cut -d' ' -f2 "$dir/import" | median)
-echo "tree: $tree, $entries entries, $runs runs (medians)"
+echo "tree: $tree, $entries entries, $(stat -c %s "$dir/tree.json") bytes of scan file," \
+    "$runs runs (medians), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "local scan + export:           $local_s s"
-echo "remote scan through ssh:       $remote_s s ($(awk -v a="$remote_s" -v b="$local_s" \
-    'BEGIN {printf "%.2f", a / b}') x; target at most 1.5 x)"
+echo "remote scan through ssh:       $remote_s s ($(median <"$dir/ratio") x as a median of" \
+    "the runs' ratios; target at most 1.5 x)"
+echo "  ssh login alone:             $(seconds login) s (ssh testhost true)"
+echo "  the scan file through ssh:   $(seconds cat) s (ssh testhost cat, login included)"
+echo "  reading it here:             $(seconds import) s (--json --import: parse, tree, report)"
 echo "peak memory, remote scan:      $(awk -v k="$remote_kb" -v n="$entries" \
     'BEGIN {printf "%.1f", k * 1024 / n}') bytes per entry (of the process here)"
 echo "peak memory, scan file read:   $(awk -v k="$import_kb" -v n="$entries" \
