@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A scan of another machine against a scan here: harrowdale-scan --remote through a
 # private OpenSSH server on a loopback port (the "remote machine" is this one) against a
-# local scan plus the export the remote side writes, on the benchmark tree; and the peak
-# memory per entry of the remote scan against reading the same scan file.
+# local scan (with its report, as the remote one has) plus the export the remote side
+# writes, on the benchmark tree; and the peak memory per entry of the remote scan against
+# reading the same scan file.
 #
 #   remote_bench.sh HARROWDALE-SCAN [TREE] [RUNS]
 #
@@ -53,7 +54,9 @@ entries=$("$scan" --json --import "$dir/tree.json" | sed -n 's/^  "\(files\|dirs
 : >"$dir/local" && : >"$dir/remote" && : >"$dir/import" && : >"$dir/login" && : >"$dir/cat"
 : >"$dir/ratio"
 for ((i = 0; i < runs; i++)); do
-    measure "$scan" --no-progress --export - "$tree" >>"$dir/local"
+    # Shown and exported: the remote side's report is built here as the local one is, so
+    # the local scan builds its report too.
+    measure "$scan" --no-progress --json --export "$dir/local.json" "$tree" >>"$dir/local"
     measure "$scan" --no-progress --json --ssh-config "$dir/ssh_config" \
         --remote "testhost:$tree" >>"$dir/remote"
     # The machine is shared: a ratio of two figures taken side by side is steadier than
@@ -74,7 +77,7 @@ remote_kb=$(cut -d' ' -f2 "$dir/remote" | median)
 import_kb=$(cut -d' ' -f2 "$dir/import" | median)
 echo "tree: $tree, $entries entries, $(stat -c %s "$dir/tree.json") bytes of scan file," \
     "$runs runs (medians), load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "local scan + export:           $local_s s"
+echo "local scan + export:           $local_s s (--json --export: scan, report, scan file)"
 echo "remote scan through ssh:       $remote_s s ($(median <"$dir/ratio") x as a median of" \
     "the runs' ratios; target at most 1.5 x)"
 echo "  ssh login alone:             $(seconds login) s (ssh testhost true)"
