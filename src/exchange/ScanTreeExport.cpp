@@ -3,6 +3,7 @@
 #include "exchange/ExchangeWriter.h"
 
 #include <ctime>
+#include <map>
 #include <vector>
 
 namespace harrowdale {
@@ -17,12 +18,32 @@ TExchangeEntry FolderEntry(const TDirNode& node)
     return e;
 }
 
-TExchangeEntry FileEntry(const TScanTree& tree, const TFileLeaf& leaf)
+using TFileId = std::pair<std::uint64_t, std::uint64_t>;
+
+// The links that carry the bytes of files with several links, by identity.
+std::map<TFileId, const TFileLeaf*> Carriers(const TScanTree& tree)
+{
+    std::map<TFileId, const TFileLeaf*> carriers;
+    if (tree.HardLinks() == THardLinks::Once)
+        for (const TLinkInfo& r : tree.Links())
+            if (!r.Leaf->IsExtraLink())
+                carriers.emplace(TFileId{r.Device, r.Inode}, r.Leaf);
+    return carriers;
+}
+
+TExchangeEntry FileEntry(const TScanTree& tree, const TFileLeaf& leaf,
+                         const std::map<TFileId, const TFileLeaf*>& carriers)
 {
     TExchangeEntry e;
     e.Name = leaf.Name();
-    e.ApparentSize = leaf.ApparentSize();
-    e.DiskSize = leaf.AllocatedSize();
+    // Every link of a file is written with the file's sizes, as the format has them;
+    // a reader counting links once tells them apart by their identity.
+    const TFileLeaf* sized = &leaf;
+    if (const TLinkInfo* link = leaf.IsExtraLink() ? tree.LinkInfo(&leaf) : nullptr)
+        if (const auto it = carriers.find({link->Device, link->Inode}); it != carriers.end())
+            sized = it->second;
+    e.ApparentSize = sized->ApparentSize();
+    e.DiskSize = sized->AllocatedSize();
     e.HasDiskSize = true;
     e.ModifiedFT = leaf.ModifiedFT();
     e.NotRegular = leaf.IsNotRegular();
@@ -37,6 +58,25 @@ TExchangeEntry FileEntry(const TScanTree& tree, const TFileLeaf& leaf)
         e.LinkCount = link->Links;
     }
     return e;
+}
+
+// The bytes the extra links below `root` are written with: a reader meets them, so they
+// are not among the bytes the scan met and the file leaves out.
+std::int64_t ExtraLinkBytes(const TDirNode& root, const TScanTree& tree,
+                            const std::map<TFileId, const TFileLeaf*>& carriers)
+{
+    std::int64_t bytes = 0;
+    for (const TLinkInfo& r : tree.Links()) {
+        const auto it = r.Leaf->IsExtraLink() ? carriers.find({r.Device, r.Inode}) : carriers.end();
+        if (it == carriers.end())
+            continue;
+        const TDirNode* d = r.Leaf->Parent();
+        while (d != nullptr && d != &root)
+            d = d->Parent();
+        if (d != nullptr)
+            bytes += it->second->Size();
+    }
+    return bytes;
 }
 
 } // namespace
@@ -55,8 +95,10 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
     meta.HardLinks = tree.HardLinks() == THardLinks::Once ? "once" : "each";
     meta.DiskSizesKnown = tree.AllocationKnown();
     meta.LinksKnown = tree.LinksKnown();
-    if (metBytes >= root.TotalSize())
-        meta.LeftOutBytes = metBytes - root.TotalSize();
+    const auto carriers = Carriers(tree);
+    const std::int64_t written = root.TotalSize() + ExtraLinkBytes(root, tree, carriers);
+    if (metBytes >= written)
+        meta.LeftOutBytes = metBytes - written;
 
     TExchangeWriter writer(sink);
     writer.Begin(meta);
@@ -73,7 +115,7 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
             e.Name = rootPath;
         writer.BeginFolder(e);
         for (const TFileLeaf& leaf : node.Leaves())
-            writer.File(FileEntry(tree, leaf));
+            writer.File(FileEntry(tree, leaf, carriers));
         stack.push_back({&node, 0});
     };
     open(root);

@@ -78,7 +78,7 @@ std::int64_t THardLinkFilter::LeaveOutRepeats(TScanTree& tree, const TDirNode* s
             continue; // the first link met: counted
         repeated.push_back(c[i].Leaf);
     }
-    tree.RemoveLeaves(repeated);
+    tree.MarkExtraLinks(repeated);
     return static_cast<std::int64_t>(repeated.size());
 }
 

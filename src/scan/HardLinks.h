@@ -12,15 +12,17 @@
 namespace harrowdale {
 
 /// Remembers the files with several links counted so far in one scan (over every drive
-/// of an all-drives scan) and leaves out the later links of each.
+/// of an all-drives scan) and makes the later links of each extra links, listed but
+/// counting nothing.
 class THardLinkFilter
 {
 public:
-    /// Leaves out of the subtree of `scanRoot` every file whose identity was counted
-    /// before: earlier in the tree's order (a folder's own files, then its subfolders,
-    /// each in listing order) or in an earlier subtree given to this filter. `links`
-    /// are the tree's records of the subtree's files with several links. Returns how
-    /// many files were left out; the tree's totals and extension tables follow.
+    /// Makes extra links (TScanTree::MarkExtraLinks) of the files in the subtree of
+    /// `scanRoot` whose identity was counted before: earlier in the tree's order (a
+    /// folder's own files, then its subfolders, each in listing order) or in an earlier
+    /// subtree given to this filter. `links` are the tree's records of the subtree's
+    /// files with several links. Returns how many files stopped counting; the tree's
+    /// totals and extension tables follow.
     std::int64_t LeaveOutRepeats(TScanTree& tree, const TDirNode* scanRoot,
                                  std::span<const TLinkInfo> links);
 

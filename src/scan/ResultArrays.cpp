@@ -141,9 +141,28 @@ template <typename TVisit> void ForEachFileInNameOrder(const TDirNode* root, con
     }
 }
 
+// Counts the extra links of an array sorted largest first: they count nothing, so only the
+// entries of no size at its end are read.
+TFileArray WithExtraLinksCounted(TFileArray files)
+{
+    files.ExtraLinks = 0;
+    for (auto it = files.Files.rbegin(); it != files.Files.rend() && (*it)->Size() <= 0; ++it)
+        files.ExtraLinks += (*it)->IsExtraLink() ? 1 : 0;
+    return files;
+}
+
+TFileArray FlattenInSizeOrder(const TDirNode* root);
+
 } // namespace
 
 TFileArray FlattenAllFilesFromRoot(const TDirNode* root)
+{
+    return WithExtraLinksCounted(FlattenInSizeOrder(root));
+}
+
+namespace {
+
+TFileArray FlattenInSizeOrder(const TDirNode* root)
 {
     if (root == nullptr)
         return {};
@@ -196,6 +215,8 @@ TFileArray FlattenAllFilesFromRoot(const TDirNode* root)
     return result;
 }
 
+} // namespace
+
 TFileArray FlattenAllFilesInNameOrder(const TDirNode* root)
 {
     if (root == nullptr)
@@ -203,14 +224,26 @@ TFileArray FlattenAllFilesInNameOrder(const TDirNode* root)
     const auto collect = [root](const auto& visit) { ForEachFileInNameOrder(root, visit); };
     TSortedPart part;
     if (!SortPart(root->TotalFiles(), collect, part))
-        return SortByComparison(collect);
+        return WithExtraLinksCounted(SortByComparison(collect));
     TFileArray result;
     result.Files.reserve(part.Keys.size());
     for (std::size_t i = 0; i < part.Keys.size(); ++i) {
         result.Files.push_back(part.LeafAt(i));
         result.TotalBytes += part.SizeAt(i);
     }
-    return result;
+    return WithExtraLinksCounted(std::move(result));
+}
+
+TFileArray WithoutExtraLinks(TFileArray files)
+{
+    auto tail = files.Files.end();
+    while (tail != files.Files.begin() && (*(tail - 1))->Size() <= 0)
+        --tail;
+    files.Files.erase(std::remove_if(tail, files.Files.end(),
+                                     [](const TFileLeaf* f) { return f->IsExtraLink(); }),
+                      files.Files.end());
+    files.ExtraLinks = 0;
+    return files;
 }
 
 TFileArray BuildDisplayFiles(const TFileArray& all, std::size_t cap)
@@ -220,7 +253,7 @@ TFileArray BuildDisplayFiles(const TFileArray& all, std::size_t cap)
     result.Files.assign(all.Files.begin(), all.Files.begin() + static_cast<std::ptrdiff_t>(n));
     for (const TFileLeaf* f : result.Files)
         result.TotalBytes += f->Size();
-    return result;
+    return WithExtraLinksCounted(std::move(result));
 }
 
 } // namespace harrowdale

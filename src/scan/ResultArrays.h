@@ -16,6 +16,15 @@ struct TFileArray
 {
     std::vector<const TFileLeaf*> Files; ///< not owning; valid while the tree lives
     std::int64_t TotalBytes = 0;
+    /// Files that are extra links (TFileLeaf::IsExtraLink): listed, but no file of their
+    /// own. They count no bytes, so they lie among the last entries.
+    std::int64_t ExtraLinks = 0;
+
+    /// The files that count: every entry but the extra links.
+    std::int64_t CountedFiles() const
+    {
+        return static_cast<std::int64_t>(Files.size()) - ExtraLinks;
+    }
 };
 
 /// Every file below `root` (a folder's own files before its subfolders'), sorted by size,
@@ -29,6 +38,9 @@ TFileArray FlattenAllFilesFromRoot(const TDirNode* root);
 /// read the same wherever the tree was scanned; one core, and a sort of each folder's
 /// names, where the window's array keeps the tree's order at no cost.
 TFileArray FlattenAllFilesInNameOrder(const TDirNode* root);
+
+/// `files` without its extra links, for reports of the space files take.
+TFileArray WithoutExtraLinks(TFileArray files);
 
 /// The first min(5000, n) entries of `all`, same order, with their byte total.
 TFileArray BuildDisplayFiles(const TFileArray& all, std::size_t cap = kDisplayFilesCap);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 namespace harrowdale {
@@ -98,6 +99,12 @@ TDateTime TFileLeaf::GetModifiedDateTime() const
     // Converted on demand instead of cached: a cache would cost 8 bytes per file, and
     // only the few thousand listed files ever need it.
     return FileTimeToLocalDateTime(FModifiedFT);
+}
+
+std::int64_t TFileLeaf::CompactOther(std::int64_t other, bool onDisk)
+{
+    const std::int64_t compact = onDisk ? other : (other % 512 == 0 ? other / 512 : -1);
+    return compact >= 0 && compact < kOtherInTree ? compact : -1;
 }
 
 std::int64_t TFileLeaf::OtherSize() const
@@ -200,6 +207,8 @@ TExtStatsView TDirNode::ExtStats() const
         return {&FTree->Exts(), std::span<const TExtStatEntry>(FExtStats, FExtCount)};
     std::vector<TExtStatEntry> computed;
     for (const TFileLeaf& f : Leaves()) {
+        if (f.IsExtraLink())
+            continue;
         auto it = std::find_if(computed.begin(), computed.end(),
                                [&](const TExtStatEntry& e) { return e.ExtId == f.ExtId(); });
         if (it == computed.end()) {
@@ -213,6 +222,21 @@ TExtStatsView TDirNode::ExtStats() const
 }
 
 // ---------------------------------------------------------------- TPartBuilder
+
+namespace {
+
+/// Adds one file of `size` with extension `id` to a per-folder delta.
+void AddToDelta(std::vector<TExtStatEntry>& delta, TExtTable::Id id, std::int64_t size)
+{
+    const auto it = std::find_if(delta.begin(), delta.end(),
+                                 [&](const TExtStatEntry& e) { return e.ExtId == id; });
+    if (it == delta.end())
+        delta.push_back({id, 1, size});
+    else
+        ++it->Files, it->Bytes += size;
+}
+
+} // namespace
 
 TPartBuilder::TPartBuilder(TScanTree& tree)
     : FTree(tree), FOwnArena(std::make_unique<TArena>()), FArena(FOwnArena.get())
@@ -294,11 +318,9 @@ void TPartBuilder::AddFile(const TNewFile& f)
     leaf.FModifiedFT = f.ModifiedFT;
     leaf.FExtId = f.ExtId;
     leaf.FSize = onDisk ? f.Allocated : f.Size;
-    // The other size in 32 bits when it fits: blocks when lengths are counted, the
-    // length when blocks are.
     const std::int64_t other = onDisk ? f.Size : f.Allocated;
-    const std::int64_t compact = onDisk ? other : (other % 512 == 0 ? other / 512 : -1);
-    if (compact >= 0 && compact < TFileLeaf::kOtherInTree) {
+    const std::int64_t compact = TFileLeaf::CompactOther(other, onDisk);
+    if (compact >= 0) {
         leaf.FOther = static_cast<std::uint32_t>(compact);
     } else {
         leaf.FOther = TFileLeaf::kOtherInTree;
@@ -504,6 +526,7 @@ void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
     if (gone.empty())
         return;
     SortSideTables();
+    std::vector<TLostLink> lost = LostLinks(gone);
     // Side-table records follow their files: dropped with them, or moved with them.
     std::vector<std::pair<const TFileLeaf*, const TFileLeaf*>> moved; // old, new
     std::vector<TExtStatEntry> delta;                                 // per folder
@@ -519,15 +542,11 @@ void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
         for (TFileLeaf* f = first; f != end; ++f) {
             if (g < gone.size() && gone[g] == f) {
                 ++g;
-                bytes += f->FSize;
-                ++files;
-                auto it = std::find_if(delta.begin(), delta.end(), [&](const TExtStatEntry& e) {
-                    return e.ExtId == f->FExtId;
-                });
-                if (it == delta.end())
-                    delta.push_back({f->FExtId, 1, f->FSize});
-                else
-                    ++it->Files, it->Bytes += f->FSize;
+                if (!f->IsExtraLink()) {
+                    bytes += f->FSize;
+                    ++files;
+                    AddToDelta(delta, f->FExtId, f->FSize);
+                }
                 continue;
             }
             if (out != f) {
@@ -558,6 +577,137 @@ void TScanTree::RemoveLeaves(std::span<const TFileLeaf* const> leaves)
     for (auto& r : FOtherSizes)
         remap(r.first);
     FSideSorted = moved.empty();
+    KeepLinksCounted(std::move(lost), true);
+}
+
+void TScanTree::MarkExtraLinks(std::span<const TFileLeaf* const> leaves)
+{
+    std::vector<const TFileLeaf*> marked;
+    for (const TFileLeaf* f : leaves)
+        if (f != nullptr && f->HasLinks() && !f->IsExtraLink())
+            marked.push_back(f);
+    std::sort(marked.begin(), marked.end());
+    marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
+    std::vector<TExtStatEntry> delta;
+    bool otherInTree = false;
+    std::size_t g = 0;
+    while (g < marked.size()) {
+        // A folder's files are one array, so its marked files are adjacent here.
+        TDirNode* folder = marked[g]->FParent;
+        delta.clear();
+        std::int64_t bytes = 0, files = 0;
+        for (; g < marked.size() && marked[g]->FParent == folder; ++g) {
+            // The tree owns its files; a reader's const pointer is enough to name one.
+            auto* f = const_cast<TFileLeaf*>(marked[g]);
+            bytes += f->FSize;
+            ++files;
+            AddToDelta(delta, f->FExtId, f->FSize);
+            otherInTree = otherInTree || f->FOther == TFileLeaf::kOtherInTree;
+            f->FSize = 0;
+            f->FOther = 0;
+            f->FlagsByte() |= TFileLeaf::kExtraLink;
+        }
+        SubtractUpwards(folder, bytes, files, 0, delta);
+    }
+    if (otherInTree)
+        std::erase_if(FOtherSizes, [](const auto& r) { return r.first->IsExtraLink(); });
+}
+
+std::vector<TScanTree::TLostLink>
+TScanTree::LostLinks(std::span<const TFileLeaf* const> leaves) const
+{
+    std::vector<TLostLink> lost;
+    for (const TFileLeaf* f : leaves)
+        if (const TLinkInfo* r = LinkInfo(f))
+            lost.push_back({r->Device, r->Inode, !f->IsExtraLink(), f->FSize,
+                            f->IsExtraLink() ? 0 : f->OtherSize()});
+    return lost;
+}
+
+namespace {
+
+/// Calls `visit` for every file below `folder`, without recursion.
+template <typename TVisit> void ForEachLeafBelow(const TDirNode* folder, const TVisit& visit)
+{
+    std::vector<const TDirNode*> stack{folder};
+    while (!stack.empty()) {
+        const TDirNode* d = stack.back();
+        stack.pop_back();
+        for (const TFileLeaf& f : d->Leaves())
+            visit(f);
+        stack.insert(stack.end(), d->Children().begin(), d->Children().end());
+    }
+}
+
+} // namespace
+
+std::vector<const TFileLeaf*> TScanTree::LinkedLeavesBelow(const TDirNode* folder)
+{
+    std::vector<const TFileLeaf*> linked;
+    ForEachLeafBelow(folder, [&](const TFileLeaf& f) {
+        if (f.HasLinks())
+            linked.push_back(&f);
+    });
+    return linked;
+}
+
+void TScanTree::KeepLinksCounted(std::vector<TLostLink> lost, bool removedFromDisk)
+{
+    if (lost.empty())
+        return;
+    struct TFile
+    {
+        std::int64_t Gone = 0;
+        const TLostLink* Carrier = nullptr;
+        bool StillCarried = false;
+        TFileLeaf* Heir = nullptr;
+        std::string HeirPath;
+    };
+    std::map<std::pair<std::uint64_t, std::uint64_t>, TFile> byId;
+    for (const TLostLink& l : lost) {
+        TFile& file = byId[{l.Device, l.Inode}];
+        ++file.Gone;
+        if (l.Carried)
+            file.Carrier = &l;
+    }
+    for (TLinkInfo& r : FLinks) {
+        const auto it = byId.find({r.Device, r.Inode});
+        if (it == byId.end())
+            continue;
+        TFile& file = it->second;
+        if (removedFromDisk)
+            r.Links = static_cast<std::uint32_t>(
+                std::max<std::int64_t>(1, static_cast<std::int64_t>(r.Links) - file.Gone));
+        if (!r.Leaf->IsExtraLink()) {
+            file.StillCarried = true;
+            continue;
+        }
+        std::string path = r.Leaf->FullPath();
+        if (file.Heir == nullptr || path < file.HeirPath) {
+            file.Heir = const_cast<TFileLeaf*>(r.Leaf);
+            file.HeirPath = std::move(path);
+        }
+    }
+    for (const auto& [id, file] : byId)
+        if (file.Carrier != nullptr && !file.StillCarried && file.Heir != nullptr)
+            CarryCount(*file.Carrier, *file.Heir);
+}
+
+void TScanTree::CarryCount(const TLostLink& from, TFileLeaf& to)
+{
+    to.FlagsByte() &= static_cast<unsigned char>(~TFileLeaf::kExtraLink);
+    to.FSize = from.Size;
+    const std::int64_t compact =
+        TFileLeaf::CompactOther(from.Other, FSizeKind == TSizeKind::OnDisk);
+    if (compact >= 0) {
+        to.FOther = static_cast<std::uint32_t>(compact);
+    } else {
+        to.FOther = TFileLeaf::kOtherInTree;
+        FOtherSizes.emplace_back(&to, from.Other);
+        FSideSorted = false;
+    }
+    const TExtStatEntry added{to.FExtId, 1, from.Size};
+    ChangeUpwards(to.FParent, from.Size, 1, 0, {}, {&added, 1});
 }
 
 void TScanTree::SubtractUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files,
@@ -597,6 +747,7 @@ bool TScanTree::RemoveFolder(const TDirNode* folder)
     // computes it from its files).
     const TExtStatsView table = folder->ExtStats();
     const std::vector<TExtStatEntry> delta(table.Entries().begin(), table.Entries().end());
+    std::vector<TLostLink> lost = LostLinks(LinkedLeavesBelow(folder));
 
     // Out of the parent's list; the later siblings move up.
     const std::uint32_t at = folder->FIndexInParent;
@@ -616,21 +767,17 @@ bool TScanTree::RemoveFolder(const TDirNode* folder)
 
     // Side-table records of the subtree's files go with them.
     DropSideRecords(folder);
+    KeepLinksCounted(std::move(lost), true);
     return true;
 }
 
 void TScanTree::DropSideRecords(const TDirNode* folder)
 {
     std::vector<const TFileLeaf*> gone;
-    std::vector<const TDirNode*> stack{folder};
-    while (!stack.empty()) {
-        const TDirNode* d = stack.back();
-        stack.pop_back();
-        for (const TFileLeaf& f : d->Leaves())
-            if ((f.FlagsByte() & TFileLeaf::kLinked) || f.FOther == TFileLeaf::kOtherInTree)
-                gone.push_back(&f);
-        stack.insert(stack.end(), d->Children().begin(), d->Children().end());
-    }
+    ForEachLeafBelow(folder, [&](const TFileLeaf& f) {
+        if ((f.FlagsByte() & TFileLeaf::kLinked) || f.FOther == TFileLeaf::kOtherInTree)
+            gone.push_back(&f);
+    });
     if (gone.empty())
         return;
     std::sort(gone.begin(), gone.end());
@@ -717,6 +864,7 @@ TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh
     const std::int64_t files = node->FTotalFiles - old->FTotalFiles;
     const std::int64_t dirs = node->FTotalDirs - old->FTotalDirs;
 
+    std::vector<TLostLink> lost = LostLinks(LinkedLeavesBelow(old));
     DropSideRecords(old);
     std::vector<TLinkInfo> freshLinks = std::move(fresh->FLinks);
     FLinks.insert(FLinks.end(), freshLinks.begin(), freshLinks.end());
@@ -732,10 +880,39 @@ TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh
         node->FRootPath = nullptr;
         node->FRootPathLen = 0;
     }
-    for (TDirNode* n = parent; n != nullptr; n = n->FParent) {
+    ChangeUpwards(parent, bytes, files, dirs, removed, added);
+    FGrafted.push_back(std::move(fresh));
+
+    // A link already counted outside the folder stays counted there.
+    if (FHardLinks == THardLinks::Once && !freshLinks.empty()) {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> outside;
+        for (const TLinkInfo& r : FLinks)
+            if (!r.Leaf->IsExtraLink() && !IsWithin(r.Leaf->FParent, node))
+                outside.emplace_back(r.Device, r.Inode);
+        std::sort(outside.begin(), outside.end());
+        std::vector<const TFileLeaf*> repeated;
+        for (const TLinkInfo& r : freshLinks)
+            if (std::binary_search(outside.begin(), outside.end(),
+                                   std::make_pair(r.Device, r.Inode)))
+                repeated.push_back(r.Leaf);
+        MarkExtraLinks(repeated);
+    }
+    // Links outside whose bytes a file of the old folder carried, and which the new one
+    // does not hold any more, carry them themselves.
+    KeepLinksCounted(std::move(lost), false);
+    return node;
+}
+
+void TScanTree::ChangeUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files,
+                              std::int64_t dirs, std::span<const TExtStatEntry> removed,
+                              std::span<const TExtStatEntry> added)
+{
+    for (TDirNode* n = from; n != nullptr; n = n->FParent) {
         n->FTotalSize += bytes;
         n->FTotalFiles += files;
         n->FTotalDirs += dirs;
+        if (n->FChildCount == 0 && !n->FSynthetic)
+            continue; // its table is computed from its files when asked
         std::vector<TExtStatEntry> table(n->FExtStats, n->FExtStats + n->FExtCount);
         ApplyExtDelta(table, removed, -1);
         ApplyExtDelta(table, added, +1);
@@ -749,23 +926,6 @@ TDirNode* TScanTree::Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh
             std::copy(table.begin(), table.end(), n->FExtStats);
         n->FExtCount = static_cast<std::uint32_t>(table.size());
     }
-    FGrafted.push_back(std::move(fresh));
-
-    // A link already counted outside the folder stays counted there.
-    if (FHardLinks == THardLinks::Once && !freshLinks.empty()) {
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> outside;
-        for (const TLinkInfo& r : FLinks)
-            if (!IsWithin(r.Leaf->FParent, node))
-                outside.emplace_back(r.Device, r.Inode);
-        std::sort(outside.begin(), outside.end());
-        std::vector<const TFileLeaf*> repeated;
-        for (const TLinkInfo& r : freshLinks)
-            if (std::binary_search(outside.begin(), outside.end(),
-                                   std::make_pair(r.Device, r.Inode)))
-                repeated.push_back(r.Leaf);
-        RemoveLeaves(repeated);
-    }
-    return node;
 }
 
 std::size_t TScanTree::ArenaBytes() const

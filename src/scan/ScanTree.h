@@ -47,7 +47,8 @@ enum class TSizeKind : std::uint8_t
 /// How files with several hard links are counted.
 enum class THardLinks : std::uint8_t
 {
-    Once, ///< at the first link met in the tree's order; later links are left out
+    Once, ///< at the first link met in the tree's order; later links are listed, counting
+          ///< nothing (TFileLeaf::IsExtraLink)
     Each, ///< every link counts
 };
 
@@ -167,6 +168,10 @@ public:
     bool IsNotRegular() const { return (FlagsByte() & kNotRegular) != 0; }
     /// The file has more than one hard link; its tree's LinkInfo holds its identity.
     bool HasLinks() const { return (FlagsByte() & kLinked) != 0; }
+    /// A further link of a file whose bytes another of its links carries (links counted
+    /// once): listed so that every link can be found, it counts no bytes, no file and no
+    /// extension-table entry, and both its sizes read 0. HasLinks() holds for it.
+    bool IsExtraLink() const { return (FlagsByte() & kExtraLink) != 0; }
     /// Last write time as the file system reported it: 100-ns ticks since 1601 (UTC).
     std::int64_t ModifiedFT() const { return FModifiedFT; }
     /// Local last-write time; 0 (or less) means no date.
@@ -179,7 +184,7 @@ private:
     friend class TScanTree;
     friend class TPartBuilder;
     static constexpr unsigned char kLongName = 0xFF;
-    static constexpr std::uint8_t kNotRegular = 1, kLinked = 2;
+    static constexpr std::uint8_t kNotRegular = 1, kLinked = 2, kExtraLink = 4;
     /// FOther when the other size lives in the tree's side table.
     static constexpr std::uint32_t kOtherInTree = 0xFFFFFFFF;
     unsigned char& FlagsByte() const
@@ -188,6 +193,9 @@ private:
         return p[-1] == kLongName ? p[-4] : p[-2];
     }
     std::int64_t OtherSize() const;
+    /// The other size as FOther holds it: blocks when lengths are counted, the length
+    /// when blocks are; -1 when it does not fit in 32 bits.
+    static std::int64_t CompactOther(std::int64_t other, bool onDisk);
 
     TDirNode* FParent = nullptr;
     const char* FName = nullptr; ///< flags and length in front of it, in the arena
@@ -494,21 +502,29 @@ public:
 
     // --- editing a finished tree ---
 
+    /// Makes files with several links extra links (TFileLeaf::IsExtraLink) of files whose
+    /// bytes other links carry: they stay in their folders' lists, and their bytes, file
+    /// and extension-table entries are taken off every folder up to the root.
+    void MarkExtraLinks(std::span<const TFileLeaf* const> leaves);
     /// Takes files out of the tree: their folders' file lists, and the totals and
     /// extension tables of every folder up to the root. Other files of the same folders
     /// move within their folder's list, so pointers to them are stale afterwards.
+    /// The files are gone from the disk: the other links of each count one link less, and
+    /// when the link that carried a file's bytes goes, one of its links still listed
+    /// (the first by path, byte for byte) carries them from then on.
     void RemoveLeaves(std::span<const TFileLeaf* const> leaves);
     /// Takes a folder with everything below it out of the tree: out of its parent's
     /// subfolders, and its files, folders, bytes and extension-table entries out of every
-    /// folder up to the root. Its later siblings move up one place in Children. A folder
-    /// without a parent (the tree's root) is not removed: false.
+    /// folder up to the root. Its later siblings move up one place in Children. Links of
+    /// its files outside it are kept counted as RemoveLeaves says. A folder without a
+    /// parent (the tree's root) is not removed: false.
     bool RemoveFolder(const TDirNode* folder);
     /// Puts the root of `fresh` (a new scan of the folder `old`, with this tree's
     /// TSizeKind) in place of `old`: same place among its siblings, totals, folder counts
     /// and extension tables corrected up to the root. `fresh` is kept alive by this tree.
     /// When this tree counts hard links once, a file of `fresh` whose link is already
-    /// counted elsewhere in this tree is left out: links counted outside the folder stay
-    /// counted where they are. Returns the new folder, or null when `old` has no parent
+    /// counted elsewhere in this tree becomes an extra link: links counted outside the
+    /// folder stay counted where they are. Returns the new folder, or null when `old` has no parent
     /// (the tree's root: replace the whole tree instead).
     TDirNode* Graft(const TDirNode* old, std::unique_ptr<TScanTree> fresh);
 
@@ -532,6 +548,31 @@ private:
                          std::span<const TExtStatEntry> delta);
     /// Drops the side-table records of the files below `folder`.
     void DropSideRecords(const TDirNode* folder);
+    /// A file with several links that leaves the tree, as it was: what its other links
+    /// need of it.
+    struct TLostLink
+    {
+        std::uint64_t Device = 0;
+        std::uint64_t Inode = 0;
+        bool Carried = false; ///< it carried the file's bytes
+        std::int64_t Size = 0;
+        std::int64_t Other = 0;
+    };
+    /// The records of those of `leaves` with several links, read before they leave.
+    std::vector<TLostLink> LostLinks(std::span<const TFileLeaf* const> leaves) const;
+    /// The files with several links below `folder`.
+    static std::vector<const TFileLeaf*> LinkedLeavesBelow(const TDirNode* folder);
+    /// Once the records of `lost` are gone: their other links count one link less each
+    /// when `removedFromDisk`, and a file whose carrier left has its bytes carried by the
+    /// first of its links still listed (by path, byte for byte) unless one carries them.
+    void KeepLinksCounted(std::vector<TLostLink> lost, bool removedFromDisk);
+    /// Makes the extra link `to` carry the bytes `from` carried.
+    void CarryCount(const TLostLink& from, TFileLeaf& to);
+    /// Adds `bytes`, `files` and `dirs` to `from` and every folder above it, and takes
+    /// `removed` off and `added` to their extension tables.
+    void ChangeUpwards(TDirNode* from, std::int64_t bytes, std::int64_t files, std::int64_t dirs,
+                       std::span<const TExtStatEntry> removed,
+                       std::span<const TExtStatEntry> added);
 
     TArena FArena;
     std::vector<std::unique_ptr<TArena>> FJoinedArenas;

@@ -53,13 +53,23 @@ void TTreemapLayout::BuildFromFiles(std::span<const TFileLeaf* const> files,
         const TFileLeaf* File;
         TExtTable::Id Ext;
     };
-    const std::size_t n = files.size();
-    std::vector<TFileKey> order(n);
+    std::vector<TFileKey> order;
+    order.reserve(files.size());
     bool largestFirst = true;
-    for (std::size_t i = 0; i < n; ++i) {
-        order[i] = {files[i]->Size(), files[i], files[i]->ExtId()};
-        if (i > 0 && order[i - 1].Size < order[i].Size)
+    for (const TFileLeaf* f : files) {
+        const std::int64_t size = f->Size();
+        // A link that counts nothing is no file of its own here: the rows are of the files
+        // that take the space.
+        if (size == 0 && f->IsExtraLink())
+            continue;
+        if (!order.empty() && order.back().Size < size)
             largestFirst = false;
+        order.push_back({size, f, f->ExtId()});
+    }
+    const std::size_t n = order.size();
+    if (n == 0) {
+        EndBuild();
+        return;
     }
     if (!largestFirst)
         std::sort(order.begin(), order.end(),

@@ -464,7 +464,7 @@ struct TCandidates
 
 bool IsCandidate(const TFileLeaf* f)
 {
-    return f != nullptr && !f->IsNotRegular() && f->ApparentSize() > 0;
+    return f != nullptr && !f->IsNotRegular() && f->ApparentSize() > 0 && !f->IsExtraLink();
 }
 
 // Keeps the first link of each file among `run`, the positions of files of one length.

@@ -245,7 +245,8 @@ bool GroupAll(std::size_t begin, std::size_t end, std::size_t n, const TAt& at,
             if (const TFileLeaf* ahead = at(p + kNameAhead))
                 ahead->PrefetchName();
         const TFileLeaf* f = at(p);
-        if (f == nullptr)
+        // Links of one file are one file, not duplicates: only the one that counts groups.
+        if (f == nullptr || (f->Size() == 0 && f->IsExtraLink()))
             continue;
         const std::int64_t size = f->Size();
         if (run.empty() || size != runSize) {

@@ -25,7 +25,7 @@ TExtList BuildExtList(const std::vector<const TFileLeaf*>& files)
     std::vector<TTreeTotals> trees;
     TTreeTotals* current = nullptr;
     for (const TFileLeaf* f : files) {
-        if (f == nullptr)
+        if (f == nullptr || (f->Size() == 0 && f->IsExtraLink()))
             continue;
         const TScanTree* tree = f->Parent()->Tree();
         if (current == nullptr || current->Tree != tree) {

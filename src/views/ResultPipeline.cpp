@@ -193,7 +193,7 @@ TPipelineResult TResultPipeline::RunStages(const TScanContext* context)
                 result.Status = FNotice;
             } else {
                 result.Status = Format(Translate("Done. Total files: %d   Total size: %s"),
-                                       static_cast<std::int64_t>(FResults.AllFiles.Files.size()),
+                                       FResults.AllFiles.CountedFiles(),
                                        FormatSize(FResults.AllFiles.TotalBytes));
             }
         } catch (const std::exception& e) {

@@ -127,11 +127,15 @@ void TScanComparison::CompareFolder(
             if (o->Size() != n->Size())
                 FChangedFiles.push_back({nullptr, n, o->Size(), n->Size()});
         },
+        // A link that counts nothing (its file is counted at another link) changes no
+        // space by coming or going.
         [&](const TFileLeaf* o) {
-            FGone.push_back({nullptr, o, o->Size(), 0});
+            if (!o->IsExtraLink())
+                FGone.push_back({nullptr, o, o->Size(), 0});
         },
         [&](const TFileLeaf* n) {
-            FNew.push_back({nullptr, n, 0, n->Size()});
+            if (!n->IsExtraLink())
+                FNew.push_back({nullptr, n, 0, n->Size()});
         });
 
     FOldDirs.assign(oldDir->Children().begin(), oldDir->Children().end());

@@ -411,14 +411,32 @@ TEST(TreeEdit, ARescanLeavesALinkCountedElsewhereWhereItIs)
 
     const TDirNode* nb = tree.Graft(b, std::move(fresh));
     ASSERT_NE(nb, nullptr);
-    ASSERT_EQ(nb->Leaves().size(), 1u);
-    EXPECT_EQ(nb->Leaves()[0].Name(), "own.dat");
+    ASSERT_EQ(nb->Leaves().size(), 2u);
+    EXPECT_EQ(nb->Leaves()[0].Name(), "two.dat");
+    EXPECT_TRUE(nb->Leaves()[0].IsExtraLink());
+    EXPECT_FALSE(nb->Leaves()[1].IsExtraLink());
     EXPECT_EQ(root->TotalFiles(), 2);
     EXPECT_EQ(root->TotalSize(), 200);
+    EXPECT_EQ(nb->TotalSize(), 100);
     EXPECT_EQ(root->ExtStats().Get(".dat").Files, 2);
-    EXPECT_EQ(tree.Links().size(), 2u);
-    ASSERT_NE(tree.LinkInfo(&nb->Leaves()[0]), nullptr);
-    EXPECT_EQ(tree.LinkInfo(&nb->Leaves()[0])->Inode, 8u);
+    EXPECT_EQ(tree.Links().size(), 3u);
+    ASSERT_NE(tree.LinkInfo(&nb->Leaves()[1]), nullptr);
+    EXPECT_EQ(tree.LinkInfo(&nb->Leaves()[1])->Inode, 8u);
+
+    // Rescanned again without its file 7, /r/a no longer holds the link that carried it:
+    // the one in /r/b carries it from then on.
+    auto again = std::make_unique<TScanTree>();
+    again->SetHardLinks(THardLinks::Once);
+    again->SetRoot(again->NewScanRoot("/r/a"));
+    const TDirNode* na = tree.Graft(a, std::move(again));
+    ASSERT_NE(na, nullptr);
+    EXPECT_FALSE(nb->Leaves()[0].IsExtraLink());
+    EXPECT_EQ(nb->Leaves()[0].Size(), 100);
+    EXPECT_EQ(nb->TotalSize(), 200);
+    EXPECT_EQ(nb->TotalFiles(), 2);
+    EXPECT_EQ(root->TotalSize(), 200);
+    EXPECT_EQ(root->TotalFiles(), 2);
+    EXPECT_EQ(root->ExtStats().Get(".dat").Files, 2);
 }
 
 } // namespace

@@ -413,8 +413,9 @@ int Run(int argc, char** argv)
     data.Root = root;
     data.MetBytes = loaded.MetBytes;
     // The report reads the same whichever system scanned the tree, and so do the
-    // duplicates grouped from it.
-    data.AllFiles = FlattenAllFilesInNameOrder(root);
+    // duplicates grouped from it. It tells the space files take: links that count nothing
+    // (extra links of a file counted elsewhere) are not listed.
+    data.AllFiles = WithoutExtraLinks(FlattenAllFilesInNameOrder(root));
     data.Largest = opts->Largest;
     data.DuplicateGroups = opts->Duplicates;
     data.Unreadable = unreadable;

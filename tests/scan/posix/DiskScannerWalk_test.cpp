@@ -228,15 +228,23 @@ TEST(DiskScanner, HardLinksCountOnceAsDuDoesOrEveryTime)
         EXPECT_EQ(r.Files, 3);
         EXPECT_EQ(r.Bytes, met); // every link was met
         EXPECT_EQ(r.Root->ExtStats().Get("(none)").Files, 3);
-        // The first link in the tree's order is the one that counts.
+        // The first link in the tree's order is the one that counts; the others are
+        // listed, counting nothing.
         const TDirNode* a = FindChild(r.Root, "a");
-        ASSERT_EQ(a->Leaves().size(), 1u);
-        EXPECT_EQ(a->Leaves()[0].Name(), FirstListed(t / "a", {"one", "two", "three"}));
+        ASSERT_EQ(a->Leaves().size(), 3u);
+        const std::string first = FirstListed(t / "a", {"one", "two", "three"});
+        for (const TFileLeaf& f : a->Leaves()) {
+            EXPECT_EQ(f.IsExtraLink(), f.Name() != first) << f.Name();
+            EXPECT_EQ(f.Size(), f.Name() == first ? 100000 : 0) << f.Name();
+        }
         const std::string firstFolder = FirstListed(t.Path(), {"b", "c"});
         EXPECT_EQ(FindChild(r.Root, firstFolder)->TotalFiles(), 1);
-        EXPECT_EQ(FindChild(r.Root, firstFolder == "b" ? "c" : "b")->TotalFiles(), 0);
+        const TDirNode* later = FindChild(r.Root, firstFolder == "b" ? "c" : "b");
+        EXPECT_EQ(later->TotalFiles(), 0);
+        ASSERT_EQ(later->Leaves().size(), 1u);
+        EXPECT_TRUE(later->Leaves()[0].IsExtraLink());
         EXPECT_EQ(r.Tree->HardLinks(), THardLinks::Once);
-        const TLinkInfo* info = r.Tree->LinkInfo(&a->Leaves()[0]);
+        const TLinkInfo* info = r.Tree->LinkInfo(FindLeaf(a, first));
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->Links, 3u);
 
