@@ -5,6 +5,7 @@
 #include "platform/FileOps.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "scan/TreeLookup.h"
 #include "scan/TreePathStyle.h"
 #include "ui/ResultPage.h"
 #include "ui/Services.h"
@@ -190,8 +191,10 @@ void TFileCommands::Remove(TRemoval kind)
         const bool scanRoot =
             d != nullptr && (d->Parent() == nullptr || d->Parent()->IsSyntheticRoot());
         const bool big = d != nullptr && d->TotalFiles() > kBigFolderFiles;
+        const TFileLeaf* file = d == nullptr ? FindEntry(FResults.Root(), e.Path).File : nullptr;
+        const TLinkInfo* link = file != nullptr ? FResults.Tree->LinkInfo(file) : nullptr;
         selected.push_back(e.Path);
-        targets.push_back({std::move(e.Path), scanRoot, big});
+        targets.push_back({std::move(e.Path), scanRoot, big, link != nullptr && link->Links > 1});
     }
     // A group of duplicates left without any copy is worth a word wherever the removal
     // was picked; how the copies were found, where they are shown as copies.

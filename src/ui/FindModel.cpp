@@ -4,6 +4,7 @@
 #include "ui/ListModels.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/LinkText.h"
 #include "views/EntryOrder.h"
 
 namespace harrowdale::ui {
@@ -99,7 +100,7 @@ QVariant TFindModel::data(const QModelIndex& index, int role) const
     case Folder:
         return e.Parent() != nullptr ? DisplayText(e.Parent()->FullPath()) : QString();
     case Size:
-        return QString::fromStdString(FormatSize(SizeOf(e)));
+        return QString::fromStdString(e.IsFile() ? FileSizeText(*e.File()) : FormatSize(SizeOf(e)));
     case Modified:
         return e.IsFile() ? QString::fromStdString(FileDateText(*e.File())) : QString();
     default:

@@ -4,6 +4,7 @@
 #include "ui/FileIcons.h"
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
+#include "ui/text/LinkText.h"
 #include "views/EntryOrder.h"
 
 #include <algorithm>
@@ -116,7 +117,7 @@ QVariant TLargestFilesModel::data(const QModelIndex& index, int role) const
     case Path:
         return DisplayText(FolderOf(f));
     case Size:
-        return QString::fromStdString(FormatSize(f.Size()));
+        return QString::fromStdString(FileSizeText(f));
     case Percentage:
         return QString::fromStdString(FormatPercent(f.Size(), FTotal));
     case Modified:

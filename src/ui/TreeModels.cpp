@@ -8,6 +8,7 @@
 #include "ui/Services.h"
 #include "ui/text/DisplayFormat.h"
 #include "ui/text/DupGroupText.h"
+#include "ui/text/LinkText.h"
 
 #include <algorithm>
 
@@ -16,10 +17,10 @@ namespace harrowdale::ui {
 namespace {
 
 // "name  [size]": not translated; the size text comes from its translated template.
-QString NodeText(std::string_view name, std::int64_t size)
+QString NodeText(std::string_view name, const std::string& sizeText)
 {
     return DisplayText(std::string(name)) + QStringLiteral("  [") +
-           QString::fromStdString(FormatSize(size)) + QLatin1Char(']');
+           QString::fromStdString(sizeText) + QLatin1Char(']');
 }
 
 QVariant ObjectVariant(const void* p)
@@ -31,7 +32,7 @@ QVariant FolderNodeData(const TDirNode* d, int role)
 {
     switch (role) {
     case Qt::DisplayRole:
-        return NodeText(d->Name(), d->TotalSize());
+        return NodeText(d->Name(), FormatSize(d->TotalSize()));
     case Qt::DecorationRole:
         return FileIcons().Folder();
     case kObjectRole:
@@ -291,7 +292,7 @@ QVariant TFilesTreeModel::data(const QModelIndex& index, int role) const
     if (const TFileLeaf* f = File(index)) {
         switch (role) {
         case Qt::DisplayRole:
-            return NodeText(f->Name(), f->Size());
+            return NodeText(f->Name(), FileSizeText(*f));
         case Qt::DecorationRole:
             return FileIcons().ForFileName(f->Name());
         case kObjectRole:
@@ -433,8 +434,13 @@ QVariant TDupTreeModel::data(const QModelIndex& index, int role) const
     }
     const TFileLeaf* f = File(index);
     switch (role) {
-    case Qt::DisplayRole:
-        return DisplayText(f->FullPath());
+    case Qt::DisplayRole: {
+        // Removing a copy with other links frees nothing: the mark says so.
+        const std::string mark = HardLinkText(*f);
+        return mark.empty() ? DisplayText(f->FullPath())
+                            : DisplayText(f->FullPath()) + QStringLiteral("  [") +
+                                  QString::fromStdString(mark) + QLatin1Char(']');
+    }
     case Qt::DecorationRole:
         return FileIcons().ForFileName(f->Name());
     case kObjectRole:

@@ -342,6 +342,14 @@ inline constexpr std::string_view kTranslatedTexts[] = {
     "The scan of %s was cut off: %s",
     "The scan on %s failed: %s",
     "exit status %d",
+    // Files with several hard links: their mark in lists and trees, and the removal
+    // question's word on them.
+    "hard link, %d link",
+    "hard link, %d links",
+    "Among them is %d file with other hard links: its space comes back only when its last "
+    "link is removed.",
+    "Among them are %d files with other hard links: their space comes back only when their "
+    "last link is removed.",
 };
 
 } // namespace harrowdale::test

@@ -48,6 +48,15 @@ std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targe
         warnings.push_back(Translate("Among them is the scanned folder itself."));
     else if (std::ranges::any_of(targets, &TRemovalTarget::IsBigFolder))
         warnings.push_back(Translate("Among them is a folder holding more than 1,000 files."));
+    if (const auto linked = std::ranges::count_if(targets, &TRemovalTarget::HasOtherLinks))
+        warnings.push_back(Format(TranslatePlural("Among them is %d file with other hard links: "
+                                                  "its space comes back only when its last link "
+                                                  "is removed.",
+                                                  "Among them are %d files with other hard links: "
+                                                  "their space comes back only when their last "
+                                                  "link is removed.",
+                                                  linked),
+                                  static_cast<std::int64_t>(linked)));
     // A group has two files or more, so both counts are plural.
     if (groups.Emptied == 1)
         warnings.push_back(Format(Translate("This takes every copy of %d files; no copy will "

@@ -25,6 +25,8 @@ struct TRemovalTarget
     std::string Path;
     bool IsScanRoot = false;  ///< the folder the scan started from (or one of its drives)
     bool IsBigFolder = false; ///< a folder holding more than kBigFolderFiles files
+    /// A file with other hard links: its space comes back only with its last link.
+    bool HasOtherLinks = false;
 };
 
 /// How the copies among the removed files were found, where the removal was picked on
@@ -49,9 +51,9 @@ inline constexpr std::int64_t kBigFolderFiles = 1000;
 
 /// "Move 3 items to the Trash?" (or the permanent form, or the singular), a blank line, the paths
 /// one a line, "and N more" past the tenth, and after a blank line one line for each warning: the
-/// scanned folder or a big folder among them, groups of duplicates left without a copy, and
-/// for copies shown as such whether their contents were compared. Repeats count and are listed as
-/// given.
+/// scanned folder or a big folder among them, files with other hard links, groups of duplicates
+/// left without a copy, and for copies shown as such whether their contents were compared. Repeats
+/// count and are listed as given.
 std::string RemovalQuestion(TRemoval kind, std::span<const TRemovalTarget> targets,
                             const TRemovalGroups& groups = {});
 

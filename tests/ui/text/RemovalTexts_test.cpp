@@ -23,6 +23,10 @@ TEST(RemovalTexts, QuestionListsTenPathsCountsTheRestAndWarnsOnce)
     bigAndRoot[11] = {"/d", true, true}; // past the listed ten: only the warning shows it
     std::vector<TRemovalTarget> big = Files(2);
     big[0].IsBigFolder = true;
+    std::vector<TRemovalTarget> linked = Files(3);
+    linked[1].HasOtherLinks = true;
+    std::vector<TRemovalTarget> bigAndLinked = big;
+    bigAndLinked[0].HasOtherLinks = bigAndLinked[1].HasOtherLinks = true;
 
     struct Case
     {
@@ -45,6 +49,14 @@ TEST(RemovalTexts, QuestionListsTenPathsCountsTheRestAndWarnsOnce)
         {"a big folder", TRemoval::ToTrash, big,
          "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\n"
          "Among them is a folder holding more than 1,000 files."},
+        {"a file with other links", TRemoval::Permanently, linked,
+         "Permanently delete 3 items? (This cannot be undone)\n\n/d/f1\n/d/f2\n/d/f3\n\n"
+         "Among them is 1 file with other hard links: its space comes back only when its last "
+         "link is removed."},
+        {"two of them, after the folder's warning", TRemoval::ToTrash, bigAndLinked,
+         "Move 2 items to the Trash?\n\n/d/f1\n/d/f2\n\n"
+         "Among them is a folder holding more than 1,000 files.\nAmong them are 2 files with "
+         "other hard links: their space comes back only when their last link is removed."},
         {"a repeat counts and shows",
          TRemoval::ToTrash,
          {{"/x"}, {"/x"}},
