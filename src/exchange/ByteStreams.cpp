@@ -204,10 +204,10 @@ void TOutputFileSink::Commit()
 
 struct TGzipSink::Impl
 {
-    explicit Impl(TByteSink& out) : Out(out), Buffer(kChunk)
+    Impl(TByteSink& out, int level) : Out(out), Buffer(kChunk)
     {
         // 16 + MAX_WBITS: gzip framing, which every reader of scan files takes.
-        if (deflateInit2(&Z, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        if (deflateInit2(&Z, level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
             throw EExchangeError("cannot start the gzip encoder");
     }
     ~Impl() { deflateEnd(&Z); }
@@ -230,7 +230,7 @@ struct TGzipSink::Impl
     z_stream Z{};
 };
 
-TGzipSink::TGzipSink(TByteSink& out) : FImpl(std::make_unique<Impl>(out)) {}
+TGzipSink::TGzipSink(TByteSink& out, int level) : FImpl(std::make_unique<Impl>(out, level)) {}
 TGzipSink::~TGzipSink() = default;
 
 void TGzipSink::Write(const char* data, std::size_t size)

@@ -59,11 +59,12 @@ private:
 };
 
 /// Compresses what is written to it as one gzip member into `out`, which must outlive
-/// it. Finish() after the last byte writes the rest.
+/// it, at zlib's `level` (1, fastest, to 9, smallest). Finish() after the last byte writes
+/// the rest.
 class TGzipSink : public TByteSink
 {
 public:
-    explicit TGzipSink(TByteSink& out);
+    explicit TGzipSink(TByteSink& out, int level = 6);
     ~TGzipSink() override;
     void Write(const char* data, std::size_t size) override;
     void Finish();

@@ -153,7 +153,8 @@ TScanHistory TScanHistory::Open(THistoryLimits limits)
     return TScanHistory(std::move(folder), limits);
 }
 
-THistoryEntry TScanHistory::Record(const TDirNode& root, std::int64_t time, std::int64_t metBytes)
+THistoryEntry TScanHistory::Record(const TDirNode& root, std::int64_t time, std::int64_t metBytes,
+                                   const std::atomic<bool>* stop)
 {
     if (root.IsSyntheticRoot())
         throw EHistoryError("a scan of several drives is not kept in the history");
@@ -161,7 +162,9 @@ THistoryEntry TScanHistory::Record(const TDirNode& root, std::int64_t time, std:
         MakeName(PathHash(root.FullPath()), time, root.TotalSize(), root.TotalFiles());
     THistoryEntry entry{Join(Folder(), name), time, root.TotalSize(), root.TotalFiles(), 0};
     try {
-        ExportScanFile(root, FFolder, name, metBytes, true);
+        ExportScanFile(root, FFolder, name, metBytes, true, stop);
+    } catch (const EExportStopped&) {
+        throw;
     } catch (const EExchangeError& e) {
         throw EHistoryError("cannot write " + entry.Path + ": " + e.what());
     }

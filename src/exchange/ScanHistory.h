@@ -12,6 +12,7 @@
 #include "platform/PrivateFolders.h"
 #include "scan/ScanTree.h"
 
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -64,8 +65,10 @@ public:
 
     /// Writes the scan whose root is `root`, made at `time` (Unix seconds), as a
     /// compressed scan file that appears whole or not at all, then drops the oldest
-    /// files beyond the limits (the one just written stays). Throws EHistoryError.
-    THistoryEntry Record(const TDirNode& root, std::int64_t time, std::int64_t metBytes = -1);
+    /// files beyond the limits (the one just written stays). Throws EHistoryError, or
+    /// EExportStopped once `stop` (may be null) is set: nothing is then written or dropped.
+    THistoryEntry Record(const TDirNode& root, std::int64_t time, std::int64_t metBytes = -1,
+                         const std::atomic<bool>* stop = nullptr);
     /// The scans kept of the folder `rootPath` (matched as SamePath does), oldest first.
     std::vector<THistoryEntry> List(std::string_view rootPath) const;
     /// Drops the oldest history files: those of a folder beyond ScansPerFolder, then the

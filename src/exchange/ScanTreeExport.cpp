@@ -134,18 +134,43 @@ void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes)
 
 namespace {
 
+// Compressed scan files are written beside every scan of the window (its history), so speed
+// counts more than size there: the fastest level takes about a third of the default's time
+// for a file about a fifth larger.
+constexpr int kGzipLevel = 1;
+
+// Passes the writes on until `stop` is set, then gives up between two of them.
+class TStoppableSink : public TByteSink
+{
+public:
+    TStoppableSink(TByteSink& out, const std::atomic<bool>* stop) : FOut(out), FStop(stop) {}
+    void Write(const char* data, std::size_t size) override
+    {
+        if (FStop != nullptr && FStop->load(std::memory_order_relaxed))
+            throw EExportStopped();
+        FOut.Write(data, size);
+    }
+
+private:
+    TByteSink& FOut;
+    const std::atomic<bool>* FStop;
+};
+
 // Writes the scan into the file `where` names, whole or not at all.
 template <class... Where>
-void ExportWhole(const TDirNode& root, std::int64_t metBytes, bool gzip, const Where&... where)
+void ExportWhole(const TDirNode& root, std::int64_t metBytes, bool gzip,
+                 const std::atomic<bool>* stop, const Where&... where)
 {
     try {
         TOutputFileSink sink(where...);
         if (gzip) {
-            TGzipSink compressed(sink);
-            ExportScan(root, compressed, metBytes);
+            TGzipSink compressed(sink, kGzipLevel);
+            TStoppableSink stoppable(compressed, stop);
+            ExportScan(root, stoppable, metBytes);
             compressed.Finish();
         } else {
-            ExportScan(root, sink, metBytes);
+            TStoppableSink stoppable(sink, stop);
+            ExportScan(root, stoppable, metBytes);
         }
         sink.Commit();
     } catch (const EExchangeError&) {
@@ -159,13 +184,14 @@ void ExportWhole(const TDirNode& root, std::int64_t metBytes, bool gzip, const W
 
 void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes, bool gzip)
 {
-    ExportWhole(root, metBytes, gzip, path);
+    ExportWhole(root, metBytes, gzip, nullptr, path);
 }
 
 void ExportScanFile(const TDirNode& root, const platform::TPrivateFolder& folder,
-                    std::string_view name, std::int64_t metBytes, bool gzip)
+                    std::string_view name, std::int64_t metBytes, bool gzip,
+                    const std::atomic<bool>* stop)
 {
-    ExportWhole(root, metBytes, gzip, folder, name);
+    ExportWhole(root, metBytes, gzip, stop, folder, name);
 }
 
 } // namespace harrowdale

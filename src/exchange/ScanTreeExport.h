@@ -4,8 +4,10 @@
 // "Save Scan...".
 
 #include "exchange/ByteStreams.h"
+#include "exchange/ExchangeFormat.h"
 #include "scan/ScanTree.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -24,12 +26,21 @@ namespace harrowdale {
 /// folder) and passes on the sink's errors.
 void ExportScan(const TDirNode& root, TByteSink& sink, std::int64_t metBytes = -1);
 
+/// The export was given up because its caller asked it to stop; no file was made.
+class EExportStopped : public EExchangeError
+{
+public:
+    EExportStopped() : EExchangeError("stopped") {}
+};
+
 /// Same, into `path` ("-" for standard output): the file appears only when complete.
-/// With `gzip`, compressed.
+/// With `gzip`, compressed at zlib's fastest level.
 void ExportScanFile(const TDirNode& root, const std::string& path, std::int64_t metBytes = -1,
                     bool gzip = false);
-/// Same, into the file `name` of `folder` (see platform::TOutputFile).
+/// Same, into the file `name` of `folder` (see platform::TOutputFile). Once `stop` (may be
+/// null) is set, the next write throws EExportStopped and the file is not made.
 void ExportScanFile(const TDirNode& root, const platform::TPrivateFolder& folder,
-                    std::string_view name, std::int64_t metBytes = -1, bool gzip = false);
+                    std::string_view name, std::int64_t metBytes = -1, bool gzip = false,
+                    const std::atomic<bool>* stop = nullptr);
 
 } // namespace harrowdale

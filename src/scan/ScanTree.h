@@ -499,6 +499,9 @@ public:
     const TLinkInfo* LinkInfo(const TFileLeaf* leaf) const;
     /// Every file of the tree with more than one link, in no particular order.
     std::span<const TLinkInfo> Links() const { return FLinks; }
+    /// The lookups above put their tables in order on first use; this does it now, so
+    /// that the tree can then be read on several threads at once.
+    void PrepareSharedReading() const { SortSideTables(); }
 
     // --- editing a finished tree ---
 

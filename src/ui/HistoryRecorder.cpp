@@ -1,6 +1,7 @@
 #include "ui/HistoryRecorder.h"
 
 #include "exchange/ScanHistory.h"
+#include "exchange/ScanTreeExport.h"
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "ui/Services.h"
@@ -33,10 +34,15 @@ void THistoryRecorder::Record(const TDirNode& root, std::int64_t time, std::int6
     Wait();
     if (root.IsSyntheticRoot())
         return;
+    // The lookups' lazy sorting would otherwise race with the window's own readers.
+    root.Tree()->PrepareSharedReading();
+    FStop = false;
     FWriter = std::thread([this, &root, time, metBytes] {
         std::string error;
         try {
-            TScanHistory::Open().Record(root, time, metBytes);
+            TScanHistory::Open().Record(root, time, metBytes, &FStop);
+        } catch (const EExportStopped&) {
+            return;                         // Abandon waits for this thread: nobody is told
         } catch (const std::exception& e) { // EHistoryError, or memory
             error = e.what();
         }
@@ -60,6 +66,12 @@ void THistoryRecorder::Wait()
 {
     if (FWriter.joinable())
         FWriter.join();
+}
+
+void THistoryRecorder::Abandon()
+{
+    FStop = true;
+    Wait();
 }
 
 void THistoryRecorder::Clear(QWidget* window, IMessageBoxes& messages)

@@ -4,14 +4,17 @@
 // user's history on a thread of its own while the window goes on; the File menu's
 // "Clear Scan History..." empties it after a question.
 //
-// The writer reads the scan tree while it runs: whoever frees or edits that tree calls
-// Wait first (TResultSession does, before every clear, rebuild and new result).
+// The writer reads the scan tree while it runs, also while the window goes on building its
+// views from the same tree (which only reads it by then): whoever frees or edits that tree
+// calls Wait or Abandon first (TResultSession does, before every clear, rebuild and new
+// result, and when a build is stopped).
 //
 // Thread: UI thread only, except the writer's body, which touches only the tree it reads
 // and the history folder.
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -39,6 +42,9 @@ public:
     void Record(const TDirNode& root, std::int64_t time, std::int64_t metBytes);
     /// Blocks until the writer (if any) has ended; after it, the tree is free again.
     void Wait();
+    /// As Wait, but a writer still under way gives up at its next write: that scan is not
+    /// kept (nothing is written, nothing is said).
+    void Abandon();
 
     /// Asks, naming how many scans and bytes the history holds, then removes them all.
     /// The answer and any error go to the status line (Status).
@@ -52,6 +58,7 @@ Q_SIGNALS:
 
 private:
     std::thread FWriter;
+    std::atomic<bool> FStop{false}; ///< the writer gives up
 };
 
 } // namespace harrowdale::ui

@@ -32,6 +32,9 @@ TResultSession::TResultSession(TUiServices& services, const TWindowActions& acti
           },
           // The one place the window lets events run inside a handler (see ResultPipeline.h).
           [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
+          [this] { HistoryMayStart(); },
+          // Stopping a build frees the tree: the history writer gives that scan up.
+          [this] { FHistory->Abandon(); },
       })
 {
     FScan = new TScanRunner(this);
@@ -234,7 +237,9 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
         FCommands->SetOrigin(origin);
     FPipeline.SetDuplicateGrouping(Grouping());
     ReleaseTree();
+    FRecordWhenSettled = origin == TResultOrigin::ThisMachine && KeepScanHistory();
     const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
+    FRecordWhenSettled = false;
     Q_EMIT ProgressChanged(100, 0);
     if (!result.Error.empty() && !FClosing)
         ShowError(QString::fromStdString(result.Error));
@@ -242,9 +247,12 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     Q_EMIT ResultChanged();
     // After EndBusy, which leaves "Ready".
     Q_EMIT StatusChanged(QString::fromStdString(result.Status));
-    // Written once the result is whole: a cancelled build frees the tree inside Run.
-    if (origin == TResultOrigin::ThisMachine && result.Outcome == TPipelineResult::TOutcome::Done &&
-        !FClosing && Results().Root() != nullptr && KeepScanHistory())
+}
+
+void TResultSession::HistoryMayStart()
+{
+    // Written while the pages are built from the same tree, which they only read by now.
+    if (std::exchange(FRecordWhenSettled, false) && !FClosing && Results().Root() != nullptr)
         FHistory->Record(*Results().Root(), FShownAt, FMetBytes);
 }
 

@@ -147,6 +147,9 @@ private:
     void EndComparison();
     void RescanFinished(const std::string& path, const std::shared_ptr<TScanOutcome>& outcome);
     void BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin origin);
+    /// The build under way has settled the tree: the history writer starts on it when the
+    /// result is to be kept.
+    void HistoryMayStart();
     /// Edits the result's tree and fills every page from it again, keeping what is left of
     /// each page's selection. Stop is off meanwhile, unless duplicates are grouped by
     /// content: Stop then ends the reading, and they are grouped by name and size.
@@ -181,6 +184,7 @@ private:
     TScanRunner* FScan = nullptr;         ///< a Qt child, freed first
     THistoryRecorder* FHistory = nullptr; ///< a Qt child
     std::int64_t FMetBytes = -1;          ///< what the scan shown met, for its history entry
+    bool FRecordWhenSettled = false;      ///< the result being built goes into the history
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
     bool FClosing = false; ///< nothing more is shown or built

@@ -136,6 +136,8 @@ void TResultPipeline::Clear()
         return;
     }
     ClearViews();
+    if (FResults.Tree && FHost.ReleasingTree)
+        FHost.ReleasingTree();
     FResults.Tree.reset();
 }
 
@@ -163,6 +165,8 @@ TPipelineResult TResultPipeline::Rebuild(const std::function<void(TScanTree&)>& 
     if (FRunning || !FResults.Tree)
         return {TPipelineResult::TOutcome::Refused, {}, {}};
     ClearViews();
+    if (FHost.ReleasingTree)
+        FHost.ReleasingTree();
     if (edit)
         edit(*FResults.Tree);
     return RunStages(context);
@@ -220,8 +224,11 @@ void TResultPipeline::RunStage(TResultStage stage, TStageRun& run)
         break;
     case TResultStage::FoldersTree:
         // Every later reader of the tree sees the folders largest first.
-        if (FResults.Tree && FResults.Tree->Root() != nullptr)
+        if (FResults.Tree && FResults.Tree->Root() != nullptr) {
             SortChildrenBySize(FResults.Tree->Root());
+            if (FHost.TreeSettled && !Cancelled())
+                FHost.TreeSettled();
+        }
         break;
     case TResultStage::Duplicates:
         BuildDuplicateGroups(run);

@@ -98,6 +98,11 @@ struct TPipelineHost
     std::function<void(const std::string& text)> ShowStatus;
     std::function<void(std::int64_t maximum, std::int64_t position)> ShowProgress;
     std::function<void()> ProcessPendingEvents;
+    /// The run has put the tree in its final order and only reads it from here on: it may
+    /// be read on other threads too, until ReleasingTree.
+    std::function<void()> TreeSettled;
+    /// The tree is about to be freed or edited: whatever reads it elsewhere must end now.
+    std::function<void()> ReleasingTree;
 };
 
 struct TPipelineResult

@@ -1,4 +1,5 @@
 #include "exchange/ScanHistory.h"
+#include "exchange/ScanTreeExport.h"
 #include "exchange/ScanTreeImport.h"
 #include "platform/PrivateFolders.h"
 #include "support/NativePath.h"
@@ -6,6 +7,7 @@
 #include "support/TreeFixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace harrowdale {
@@ -73,6 +75,17 @@ TEST(ScanHistory, KeepsTheNewestScansOfEachFolderWithinTheLimits)
 
     none.Clear();
     EXPECT_TRUE(Names(t.Path()).empty());
+}
+
+TEST(ScanHistory, AStoppedWriteLeavesNoFileAndDropsNone)
+{
+    test::TempDir t;
+    TScanHistory history(t.Path(), {1, 1LL << 30});
+    history.Record(*Scan("/r", 10)->Root(), 1);
+    const std::vector<std::string> before = Names(t.Path());
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(history.Record(*Scan("/r", 20)->Root(), 2, -1, &stop), EExportStopped);
+    EXPECT_EQ(Names(t.Path()), before); // no file begun, the older scan not pruned
 }
 
 TEST(ScanHistory, DamagedAndForeignFilesAreSkippedAndKept)

@@ -35,6 +35,9 @@ struct Pipeline
     std::vector<std::string> Statuses;
     int Yields = 0;
     std::function<void()> DuringYield;
+    /// The first top-level folder each time the tree was settled.
+    std::vector<std::string> Settled;
+    int Released = 0; ///< the tree was about to be freed or edited, still whole
     RecordingView View;
     TResultPipeline Run{TPipelineHost{
         [this](const std::string& s) { Statuses.push_back(s); },
@@ -44,6 +47,11 @@ struct Pipeline
             if (DuringYield)
                 DuringYield();
         },
+        [this] {
+            const auto top = Run.Results().Root()->Children();
+            Settled.emplace_back(top.empty() ? "" : top[0]->Name());
+        },
+        [this] { Released += Run.Results().Root() != nullptr; },
     }};
     Pipeline() { Run.AddView(View); }
 };
@@ -121,6 +129,9 @@ TEST(ResultPipeline, RunsEveryStageInOrderWithItsResultsReady)
     EXPECT_NE(std::find(p.Statuses.begin(), p.Statuses.end(), "Duplicates ready. Groups shown: 1"),
               p.Statuses.end());
     EXPECT_GE(p.Yields, 8);
+    // Once, in its final order (largest first), and never released by a run that ends well.
+    EXPECT_EQ(p.Settled, std::vector<std::string>{"b"});
+    EXPECT_EQ(p.Released, 0);
 }
 
 TEST(ResultPipeline, EmptyTreeIsDoneWithNothing)
@@ -146,19 +157,20 @@ TEST(ResultPipeline, EndsCancelledOrFailed)
         const char* Status;
         bool Kept; // the results and views stay
         std::size_t StagesFilled;
+        std::size_t Settled; // times the tree was given to other readers
     };
     const Case cases[] = {
         {"Stop pressed", TResultStage::Duplicates, [](Pipeline&, TScanContext& c) { c.Cancel(); },
-         TPipelineResult::TOutcome::Cancelled, "Cancelled", false, 5},
+         TPipelineResult::TOutcome::Cancelled, "Cancelled", false, 5, 1},
         {"Stop seen at a later yield", TResultStage::FoldersTree,
          [](Pipeline& p, TScanContext& c) { p.DuringYield = [&c] { c.Cancel(); }; },
-         TPipelineResult::TOutcome::Cancelled, "Cancelled", false, 4},
+         TPipelineResult::TOutcome::Cancelled, "Cancelled", false, 4, 1},
         {"results cleared meanwhile", TResultStage::LargestFilesViews,
          [](Pipeline& p, TScanContext&) { p.Run.Clear(); }, TPipelineResult::TOutcome::Cancelled,
-         "Cancelled", false, 3},
+         "Cancelled", false, 3, 0},
         {"a view fails", TResultStage::FoldersViews,
          [](Pipeline&, TScanContext&) { throw std::runtime_error("no memory"); },
-         TPipelineResult::TOutcome::Failed, "Ready", true, 6},
+         TPipelineResult::TOutcome::Failed, "Ready", true, 6, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -176,6 +188,9 @@ TEST(ResultPipeline, EndsCancelledOrFailed)
         EXPECT_EQ(p.Run.Results().AllFiles.Files.empty(), !c.Kept);
         // Cleared before the run, and once more when it was abandoned.
         EXPECT_EQ(p.View.Cleared, c.Kept ? 1 : 2);
+        // Whoever reads the tree elsewhere is told before a cancelled run frees it.
+        EXPECT_EQ(p.Settled.size(), c.Settled);
+        EXPECT_EQ(p.Released, c.Kept ? 0 : 1);
         if (c.Outcome == TPipelineResult::TOutcome::Failed)
             EXPECT_EQ(result.Error, "Error while building results:\nException: no memory");
         else

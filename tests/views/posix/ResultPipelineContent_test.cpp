@@ -26,6 +26,8 @@ struct Pipeline
             if (DuringYield)
                 DuringYield();
         },
+        {},
+        {},
     }};
     Pipeline() { Run.SetDuplicateGrouping(TDupGrouping::Content); }
     bool Showed(const std::string& start) const
