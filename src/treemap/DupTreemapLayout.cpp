@@ -158,7 +158,8 @@ void TDupTreemapLayout::BuildFromRootDuplicates(const TDirNode* root,
     EndBuild();
 }
 
-void TDupTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) const
+void TDupTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look,
+                              const std::function<TColor(const TFileLeaf&)>& fileColor) const
 {
     TLookPainter painter(canvas, look);
     ITreemapCanvas& surface = painter.Surface();
@@ -166,9 +167,11 @@ void TDupTreemapLayout::Paint(ITreemapCanvas& canvas, const TMapLook& look) cons
     // Contents cover their silver folder except for the gaps between them.
     for (const TDupItem& it : FItems) {
         painter.Enter(it.Rect);
-        painter.Fill(it.Rect, it.Color());
+        const TFileLeaf* file = it.FileLeaf();
+        const TColor color = file != nullptr && fileColor ? fileColor(*file) : it.Color();
+        painter.Fill(it.Rect, color);
         if (const TDirNode* dir = it.Dir())
-            painter.Name(it.Rect, dir->Name(), it.Color());
+            painter.Name(it.Rect, dir->Name(), color);
         OutlineCell(surface, it.Rect);
     }
     FrameSelection(surface);

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -89,7 +90,10 @@ public:
     /// a duplicate when `colorByFile` has it. Empties the selection.
     void BuildFromRootDuplicates(const TDirNode* root, const TDupColorByFile* colorByFile,
                                  const TRect& targetRect);
-    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {}) const;
+    /// Paints the items; `fileColor`, when given, colours the files instead of their
+    /// groups' colours.
+    void Paint(ITreemapCanvas& canvas, const TMapLook& look = {},
+               const std::function<TColor(const TFileLeaf&)>& fileColor = {}) const;
     /// The innermost item under `p`, or null.
     const TDupItem* HitTest(TPoint p) const { return LastContaining(p); }
 

@@ -141,6 +141,11 @@ void TDuplicatesPage::BuildLayout(const TRect& rect)
         FMap.BuildFromRootDuplicates(MapRoot(), &FResults.Duplicates.ColorByFile, rect);
 }
 
+void TDuplicatesPage::PaintLayout(ITreemapCanvas& canvas) const
+{
+    FMap.Paint(canvas, MapLook(), FileChangeColors());
+}
+
 const TDirNode* TDuplicatesPage::ZoomTarget() const
 {
     const TDupItem* it = FMap.Primary();

@@ -42,6 +42,7 @@ protected:
     std::string RowPath(const QModelIndex& index) const override;
     void ExpandPath(const std::string& path) override;
     void BuildLayout(const TRect& rect) override;
+    void PaintLayout(ITreemapCanvas& canvas) const override;
     void ClickAt(TPoint p, bool ctrl) override;
     void DoubleClicked() override;
     void showEvent(QShowEvent* event) override;

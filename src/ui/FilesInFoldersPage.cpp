@@ -59,12 +59,7 @@ void TFilesInFoldersPage::ComparisonShown()
 
 void TFilesInFoldersPage::PaintLayout(ITreemapCanvas& canvas) const
 {
-    if (!PaintsChange()) {
-        FMap.Paint(canvas, MapLook());
-        return;
-    }
-    const TScanComparison& c = *Comparison();
-    FMap.Paint(canvas, MapLook(), [&c](const TFileLeaf& f) { return ChangeMapColor(c.State(&f)); });
+    FMap.Paint(canvas, MapLook(), FileChangeColors());
 }
 
 // ---------------------------------------------------------------- results

@@ -3,6 +3,7 @@
 #include "i18n/TextFormat.h"
 #include "i18n/Translation.h"
 #include "scan/TreeLookup.h"
+#include "ui/ChangeColumn.h"
 #include "ui/ColumnsHeader.h"
 #include "ui/QtLanguage.h"
 #include "ui/Services.h"
@@ -243,6 +244,13 @@ void TResultPage::ShowComparison(const TScanComparison* comparison)
     FComparison = comparison;
     ComparisonShown();
     FCanvas->Invalidate();
+}
+
+std::function<TColor(const TFileLeaf&)> TResultPage::FileChangeColors() const
+{
+    if (!PaintsChange())
+        return {};
+    return [c = FComparison](const TFileLeaf& f) { return ChangeMapColor(c->State(&f)); };
 }
 
 void TResultPage::ColourByChange(bool on)

@@ -10,6 +10,7 @@
 
 #include "treemap/Canvas.h"
 #include "treemap/CellNeighbour.h"
+#include "treemap/Colors.h"
 #include "treemap/EntryRef.h"
 #include "treemap/MapLook.h"
 #include "treemap/ZoomHistory.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -189,6 +191,9 @@ protected:
     virtual void ComparisonShown() {}
     /// Whether the map is painted by change now.
     bool PaintsChange() const { return FComparison != nullptr && FColourByChange; }
+    /// The map's files in the colours of their change while it is painted by change;
+    /// empty otherwise (the map's own colours).
+    std::function<TColor(const TFileLeaf&)> FileChangeColors() const;
     /// The path a row of the main view stands for ("" for none).
     virtual std::string RowPath(const QModelIndex& index) const = 0;
     /// Opens the main view's node of `path`, as Place recorded it.

@@ -17,6 +17,7 @@
 #include "ui/WindowDriver.h"
 #include "ui/text/DisplayFormat.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 namespace harrowdale {
@@ -123,6 +125,40 @@ std::string Grew(std::int64_t bytes, const char* share)
     return "+" + FormatSize(bytes) + "  +" + share;
 }
 
+/// The change whose legend colour is nearest to the middle of the file `path`'s cell in the
+/// page's map, as painted; nullopt when the map holds no cell of it.
+template <class Page> std::optional<TChangeState> PaintedChange(Page& page, const std::string& path)
+{
+    page.Canvas()->repaint();
+    for (const auto& it : page.Map().Items()) {
+        if (it.FileLeaf() == nullptr || it.FullPath() != path)
+            continue;
+        const QColor c(page.Canvas()->Buffer().pixel(test::Center(it.Rect)));
+        std::optional<TChangeState> best;
+        int bestDistance = 1 << 30;
+        for (const TChangeState s :
+             {TChangeState::Grown, TChangeState::Shrunk, TChangeState::New, TChangeState::Same}) {
+            const QColor k = ui::ChangeColor(s);
+            const int d = std::abs(k.red() - c.red()) + std::abs(k.green() - c.green()) +
+                          std::abs(k.blue() - c.blue());
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = s;
+            }
+        }
+        return best;
+    }
+    return std::nullopt;
+}
+
+bool ChangeLegendShown(const WindowDriver& w)
+{
+    for (const QLabel* label : w.Win.findChildren<QLabel*>())
+        if (label->text().contains(QStringLiteral("grown")) && label->isVisibleTo(&w.Win))
+            return true;
+    return false;
+}
+
 TEST_F(CompareScans, KeptScanShowsGrownShrunkNewInTheChangeColumnUntilLeft)
 {
     WindowDriver w;
@@ -205,32 +241,10 @@ TEST_F(CompareScans, KeptScanShowsGrownShrunkNewInTheChangeColumnUntilLeft)
     ASSERT_FALSE(w.Action(TCommand::ColourByChange)->isChecked());
     w.Trigger(TCommand::ColourByChange);
     EXPECT_TRUE(ui::SavedColourByChange());
-    ui::TTreemapCanvas* canvas = w.FilesInFolders().Canvas();
-    canvas->repaint();
-    auto colourAt = [&](const std::string& path) {
-        for (const THierItem& it : w.FilesInFolders().Map().Items())
-            if (it.FileLeaf() != nullptr && it.FullPath() == FTree / path)
-                return QColor(canvas->Buffer().pixel(test::Center(it.Rect)));
-        return QColor();
-    };
-    auto nearest = [](const QColor& c) {
-        TChangeState best = TChangeState::Same;
-        int bestDistance = 1 << 30;
-        for (const TChangeState s :
-             {TChangeState::Grown, TChangeState::Shrunk, TChangeState::New, TChangeState::Same}) {
-            const QColor k = ui::ChangeColor(s);
-            const int d = std::abs(k.red() - c.red()) + std::abs(k.green() - c.green()) +
-                          std::abs(k.blue() - c.blue());
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = s;
-            }
-        }
-        return best;
-    };
-    EXPECT_EQ(nearest(colourAt("logs/app.log")), TChangeState::Grown);
-    EXPECT_EQ(nearest(colourAt("logs/new.log")), TChangeState::New);
-    EXPECT_EQ(nearest(colourAt("same.txt")), TChangeState::Same);
+    EXPECT_TRUE(ChangeLegendShown(w));
+    EXPECT_EQ(PaintedChange(w.FilesInFolders(), FTree / "logs/app.log"), TChangeState::Grown);
+    EXPECT_EQ(PaintedChange(w.FilesInFolders(), FTree / "logs/new.log"), TChangeState::New);
+    EXPECT_EQ(PaintedChange(w.FilesInFolders(), FTree / "same.txt"), TChangeState::Same);
 
     w.Trigger(TCommand::LeaveComparison);
     EXPECT_TRUE(tree->isColumnHidden(TSortableTreeModel::Change));
@@ -257,6 +271,54 @@ TEST_F(CompareScans, ScanFileComparesUntilTheNextScan)
     EXPECT_TRUE(
         w.FilesInFolders().FoldersAndFilesTree()->isColumnHidden(TSortableTreeModel::Change));
     EXPECT_FALSE(w.Action(TCommand::LeaveComparison)->isEnabled());
+}
+
+TEST_F(CompareScans, DuplicatesMapColoursItsFilesByChange)
+{
+    // Duplicates in the newer scan that grew, shrank, are new or stayed as they were.
+    for (const char* folder : {"a", "b", "c", "x", "y"})
+        FTree.MakeDir(folder);
+    FTree.MakeFile("a/dup.dat", 200);
+    FTree.MakeFile("b/dup.dat", 100);
+    FTree.MakeFile("x/s.dat", 500);
+    FTree.MakeFile("y/s.dat", 300);
+    WindowDriver w;
+    ASSERT_TRUE(w.Scan(FTree.Path()));
+    const std::string file = FData / "older.json";
+    w.Log.PickedSaveFile = file;
+    w.Trigger(TCommand::SaveScanFile);
+    std::filesystem::resize_file(FTree / "b/dup.dat", 200);
+    std::filesystem::resize_file(FTree / "x/s.dat", 300);
+    FTree.MakeFile("c/dup.dat", 200);
+    ASSERT_TRUE(w.Scan(FTree.Path()));
+    w.Log.PickedOpenFile = file;
+    ASSERT_TRUE(Compare(w, [](ui::TCompareDialog& d) { d.PickButton()->click(); }));
+
+    w.ShowPage(ui::TPageIndex::Duplicates);
+    ui::TDuplicatesPage& page = w.Duplicates();
+    // In the groups' colours until asked.
+    EXPECT_FALSE(ChangeLegendShown(w));
+    const std::optional<TChangeState> before = PaintedChange(page, FTree / "c/dup.dat");
+    ASSERT_TRUE(before.has_value());
+    EXPECT_NE(before, TChangeState::New);
+    w.Trigger(TCommand::ColourByChange);
+    EXPECT_TRUE(ChangeLegendShown(w));
+    const struct
+    {
+        const char* Path;
+        TChangeState State;
+    } cases[] = {
+        {"a/dup.dat", TChangeState::Same}, {"b/dup.dat", TChangeState::Grown},
+        {"c/dup.dat", TChangeState::New},  {"x/s.dat", TChangeState::Shrunk},
+        {"y/s.dat", TChangeState::Same},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PaintedChange(page, FTree / c.Path), c.State) << c.Path;
+
+    // Leaving the comparison gives the groups their colours back.
+    w.Trigger(TCommand::LeaveComparison);
+    EXPECT_FALSE(ChangeLegendShown(w));
+    EXPECT_EQ(PaintedChange(page, FTree / "c/dup.dat"), before);
 }
 
 TEST_F(CompareScans, RefusedScansLeaveTheResultShownWithOneLine)
