@@ -42,7 +42,14 @@ TResultSession::TResultSession(TUiServices& services, const TWindowActions& acti
     connect(FScan, &TScanRunner::ProgressChanged, this, &TResultSession::ProgressChanged);
     connect(FScan, &TScanRunner::Finished, this, &TResultSession::ScanFinished);
     FHistory = new THistoryRecorder(this);
-    connect(FHistory, &THistoryRecorder::Status, this, &TResultSession::StatusChanged);
+    connect(FHistory, &THistoryRecorder::Status, this, [this](const QString& text) {
+        // A writer that ends while the result is built is heard after the build's own
+        // last word, which would hide it.
+        if (FPipeline.IsRunning())
+            FHistoryNote = text;
+        else
+            Q_EMIT StatusChanged(text);
+    });
 }
 
 TResultSession::~TResultSession()
@@ -237,6 +244,7 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
         FCommands->SetOrigin(origin);
     FPipeline.SetDuplicateGrouping(Grouping());
     ReleaseTree();
+    FHistoryNote.clear();
     FRecordWhenSettled = origin == TResultOrigin::ThisMachine && KeepScanHistory();
     const TPipelineResult result = FPipeline.Run(std::move(tree), FScan->Context());
     FRecordWhenSettled = false;
@@ -247,6 +255,8 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
     Q_EMIT ResultChanged();
     // After EndBusy, which leaves "Ready".
     Q_EMIT StatusChanged(QString::fromStdString(result.Status));
+    if (!FHistoryNote.isEmpty())
+        Q_EMIT StatusChanged(std::exchange(FHistoryNote, {}));
 }
 
 void TResultSession::HistoryMayStart()

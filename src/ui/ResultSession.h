@@ -185,6 +185,7 @@ private:
     THistoryRecorder* FHistory = nullptr; ///< a Qt child
     std::int64_t FMetBytes = -1;          ///< what the scan shown met, for its history entry
     bool FRecordWhenSettled = false;      ///< the result being built goes into the history
+    QString FHistoryNote; ///< what the history writer said during the build, said after it
     TResultOrigin FOrigin = TResultOrigin::ThisMachine;
     bool FBusy = false;
     bool FClosing = false; ///< nothing more is shown or built
