@@ -253,8 +253,14 @@ void TResultSession::BuildResults(std::unique_ptr<TScanTree> tree, TResultOrigin
         ShowError(QString::fromStdString(result.Error));
     EndBusy();
     Q_EMIT ResultChanged();
-    // After EndBusy, which leaves "Ready".
-    Q_EMIT StatusChanged(QString::fromStdString(result.Status));
+    // After EndBusy, which leaves "Ready". A folder of another machine is named there as
+    // in the title: nothing else on the screen says which machine the figures are of.
+    QString status = QString::fromStdString(result.Status);
+    if (!FShownRemote.empty() && result.Error.empty())
+        status = QString::fromStdString(
+            Format(Translate("%s: %s"), DisplayText(RemoteTargetsText(FShownRemote)).toStdString(),
+                   result.Status));
+    Q_EMIT StatusChanged(status);
     if (!FHistoryNote.isEmpty())
         Q_EMIT StatusChanged(std::exchange(FHistoryNote, {}));
 }

@@ -64,7 +64,8 @@ TEST_F(RemoteScanWindow, AFolderOfAnotherMachineIsShownAsAnOpenedScanFile)
     ASSERT_NE(w.Root(), nullptr);
     EXPECT_EQ(w.Root()->FullPath(), t / "data");
     EXPECT_EQ(w.Root()->TotalSize(), 3500);
-    EXPECT_EQ(w.Status(), "Done. Total files: 2   Total size: 3.4 KB");
+    EXPECT_EQ(w.Status(), QString::fromStdString("nas:" + t / "data" +
+                                                 ": Done. Total files: 2   Total size: 3.4 KB"));
     EXPECT_TRUE(w.Win.windowTitle().startsWith(QString::fromStdString("nas:" + t / "data") +
                                                " - Harrowdale "))
         << w.Win.windowTitle().toStdString();
@@ -90,6 +91,8 @@ TEST_F(RemoteScanWindow, AFolderOfAnotherMachineIsShownAsAnOpenedScanFile)
     std::ranges::sort(names);
     EXPECT_EQ(names, (std::vector<std::string>{"backup:" + t / "data", "nas:" + t / "data"}));
     EXPECT_EQ(w.Root()->TotalSize(), 7000);
+    EXPECT_EQ(w.Status(), QString::fromStdString("nas:" + t / "data" + ", backup:" + t / "data" +
+                                                 ": Done. Total files: 4   Total size: 6.8 KB"));
     EXPECT_EQ(ui::RecentRemoteHosts(), (std::vector<std::string>{"nas, backup", "nas"}));
 
     // A host that cannot be reached, and one that is not a host: one line each, and the
